@@ -1,0 +1,44 @@
+#include "document/DocumentDialogs.h"
+
+#include "shell/QtText.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace kest {
+
+namespace {
+
+const char* const kDocumentFilter = "Analysis documents (*.ana)";
+
+QString folderOf(const std::string& current) {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(current));
+    return path.isEmpty() ? QString() : QFileInfo(path).absolutePath();
+}
+
+}  // namespace
+
+PathChooser DocumentFileDialogs(QWidget* parent) {
+    return [parent](PathRequest request, const std::string& current) -> std::optional<std::string> {
+        QString chosen;
+        if (request == PathRequest::Open) {
+            chosen = QFileDialog::getOpenFileName(parent, "Open", folderOf(current), kDocumentFilter);
+        } else {
+            const QString start = QFile::decodeName(QByteArray::fromStdString(current));
+            chosen = QFileDialog::getSaveFileName(parent, "Save As", start, kDocumentFilter);
+            if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty()) chosen += ".ana";
+        }
+        if (chosen.isEmpty()) return std::nullopt;
+        return QFile::encodeName(chosen).toStdString();
+    };
+}
+
+MessageSink MessageBoxSink(QWidget* parent) {
+    return [parent](const std::string& text) {
+        QMessageBox::warning(parent, "KestPlus", ToQString(text));
+    };
+}
+
+}  // namespace kest

@@ -1,0 +1,16 @@
+#pragma once
+// The configuration kept in the registry under "KEST", section "EtalonProfile".
+
+#include "shell/ProfileState.h"
+#include "suite/Registry.h"
+
+namespace kest {
+
+// Fills StatisticEnable, DefaultNumberOfMeasures and DefaultCountingTime (defaults 0, 0, 10)
+// and the registry names kept in the state.
+void ReadConfiguration(ProfileState& state, Registry& registry);
+// Stores DefaultNumberOfMeasures and DefaultCountingTime as decimal texts; StatisticEnable
+// is never written.
+void WriteConfiguration(ProfileState& state, Registry& registry);
+
+}  // namespace kest

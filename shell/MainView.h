@@ -1,0 +1,44 @@
+#pragma once
+// What the shell's logic needs of the main window. The window program implements it with
+// PrfMain; tests and the headless commands implement it with their own recorders.
+//
+// Option buttons are addressed by their index in their group. Selecting a button through
+// this interface only shows the choice: it runs no click handler. The logic runs the
+// handler itself (SelectOptNC and its kin), so that a view never changes a setting.
+
+#include <string>
+
+namespace kest {
+
+class MainView {
+public:
+    virtual ~MainView() = default;
+
+    virtual void setCaption(const std::string& text) = 0;
+
+    // Settings texts.
+    virtual std::string defTimeText() const = 0;
+    virtual void setDefTimeText(const std::string& text) = 0;
+    virtual void setPatternText(const std::string& text) = 0;
+    virtual void setOffsetText(const std::string& text) = 0;
+
+    // Settings buttons; an index outside the group leaves no button of the group selected.
+    virtual void selectOptNC(int index) = 0;
+    virtual int selectedOptNC() const = 0;  // the first selected button, -1 when none is
+    virtual void selectOptXY(int index) = 0;
+    virtual void selectOMP(int index) = 0;
+    virtual void selectOption1(int index) = 0;
+
+    // A message with an OK button and the default title.
+    virtual void showMessage(const std::string& text) = 0;
+    // A question with OK and Cancel and a warning icon; true for OK.
+    virtual bool confirm(const std::string& text, const std::string& title) = 0;
+
+    // The hourglass pointer while a long operation runs.
+    virtual void setBusy(bool busy) = 0;
+
+    // Edit, Del, Up and Down of the Zones menu; the zone buttons are never greyed.
+    virtual void setZoneCommandsEnabled(bool enabled) = 0;
+};
+
+}  // namespace kest

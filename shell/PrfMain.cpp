@@ -1,0 +1,392 @@
+#include "shell/PrfMain.h"
+
+#include "document/DocumentCommands.h"
+#include "shell/QtText.h"
+#include "shell/SelectAllText.h"
+#include "shell/SettingsEvents.h"
+#include "shell/Startup.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QChart>
+#include <QChartView>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+namespace kest {
+namespace {
+
+constexpr int kDefaultWidth = 1100;
+constexpr int kDefaultHeight = 750;
+
+struct MenuItem {
+    const char* name;
+    const char* caption;  // "-" is a separator
+};
+
+struct MenuLayout {
+    const char* name;
+    const char* caption;
+    std::vector<MenuItem> items;
+};
+
+const std::vector<MenuLayout>& Menus() {
+    static const std::vector<MenuLayout> menus{
+        {"MnuFile", "&File",
+         {{"MnuNew", "&New"}, {"MnuOpen", "&Open..."}, {"MnuSave", "&Save"}, {"MnuSaveAs", "Save &As..."},
+          {"MnuInfo", "&Info..."}, {"MnuNull0", "-"}, {"MnuPrintGraph", "&Print Graph..."}, {"MnuNull1", "-"},
+          {"MnuExit", "E&xit"}}},
+        {"MnuZones", "&Zones",
+         {{"MnuEditZone", "&Edit..."}, {"MnuAddZone", "&Add"}, {"MnuDelZone", "&Del"}, {"MnuUpZone", "&Up"},
+          {"MnuDownZone", "&Down"}, {"MnuNull10", "-"}, {"MnuLoadZones", "&Load..."}}},
+        {"MnuPoints", "&Points", {{"MnuAddPoints", "&Add"}, {"MnuDelPoint", "&Del"}}},
+        {"MnuScan", "&Scan", {{"MnuScanAll", "&Scan New"}, {"MnuScanOld", "Scan &Old"}, {"MnuScanPoint", "Scan &Point"}}},
+    };
+    return menus;
+}
+
+// Commands that sit on the menu bar itself.
+const std::vector<MenuItem>& BarCommands() {
+    static const std::vector<MenuItem> commands{{"MnuReCompute", "&ReCompute! "}, {"MnuAbout", "&?"}};
+    return commands;
+}
+
+// The lists are lines of fixed-width columns: their headings and rows need a fixed pitch.
+QFont ListFont() {
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
+QLabel* Heading(const char* name, const char* text) {
+    auto* label = new QLabel(QString::fromLatin1(text));
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(ListFont());
+    label->setIndent(4);  // in line with the text of the list rows
+    return label;
+}
+
+QListWidget* List(const char* name, QAbstractItemView::SelectionMode mode) {
+    auto* list = new QListWidget;
+    list->setObjectName(QString::fromLatin1(name));
+    list->setFont(ListFont());
+    list->setSelectionMode(mode);
+    list->setUniformItemSizes(true);
+    return list;
+}
+
+QPushButton* Button(const char* name, const char* caption) {
+    auto* button = new QPushButton(QString::fromLatin1(caption));
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+QToolButton* ArrowButton(const char* name, Qt::ArrowType arrow, const char* tip) {
+    auto* button = new QToolButton;
+    button->setObjectName(QString::fromLatin1(name));
+    button->setArrowType(arrow);
+    button->setToolTip(QString::fromLatin1(tip));
+    return button;
+}
+
+QLabel* Caption(const char* name, const char* text) {
+    auto* label = new QLabel(QString::fromLatin1(text));
+    if (name) label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QLineEdit* TextBox(const char* name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setMaximumWidth(90);
+    SelectAllOnFocus(edit);
+    return edit;
+}
+
+// A panel of option buttons <name>_0, <name>_1, ... under a caption; the group's ids are
+// the button indices.
+QFrame* OptionPanel(QWidget* owner, QButtonGroup*& group, const char* name, const char* labelName,
+                    const char* caption, const std::vector<const char*>& buttons) {
+    auto* panel = new QFrame;
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->addWidget(Caption(labelName, caption));
+    auto* row = new QHBoxLayout;
+    group = new QButtonGroup(owner);
+    group->setObjectName(QString::fromLatin1(name));
+    for (int i = 0; i < static_cast<int>(buttons.size()); ++i) {
+        auto* button = new QRadioButton(QString::fromLatin1(buttons[static_cast<std::size_t>(i)]));
+        button->setObjectName(QString::fromLatin1(name) + QLatin1Char('_') + QString::number(i));
+        group->addButton(button, i);
+        row->addWidget(button);
+    }
+    row->addStretch();
+    layout->addLayout(row);
+    return panel;
+}
+
+// Shows button `index` as chosen, or none for an index outside the group, without a click.
+void ShowChoice(QButtonGroup* group, int index) {
+    if (QAbstractButton* button = group->button(index)) {
+        button->setChecked(true);
+        return;
+    }
+    group->setExclusive(false);
+    for (QAbstractButton* button : group->buttons()) button->setChecked(false);
+    group->setExclusive(true);
+}
+
+}  // namespace
+
+PrfMain::PrfMain(ProfileState& state, Suite& suite, QWidget* parent)
+    : QMainWindow(parent), state_(state), suite_(suite) {
+    setObjectName(QStringLiteral("PrfMain"));
+    setWindowTitle(QString::fromLatin1(kProgramTitle));
+    buildMenus();
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(buildZonesPanel(), 3);
+    top->addWidget(buildElementsPanel(), 2);
+    top->addWidget(buildSettingsPanel(), 0);
+
+    graph_ = new QChartView(new QChart);
+    graph_->setObjectName(QStringLiteral("Graph"));
+    graph_->setRenderHint(QPainter::Antialiasing);
+    graph_->setMinimumSize(300, 250);
+    graph_->hide();  // shown once there are points to draw
+
+    // The graph takes the larger share whenever it shows; hidden, the points take it all.
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(buildPointsPanel(), 2);
+    bottom->addWidget(graph_, 3);
+
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->addLayout(top, 0);
+    layout->addLayout(bottom, 1);
+    setCentralWidget(central);
+
+    dialogOpen_ = new QFileDialog(this, QStringLiteral("Load Zones"));
+    dialogOpen_->setObjectName(QStringLiteral("DialogOpen"));
+    dialogOpen_->setFileMode(QFileDialog::ExistingFile);
+    dialogOpen_->setNameFilters({QStringLiteral("Zones files (*.PRF *.prf)"), QStringLiteral("All files (*)")});
+    dialogOpen_->hide();
+
+    connectSettings();
+    connectCommands();
+    resize(kDefaultWidth, kDefaultHeight);
+}
+
+void PrfMain::buildMenus() {
+    for (const MenuLayout& layout : Menus()) {
+        auto* menu = menuBar()->addMenu(QString::fromLatin1(layout.caption));
+        menu->setObjectName(QString::fromLatin1(layout.name));
+        menu->menuAction()->setObjectName(QString::fromLatin1(layout.name));
+        for (const MenuItem& item : layout.items) {
+            QAction* action = std::string_view(item.caption) == "-" ? menu->addSeparator()
+                                                                    : menu->addAction(QString::fromLatin1(item.caption));
+            action->setObjectName(QString::fromLatin1(item.name));
+        }
+    }
+    for (const MenuItem& item : BarCommands()) {
+        QAction* action = menuBar()->addAction(QString::fromLatin1(item.caption));
+        action->setObjectName(QString::fromLatin1(item.name));
+    }
+}
+
+QWidget* PrfMain::buildZonesPanel() {
+    zonList_ = List("ZonList", QAbstractItemView::SingleSelection);
+    add_ = Button("Add", "Add");
+    del_ = Button("Del", "Del");
+    up_ = ArrowButton("Up", Qt::UpArrow, "Move the zone up");
+    down_ = ArrowButton("Down", Qt::DownArrow, "Move the zone down");
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(add_);
+    buttons->addWidget(del_);
+    auto* arrows = new QHBoxLayout;
+    arrows->addWidget(up_);
+    arrows->addWidget(down_);
+    buttons->addLayout(arrows);
+    buttons->addStretch();
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(zonList_, 1);
+    row->addLayout(buttons);
+
+    auto* panel = new QGroupBox(QStringLiteral("Zones"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->addWidget(Heading("Label6", " Type     Len   SMin  SMax  dConc%  Prf"));
+    layout->addLayout(row);
+    return panel;
+}
+
+QWidget* PrfMain::buildElementsPanel() {
+    eltList_ = List("EltList", QAbstractItemView::SingleSelection);
+    auto* panel = new QGroupBox(QStringLiteral("Elements"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->addWidget(Heading("Label2", "  Elt      Ref        Sp#"));
+    layout->addWidget(eltList_, 1);
+    return panel;
+}
+
+QWidget* PrfMain::buildSettingsPanel() {
+    auto* panel = new QGroupBox(QStringLiteral("Settings"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->addWidget(OptionPanel(this, optNC_, "OptNC", "Label4", "NC", {"1", "5", "10", "15"}));
+    layout->addWidget(OptionPanel(this, omp_, "OMP", "Label7", "Multi Points", {"1", "3", "5"}));
+    layout->addWidget(OptionPanel(this, optXY_, "OptXY", "Label8", "Active Axis", {"X", "Y"}));
+    layout->addWidget(OptionPanel(this, option1_, "Option1", nullptr, "Graph", {"All", "Sel"}));
+
+    defTime_ = TextBox("DefTime");
+    pattern_ = TextBox("Pattern");
+    offset_ = TextBox("Offset");
+    auto* texts = new QGridLayout;
+    texts->addWidget(Caption("Label3", "Time(s)"), 0, 0);
+    texts->addWidget(defTime_, 0, 1);
+    texts->addWidget(Caption("Label9", "dPoints"), 1, 0);
+    texts->addWidget(pattern_, 1, 1);
+    texts->addWidget(Caption("Label10", "d0"), 2, 0);
+    texts->addWidget(offset_, 2, 1);
+    layout->addLayout(texts);
+    layout->addStretch();
+    return panel;
+}
+
+QWidget* PrfMain::buildPointsPanel() {
+    pntList_ = List("PntList", QAbstractItemView::ExtendedSelection);
+    addPoint_ = Button("AddPoint", "Add");
+    deletePoint_ = Button("DeletePoint", "Del");
+    scan_ = Button("Scan", "Scan");
+    ana_ = Button("Ana", "Ana");
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(addPoint_);
+    buttons->addWidget(deletePoint_);
+    buttons->addStretch();
+    buttons->addWidget(scan_);
+    buttons->addWidget(ana_);
+
+    auto* panel = new QGroupBox(QStringLiteral("Points"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->addWidget(Heading("Label5", "   Pt#      Cps         C%               X             Y       Label"));
+    layout->addWidget(pntList_, 1);
+    layout->addLayout(buttons);
+    return panel;
+}
+
+void PrfMain::connectSettings() {
+    connect(optNC_, &QButtonGroup::idClicked, this, [this](int index) { OptNCClicked(state_, index); });
+    connect(omp_, &QButtonGroup::idClicked, this, [this](int index) { OMPClicked(state_, index); });
+    connect(optXY_, &QButtonGroup::idClicked, this, [this](int index) { OptXYClicked(state_, index); });
+    connect(option1_, &QButtonGroup::idClicked, this, [this](int index) {
+        Option1Clicked(state_, index);
+        redrawProfileGraph();
+    });
+    connect(pattern_, &QLineEdit::textChanged, this, [this](const QString& text) { PatternChanged(state_, ToLatin1(text)); });
+    connect(offset_, &QLineEdit::textChanged, this, [this](const QString& text) { OffsetChanged(state_, ToLatin1(text)); });
+    offset_->installEventFilter(this);  // leaving the offset redraws the graph
+}
+
+void PrfMain::connectCommands() {
+    // The other commands and the list events are connected by the parts of the program
+    // that run them.
+    connect(command("MnuNew"), &QAction::triggered, this, [this] { NewCommand(state_, suite_, *this); });
+    connect(command("MnuExit"), &QAction::triggered, this, &QWidget::close);
+}
+
+QAction* PrfMain::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
+
+void PrfMain::startUp() {
+    centreOnScreen();
+    started_ = true;
+    StartUp(state_, suite_, *this);
+}
+
+void PrfMain::centreOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    const QRect room = screen->availableGeometry();
+    resize(std::min(width(), room.width()), std::min(height(), room.height()));
+    move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+}
+
+void PrfMain::redrawProfileGraph() {
+    // Nothing is drawn yet: the graph stays hidden until the profile graph is built here.
+}
+
+void PrfMain::closeEvent(QCloseEvent* event) {
+    if (started_) {
+        started_ = false;
+        ShutDown(state_, suite_, *this);
+    }
+    if (busy_) setBusy(false);
+    QMainWindow::closeEvent(event);
+}
+
+bool PrfMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == offset_ && event->type() == QEvent::FocusOut) redrawProfileGraph();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void PrfMain::setCaption(const std::string& text) { setWindowTitle(ToQString(text)); }
+
+std::string PrfMain::defTimeText() const { return ToLatin1(defTime_->text()); }
+void PrfMain::setDefTimeText(const std::string& text) { defTime_->setText(ToQString(text)); }
+void PrfMain::setPatternText(const std::string& text) { pattern_->setText(ToQString(text)); }
+void PrfMain::setOffsetText(const std::string& text) { offset_->setText(ToQString(text)); }
+
+void PrfMain::selectOptNC(int index) { ShowChoice(optNC_, index); }
+int PrfMain::selectedOptNC() const { return optNC_->checkedId(); }
+void PrfMain::selectOptXY(int index) { ShowChoice(optXY_, index); }
+void PrfMain::selectOMP(int index) { ShowChoice(omp_, index); }
+void PrfMain::selectOption1(int index) { ShowChoice(option1_, index); }
+
+void PrfMain::showMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), ToQString(text), QMessageBox::Ok, this);
+    box.exec();
+}
+
+bool PrfMain::confirm(const std::string& text, const std::string& title) {
+    QMessageBox box(QMessageBox::Warning, ToQString(title), ToQString(text), QMessageBox::Ok | QMessageBox::Cancel, this);
+    return box.exec() == QMessageBox::Ok;
+}
+
+void PrfMain::setBusy(bool busy) {
+    if (busy == busy_) return;
+    busy_ = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void PrfMain::setZoneCommandsEnabled(bool enabled) {
+    for (const char* name : {"MnuEditZone", "MnuDelZone", "MnuUpZone", "MnuDownZone"}) command(name)->setEnabled(enabled);
+}
+
+}  // namespace kest

@@ -1,0 +1,102 @@
+#pragma once
+// The main window: the zone, element and point lists, the profile graph, the zone, point and
+// scan buttons, the acquisition settings and the menu bar. Every control carries its name
+// as objectName. The window only shows and forwards: what a command does lives in the logic.
+
+#include "shell/MainView.h"
+#include "shell/ProfileState.h"
+#include "suite/Suite.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QButtonGroup;
+class QChartView;
+class QFileDialog;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QToolButton;
+
+namespace kest {
+
+class PrfMain : public QMainWindow, public MainView {
+    Q_OBJECT
+
+public:
+    PrfMain(ProfileState& state, Suite& suite, QWidget* parent = nullptr);
+
+    // Centres the window and runs the start-up; the application calls it once, after the
+    // single-instance check.
+    void startUp();
+
+    // MainView. The message boxes are virtual like the rest, so a test can answer them.
+    void setCaption(const std::string& text) override;
+    std::string defTimeText() const override;
+    void setDefTimeText(const std::string& text) override;
+    void setPatternText(const std::string& text) override;
+    void setOffsetText(const std::string& text) override;
+    void selectOptNC(int index) override;
+    int selectedOptNC() const override;
+    void selectOptXY(int index) override;
+    void selectOMP(int index) override;
+    void selectOption1(int index) override;
+    void showMessage(const std::string& text) override;
+    bool confirm(const std::string& text, const std::string& title) override;
+    void setBusy(bool busy) override;
+    void setZoneCommandsEnabled(bool enabled) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    QWidget* buildZonesPanel();
+    QWidget* buildElementsPanel();
+    QWidget* buildSettingsPanel();
+    QWidget* buildPointsPanel();
+    void connectSettings();
+    void connectCommands();
+    void centreOnScreen();
+    QAction* command(const char* name) const;  // a menu item by its name
+
+    // The graph shows the points chosen by Option1, along the distance shifted by the
+    // offset; the graph drawing joins here.
+    void redrawProfileGraph();
+
+    ProfileState& state_;
+    Suite& suite_;
+    bool started_ = false;  // the working document exists: closing must release it
+    bool busy_ = false;
+
+    // Lists and graph.
+    QListWidget* zonList_ = nullptr;
+    QListWidget* eltList_ = nullptr;
+    QListWidget* pntList_ = nullptr;
+    QChartView* graph_ = nullptr;
+
+    // Buttons.
+    QPushButton* add_ = nullptr;
+    QPushButton* del_ = nullptr;
+    QToolButton* up_ = nullptr;
+    QToolButton* down_ = nullptr;
+    QPushButton* addPoint_ = nullptr;
+    QPushButton* deletePoint_ = nullptr;
+    QPushButton* scan_ = nullptr;
+    QPushButton* ana_ = nullptr;
+
+    // Settings.
+    QButtonGroup* optNC_ = nullptr;
+    QButtonGroup* omp_ = nullptr;
+    QButtonGroup* optXY_ = nullptr;
+    QButtonGroup* option1_ = nullptr;
+    QLineEdit* defTime_ = nullptr;
+    QLineEdit* pattern_ = nullptr;
+    QLineEdit* offset_ = nullptr;
+    QFileDialog* dialogOpen_ = nullptr;  // the zones loader's file choice
+
+};
+
+}  // namespace kest

@@ -1,0 +1,139 @@
+#pragma once
+// The state the whole program shares: one object owned by the application and passed by
+// reference. Names and widths are those of the program's design: 16-bit counts and flags
+// (true = -1), single-precision rates, an 8-character document key, 201 zone slots.
+
+#include "shell/FixedText.h"
+#include "suite/SuiteTypes.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kest {
+
+inline constexpr int16_t kTrue = -1;
+inline constexpr int16_t kFalse = 0;
+
+inline constexpr int kZoneSlots = 201;
+inline constexpr int kElementSlots = 151;
+inline constexpr int kSpectrometers = 5;
+inline constexpr int kGraphPoints = 1001;
+inline constexpr int kGraphElements = 6;
+inline constexpr int kLabelLength = 80;
+inline constexpr int kPathLength = 80;
+
+// One zone of the profile line.
+struct ZoneRecord {
+    char type = ' ';            // 'F' fixed step, anything else variable; ' ' in a free slot
+    int32_t length = 0;         // stage units along the active axis
+    int32_t stepMin = 0;        // step of an F zone; smallest step of a V zone (sign = direction)
+    int32_t stepMax = 0;        // largest step of a V zone
+    float dConc = 0.0f;         // largest accepted change of concentration, weight percent
+    FixedText<3> tag;           // stays with its slot
+    int32_t endDistance = 0;    // sum of the lengths up to and including this zone
+};
+
+// One profile element of the analysis set-up.
+struct EltEntry {
+    int16_t position = 0;       // position in the document, from 0 (selector -1)
+    FixedText<2> symbol;        // "C " for carbon
+    int16_t atomicNumber = 0;   // selector 0
+    std::string standardName;
+    int32_t spectrometer = 0;   // 1..5
+    float slope = 0.0f;         // reference-profile calibration: percent per count/s
+    float intercept = 0.0f;     // percent
+};
+
+struct SpectroRecord {
+    float rate = 0.0f;          // counts per second, averaged over the pattern points
+    int16_t used = kFalse;      // -1 when a profile element is measured on it
+};
+
+struct PointRecord {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t z = 0;
+    FixedText<kLabelLength> label{'\0'};
+};
+
+struct ResultRecord {
+    float rate = 0.0f;          // count rate, counts per second
+    float conc = 0.0f;          // weight percent
+};
+
+// A point removed by a variable-step bisection, kept to be put back.
+struct TrialEntry {
+    PointRecord point;
+    std::vector<ResultRecord> results;  // one per element entry in use
+};
+
+struct GraphArrays {
+    std::array<int32_t, kGraphPoints> x{};
+    std::array<int32_t, kGraphPoints> y{};
+    std::array<int32_t, kGraphPoints> z{};
+    std::array<std::array<float, kGraphPoints>, kGraphElements> conc{};
+    int16_t count = 0;          // NbGraphPts
+};
+
+struct ProfileState {
+    // Document identity and library status.
+    FixedText<8> DocKey;
+    std::string AppLabel;
+    FixedText<kPathLength> DocPath;
+    std::string ZonesPath;
+    int16_t LibStatus = 0;
+
+    // Selections and counts.
+    int16_t CurElt = -1;
+    int16_t CurPnt = -1;
+    int16_t CurZone = -1;
+    int16_t NbElt = 0;
+    int16_t NbPts = 0;
+    int16_t NbZones = 0;
+
+    // Acquisition and display settings.
+    int16_t Nc = 1;             // counts per point: 1, 5, 10, 15
+    int16_t Ax = 1;             // active axis: 1 X, 2 Y
+    int16_t Mp = 1;             // pattern points: 1, 3, 5
+    int16_t Dm = 0;             // pattern spacing
+    int32_t O = 0;              // distance offset of the graph
+    int16_t GraphSelectedOnly = 0;  // 1 (not -1): graph only the selected points
+
+    // Scan and computation flags.
+    int16_t ComputeMode = kTrue;    // -1 computation library, 0 reference calibration line
+    int16_t AutoAcquire = kFalse;
+    int16_t ScanStop = kFalse;
+
+    // Configuration.
+    int16_t StatisticEnable = kFalse;
+    int16_t DefaultNumberOfMeasures = 0;
+    int16_t DefaultCountingTime = 10;
+    std::string RegistryRoot;
+    std::string RegistrySection;
+    std::string KeyStatisticEnable;
+    std::string KeyDefaultNumberOfMeasures;
+    std::string KeyDefaultCountingTime;
+
+    // Shared tables.
+    std::array<SpectroRecord, kSpectrometers> SpectroTable{};  // index 0 is spectrometer 1
+    std::array<EltEntry, kElementSlots> ElementTable{};
+    std::array<ZoneRecord, kZoneSlots> Zones{};
+    std::vector<PointRecord> PointTable;                    // NbPts + 1 records
+    std::vector<std::vector<ResultRecord>> ResultTable;     // [element][point], one spare each way
+    GraphArrays Graph;
+    std::vector<TrialEntry> TrialStack;
+
+    // Arguments handed to the information and about dialogs.
+    std::string DialogArg1;
+    std::string DialogArg2;
+
+    // Every library result is kept, narrowed to 16 bits.
+    Status store(Status status) {
+        LibStatus = static_cast<int16_t>(status);
+        return status;
+    }
+};
+
+}  // namespace kest

@@ -1,0 +1,29 @@
+#pragma once
+// Start-up and shutdown of the main window, and the single-instance check that comes first.
+
+#include "shell/MainView.h"
+#include "shell/ProfileState.h"
+#include "suite/Suite.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kest {
+
+inline constexpr const char* kProgramTitle = "KestPlus - Profile";
+
+// True when the program must end at once: an earlier instance runs and the logging
+// library, told so, answers non-zero. Without an earlier instance the library is not asked.
+bool CheckSingleInstance(Logging& log, bool earlierInstanceRunning, int32_t windowHandle,
+                         const std::string& title);
+
+// Creates the working document under a new key, reads the configuration, shows the default
+// counting time and number of measures, and runs File > New.
+void StartUp(ProfileState& state, Suite& suite, MainView& view);
+
+// Keeps the counting time and the number of measures shown for the next run and releases
+// the working document. A counting time that is not a number, or does not fit 16 bits,
+// keeps the value read at start-up.
+void ShutDown(ProfileState& state, Suite& suite, MainView& view);
+
+}  // namespace kest

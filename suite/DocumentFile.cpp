@@ -1,0 +1,563 @@
+#include "suite/DocumentFile.h"
+
+#include "suite/ElementSymbols.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace kest {
+
+namespace {
+
+// The document tables. Texts are the program's Latin-1 bytes, kept as BLOBs so that they
+// come back byte for byte; measures and results are 4-byte floats kept as REAL, except the
+// two values a REAL cannot hold exactly (NaN and negative zero), kept as their 4 bytes.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE document (
+    id INTEGER PRIMARY KEY CHECK (id = 1),
+    title BLOB NOT NULL,
+    user_name BLOB NOT NULL,
+    company BLOB NOT NULL,
+    comments BLOB NOT NULL,
+    last_save TEXT NOT NULL
+);
+CREATE TABLE elements (
+    position INTEGER PRIMARY KEY,
+    atomic_number INTEGER NOT NULL,
+    symbol TEXT NOT NULL,
+    spectrometer INTEGER NOT NULL,
+    crystal BLOB NOT NULL,
+    standard BLOB NOT NULL,
+    profile INTEGER NOT NULL,
+    standard_percent REAL NOT NULL,
+    standard_cps REAL NOT NULL,
+    background_cps REAL NOT NULL
+);
+CREATE TABLE points (
+    point INTEGER PRIMARY KEY,
+    x INTEGER NOT NULL,
+    y INTEGER NOT NULL,
+    z INTEGER NOT NULL,
+    label BLOB NOT NULL
+);
+CREATE TABLE measures (
+    point INTEGER NOT NULL,
+    element INTEGER NOT NULL,
+    m1 REAL, m2 REAL, m3 REAL, m4 REAL, m5 REAL,
+    PRIMARY KEY (point, element)
+) WITHOUT ROWID;
+CREATE TABLE results (
+    point INTEGER NOT NULL,
+    element INTEGER NOT NULL,
+    f1 REAL, f2 REAL, f3 REAL, f4 REAL, f5 REAL, f6 REAL,
+    f7 REAL, f8 REAL, f9 REAL, f10 REAL, f11 REAL,
+    PRIMARY KEY (point, element)
+) WITHOUT ROWID;
+CREATE VIEW profile AS
+SELECT p.point, p.x, p.y, p.z, p.label,
+       e.position AS element, e.atomic_number, e.symbol, e.standard,
+       m.m1 AS count_rate, r.f1 * 100 AS weight_percent,
+       m.m1, m.m2, m.m3, m.m4, m.m5,
+       r.f1, r.f2, r.f3, r.f4, r.f5, r.f6, r.f7, r.f8, r.f9, r.f10, r.f11
+FROM points AS p
+CROSS JOIN elements AS e
+LEFT JOIN measures AS m ON m.point = p.point AND m.element = e.position
+LEFT JOIN results AS r ON r.point = p.point AND r.element = e.position
+ORDER BY p.point, e.position;
+INSERT INTO document VALUES (1, x'', x'', x'', x'', '');
+)sql";
+
+std::string ErrorOf(sqlite3* db) { return db ? sqlite3_errmsg(db) : "out of memory"; }
+
+// One prepared statement; every use binds, steps and resets it.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql, bool persistent = false) {
+        const unsigned flags = persistent ? SQLITE_PREPARE_PERSISTENT : 0;
+        if (sqlite3_prepare_v3(db, sql, -1, flags, &stmt_, nullptr) != SQLITE_OK)
+            throw DocumentFileError(ErrorOf(db));
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& integer(int index, int64_t value) {
+        sqlite3_bind_int64(stmt_, index, value);
+        return *this;
+    }
+    Statement& real(int index, double value) {
+        sqlite3_bind_double(stmt_, index, value);
+        return *this;
+    }
+    Statement& bytes(int index, const std::string& value) {
+        // data() is never null, so an empty text stays an empty BLOB rather than NULL.
+        sqlite3_bind_blob(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& text(int index, const std::string& value) {
+        sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& number(int index, float value) {
+        if (std::isnan(value) || (value == 0.0f && std::signbit(value))) {
+            const auto bits = std::bit_cast<uint32_t>(value);
+            const std::array<unsigned char, 4> le{static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
+                                                  static_cast<unsigned char>(bits >> 16),
+                                                  static_cast<unsigned char>(bits >> 24)};
+            sqlite3_bind_blob(stmt_, index, le.data(), 4, SQLITE_TRANSIENT);
+        } else {
+            sqlite3_bind_double(stmt_, index, value);
+        }
+        return *this;
+    }
+
+    // Runs a statement that returns no rows.
+    void run() {
+        const int rc = sqlite3_step(stmt_);
+        finish(rc == SQLITE_DONE || rc == SQLITE_ROW);
+    }
+    // Steps a query: true while there is a row; resets the statement at the end.
+    bool next() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        finish(rc == SQLITE_DONE);
+        return false;
+    }
+
+    int64_t columnInteger(int column) const {
+        requireNumber(column);
+        return sqlite3_column_int64(stmt_, column);
+    }
+    double columnReal(int column) const {
+        requireNumber(column);
+        return sqlite3_column_double(stmt_, column);
+    }
+    std::string columnBytes(int column) const {
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+        const int size = sqlite3_column_bytes(stmt_, column);
+        return data ? std::string(data, static_cast<std::size_t>(size)) : std::string();
+    }
+    float columnNumber(int column) const {
+        const int type = sqlite3_column_type(stmt_, column);
+        if (type == SQLITE_BLOB && sqlite3_column_bytes(stmt_, column) == 4) {
+            const auto* b = static_cast<const unsigned char*>(sqlite3_column_blob(stmt_, column));
+            const uint32_t bits = uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+            return std::bit_cast<float>(bits);
+        }
+        requireNumber(column);
+        return static_cast<float>(sqlite3_column_double(stmt_, column));
+    }
+
+private:
+    void requireNumber(int column) const {
+        const int type = sqlite3_column_type(stmt_, column);
+        if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
+            throw DocumentFileError(std::string("column ") + sqlite3_column_name(stmt_, column) + " holds no number");
+    }
+    void finish(bool ok) {
+        sqlite3* db = sqlite3_db_handle(stmt_);
+        const std::string error = ok ? std::string() : ErrorOf(db);
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+        if (!ok) throw DocumentFileError(error);
+    }
+
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+void Execute(sqlite3* db, const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string error = message ? message : ErrorOf(db);
+        sqlite3_free(message);
+        throw DocumentFileError(error);
+    }
+}
+
+int64_t PragmaValue(sqlite3* db, const char* sql) {
+    Statement pragma(db, sql);
+    if (!pragma.next()) throw DocumentFileError(std::string("no answer to ") + sql);
+    const int64_t value = pragma.columnInteger(0);
+    while (pragma.next()) {
+    }
+    return value;
+}
+
+class Connection {
+public:
+    Connection(const fs::path& path, int flags) {
+        if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+            std::string error = ErrorOf(db_);
+            sqlite3_close(db_);
+            throw DocumentFileError(error);
+        }
+        sqlite3_extended_result_codes(db_, 1);
+    }
+    ~Connection() { sqlite3_close(db_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    sqlite3* get() const { return db_; }
+    sqlite3* release() { return std::exchange(db_, nullptr); }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+bool HasSqliteHeader(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::array<char, 16> magic{};
+    in.read(magic.data(), magic.size());
+    return in.gcount() == 16 && std::memcmp(magic.data(), "SQLite format 3", 16) == 0;
+}
+
+// Checks that the file is a document of a format this version reads.
+void CheckIdentity(sqlite3* db) {
+    if (PragmaValue(db, "PRAGMA application_id") != kDocumentApplicationId)
+        throw DocumentFileError("it is an SQLite database of another application, not an analysis document");
+    const int64_t version = PragmaValue(db, "PRAGMA user_version");
+    if (version > kDocumentFormatVersion)
+        throw DocumentFileError("it was written by a newer version of the program (document format " +
+                                std::to_string(version) + "; this version reads format " +
+                                std::to_string(kDocumentFormatVersion) + ")");
+    if (version < 1) throw DocumentFileError("its document format version " + std::to_string(version) + " is unknown");
+    Statement check(db, "PRAGMA quick_check(1)");
+    std::string verdict = check.next() ? check.columnBytes(0) : std::string("no answer");
+    while (check.next()) {
+    }
+    if (verdict != "ok") {
+        // SQLite's report starts with a line that names the schema; the operator needs the rest.
+        const std::string banner = "*** in database main ***\n";
+        if (verdict.starts_with(banner)) verdict.erase(0, banner.size());
+        std::replace(verdict.begin(), verdict.end(), '\n', ' ');
+        throw DocumentFileError("the file is damaged (" + verdict + ")");
+    }
+}
+
+// The index a table row names, which must lie in 0..count-1.
+std::size_t CheckedIndex(int64_t value, std::size_t count, const char* what) {
+    if (value < 0 || static_cast<uint64_t>(value) >= count)
+        throw DocumentFileError(std::string("a row names ") + what + " " + std::to_string(value) + ", which does not exist");
+    return static_cast<std::size_t>(value);
+}
+
+AnalysisDocument ReadTables(sqlite3* db) {
+    AnalysisDocument document;
+    {
+        Statement q(db, "SELECT title, user_name, company, comments, last_save FROM document WHERE id = 1");
+        if (!q.next()) throw DocumentFileError("the descriptive fields are missing");
+        DocumentFields& f = document.fields;
+        f.title = q.columnBytes(0);
+        f.userName = q.columnBytes(1);
+        f.company = q.columnBytes(2);
+        f.comments = q.columnBytes(3);
+        f.lastSave = q.columnBytes(4);
+        while (q.next()) {
+        }
+    }
+    {
+        Statement q(db,
+                    "SELECT position, atomic_number, spectrometer, crystal, standard, profile, standard_percent,"
+                    " standard_cps, background_cps FROM elements ORDER BY position");
+        while (q.next()) {
+            if (q.columnInteger(0) != static_cast<int64_t>(document.elements.size()))
+                throw DocumentFileError("the elements are not numbered 0, 1, 2...");
+            DocumentElement e;
+            e.setup.z = static_cast<int>(q.columnInteger(1));
+            e.setup.spectrometer = static_cast<int>(q.columnInteger(2));
+            e.crystal = q.columnBytes(3);
+            e.setup.standard = q.columnBytes(4);
+            e.setup.profile = q.columnInteger(5) != 0;
+            e.setup.standard_percent = q.columnReal(6);
+            e.setup.standard_cps = q.columnReal(7);
+            e.setup.background_cps = q.columnReal(8);
+            document.elements.push_back(std::move(e));
+        }
+    }
+    {
+        Statement q(db, "SELECT point, x, y, z, label FROM points ORDER BY point");
+        while (q.next()) {
+            if (q.columnInteger(0) != static_cast<int64_t>(document.points.size()))
+                throw DocumentFileError("the points are not numbered 0, 1, 2...");
+            DocumentPoint p = document.newPoint(static_cast<int32_t>(q.columnInteger(1)),
+                                                static_cast<int32_t>(q.columnInteger(2)),
+                                                static_cast<int32_t>(q.columnInteger(3)));
+            p.label = q.columnBytes(4).substr(0, kLabelCapacity);
+            document.points.push_back(std::move(p));
+        }
+    }
+    const std::size_t nPoints = document.points.size();
+    const std::size_t nElements = document.elements.size();
+    {
+        Statement q(db, "SELECT point, element, m1, m2, m3, m4, m5 FROM measures");
+        while (q.next()) {
+            const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
+            const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
+            for (std::size_t i = 0; i < kMeasureCount; ++i)
+                document.points[p].values[e].measures[i] = q.columnNumber(static_cast<int>(2 + i));
+        }
+    }
+    {
+        Statement q(db, "SELECT point, element, f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11 FROM results");
+        while (q.next()) {
+            const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
+            const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
+            auto& field = document.points[p].values[e].result.field;
+            for (std::size_t i = 0; i < field.size(); ++i) field[i] = q.columnNumber(static_cast<int>(2 + i));
+        }
+    }
+    return document;
+}
+
+}  // namespace
+
+AnalysisDocument ReadDocumentFile(const fs::path& path) {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) throw DocumentFileError("the file does not exist");
+    if (!fs::is_regular_file(path, ec)) throw DocumentFileError("it is not a file");
+    if (!HasSqliteHeader(path))
+        throw DocumentFileError("it is not an analysis document (not an SQLite database, or its header is damaged)");
+    try {
+        Connection connection(path, SQLITE_OPEN_READONLY);
+        Execute(connection.get(), "PRAGMA cell_size_check = ON");
+        try {
+            CheckIdentity(connection.get());
+        } catch (const DocumentFileError& e) {
+            // A file whose first pages are damaged fails here with SQLite's own words.
+            const int code = sqlite3_errcode(connection.get()) & 0xff;
+            if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+                throw DocumentFileError(std::string("the file is damaged (") + e.what() + ")");
+            throw;
+        }
+        try {
+            return ReadTables(connection.get());
+        } catch (const DocumentFileError& e) {
+            throw DocumentFileError(std::string("the file is damaged or incomplete (") + e.what() + ")");
+        }
+    } catch (const DocumentFileError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw DocumentFileError(e.what());
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+
+struct DocumentStore::Statements {
+    explicit Statements(sqlite3* db)
+        : savepoint(db, "SAVEPOINT change", true),
+          release(db, "RELEASE change", true),
+          rollbackTo(db, "ROLLBACK TO change", true),
+          setFields(db,
+                    "UPDATE document SET title = ?1, user_name = ?2, company = ?3, comments = ?4,"
+                    " last_save = ?5 WHERE id = 1",
+                    true),
+          insertElement(db, "INSERT INTO elements VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)", true),
+          insertPoint(db, "INSERT INTO points VALUES (?1, ?2, ?3, ?4, ?5)", true),
+          insertMeasures(db, "INSERT INTO measures VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)", true),
+          insertResult(db, "INSERT INTO results VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)", true),
+          setPosition(db, "UPDATE points SET x = ?2, y = ?3, z = ?4 WHERE point = ?1", true),
+          setLabel(db, "UPDATE points SET label = ?2 WHERE point = ?1", true),
+          setMeasures(db,
+                      "UPDATE measures SET m1 = ?3, m2 = ?4, m3 = ?5, m4 = ?6, m5 = ?7"
+                      " WHERE point = ?1 AND element = ?2",
+                      true),
+          setResult(db,
+                    "UPDATE results SET f1 = ?3, f2 = ?4, f3 = ?5, f4 = ?6, f5 = ?7, f6 = ?8, f7 = ?9,"
+                    " f8 = ?10, f9 = ?11, f10 = ?12, f11 = ?13 WHERE point = ?1 AND element = ?2",
+                    true) {}
+
+    Statement savepoint, release, rollbackTo;
+    Statement setFields;
+    Statement insertElement, insertPoint, insertMeasures, insertResult;
+    Statement setPosition, setLabel, setMeasures, setResult;
+};
+
+// One change: the whole of it reaches the file, or none of it.
+class DocumentStore::Savepoint {
+public:
+    explicit Savepoint(Statements& statements) : statements_(statements) { statements_.savepoint.run(); }
+    ~Savepoint() {
+        if (released_) return;
+        try {
+            statements_.rollbackTo.run();
+            statements_.release.run();
+        } catch (const DocumentFileError&) {  // nothing more to undo
+        }
+    }
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+    void release() {
+        statements_.release.run();
+        released_ = true;
+    }
+
+private:
+    Statements& statements_;
+    bool released_ = false;
+};
+
+namespace {
+
+void InsertPointRows(Statement& insertPoint, Statement& insertMeasures, Statement& insertResult, int32_t index,
+                     const DocumentPoint& point) {
+    insertPoint.integer(1, index).integer(2, point.x).integer(3, point.y).integer(4, point.z).bytes(5, point.label).run();
+    for (std::size_t e = 0; e < point.values.size(); ++e) {
+        const ElementValues& v = point.values[e];
+        insertMeasures.integer(1, index).integer(2, static_cast<int64_t>(e));
+        for (std::size_t i = 0; i < v.measures.size(); ++i) insertMeasures.number(static_cast<int>(3 + i), v.measures[i]);
+        insertMeasures.run();
+        insertResult.integer(1, index).integer(2, static_cast<int64_t>(e));
+        for (std::size_t i = 0; i < v.result.field.size(); ++i)
+            insertResult.number(static_cast<int>(3 + i), v.result.field[i]);
+        insertResult.run();
+    }
+}
+
+}  // namespace
+
+DocumentStore::DocumentStore(const fs::path& path) : path_(path) {
+    RemoveFiles(path_);
+    Connection connection(path_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    Execute(connection.get(), "PRAGMA journal_mode = WAL");
+    Execute(connection.get(), "PRAGMA synchronous = NORMAL");
+    Execute(connection.get(), ("PRAGMA application_id = " + std::to_string(kDocumentApplicationId)).c_str());
+    Execute(connection.get(), ("PRAGMA user_version = " + std::to_string(kDocumentFormatVersion)).c_str());
+    Execute(connection.get(), "BEGIN");
+    Execute(connection.get(), kSchema);
+    Execute(connection.get(), "COMMIT");
+    statements_ = std::make_unique<Statements>(connection.get());
+    db_ = connection.release();
+}
+
+DocumentStore::~DocumentStore() {
+    statements_.reset();
+    sqlite3_close(db_);
+}
+
+void DocumentStore::execute(const char* sql) { Execute(db_, sql); }
+
+void DocumentStore::replaceAll(const AnalysisDocument& document) {
+    Savepoint change(*statements_);
+    execute("DELETE FROM results; DELETE FROM measures; DELETE FROM points; DELETE FROM elements");
+    setFields(document.fields);
+    Statements& s = *statements_;
+    for (std::size_t i = 0; i < document.elements.size(); ++i) {
+        const DocumentElement& e = document.elements[i];
+        s.insertElement.integer(1, static_cast<int64_t>(i))
+            .integer(2, e.setup.z)
+            .text(3, ElementSymbol(e.setup.z))
+            .integer(4, e.setup.spectrometer)
+            .bytes(5, e.crystal)
+            .bytes(6, e.setup.standard)
+            .integer(7, e.setup.profile ? 1 : 0)
+            .real(8, e.setup.standard_percent)
+            .real(9, e.setup.standard_cps)
+            .real(10, e.setup.background_cps)
+            .run();
+    }
+    for (std::size_t p = 0; p < document.points.size(); ++p)
+        InsertPointRows(s.insertPoint, s.insertMeasures, s.insertResult, static_cast<int32_t>(p), document.points[p]);
+    change.release();
+}
+
+void DocumentStore::setFields(const DocumentFields& fields) {
+    Savepoint change(*statements_);
+    statements_->setFields.bytes(1, fields.title)
+        .bytes(2, fields.userName)
+        .bytes(3, fields.company)
+        .bytes(4, fields.comments)
+        .text(5, fields.lastSave)
+        .run();
+    change.release();
+}
+
+void DocumentStore::appendPoint(int32_t index, const DocumentPoint& point) {
+    Savepoint change(*statements_);
+    Statements& s = *statements_;
+    InsertPointRows(s.insertPoint, s.insertMeasures, s.insertResult, index, point);
+    change.release();
+}
+
+void DocumentStore::deletePoint(int32_t index) {
+    // The later points move down by one. Their numbers go negative first, so that no
+    // intermediate row collides with a number still in use.
+    static constexpr std::array<const char*, 9> kSteps{
+        "DELETE FROM points WHERE point = ?1",
+        "DELETE FROM measures WHERE point = ?1",
+        "DELETE FROM results WHERE point = ?1",
+        "UPDATE points SET point = -point WHERE point > ?1",
+        "UPDATE measures SET point = -point WHERE point > ?1",
+        "UPDATE results SET point = -point WHERE point > ?1",
+        "UPDATE points SET point = -point - 1 WHERE point < 0",
+        "UPDATE measures SET point = -point - 1 WHERE point < 0",
+        "UPDATE results SET point = -point - 1 WHERE point < 0",
+    };
+    Savepoint change(*statements_);
+    for (const char* sql : kSteps) Statement(db_, sql).integer(1, index).run();
+    change.release();
+}
+
+void DocumentStore::setStagePosition(int32_t point, int32_t x, int32_t y, int32_t z) {
+    Savepoint change(*statements_);
+    statements_->setPosition.integer(1, point).integer(2, x).integer(3, y).integer(4, z).run();
+    change.release();
+}
+
+void DocumentStore::setLabel(int32_t point, const std::string& label) {
+    Savepoint change(*statements_);
+    statements_->setLabel.integer(1, point).bytes(2, label).run();
+    change.release();
+}
+
+void DocumentStore::setMeasures(int32_t point, int32_t element, const Measures& measures) {
+    Savepoint change(*statements_);
+    Statement& s = statements_->setMeasures;
+    s.integer(1, point).integer(2, element);
+    for (std::size_t i = 0; i < measures.size(); ++i) s.number(static_cast<int>(3 + i), measures[i]);
+    s.run();
+    change.release();
+}
+
+void DocumentStore::setResult(int32_t point, int32_t element, const ComputeResult& result) {
+    Savepoint change(*statements_);
+    Statement& s = statements_->setResult;
+    s.integer(1, point).integer(2, element);
+    for (std::size_t i = 0; i < result.field.size(); ++i) s.number(static_cast<int>(3 + i), result.field[i]);
+    s.run();
+    change.release();
+}
+
+void DocumentStore::beginBatch() {
+    statements_->savepoint.run();
+    ++batchDepth_;
+}
+
+void DocumentStore::endBatch() {
+    if (batchDepth_ == 0) return;
+    --batchDepth_;
+    statements_->release.run();
+}
+
+void DocumentStore::copyTo(const fs::path& target) {
+    if (batchDepth_ > 0) throw DocumentFileError("a batch of changes is still open");
+    Statement(db_, "VACUUM INTO ?1").text(1, target.string()).run();
+}
+
+void DocumentStore::RemoveFiles(const fs::path& path) {
+    std::error_code ec;
+    fs::remove(path, ec);
+    fs::remove(fs::path(path.string() + "-wal"), ec);
+    fs::remove(fs::path(path.string() + "-shm"), ec);
+    fs::remove(fs::path(path.string() + "-journal"), ec);
+}
+
+}  // namespace kest

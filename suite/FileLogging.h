@@ -1,0 +1,96 @@
+#pragma once
+// The logging library on the program's home folder: the acquisition log file, object keys
+// counted in a file that every process shares, and the single-instance check.
+//
+// One instance of the program runs per home folder. The running instance holds an
+// InstanceLock and listens with an InstanceBeacon; a later one finds the lock held and asks
+// the beacon, through KestCheckUnique, to bring the earlier window to the front.
+
+#include "suite/Logging.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QLocalServer;
+class QLockFile;
+
+namespace kest {
+
+// The local channel on which the instance working on `home` listens; homes that differ get
+// channels that differ.
+std::string InstanceChannelName(const std::filesystem::path& home);
+
+class FileLogging : public Logging {
+public:
+    // `answerTimeoutMs`: how long KestCheckUnique waits for the earlier instance to answer.
+    explicit FileLogging(std::filesystem::path home, int answerTimeoutMs = 3000);
+
+    std::filesystem::path logFile() const { return home_ / "acquisition.log"; }
+    std::filesystem::path keyCounterFile() const { return home_ / "objectkeys.counter"; }
+
+    // Appends the bytes of `text` to acquisition.log; they are in the file when the call
+    // returns. 1, or 0 when the file cannot be written.
+    Status KestPrintfVB(const std::string& text) override;
+
+    // `prefix` followed by the next number of the home's key counter in base 36, lowest digit
+    // first and at least two digits ("DbScan10", "DbScan20", ...), so that the characters
+    // right after the prefix change from one key to the next. The counter is taken under an
+    // exclusive lock, so processes sharing the home never get the same key. Returns the
+    // key's length; 0 when the key and its NUL do not fit `capacity` or the counter cannot
+    // be kept.
+    Status KestGetUniqueObjectKey(std::string& buffer, int32_t capacity, const std::string& prefix) override;
+
+    // Asks the beacon of the earlier instance to bring its window to the front. Non-zero when
+    // it answered within the timeout; 0 when nobody listens. Runs a local event loop while it
+    // waits, so a beacon of this same process answers too; needs a QCoreApplication.
+    Status KestCheckUnique(int32_t windowHandle, const std::string& title) override;
+
+private:
+    std::filesystem::path home_;
+    int answerTimeoutMs_;
+};
+
+// The running instance's side of the single-instance check: listens on the home's channel
+// and calls `raise` whenever a later instance asks. Start it only while holding the
+// InstanceLock: listening removes a channel left behind by an instance that crashed.
+class InstanceBeacon {
+public:
+    InstanceBeacon(const std::filesystem::path& home, std::function<void()> raise);
+    ~InstanceBeacon();
+    InstanceBeacon(const InstanceBeacon&) = delete;
+    InstanceBeacon& operator=(const InstanceBeacon&) = delete;
+
+    // False with `error` set when the channel cannot be opened.
+    bool listen(std::string& error);
+    bool isListening() const;
+
+private:
+    std::unique_ptr<QLocalServer> server_;
+    std::string channel_;
+    std::function<void()> raise_;
+};
+
+// The lock file (kestplus-profile.lock in the home folder) that the running instance holds
+// for its whole run. A lock left by a process that no longer runs is taken over.
+class InstanceLock {
+public:
+    explicit InstanceLock(const std::filesystem::path& home);
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // Takes the lock unless this object holds it already; true when another instance holds
+    // it (this one then does not). A lock file that cannot be written counts as no earlier
+    // instance: the program runs, unlocked.
+    bool earlierInstanceRuns();
+    bool held() const;
+
+private:
+    std::filesystem::path home_;
+    std::unique_ptr<QLockFile> file_;
+    bool held_ = false;
+};
+
+}  // namespace kest

@@ -1,0 +1,141 @@
+#pragma once
+// The microprobe the program drives when no instrument is attached: a stage of three axes
+// with a speed and a backlash, up to five spectrometers counting on one timer, a beam
+// current that may drift, a Faraday cup, a pulse-height analyser with a dead time, and the
+// specimen of the suite file under the beam.
+//
+// Counting. KestLoadCounter presets the counting time of all spectrometers and
+// KestStartTimer starts them together; each stays busy until the time has passed. The
+// counts are decided at the start: the true rate of the spectrometer (that of the first
+// set-up element measured on it, at the stage position of the start and the mean beam
+// current of the count; 0 for a spectrometer without an element and while the cup is in)
+// times the time, drawn from a Poisson law when noise is on and rounded when off, then
+// reduced by the dead-time loss N / (1 + tau N). The program's correction N / (1 - tau N)
+// gives N back to within one count while tau N stays below about 0.4. While a count runs,
+// the counter shows the share of the final counts that the elapsed time has reached.
+//
+// Stage. A move takes distance / speed. After KestBacklashStage an axis approaches its
+// next target from below, by the configured backlash, and travels that much more. An axis
+// reports busy until its move ends; its position is interpolated along the way. Targets
+// outside the stage limits are refused.
+//
+// Clocks. On a virtual clock the first status poll after a start finds the count or the
+// move finished, the simulated time having advanced to its end. On a real clock they take
+// their duration times the time scale; the simulator never waits.
+//
+// Every call checks its spectrometer (1..spectrometers) or axis (1..3) and returns 0 for
+// any other; a failing call leaves its "out" arguments untouched.
+
+#include "suite/Microprobe.h"
+#include "suite/SimClock.h"
+#include "suite/SuiteFile.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+
+namespace kest {
+
+// The calls of the instrument library, to name them in fault injection and call counts.
+enum class ProbeCall {
+    ReadCurrent, SetFaraday, ReadXtal, ReadPha, LoadCounter, StartTimer, ReadSpectroStatus,
+    ReadTimer, ReadCounter, ReadStagePos, BacklashStage, LoadStageAbs, StartStage, ReadStageStatus,
+};
+inline constexpr int kProbeCallCount = 14;
+
+// Faults a test injects by setting these fields, at any time.
+struct SimulatedFaults {
+    // A call named here returns 0 without effect once it has succeeded as many more times
+    // as its value says (0: fails from now on). Remove the entry to heal it.
+    std::map<ProbeCall, int> failAfter;
+    // 1..3: that axis never moves and reports busy forever; 0: none.
+    int stuckAxis = 0;
+
+    void fail(ProbeCall call, int succeedingCalls = 0) { failAfter[call] = succeedingCalls; }
+};
+
+class SimulatedMicroprobe : public Microprobe {
+public:
+    // Runs on `clock`, which must outlive the simulator; power-on is clock.now().
+    SimulatedMicroprobe(const SuiteConfig& config, SimClock& clock);
+    // Runs on its own clock, virtual or real (with the time scale) as the configuration says.
+    explicit SimulatedMicroprobe(const SuiteConfig& config);
+
+    SimulatedMicroprobe(const SimulatedMicroprobe&) = delete;
+    SimulatedMicroprobe& operator=(const SimulatedMicroprobe&) = delete;
+
+    Status KestReadCurrent(float& current) override;
+    Status KestSetFaraday(int32_t inserted) override;
+    Status KestReadXtal(int32_t spectrometer, std::string& crystal) override;
+    Status KestReadPha(int32_t spectrometer, const std::string& crystal, int32_t mode,
+                       int32_t& deadTimeUs) override;
+    Status KestLoadCounter(int32_t mode, float seconds, int32_t flags) override;
+    Status KestStartTimer(int32_t mode) override;
+    Status KestReadSpectroStatus(int32_t spectrometer, int32_t mode, int32_t& busy) override;
+    Status KestReadTimer(int32_t spectrometer, float& seconds) override;
+    Status KestReadCounter(int32_t spectrometer, int32_t& counts) override;
+    Status KestReadStagePos(int32_t axis, int32_t& position) override;
+    Status KestBacklashStage(int32_t axis) override;
+    Status KestLoadStageAbs(int32_t axis, float target) override;
+    Status KestStartStage(int32_t mode) override;
+    Status KestReadStageStatus(int32_t axis, int32_t mode, int32_t& busy) override;
+
+    SimulatedFaults faults;
+
+    // What tests look at; none of these moves the clock.
+    const SuiteConfig& config() const { return config_; }
+    SimClock& clock() const { return clock_; }
+    double simulatedTime() const;                  // seconds since power-on
+    double stagePosition(int axis) const;          // exact, also during a move; 0 for a bad axis
+    bool faradayInserted() const { return cupInserted_; }
+    double beamCurrent() const;                    // nA, now
+    double trueRate(int spectrometer) const;       // cps a count started now would have, before noise and dead time
+    int calls(ProbeCall call) const { return calls_[static_cast<std::size_t>(call)]; }
+
+private:
+    SimulatedMicroprobe(const SuiteConfig& config, SimClock* borrowed, std::unique_ptr<SimClock> owned);
+
+    // One move of one axis: from `from`, by way of `via` when approaching from below, to `to`.
+    struct Move {
+        double from = 0, via = 0, to = 0;
+        bool byVia = false;
+        double start = 0, end = 0;
+        double positionAt(double time, double speed) const;
+    };
+
+    struct Counting {
+        bool started = false;
+        double start = 0, duration = 0;
+        std::array<int32_t, 5> counts{};
+    };
+
+    bool refused(ProbeCall call);  // counts the call; true when a fault makes it fail
+    bool validSpectrometer(int32_t spectrometer) const;
+    static bool validAxis(int32_t axis) { return axis >= 1 && axis <= 3; }
+    double currentAt(double time) const;
+    double rateAt(int spectrometer, double time, double countSeconds) const;
+    int32_t drawCounts(double expected);
+
+    SuiteConfig config_;
+    std::unique_ptr<SimClock> ownClock_;
+    SimClock& clock_;
+    double powerOn_;
+    std::mt19937_64 random_;
+    std::array<int, 5> elementOf_{};  // set-up element index per spectrometer, -1 for none
+
+    bool cupInserted_;
+    double preset_ = 0;  // counting time loaded, 0 until the first load
+    Counting counting_;
+
+    std::array<Move, 3> moves_{};
+    std::array<std::optional<double>, 3> loaded_{};
+    std::array<bool, 3> backlashNext_{};
+
+    std::array<int, kProbeCallCount> calls_{};
+};
+
+}  // namespace kest

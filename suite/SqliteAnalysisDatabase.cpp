@@ -1,0 +1,653 @@
+#include "suite/SqliteAnalysisDatabase.h"
+
+#include "suite/DocumentFile.h"
+#include "suite/ElementSymbols.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace kest {
+
+namespace {
+
+constexpr int32_t kDocumentKind = 1;
+
+// Fills `buffer` as the callers expect: `capacity` characters, the text (cut to the
+// capacity) at the start, NUL characters after it. Returns the length written.
+Status PutText(std::string& buffer, int32_t capacity, const std::string& text) {
+    const auto size = static_cast<std::size_t>(std::max(capacity, int32_t{0}));
+    buffer.assign(size, '\0');
+    const std::size_t length = std::min(text.size(), size);
+    std::copy_n(text.begin(), length, buffer.begin());
+    return static_cast<Status>(length);
+}
+
+// Texts come from fixed buffers: they end at the first NUL character.
+std::string UntilNul(const std::string& text) { return text.substr(0, text.find('\0')); }
+
+bool Fits(const std::string& path, int32_t capacity) {
+    return capacity > 0 && path.size() <= static_cast<std::size_t>(capacity);
+}
+
+std::string TooLongMessage(const std::string& path, int32_t capacity) {
+    return "The document path " + path + " is " + std::to_string(path.size()) +
+           " characters long; the program keeps paths of at most " + std::to_string(std::max(capacity, int32_t{0})) +
+           " characters. Choose a shorter path.";
+}
+
+std::string LocalTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+void SyncFile(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const std::string error = std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        throw DocumentFileError("the new file cannot be written to the disk (" + error + ")");
+    }
+    ::close(fd);
+}
+
+void SyncDirectory(const fs::path& directory) {
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;  // the rename is done; only its durability is at stake
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// Twice the d spacing of the usual analysing crystals, in angstrom.
+double TwoD(const std::string& crystal) {
+    static const std::map<std::string, double> spacings{
+        {"LIF", 4.027}, {"LLIF", 4.027}, {"PET", 8.742}, {"LPET", 8.742}, {"TAP", 25.757}};
+    const auto found = spacings.find(crystal);
+    return found == spacings.end() ? 4.027 : found->second;
+}
+
+// Spectrometer position of the K-alpha line of `z` in micrometres along a 140 mm Rowland
+// circle (L = 2R sin theta), with the wavelength from Moseley's law; kept within the travel.
+int32_t PeakPosition(int z, const std::string& crystal) {
+    const double screened = std::max(z - 1, 1);
+    const double wavelength = 1215.7 / (0.75 * screened * screened);  // angstrom
+    const double l = 140000.0 * 2.0 * wavelength / TwoD(crystal);
+    return static_cast<int32_t>(std::lround(std::clamp(l, 60000.0, 260000.0)));
+}
+
+}  // namespace
+
+struct SqliteAnalysisDatabase::Object {
+    AnalysisDocument document;
+    std::string path;
+    std::unique_ptr<DocumentStore> store;
+
+    ~Object() {
+        if (!store) return;
+        const fs::path file = store->path();
+        store.reset();
+        DocumentStore::RemoveFiles(file);
+    }
+};
+
+SqliteAnalysisDatabase::SqliteAnalysisDatabase(const SuiteConfig& config, fs::path workDir, fs::path documentsDir)
+    : config_(config), workDir_(std::move(workDir)), documentsDir_(std::move(documentsDir)) {}
+
+SqliteAnalysisDatabase::~SqliteAnalysisDatabase() = default;
+
+void SqliteAnalysisDatabase::setPathChooser(PathChooser chooser) { chooser_ = std::move(chooser); }
+void SqliteAnalysisDatabase::setMessageSink(MessageSink sink) { sink_ = std::move(sink); }
+void SqliteAnalysisDatabase::setBeforeReplaceHook(BeforeReplaceHook hook) { beforeReplace_ = std::move(hook); }
+std::string SqliteAnalysisDatabase::lastError() const { return lastError_; }
+
+const AnalysisDocument* SqliteAnalysisDatabase::document(const std::string& key) const {
+    const Object* object = find(key);
+    return object ? &object->document : nullptr;
+}
+
+std::string SqliteAnalysisDatabase::documentPath(const std::string& key) const {
+    const Object* object = find(key);
+    return object ? object->path : std::string();
+}
+
+fs::path SqliteAnalysisDatabase::workingFile(const std::string& key) const {
+    const Object* object = find(key);
+    return object ? object->store->path() : fs::path();
+}
+
+SqliteAnalysisDatabase::Batch::Batch(DocumentStore* store) : store_(store) {
+    if (store_) store_->beginBatch();
+}
+
+SqliteAnalysisDatabase::Batch::Batch(Batch&& other) noexcept : store_(std::exchange(other.store_, nullptr)) {}
+
+SqliteAnalysisDatabase::Batch::~Batch() {
+    if (!store_) return;
+    try {
+        store_->endBatch();
+    } catch (const DocumentFileError&) {  // nothing a destructor can do
+    }
+}
+
+SqliteAnalysisDatabase::Batch SqliteAnalysisDatabase::batch(const std::string& key) {
+    Object* object = find(key);
+    try {
+        return Batch(object ? object->store.get() : nullptr);
+    } catch (const DocumentFileError& e) {
+        fail(std::string("the working file cannot start a batch: ") + e.what());
+        return Batch(nullptr);
+    }
+}
+
+// ---- helpers --------------------------------------------------------------------------
+
+SqliteAnalysisDatabase::Object* SqliteAnalysisDatabase::find(const std::string& key) {
+    const auto found = objects_.find(key);
+    if (found != objects_.end()) return found->second.get();
+    lastError_ = "no object has the key \"" + key + "\"";
+    return nullptr;
+}
+
+const SqliteAnalysisDatabase::Object* SqliteAnalysisDatabase::find(const std::string& key) const {
+    const auto found = objects_.find(key);
+    return found == objects_.end() ? nullptr : found->second.get();
+}
+
+int SqliteAnalysisDatabase::elementOf(const Object& object, int32_t element, int32_t selector) {
+    const int index = object.document.elementIndex(element, selector);
+    if (index < 0)
+        lastError_ = "the document has no element " + std::to_string(element) +
+                     (selector == kByPosition ? " (by position)" : " (by atomic number)");
+    return index;
+}
+
+bool SqliteAnalysisDatabase::pointOf(const Object& object, int32_t point) {
+    if (object.document.hasPoint(point)) return true;
+    lastError_ = "the document has no point " + std::to_string(point);
+    return false;
+}
+
+Status SqliteAnalysisDatabase::fail(std::string reason) {
+    lastError_ = std::move(reason);
+    return 0;
+}
+
+Status SqliteAnalysisDatabase::failAndTell(std::string reason) {
+    lastError_ = std::move(reason);
+    if (sink_) sink_(lastError_);
+    return 0;
+}
+
+std::string SqliteAnalysisDatabase::freeKey(const std::string& wanted) const {
+    static constexpr char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    const std::string base = wanted.empty() ? std::string("DbObject") : wanted;
+    // The end of the key becomes a counter, so the key keeps its length.
+    for (unsigned long n = 1;; ++n) {
+        std::string counter;
+        for (unsigned long v = n; v > 0; v /= 36) counter.insert(counter.begin(), kDigits[v % 36]);
+        if (counter.size() > base.size()) return {};
+        std::string candidate = base.substr(0, base.size() - counter.size()) + counter;
+        if (objects_.find(candidate) == objects_.end()) return candidate;
+    }
+}
+
+fs::path SqliteAnalysisDatabase::newWorkingFile() {
+    fs::create_directories(workDir_);
+    for (;;) {
+        const fs::path candidate =
+            workDir_ / (std::to_string(::getpid()) + "-" + std::to_string(++workingFileCount_) + ".ana");
+        std::error_code ec;
+        if (!fs::exists(candidate, ec)) return candidate;
+    }
+}
+
+std::string SqliteAnalysisDatabase::crystalOf(int spectrometer) const {
+    const auto& crystals = config_.instrument.crystals;
+    if (spectrometer < 1 || spectrometer > static_cast<int>(crystals.size())) return {};
+    return crystals[static_cast<std::size_t>(spectrometer - 1)];
+}
+
+// ---- objects --------------------------------------------------------------------------
+
+Status SqliteAnalysisDatabase::KestDbObjectNew(std::string& key, int32_t kind, int32_t /*flags*/) {
+    if (kind != kDocumentKind) return fail("objects of kind " + std::to_string(kind) + " are not kept here");
+    std::string newKey = key;
+    if (newKey.empty() || objects_.count(newKey) > 0) {
+        newKey = freeKey(key);
+        if (newKey.empty()) return fail("no free key of " + std::to_string(key.size()) + " characters is left");
+    }
+    auto object = std::make_unique<Object>();
+    try {
+        object->store = std::make_unique<DocumentStore>(newWorkingFile());
+    } catch (const std::exception& e) {
+        return fail(std::string("the working file cannot be created: ") + e.what());
+    }
+    objects_.emplace(newKey, std::move(object));
+    key = newKey;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbObjectRead(std::string& key, const std::string& path) {
+    Object* object = find(key);
+    if (!object) return 0;
+    fs::path file(UntilNul(path));
+    if (file.is_relative()) file = config_.baseDir / file;
+    try {
+        AnalysisDocument document = ReadDocumentFile(file);
+        object->store->replaceAll(document);
+        object->document = std::move(document);
+        object->path = file.string();
+        return 1;
+    } catch (const DocumentFileError& e) {
+        return fail("the document " + file.string() + " cannot be read: " + e.what());
+    }
+}
+
+Status SqliteAnalysisDatabase::KestDbObjectDelete(std::string& key) {
+    const auto found = objects_.find(key);
+    if (found == objects_.end()) return fail("no object has the key \"" + key + "\"");
+    objects_.erase(found);
+    return 1;
+}
+
+// ---- document lifecycle ---------------------------------------------------------------
+
+Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, int32_t capacity) {
+    Object* object = find(key);
+    if (!object) return 0;
+    std::error_code ec;
+    fs::create_directories(documentsDir_, ec);
+    if (ec) return failAndTell("The documents folder " + documentsDir_.string() + " cannot be created: " + ec.message());
+    std::string defaultPath;
+    for (int n = 1; defaultPath.empty(); ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "profile-%03d.ana", n);
+        const fs::path candidate = documentsDir_ / name;
+        if (!fs::exists(candidate, ec)) defaultPath = candidate.string();
+    }
+    if (!Fits(defaultPath, capacity)) return failAndTell(TooLongMessage(defaultPath, capacity));
+
+    AnalysisDocument document;
+    for (const ElementSetup& setup : config_.setup.elements)
+        document.elements.push_back(DocumentElement{setup, crystalOf(setup.spectrometer)});
+    try {
+        object->store->replaceAll(document);
+    } catch (const DocumentFileError& e) {
+        return fail(std::string("the working file cannot be written: ") + e.what());
+    }
+    object->document = std::move(document);
+    object->path = defaultPath;
+    return PutText(path, capacity, defaultPath);
+}
+
+Status SqliteAnalysisDatabase::KestDbOpen(std::string& key, std::string& path, int32_t capacity) {
+    Object* object = find(key);
+    if (!object) return 0;
+    const std::optional<std::string> chosen = chooser_ ? chooser_(PathRequest::Open, object->path) : std::nullopt;
+    if (!chosen) return fail("no document was chosen");
+    if (!Fits(*chosen, capacity)) return failAndTell(TooLongMessage(*chosen, capacity));
+    try {
+        AnalysisDocument document = ReadDocumentFile(*chosen);
+        object->store->replaceAll(document);
+        object->document = std::move(document);
+    } catch (const DocumentFileError& e) {
+        return failAndTell("The document " + *chosen + " cannot be opened: " + e.what() + ".");
+    }
+    object->path = *chosen;
+    return PutText(path, capacity, *chosen);
+}
+
+Status SqliteAnalysisDatabase::KestDbSave(std::string& key, std::string& path, int32_t capacity) {
+    Object* object = find(key);
+    if (!object) return 0;
+    if (object->path.empty()) return KestDbSaveAs(key, path, capacity);  // never given a path
+    const std::string target = object->path;
+    return saveTo(*object, target, path, capacity);
+}
+
+Status SqliteAnalysisDatabase::KestDbSaveAs(std::string& key, std::string& path, int32_t capacity) {
+    Object* object = find(key);
+    if (!object) return 0;
+    const std::optional<std::string> chosen = chooser_ ? chooser_(PathRequest::SaveAs, object->path) : std::nullopt;
+    if (!chosen) return fail("no path was chosen");
+    return saveTo(*object, *chosen, path, capacity);
+}
+
+Status SqliteAnalysisDatabase::saveTo(Object& object, const std::string& target, std::string& buffer,
+                                      int32_t capacity) {
+    if (!Fits(target, capacity)) return failAndTell(TooLongMessage(target, capacity));
+    const DocumentFields before = object.document.fields;
+    DocumentFields saved = before;
+    saved.lastSave = LocalTimeNow();
+    try {
+        object.store->setFields(saved);
+        object.document.fields = saved;
+        writeDocumentCopy(object, target);
+    } catch (const std::exception& e) {
+        // The document keeps the time of its last successful save.
+        try {
+            object.store->setFields(before);
+        } catch (const DocumentFileError&) {  // the working file keeps the newer time
+        }
+        object.document.fields = before;
+        return failAndTell("The document cannot be saved to " + target + ": " + e.what() + ".");
+    }
+    object.path = target;
+    return PutText(buffer, capacity, target);
+}
+
+void SqliteAnalysisDatabase::writeDocumentCopy(Object& object, const fs::path& target) {
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path temporary = folder / ("." + target.filename().string() + ".saving-" + std::to_string(::getpid()));
+    DocumentStore::RemoveFiles(temporary);
+    struct Cleanup {
+        const fs::path& file;
+        bool keep = false;
+        ~Cleanup() {
+            if (!keep) DocumentStore::RemoveFiles(file);
+        }
+    } cleanup{temporary};
+
+    object.store->copyTo(temporary);
+    SyncFile(temporary);
+    if (beforeReplace_ && !beforeReplace_(temporary)) throw DocumentFileError("the save was interrupted");
+    std::error_code ec;
+    fs::rename(temporary, target, ec);
+    if (ec) throw DocumentFileError("the file cannot be replaced (" + ec.message() + ")");
+    cleanup.keep = true;
+    SyncDirectory(folder);
+}
+
+// ---- descriptive fields ---------------------------------------------------------------
+
+Status SqliteAnalysisDatabase::getField(std::string& key, FieldMember member, std::string& buffer, int32_t capacity) {
+    const Object* object = find(key);
+    if (!object) return 0;
+    return PutText(buffer, capacity, object->document.fields.*member);
+}
+
+Status SqliteAnalysisDatabase::setField(std::string& key, FieldMember member, const std::string& text) {
+    Object* object = find(key);
+    if (!object) return 0;
+    DocumentFields fields = object->document.fields;
+    fields.*member = UntilNul(text);
+    try {
+        object->store->setFields(fields);
+    } catch (const DocumentFileError& e) {
+        return fail(std::string("the working file cannot be written: ") + e.what());
+    }
+    object->document.fields = std::move(fields);
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbGetTitle(std::string& key, std::string& buffer, int32_t capacity) {
+    return getField(key, &DocumentFields::title, buffer, capacity);
+}
+Status SqliteAnalysisDatabase::KestDbGetUserName(std::string& key, std::string& buffer, int32_t capacity) {
+    return getField(key, &DocumentFields::userName, buffer, capacity);
+}
+Status SqliteAnalysisDatabase::KestDbGetCompany(std::string& key, std::string& buffer, int32_t capacity) {
+    return getField(key, &DocumentFields::company, buffer, capacity);
+}
+Status SqliteAnalysisDatabase::KestDbGetComments(std::string& key, std::string& buffer, int32_t capacity) {
+    return getField(key, &DocumentFields::comments, buffer, capacity);
+}
+Status SqliteAnalysisDatabase::KestDbLastModTime(std::string& key, std::string& buffer, int32_t capacity) {
+    return getField(key, &DocumentFields::lastSave, buffer, capacity);
+}
+Status SqliteAnalysisDatabase::KestDbSetTitle(std::string& key, const std::string& text) {
+    return setField(key, &DocumentFields::title, text);
+}
+Status SqliteAnalysisDatabase::KestDbSetUserName(std::string& key, const std::string& text) {
+    return setField(key, &DocumentFields::userName, text);
+}
+Status SqliteAnalysisDatabase::KestDbSetCompany(std::string& key, const std::string& text) {
+    return setField(key, &DocumentFields::company, text);
+}
+Status SqliteAnalysisDatabase::KestDbSetComments(std::string& key, const std::string& text) {
+    return setField(key, &DocumentFields::comments, text);
+}
+
+// ---- elements -------------------------------------------------------------------------
+
+Status SqliteAnalysisDatabase::KestDbNbElt(std::string& key) {
+    const Object* object = find(key);
+    return object ? static_cast<Status>(object->document.elements.size()) : 0;
+}
+
+Status SqliteAnalysisDatabase::KestDbEltNrAtom(std::string& key, int32_t position) {
+    const Object* object = find(key);
+    if (!object) return 0;
+    const int e = elementOf(*object, position, kByPosition);
+    return e < 0 ? 0 : object->document.elements[static_cast<std::size_t>(e)].setup.z;
+}
+
+Status SqliteAnalysisDatabase::KestDbEltGetConc(std::string& key, int32_t element, int32_t selector,
+                                                float& concentration, int32_t& flag) {
+    const Object* object = find(key);
+    if (!object) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    const ElementSetup& setup = object->document.elements[static_cast<std::size_t>(e)].setup;
+    concentration = static_cast<float>(setup.standard_percent / 100.0);
+    flag = setup.profile ? 1 : 0;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbEltGetStandardName(std::string& key, int32_t element, int32_t selector,
+                                                        std::string& buffer, int32_t capacity) {
+    const Object* object = find(key);
+    if (!object) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    return PutText(buffer, capacity, object->document.elements[static_cast<std::size_t>(e)].setup.standard);
+}
+
+Status SqliteAnalysisDatabase::KestDbEltGetSpAndXtal(std::string& key, int32_t element, int32_t selector,
+                                                     int32_t& spectrometer, std::string& crystal, int32_t capacity) {
+    const Object* object = find(key);
+    if (!object) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    const DocumentElement& stored = object->document.elements[static_cast<std::size_t>(e)];
+    spectrometer = stored.setup.spectrometer;
+    PutText(crystal, capacity, stored.crystal);
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbEltGetBcAv(std::string& key, int32_t element, int32_t selector,
+                                                float& beamCurrent, float& average) {
+    const Object* object = find(key);
+    if (!object || elementOf(*object, element, selector) < 0) return 0;
+    beamCurrent = static_cast<float>(config_.instrument.beam_current_nA);
+    average = 1.0f;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbEltGetSpectroPositions(std::string& key, int32_t element, int32_t selector,
+                                                            int32_t& spectrometer, int32_t& peak,
+                                                            int32_t& backgroundLow, float& currentFactor,
+                                                            int32_t& backgroundHigh, int32_t& widthLow,
+                                                            int32_t& widthHigh) {
+    const Object* object = find(key);
+    if (!object) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    const DocumentElement& stored = object->document.elements[static_cast<std::size_t>(e)];
+    constexpr int32_t kBackgroundOffset = 2000;  // micrometres either side of the peak
+    constexpr int32_t kWindow = 500;
+    spectrometer = stored.setup.spectrometer;
+    peak = PeakPosition(stored.setup.z, stored.crystal);
+    backgroundLow = peak - kBackgroundOffset;
+    currentFactor = 1.0f;
+    backgroundHigh = peak + kBackgroundOffset;
+    widthLow = kWindow;
+    widthHigh = kWindow;
+    return 1;
+}
+
+// ---- points ---------------------------------------------------------------------------
+
+Status SqliteAnalysisDatabase::KestDbGetNbPts(std::string& key) {
+    const Object* object = find(key);
+    return object ? static_cast<Status>(object->document.points.size()) : 0;
+}
+
+Status SqliteAnalysisDatabase::KestDbAddPt(std::string& key, int32_t x, int32_t y, int32_t z) {
+    Object* object = find(key);
+    if (!object) return 0;
+    AnalysisDocument& document = object->document;
+    DocumentPoint point = document.newPoint(x, y, z);
+    try {
+        object->store->appendPoint(static_cast<int32_t>(document.points.size()), point);
+    } catch (const DocumentFileError& e) {
+        return fail(std::string("the working file cannot be written: ") + e.what());
+    }
+    document.points.push_back(std::move(point));
+    return static_cast<Status>(document.points.size());
+}
+
+Status SqliteAnalysisDatabase::KestDbSetStagePos(std::string& key, int32_t point, int32_t x, int32_t y, int32_t z) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    try {
+        object->store->setStagePosition(point, x, y, z);
+    } catch (const DocumentFileError& e) {
+        return fail(std::string("the working file cannot be written: ") + e.what());
+    }
+    DocumentPoint& stored = object->document.points[static_cast<std::size_t>(point)];
+    stored.x = x;
+    stored.y = y;
+    stored.z = z;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbGetStagePos(std::string& key, int32_t point, int32_t& x, int32_t& y,
+                                                 int32_t& z) {
+    const Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    const DocumentPoint& stored = object->document.points[static_cast<std::size_t>(point)];
+    x = stored.x;
+    y = stored.y;
+    z = stored.z;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbDeletePt(std::string& key, int32_t point) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    try {
+        object->store->deletePoint(point);
+    } catch (const DocumentFileError& e) {
+        return fail(std::string("the working file cannot be written: ") + e.what());
+    }
+    auto& points = object->document.points;
+    points.erase(points.begin() + point);
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbGetAnaLabel(std::string& key, int32_t point, std::string& buffer,
+                                                 int32_t capacity) {
+    const Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    return PutText(buffer, capacity, object->document.points[static_cast<std::size_t>(point)].label);
+}
+
+Status SqliteAnalysisDatabase::KestDbSetAnaLabel(std::string& key, int32_t point, const std::string& label,
+                                                 int32_t /*flags*/) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    std::string text = UntilNul(label).substr(0, kLabelCapacity);
+    try {
+        object->store->setLabel(point, text);
+    } catch (const DocumentFileError& e) {
+        return fail(std::string("the working file cannot be written: ") + e.what());
+    }
+    object->document.points[static_cast<std::size_t>(point)].label = std::move(text);
+    return 1;
+}
+
+// ---- measures and results -------------------------------------------------------------
+
+Status SqliteAnalysisDatabase::KestDbEltGetMeasures(std::string& key, int32_t element, int32_t selector,
+                                                    int32_t point, float& m1, float& m2, float& m3, float& m4,
+                                                    float& m5) {
+    const Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    const Measures& m =
+        object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].measures;
+    m1 = m[0];
+    m2 = m[1];
+    m3 = m[2];
+    m4 = m[3];
+    m5 = m[4];
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbEltSetMeasures(std::string& key, int32_t element, int32_t selector,
+                                                    int32_t point, float m1, float m2, float m3, float m4,
+                                                    float m5) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    const Measures measures{m1, m2, m3, m4, m5};
+    try {
+        object->store->setMeasures(point, e, measures);
+    } catch (const DocumentFileError& error) {
+        return fail(std::string("the working file cannot be written: ") + error.what());
+    }
+    object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].measures = measures;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbEltGetComputeRes(std::string& key, int32_t element, int32_t selector,
+                                                      int32_t point, ComputeResult& result) {
+    const Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    result = object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].result;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbEltSetComputeRes(std::string& key, int32_t element, int32_t selector,
+                                                      int32_t point, const ComputeResult& result) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    try {
+        object->store->setResult(point, e, result);
+    } catch (const DocumentFileError& error) {
+        return fail(std::string("the working file cannot be written: ") + error.what());
+    }
+    object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].result = result;
+    return 1;
+}
+
+// ---- instrument description -----------------------------------------------------------
+
+Status SqliteAnalysisDatabase::KestGetNbSpectros() { return config_.instrument.spectrometers; }
+Status SqliteAnalysisDatabase::KestGetReadBeamCurrentExist() { return config_.instrument.beam_current_readable ? 1 : 0; }
+Status SqliteAnalysisDatabase::KestGetFaradayCupExist() { return config_.instrument.faraday_cup ? 1 : 0; }
+
+std::string SqliteAnalysisDatabase::KestElementSymbolVB(int32_t atomicNumber) { return ElementSymbol(atomicNumber); }
+
+}  // namespace kest

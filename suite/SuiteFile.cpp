@@ -1,0 +1,366 @@
+// Reading the suite file. Each section is read by one function that knows its fields; a
+// field that is absent keeps its default, anything else must be exactly right, and every
+// refusal names the field by its path ("instrument.crystals[2]") so that the operator can
+// find it in the file.
+
+#include "suite/SuiteFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <initializer_list>
+#include <limits>
+#include <set>
+#include <sstream>
+
+namespace kest {
+
+double SpecimenProfile::percentAt(double coordinate) const {
+    if (points.empty()) return 0.0;
+    if (coordinate <= points.front().first) return points.front().second;
+    if (coordinate >= points.back().first) return points.back().second;
+    // First point strictly beyond the coordinate; the one before it is at or below.
+    auto above = std::upper_bound(points.begin(), points.end(), coordinate,
+                                  [](double c, const auto& point) { return c < point.first; });
+    const auto& [c1, p1] = *(above - 1);
+    if (shape == Shape::Step) return p1;
+    const auto& [c2, p2] = *above;
+    return p1 + (p2 - p1) * (coordinate - c1) / (c2 - c1);
+}
+
+double Specimen::percentAt(int atomicNumber, double coordinate) const {
+    auto found = elements.find(atomicNumber);
+    return found == elements.end() ? 0.0 : found->second.percentAt(coordinate);
+}
+
+namespace {
+
+using nlohmann::json;
+
+constexpr int kMaxSpectrometers = 5;
+constexpr std::size_t kMaxCrystalLength = 5;
+constexpr std::size_t kMaxStandardLength = 79;
+
+std::string Member(const std::string& path, const std::string& key) {
+    return path.empty() ? key : path + "." + key;
+}
+
+std::string Item(const std::string& path, std::size_t index) {
+    return path + "[" + std::to_string(index) + "]";
+}
+
+std::string NumberWords(double value) {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << value;
+    return out.str();
+}
+
+// The accepted values of a number field; `low`/`high` may be open (excluded) bounds.
+struct NumberRange {
+    double low = -std::numeric_limits<double>::infinity();
+    bool lowOpen = false;
+    double high = std::numeric_limits<double>::infinity();
+    bool highOpen = false;
+
+    bool holds(double v) const {
+        return (lowOpen ? v > low : v >= low) && (highOpen ? v < high : v <= high);
+    }
+    std::string words() const {
+        const bool bounded = std::isfinite(high);
+        if (lowOpen && !bounded) return "a number greater than " + NumberWords(low);
+        if (!bounded) return "a number of at least " + NumberWords(low);
+        if (lowOpen) return "a number greater than " + NumberWords(low) + " and at most " + NumberWords(high);
+        return "a number from " + NumberWords(low) + " to " + NumberWords(high);
+    }
+};
+
+NumberRange Positive(double high = std::numeric_limits<double>::infinity()) {
+    return {0.0, true, high, false};
+}
+NumberRange Between(double low, double high) { return {low, false, high, false}; }
+
+// Reads typed values and refuses, with the field's path, anything that is not right.
+class FieldReader {
+public:
+    explicit FieldReader(std::string origin) : origin_(std::move(origin)) {}
+
+    [[noreturn]] void refuse(const std::string& path, const std::string& what) const {
+        throw SuiteFileError(origin_ + ": " + (path.empty() ? "" : path + ": ") + what);
+    }
+
+    // The object at `path`; its keys must all be in `known`.
+    void object(const json& value, const std::string& path, std::initializer_list<const char*> known) const {
+        if (!value.is_object()) refuse(path, "expected an object");
+        for (const auto& [key, member] : value.items()) {
+            if (std::none_of(known.begin(), known.end(), [&](const char* k) { return key == k; }))
+                refuse(Member(path, key), "unknown field");
+        }
+    }
+
+    int64_t integer(const json& value, const std::string& path, int64_t low, int64_t high) const {
+        const std::string expected = "expected an integer from " + std::to_string(low) + " to " + std::to_string(high);
+        // Integers beyond the signed range arrive unsigned; none of them is ever accepted.
+        if (value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX))
+            refuse(path, expected);
+        if (!value.is_number_integer()) refuse(path, expected);
+        const auto v = value.get<int64_t>();
+        if (v < low || v > high) refuse(path, expected);
+        return v;
+    }
+
+    uint64_t unsignedInteger(const json& value, const std::string& path) const {
+        if (!value.is_number_unsigned()) refuse(path, "expected an integer of at least 0");
+        return value.get<uint64_t>();
+    }
+
+    double number(const json& value, const std::string& path, const NumberRange& range) const {
+        if (!value.is_number() || !range.holds(value.get<double>())) refuse(path, "expected " + range.words());
+        return value.get<double>();
+    }
+
+    bool boolean(const json& value, const std::string& path) const {
+        if (!value.is_boolean()) refuse(path, "expected true or false");
+        return value.get<bool>();
+    }
+
+    // A text of `minLength` to `maxLength` characters, turned from UTF-8 into Latin-1.
+    std::string text(const json& value, const std::string& path, std::size_t minLength,
+                     std::size_t maxLength) const {
+        const std::string expected = maxLength == std::string::npos
+            ? "expected a text"
+            : "expected a text of " + std::to_string(minLength) + " to " + std::to_string(maxLength) + " characters";
+        if (!value.is_string()) refuse(path, expected);
+        std::string latin1;
+        if (!ToLatin1(value.get_ref<const std::string&>(), latin1))
+            refuse(path, "expected characters of the Latin-1 set");
+        if (latin1.size() < minLength || latin1.size() > maxLength) refuse(path, expected);
+        return latin1;
+    }
+
+    // One of the words of `choices`; returns its index.
+    std::size_t choice(const json& value, const std::string& path, std::initializer_list<const char*> choices) const {
+        std::string words;
+        for (const char* c : choices) words += (words.empty() ? "\"" : " or \"") + std::string(c) + "\"";
+        if (!value.is_string()) refuse(path, "expected " + words);
+        std::size_t index = 0;
+        for (const char* c : choices) {
+            if (value.get_ref<const std::string&>() == c) return index;
+            ++index;
+        }
+        refuse(path, "expected " + words);
+    }
+
+private:
+    // JSON texts are valid UTF-8 (the parser checks); the program's texts are Latin-1.
+    static bool ToLatin1(const std::string& utf8, std::string& latin1) {
+        for (std::size_t i = 0; i < utf8.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(utf8[i]);
+            if (byte < 0x80) {
+                latin1 += static_cast<char>(byte);
+            } else if ((byte == 0xC2 || byte == 0xC3) && i + 1 < utf8.size()) {
+                const auto next = static_cast<unsigned char>(utf8[++i]);
+                latin1 += static_cast<char>(((byte & 0x03) << 6) | (next & 0x3F));
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    std::string origin_;
+};
+
+const json* Find(const json& object, const char* key) {
+    auto found = object.find(key);
+    return found == object.end() ? nullptr : &*found;
+}
+
+void ReadInstrument(const FieldReader& r, const json& section, InstrumentConfig& ins) {
+    const std::string path = "instrument";
+    r.object(section, path,
+             {"spectrometers", "crystals", "dead_time_us", "beam_current_nA", "beam_current_readable",
+              "beam_drift_per_hour", "faraday_cup", "stage_position", "stage_speed", "stage_backlash",
+              "stage_limits", "stage_timeout_s", "clock", "time_scale", "noise", "seed", "analysis_program"});
+    auto field = [&](const char* key) { return Find(section, key); };
+    auto at = [&](const char* key) { return Member(path, key); };
+
+    if (auto* v = field("spectrometers")) ins.spectrometers = static_cast<int>(r.integer(*v, at("spectrometers"), 1, kMaxSpectrometers));
+    if (auto* v = field("crystals")) {
+        const auto count = static_cast<std::size_t>(ins.spectrometers);
+        const std::string expected = "expected " + std::to_string(count) + " crystal names, one per spectrometer";
+        if (!v->is_array() || v->size() != count) r.refuse(at("crystals"), expected);
+        ins.crystals.clear();
+        for (std::size_t i = 0; i < count; ++i)
+            ins.crystals.push_back(r.text((*v)[i], Item(at("crystals"), i), 1, kMaxCrystalLength));
+    } else {
+        ins.crystals.resize(static_cast<std::size_t>(ins.spectrometers));
+    }
+    if (auto* v = field("dead_time_us")) ins.dead_time_us = static_cast<int32_t>(r.integer(*v, at("dead_time_us"), 0, 1000));
+    if (auto* v = field("beam_current_nA")) ins.beam_current_nA = r.number(*v, at("beam_current_nA"), Positive(1e6));
+    if (auto* v = field("beam_current_readable")) ins.beam_current_readable = r.boolean(*v, at("beam_current_readable"));
+    if (auto* v = field("beam_drift_per_hour")) ins.beam_drift_per_hour = r.number(*v, at("beam_drift_per_hour"), Between(-1.0, 1.0));
+    if (auto* v = field("faraday_cup")) ins.faraday_cup = r.boolean(*v, at("faraday_cup"));
+    if (auto* v = field("stage_speed")) ins.stage_speed = r.number(*v, at("stage_speed"), Positive());
+    if (auto* v = field("stage_backlash")) ins.stage_backlash = static_cast<int32_t>(r.integer(*v, at("stage_backlash"), 0, 1'000'000));
+    if (auto* v = field("stage_timeout_s")) ins.stage_timeout_s = r.number(*v, at("stage_timeout_s"), Positive());
+    if (auto* v = field("clock"))
+        ins.clock = r.choice(*v, at("clock"), {"virtual", "real"}) == 0 ? InstrumentConfig::Clock::Virtual
+                                                                      : InstrumentConfig::Clock::Real;
+    if (auto* v = field("time_scale")) ins.time_scale = r.number(*v, at("time_scale"), Positive(1000.0));
+    if (auto* v = field("noise")) ins.noise = r.boolean(*v, at("noise"));
+    if (auto* v = field("seed")) ins.seed = r.unsignedInteger(*v, at("seed"));
+    if (auto* v = field("analysis_program")) ins.analysis_program = r.text(*v, at("analysis_program"), 0, std::string::npos);
+
+    constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
+    constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
+    if (auto* v = field("stage_limits")) {
+        const std::string expected = "expected [min, max] with min < max";
+        if (!v->is_array() || v->size() != 2) r.refuse(at("stage_limits"), expected);
+        for (std::size_t i = 0; i < 2; ++i)
+            ins.stage_limits[i] = static_cast<int32_t>(r.integer((*v)[i], Item(at("stage_limits"), i), kInt32Min, kInt32Max));
+        if (ins.stage_limits[0] >= ins.stage_limits[1]) r.refuse(at("stage_limits"), expected);
+    }
+    // The position at power-on is checked against the limits, whichever came first in the file.
+    if (auto* v = field("stage_position")) {
+        if (!v->is_array() || v->size() != 3) r.refuse(at("stage_position"), "expected [x, y, z]");
+        for (std::size_t i = 0; i < 3; ++i)
+            ins.stage_position[i] = static_cast<int32_t>(
+                r.integer((*v)[i], Item(at("stage_position"), i), ins.stage_limits[0], ins.stage_limits[1]));
+    } else {
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (ins.stage_position[i] < ins.stage_limits[0] || ins.stage_position[i] > ins.stage_limits[1])
+                r.refuse(at("stage_limits"), "the default stage position 0 lies outside these limits");
+        }
+    }
+}
+
+void ReadSetup(const FieldReader& r, const json& section, const InstrumentConfig& ins, AnalysisSetup& setup) {
+    const std::string path = "setup";
+    r.object(section, path, {"elements"});
+    const json* list = Find(section, "elements");
+    if (!list) return;
+    if (!list->is_array()) r.refuse(Member(path, "elements"), "expected an array of elements");
+    std::set<int> seen;
+    for (std::size_t i = 0; i < list->size(); ++i) {
+        const json& item = (*list)[i];
+        const std::string at = Item(Member(path, "elements"), i);
+        r.object(item, at,
+                 {"z", "spectrometer", "standard", "profile", "standard_percent", "standard_cps", "background_cps"});
+        ElementSetup e;
+        if (auto* v = Find(item, "z")) e.z = static_cast<int>(r.integer(*v, Member(at, "z"), 1, 103));
+        if (!seen.insert(e.z).second) r.refuse(Member(at, "z"), "element " + std::to_string(e.z) + " is already in the set-up");
+        if (auto* v = Find(item, "spectrometer"))
+            e.spectrometer = static_cast<int>(r.integer(*v, Member(at, "spectrometer"), 1, ins.spectrometers));
+        if (auto* v = Find(item, "standard")) e.standard = r.text(*v, Member(at, "standard"), 1, kMaxStandardLength);
+        if (auto* v = Find(item, "profile")) e.profile = r.boolean(*v, Member(at, "profile"));
+        if (auto* v = Find(item, "standard_percent")) e.standard_percent = r.number(*v, Member(at, "standard_percent"), Positive(100.0));
+        if (auto* v = Find(item, "standard_cps")) e.standard_cps = r.number(*v, Member(at, "standard_cps"), Positive());
+        if (auto* v = Find(item, "background_cps")) e.background_cps = r.number(*v, Member(at, "background_cps"), Between(0.0, std::numeric_limits<double>::infinity()));
+        setup.elements.push_back(e);
+    }
+}
+
+SpecimenProfile ReadProfile(const FieldReader& r, const json& item, const std::string& at) {
+    r.object(item, at, {"shape", "points"});
+    SpecimenProfile profile;
+    if (auto* v = Find(item, "shape"))
+        profile.shape = r.choice(*v, Member(at, "shape"), {"step", "linear"}) == 0 ? SpecimenProfile::Shape::Step
+                                                                                  : SpecimenProfile::Shape::Linear;
+    const std::string pointsPath = Member(at, "points");
+    const json* points = Find(item, "points");
+    if (!points || !points->is_array() || points->empty())
+        r.refuse(pointsPath, "expected a non-empty array of [coordinate, wt%] pairs");
+    for (std::size_t i = 0; i < points->size(); ++i) {
+        const json& pair = (*points)[i];
+        const std::string pointPath = Item(pointsPath, i);
+        if (!pair.is_array() || pair.size() != 2) r.refuse(pointPath, "expected a [coordinate, wt%] pair");
+        const double coordinate = r.number(pair[0], Item(pointPath, 0), NumberRange{});
+        const double percent = r.number(pair[1], Item(pointPath, 1), Between(0.0, 100.0));
+        if (!profile.points.empty() && coordinate <= profile.points.back().first)
+            r.refuse(Item(pointPath, 0), "expected a coordinate greater than the one before");
+        profile.points.emplace_back(coordinate, percent);
+    }
+    return profile;
+}
+
+void ReadSpecimen(const FieldReader& r, const json& section, Specimen& specimen) {
+    const std::string path = "specimen";
+    r.object(section, path, {"axis", "elements"});
+    if (auto* v = Find(section, "axis")) specimen.axis = static_cast<int>(r.choice(*v, Member(path, "axis"), {"x", "y"})) + 1;
+    const json* elements = Find(section, "elements");
+    if (!elements) return;
+    if (!elements->is_object()) r.refuse(Member(path, "elements"), "expected an object keyed by atomic number");
+    for (const auto& [key, item] : elements->items()) {
+        const std::string at = Member(Member(path, "elements"), key);
+        int z = 0;
+        const char* end = key.data() + key.size();
+        auto [stop, error] = std::from_chars(key.data(), end, z);
+        if (key.empty() || error != std::errc() || stop != end || z < 1 || z > 103)
+            r.refuse(at, "expected an atomic number from 1 to 103 as the key");
+        specimen.elements[z] = ReadProfile(r, item, at);
+    }
+}
+
+// "line 3, column 7" of a byte offset of the text (1-based, as editors count).
+std::string Place(const std::string& text, std::size_t byte) {
+    byte = std::min(byte, text.size());
+    const auto before = text.substr(0, byte);
+    const auto line = 1 + std::count(before.begin(), before.end(), '\n');
+    const auto lastBreak = before.rfind('\n');
+    const auto column = lastBreak == std::string::npos ? byte + 1 : byte - lastBreak;
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+}  // namespace
+
+SuiteConfig ParseSuiteText(const std::string& text, const std::filesystem::path& baseDir, const std::string& origin) {
+    json root;
+    try {
+        root = json::parse(text);
+    } catch (const json::parse_error& e) {
+        // Keep the parser's own words but give the place the way an editor counts it.
+        std::string what = e.what();
+        const auto detail = what.find(": ", what.find("parse error"));
+        what = detail == std::string::npos ? what : what.substr(detail + 2);
+        // The parser points one past the offending character.
+        const std::size_t byte = e.byte > 0 ? e.byte - 1 : 0;
+        throw SuiteFileError(origin + ": JSON syntax error at " + Place(text, byte) + ": " + what);
+    }
+
+    const FieldReader r(origin);
+    if (!root.is_object()) r.refuse("", "expected a JSON object with the sections instrument, setup and specimen");
+    r.object(root, "", {"instrument", "setup", "specimen"});
+
+    SuiteConfig config;
+    config.baseDir = baseDir;
+    config.origin = origin;
+    // The instrument first: the set-up refers to its spectrometers.
+    if (auto* v = Find(root, "instrument")) ReadInstrument(r, *v, config.instrument);
+    else config.instrument.crystals.resize(static_cast<std::size_t>(config.instrument.spectrometers));
+    if (auto* v = Find(root, "setup")) ReadSetup(r, *v, config.instrument, config.setup);
+    if (auto* v = Find(root, "specimen")) ReadSpecimen(r, *v, config.specimen);
+    return config;
+}
+
+SuiteConfig ReadSuiteFile(const std::filesystem::path& path) {
+    const std::string name = path.string();
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw SuiteFileError(name + ": cannot read the suite file: it is a folder");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw SuiteFileError(name + ": cannot read the suite file: " + std::strerror(errno));
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) throw SuiteFileError(name + ": cannot read the suite file: " + std::strerror(errno));
+
+    std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
+    if (ec) folder = path.parent_path();
+    return ParseSuiteText(content.str(), folder, name);
+}
+
+}  // namespace kest

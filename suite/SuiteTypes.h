@@ -1,0 +1,36 @@
+#pragma once
+// Types exchanged with the instrument suite's libraries.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kest {
+
+// Every suite call returns a 32-bit status: 0 is failure; calls that return a text length
+// treat 0 or less as failure or cancel.
+using Status = int32_t;
+
+// Result of one element at one point as the database exchanges it: eleven 4-byte fields.
+// Field 1 (index 0) is the concentration as a mass fraction; the others belong to the
+// computation library and are passed back unchanged by the program.
+struct ComputeResult {
+    std::array<float, 11> field{};
+};
+static_assert(sizeof(ComputeResult) == 44, "ComputeResult is eleven 4-byte fields");
+
+// Element addressing in the database calls: (element, selector).
+inline constexpr int32_t kByPosition = -1;     // element = position in the document, from 0
+inline constexpr int32_t kByAtomicNumber = 0;  // element = atomic number
+
+// What a path chooser is asked for; it returns the chosen path, or nothing when cancelled.
+enum class PathRequest { Open, SaveAs };
+using PathChooser = std::function<std::optional<std::string>(PathRequest, const std::string& current)>;
+
+// Where a library sends a message meant for the operator (the window program shows a box,
+// the headless commands print to standard error).
+using MessageSink = std::function<void(const std::string&)>;
+
+}  // namespace kest

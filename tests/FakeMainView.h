@@ -1,0 +1,49 @@
+#pragma once
+// A main window for the logic tests: it keeps what it was told to show and answers the
+// confirmations from `confirmAnswers` (OK when none is left).
+
+#include "shell/MainView.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace kest::fakes {
+
+class FakeMainView : public MainView {
+public:
+    std::string caption;
+    std::string defTime, pattern, offset;
+    int optNC = -1, optXY = -1, omp = -1, option1 = -1;  // -1: no button selected
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;                 // "title: text"
+    std::deque<bool> confirmAnswers;
+    bool busy = false;
+    bool zoneCommandsEnabled = true;
+
+    void setCaption(const std::string& text) override { caption = text; }
+    std::string defTimeText() const override { return defTime; }
+    void setDefTimeText(const std::string& text) override { defTime = text; }
+    void setPatternText(const std::string& text) override { pattern = text; }
+    void setOffsetText(const std::string& text) override { offset = text; }
+    void selectOptNC(int index) override { optNC = inGroup(index, 4); }
+    int selectedOptNC() const override { return optNC; }
+    void selectOptXY(int index) override { optXY = inGroup(index, 2); }
+    void selectOMP(int index) override { omp = inGroup(index, 3); }
+    void selectOption1(int index) override { option1 = inGroup(index, 2); }
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    bool confirm(const std::string& text, const std::string& title) override {
+        questions.push_back(title + ": " + text);
+        if (confirmAnswers.empty()) return true;
+        const bool answer = confirmAnswers.front();
+        confirmAnswers.pop_front();
+        return answer;
+    }
+    void setBusy(bool value) override { busy = value; }
+    void setZoneCommandsEnabled(bool enabled) override { zoneCommandsEnabled = enabled; }
+
+private:
+    static int inGroup(int index, int size) { return index >= 0 && index < size ? index : -1; }
+};
+
+}  // namespace kest::fakes

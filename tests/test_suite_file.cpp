@@ -1,0 +1,222 @@
+// The suite file: every refusal names its field, absent fields keep their defaults, and the
+// built-in demo is consistent with its zones file.
+
+#include "suite/SuiteFile.h"
+
+#include <QTemporaryDir>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <set>
+#include <tuple>
+
+using namespace kest;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+
+std::string RefusalOf(const std::string& text) {
+    try {
+        ParseSuiteText(text, ".", "t.json");
+    } catch (const SuiteFileError& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+}  // namespace
+
+TEST(SuiteFile, RefusalNamesTheField) {
+    struct Case {
+        const char* json;
+        const char* field;
+    };
+    const Case cases[] = {
+        {R"({"instrumnet": {}})", "instrumnet: unknown field"},
+        {R"({"instrument": {"colour": 1}})", "instrument.colour: unknown field"},
+        {R"({"instrument": {"spectrometers": 6}})", "instrument.spectrometers: expected an integer from 1 to 5"},
+        {R"({"instrument": {"dead_time_us": 1001}})", "instrument.dead_time_us: expected an integer from 0 to 1000"},
+        {R"({"instrument": {"dead_time_us": 2.5}})", "instrument.dead_time_us: expected an integer"},
+        {R"({"instrument": {"crystals": ["LIF", "PET"]}})", "instrument.crystals: expected 5 crystal names"},
+        {R"({"instrument": {"spectrometers": 2, "crystals": ["LIF", "PETTTT"]}})", "instrument.crystals[1]: expected a text of 1 to 5"},
+        {R"({"instrument": {"beam_current_nA": 0}})", "instrument.beam_current_nA: expected a number greater than 0"},
+        {R"({"instrument": {"beam_current_readable": 1}})", "instrument.beam_current_readable: expected true or false"},
+        {R"({"instrument": {"stage_speed": -1}})", "instrument.stage_speed:"},
+        {R"({"instrument": {"stage_limits": [5, 5]}})", "instrument.stage_limits: expected [min, max] with min < max"},
+        {R"({"instrument": {"stage_limits": [10, 20]}})", "instrument.stage_limits:"},
+        {R"({"instrument": {"stage_position": [0, 0]}})", "instrument.stage_position: expected [x, y, z]"},
+        {R"({"instrument": {"stage_position": [0, 0, 6000000]}})", "instrument.stage_position[2]: expected an integer from -5000000 to 5000000"},
+        {R"({"instrument": {"clock": "fast"}})", R"(instrument.clock: expected "virtual" or "real")"},
+        {R"({"instrument": {"seed": -1}})", "instrument.seed: expected an integer of at least 0"},
+        {R"({"setup": {"elements": {}}})", "setup.elements: expected an array"},
+        {R"({"setup": {"elements": [{"z": 0}]}})", "setup.elements[0].z: expected an integer from 1 to 103"},
+        {R"({"setup": {"elements": [{"z": 26}, {"z": 26}]}})", "setup.elements[1].z: element 26 is already"},
+        {R"({"instrument": {"spectrometers": 2}, "setup": {"elements": [{"spectrometer": 3}]}})", "setup.elements[0].spectrometer: expected an integer from 1 to 2"},
+        {R"({"setup": {"elements": [{"standard": ""}]}})", "setup.elements[0].standard: expected a text of 1 to 79"},
+        {R"({"setup": {"elements": [{"standard": "Fe\u0100"}]}})", "setup.elements[0].standard: expected characters of the Latin-1 set"},
+        {R"({"setup": {"elements": [{"profile": 1}]}})", "setup.elements[0].profile:"},
+        {R"({"setup": {"elements": [{"standard_percent": 0}]}})", "setup.elements[0].standard_percent: expected a number greater than 0 and at most 100"},
+        {R"({"setup": {"elements": [{"background_cps": -1}]}})", "setup.elements[0].background_cps: expected a number of at least 0"},
+        {R"({"specimen": {"axis": "z"}})", R"(specimen.axis: expected "x" or "y")"},
+        {R"({"specimen": {"elements": {"Fe": {"points": [[0, 1]]}}}})", "specimen.elements.Fe: expected an atomic number"},
+        {R"({"specimen": {"elements": {"26": {"shape": "curve", "points": [[0, 1]]}}}})", "specimen.elements.26.shape:"},
+        {R"({"specimen": {"elements": {"26": {"shape": "step"}}}})", "specimen.elements.26.points: expected a non-empty array"},
+        {R"({"specimen": {"elements": {"26": {"points": [[0]]}}}})", "specimen.elements.26.points[0]: expected a [coordinate, wt%] pair"},
+        {R"({"specimen": {"elements": {"26": {"points": [[0, 101]]}}}})", "specimen.elements.26.points[0][1]: expected a number from 0 to 100"},
+        {R"({"specimen": {"elements": {"26": {"points": [[0, 1], [0, 2]]}}}})", "specimen.elements.26.points[1][0]: expected a coordinate greater"},
+        {R"({"specimen": {"elements": {"26": {"points": [[0, 1]], "colour": 1}}}})", "specimen.elements.26.colour: unknown field"},
+        {R"([1, 2])", "expected a JSON object"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        EXPECT_THAT(RefusalOf(c.json), StartsWith(std::string("t.json: ") + c.field));
+    }
+}
+
+TEST(SuiteFile, ReadsEveryFieldAndKeepsDefaultsOfAbsentOnes) {
+    const SuiteConfig c = ParseSuiteText(R"({
+      "instrument": {"spectrometers": 2, "crystals": ["TAP", "LDE1"], "dead_time_us": 3,
+        "beam_current_nA": 15.5, "beam_current_readable": false, "beam_drift_per_hour": -0.25,
+        "faraday_cup": false, "stage_position": [-5, 7, 9], "stage_speed": 250, "stage_backlash": 4,
+        "stage_limits": [-100, 100], "stage_timeout_s": 12, "clock": "real", "time_scale": 0.5,
+        "noise": false, "seed": 18446744073709551615, "analysis_program": "/opt/ana"},
+      "setup": {"elements": [{"z": 14, "spectrometer": 2, "standard": "std/Si\u00e9.ANA", "profile": false,
+        "standard_percent": 46.7, "standard_cps": 800, "background_cps": 0}, {"z": 28}]},
+      "specimen": {"axis": "y", "elements": {"14": {"shape": "linear", "points": [[-3, 1], [4.5, 2]]}}}
+    })", "/base", "t.json");
+    const auto& i = c.instrument;
+    EXPECT_EQ(i.spectrometers, 2);
+    EXPECT_EQ(i.crystals, (std::vector<std::string>{"TAP", "LDE1"}));
+    EXPECT_EQ(i.dead_time_us, 3);
+    EXPECT_EQ(i.beam_current_nA, 15.5);
+    EXPECT_EQ(i.beam_drift_per_hour, -0.25);
+    EXPECT_FALSE(i.beam_current_readable || i.faraday_cup || i.noise);
+    EXPECT_EQ(i.stage_position, (std::array<int32_t, 3>{-5, 7, 9}));
+    EXPECT_EQ(i.stage_limits, (std::array<int32_t, 2>{-100, 100}));
+    EXPECT_EQ(std::make_tuple(i.stage_speed, i.stage_backlash, i.stage_timeout_s, i.time_scale),
+              std::make_tuple(250.0, 4, 12.0, 0.5));
+    EXPECT_EQ(i.clock, InstrumentConfig::Clock::Real);
+    EXPECT_EQ(i.seed, UINT64_MAX);
+    EXPECT_EQ(i.analysis_program, "/opt/ana");
+    ASSERT_EQ(c.setup.elements.size(), 2u);
+    const auto& e = c.setup.elements[0];
+    EXPECT_EQ(std::make_tuple(e.z, e.spectrometer, e.profile), std::make_tuple(14, 2, false));
+    EXPECT_EQ(e.standard, "std/Si\xE9.ANA");  // Latin-1
+    EXPECT_EQ(std::make_tuple(e.standard_percent, e.standard_cps, e.background_cps), std::make_tuple(46.7, 800.0, 0.0));
+    EXPECT_EQ(c.setup.elements[1].standard, "Fe");  // an element keeps the defaults it does not give
+    EXPECT_EQ(c.specimen.axis, 2);
+    ASSERT_EQ(c.specimen.elements.count(14), 1u);
+    EXPECT_EQ(c.specimen.elements.at(14).shape, SpecimenProfile::Shape::Linear);
+    EXPECT_EQ(c.specimen.elements.at(14).points.back(), std::make_pair(4.5, 2.0));
+    EXPECT_EQ(c.baseDir, "/base");
+
+    // Fewer spectrometers than the default keep the first default crystals.
+    const SuiteConfig small = ParseSuiteText(R"({"instrument": {"spectrometers": 2}})", ".", "t.json");
+    EXPECT_EQ(small.instrument.crystals, (std::vector<std::string>{"LIF", "PET"}));
+    EXPECT_TRUE(small.setup.elements.empty() && small.specimen.elements.empty());
+}
+
+TEST(SuiteFile, SyntaxErrorAndUnreadableFileNameTheFile) {
+    const std::string syntax = RefusalOf("{\n  \"instrument\": {\n    \"noise\": tru\n  }\n}");
+    EXPECT_THAT(syntax, StartsWith("t.json: JSON syntax error at line 3, column "));
+
+    QTemporaryDir dir;
+    const std::filesystem::path folder = dir.path().toStdString();
+    const auto missing = folder / "absent.json";
+    try {
+        ReadSuiteFile(missing);
+        ADD_FAILURE() << "a missing file was read";
+    } catch (const SuiteFileError& e) {
+        EXPECT_THAT(e.what(), StartsWith(missing.string() + ": cannot read the suite file"));
+    }
+
+    const auto present = folder / "suite.json";
+    std::ofstream(present) << R"({"instrument": {"noise": 3}})";
+    try {
+        ReadSuiteFile(present);
+        ADD_FAILURE() << "a bad field was accepted";
+    } catch (const SuiteFileError& e) {
+        EXPECT_THAT(e.what(), StartsWith(present.string() + ": instrument.noise:"));
+    }
+    std::ofstream(present) << "{}";
+    const SuiteConfig read = ReadSuiteFile(present);
+    EXPECT_EQ(read.baseDir, folder);
+    EXPECT_EQ(read.origin, present.string());
+}
+
+TEST(SpecimenProfile, StepAndLinearValuesAtBetweenAndBeyondPoints) {
+    struct Case {
+        SpecimenProfile::Shape shape;
+        double coordinate;
+        double percent;
+    };
+    using S = SpecimenProfile::Shape;
+    const Case cases[] = {
+        {S::Step, -100, 10},   {S::Step, 0, 10},     {S::Step, 249.9, 10}, {S::Step, 250, 20},
+        {S::Step, 499, 20},    {S::Step, 500, 15},   {S::Step, 1e9, 15},
+        {S::Linear, -100, 10}, {S::Linear, 0, 10},   {S::Linear, 125, 15}, {S::Linear, 250, 20},
+        {S::Linear, 400, 17},  {S::Linear, 500, 15}, {S::Linear, 1e9, 15},
+    };
+    for (const auto& c : cases) {
+        SpecimenProfile profile{c.shape, {{0, 10}, {250, 20}, {500, 15}}};
+        EXPECT_DOUBLE_EQ(profile.percentAt(c.coordinate), c.percent)
+            << (c.shape == S::Step ? "step at " : "linear at ") << c.coordinate;
+    }
+    Specimen specimen;
+    specimen.elements[26] = SpecimenProfile{S::Step, {{0, 10}}};
+    EXPECT_EQ(specimen.percentAt(26, 5), 10.0);
+    EXPECT_EQ(specimen.percentAt(28, 5), 0.0);  // absent elements are at 0 %
+}
+
+TEST(BuiltInDemo, ZonesTextHasTheFileLayout) {
+    const std::string text = BuiltInDemo().demoZones;
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    for (std::size_t end; (end = text.find("\r\n", from)) != std::string::npos; from = end + 2)
+        lines.push_back(text.substr(from, end - from));
+    ASSERT_EQ(from, text.size()) << "every line ends with CR LF";
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "KestProfile  2");
+    const char* tags[] = {"Nc", "Ax", "Mp", "Dm", "O "};
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_THAT(lines[i + 1], testing::MatchesRegex(std::string(tags[i]) + " *[0-9]+"));
+    for (std::size_t i = 1; i < 6; ++i) EXPECT_EQ(lines[i].size(), 8u) << lines[i];
+    std::string kinds;
+    for (std::size_t i = 6; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i]);
+        kinds += lines[i][0];
+        EXPECT_EQ(lines[i].size(), 80u);
+        EXPECT_EQ(lines[i].find_first_of("\r\n"), std::string::npos);
+        // A fixed zone carries 19 characters, a variable one 33 ending with dConc "d.ddd".
+        EXPECT_EQ(lines[i].find_last_not_of(' ') + 1, lines[i][0] == 'V' ? 33u : 19u);
+        EXPECT_TRUE(lines[i][0] != 'V' || lines[i][29] == '.');
+    }
+    EXPECT_EQ(kinds, "VF") << "a variable zone across the step, a fixed one across the gradient";
+}
+
+TEST(BuiltInDemo, IsAConsistentRealClockDiffusionCouple) {
+    const SuiteConfig demo = BuiltInDemo();
+    EXPECT_EQ(demo.origin, "built-in demo");
+    EXPECT_EQ(demo.instrument.clock, InstrumentConfig::Clock::Real);
+    ASSERT_EQ(demo.setup.elements.size(), 3u);
+    std::set<int> spectrometers;
+    for (const auto& e : demo.setup.elements) {
+        spectrometers.insert(e.spectrometer);
+        ASSERT_EQ(demo.specimen.elements.count(e.z), 1u) << "element " << e.z << " varies along the line";
+        // The noise of the difference of two 10 s points stays under a third of the
+        // variable zone's 1 %, so that noise alone seldom halves a step.
+        for (const auto& [c, percent] : demo.specimen.elements.at(e.z).points) {
+            const double rate = e.background_cps + e.standard_cps * percent / e.standard_percent;
+            EXPECT_LT(e.standard_percent * std::sqrt(2.0 * rate / 10.0) / e.standard_cps, 1.0 / 3.0) << e.z << " at " << c;
+        }
+    }
+    EXPECT_EQ(spectrometers, (std::set<int>{1, 2, 3}));
+    // The three elements add up to 100 % all along the line.
+    for (double x = -100; x <= 1500; x += 1) {
+        double total = 0;
+        for (const auto& e : demo.setup.elements) total += demo.specimen.percentAt(e.z, x);
+        ASSERT_NEAR(total, 100.0, 1e-9) << "at " << x;
+    }
+}
