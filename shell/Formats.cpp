@@ -154,7 +154,16 @@ std::string NumberText(float value) { return GeneralText(value, 7); }
 
 std::string NumberText(double value) { return GeneralText(value, 15); }
 
-double TextValue(std::string_view text) {
+namespace {
+
+// The number at the start of a text, after blanks, and where it ends; nothing when the text
+// does not start with a number.
+struct LeadingNumber {
+    double value = 0.0;
+    std::size_t end = 0;
+};
+
+std::optional<LeadingNumber> ReadLeadingNumber(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
     const std::size_t start = i;
@@ -167,7 +176,7 @@ double TextValue(std::string_view text) {
         while (i < text.size() && IsDigit(text[i])) ++i;
         digits += i - fraction;
     }
-    if (digits == 0) return 0.0;
+    if (digits == 0) return std::nullopt;
     std::size_t end = i;
     bool negativeExponent = false;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
@@ -185,7 +194,23 @@ double TextValue(std::string_view text) {
     if (ec == std::errc::result_out_of_range) {
         value = negativeExponent ? 0.0 : std::numeric_limits<double>::infinity();
     }
-    return negative ? -value : value;
+    return LeadingNumber{negative ? -value : value, end};
+}
+
+}  // namespace
+
+double TextValue(std::string_view text) {
+    const auto number = ReadLeadingNumber(text);
+    return number ? number->value : 0.0;
+}
+
+std::optional<double> NumberValue(std::string_view text) {
+    const auto number = ReadLeadingNumber(text);
+    if (!number) return std::nullopt;
+    std::size_t i = number->end;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i != text.size()) return std::nullopt;
+    return number->value;
 }
 
 std::optional<int16_t> WholeInt16(double value) { return Whole<int16_t>(value); }

@@ -19,6 +19,8 @@ std::string NumberText(double value);
 // The leading number of a text: blanks skipped, then sign, digits, "." and digits, exponent,
 // up to the first character that does not fit; 0 when the text starts with no number.
 double TextValue(std::string_view text);
+// A text that is one number and nothing else but blanks around it; nothing otherwise.
+std::optional<double> NumberValue(std::string_view text);
 
 // Whole numbers: nearest integer, halves to the even neighbour (2.5 -> 2, -2.5 -> -2);
 // nothing when the value is outside the target's range or not a number.

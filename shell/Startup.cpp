@@ -7,47 +7,16 @@
 #include "shell/ObjectKeys.h"
 #include "shell/SettingsEvents.h"
 
-#include <cctype>
 #include <optional>
-#include <string_view>
 
 namespace kest {
 namespace {
 
 constexpr std::size_t kLabelWidth = 8;  // AppLabel and DocKey keep 8 characters
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-
-// A text that is one decimal number between optional blanks: sign, digits, fraction,
-// exponent. Anything else is not a number.
-bool IsNumberText(std::string_view text) {
-    std::size_t i = 0;
-    const auto skipDigits = [&] {
-        const std::size_t start = i;
-        while (i < text.size() && IsDigit(text[i])) ++i;
-        return i - start;
-    };
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t digits = skipDigits();
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        digits += skipDigits();
-    }
-    if (digits == 0) return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-        if (skipDigits() == 0) return false;
-    }
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    return i == text.size();
-}
-
 std::optional<int16_t> CountingTimeOfText(const std::string& text) {
-    if (!IsNumberText(text)) return std::nullopt;
-    return WholeInt16(TextValue(text));
+    const auto seconds = NumberValue(text);
+    return seconds ? WholeInt16(*seconds) : std::nullopt;
 }
 
 }  // namespace

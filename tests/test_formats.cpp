@@ -167,6 +167,15 @@ TEST(Formats, TextValueTakesTheLeadingNumber) {
     EXPECT_EQ(TextValue("1e999"), kInf);
 }
 
+TEST(Formats, NumberValueTakesOnlyATextThatIsOneNumber) {
+    const std::vector<std::pair<std::string, std::optional<double>>> cases = {
+        {" 25 ", 25},   {"-3.5", -3.5}, {"1e3", 1000},        {"\t7\t", 7},
+        {"", std::nullopt}, {"abc", std::nullopt}, {"12abc", std::nullopt}, {"12 34", std::nullopt},
+        {"1e", std::nullopt}, {"-", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(NumberValue(text), expected) << "'" << text << "'";
+}
+
 TEST(Formats, WholeNumbersRoundHalvesToEvenAndRefuseWhatDoesNotFit) {
     struct Case {
         double value;
