@@ -1,5 +1,6 @@
 // KestPlus - Profile: the window program on the suite chosen at start-up.
 
+#include "app/TerminationSignals.h"
 #include "document/DocumentDialogs.h"
 #include "shell/PrfMain.h"
 #include "shell/ProfileState.h"
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
     if (!beacon.listen(beaconError)) std::fprintf(stderr, "kestplus-profile: %s\n", beaconError.c_str());
 
     window.startUp();
+    kest::TerminationSignals closeOnSignal(&window);
     window.show();
     return app.exec();
 }

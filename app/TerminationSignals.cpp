@@ -1,0 +1,45 @@
+#include "app/TerminationSignals.h"
+
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A signal handler may only write to a descriptor; the event loop reads the other end.
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
+}
+
+}  // namespace
+
+namespace kest {
+
+TerminationSignals::TerminationSignals(QWidget* window) : QObject(window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    notifier_ = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, window, [window] {
+        char byte = 0;
+        [[maybe_unused]] const auto read = ::read(signalPipe[1], &byte, 1);
+        window->close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
+
+}  // namespace kest
