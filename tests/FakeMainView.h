@@ -12,14 +12,11 @@ namespace kest::fakes {
 
 class FakeMainView : public MainView {
 public:
-    std::string caption;
-    std::string defTime, pattern, offset;
+    std::string caption, defTime, pattern, offset;
     int optNC = -1, optXY = -1, omp = -1, option1 = -1;  // -1: no button selected
-    std::vector<std::string> messages;
-    std::vector<std::string> questions;                 // "title: text"
+    std::vector<std::string> messages, questions;       // questions as "title: text"
     std::deque<bool> confirmAnswers;
-    bool busy = false;
-    bool zoneCommandsEnabled = true;
+    bool busy = false, zoneCommandsEnabled = true;
 
     void setCaption(const std::string& text) override { caption = text; }
     std::string defTimeText() const override { return defTime; }
@@ -34,9 +31,8 @@ public:
     void showMessage(const std::string& text) override { messages.push_back(text); }
     bool confirm(const std::string& text, const std::string& title) override {
         questions.push_back(title + ": " + text);
-        if (confirmAnswers.empty()) return true;
-        const bool answer = confirmAnswers.front();
-        confirmAnswers.pop_front();
+        const bool answer = confirmAnswers.empty() || confirmAnswers.front();
+        if (!confirmAnswers.empty()) confirmAnswers.pop_front();
         return answer;
     }
     void setBusy(bool value) override { busy = value; }

@@ -7,10 +7,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
 #include <QChartView>
-#include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -20,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
 
 namespace kest {
 namespace {
@@ -28,91 +24,53 @@ namespace {
 class PrfMainTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = std::make_unique<PrfMain>(state, fake.suite);
-        window->startUp();
+        window.resize(600, 400);  // smaller than the offscreen screen, so that centring shows
+        window.startUp();
     }
     template <typename T>
-    T* find(const char* name) const {
-        return window->findChild<T*>(QString::fromLatin1(name));
+    T* find(const char* name) const { return window.findChild<T*>(QString::fromLatin1(name)); }
+    // A menu and its action share their name: the child of that name that is a `type`.
+    QObject* find(const char* name, const char* type) const {
+        for (QObject* child : window.findChildren<QObject*>(QString::fromLatin1(name)))
+            if (child->inherits(type)) return child;
+        return nullptr;
     }
 
     fakes::FakeSuite fake;
     ProfileState state;
-    std::unique_ptr<PrfMain> window;
+    PrfMain window{state, fake.suite};
 };
 
 enum class Kind { Label, Button, List, Text, Graph, FileDialog, Menu, Item, Separator, BarCommand };
+const char* const kTypeOf[] = {"QLabel",      "QAbstractButton", "QListWidget", "QLineEdit", "QChartView",
+                               "QFileDialog", "QMenu",           "QAction",     "QAction",   "QAction"};
 
-struct Control {
-    const char* name;
-    Kind kind;
-    const char* text;  // caption, heading or title; nullptr: none to check
-};
+struct Control { const char* name; Kind kind; const char* text; };  // text: caption, heading or title; nullptr: none
 
+using enum Kind;
 const Control kControls[] = {
-    {"ZonList", Kind::List, nullptr},
-    {"Label6", Kind::Label, " Type     Len   SMin  SMax  dConc%  Prf"},
-    {"EltList", Kind::List, nullptr},
-    {"Label2", Kind::Label, "  Elt      Ref        Sp#"},
-    {"PntList", Kind::List, nullptr},
-    {"Label5", Kind::Label, "   Pt#      Cps         C%               X             Y       Label"},
-    {"Graph", Kind::Graph, nullptr},
-    {"Add", Kind::Button, "Add"},
-    {"Del", Kind::Button, "Del"},
-    {"Up", Kind::Button, ""},
-    {"Down", Kind::Button, ""},
-    {"AddPoint", Kind::Button, "Add"},
-    {"DeletePoint", Kind::Button, "Del"},
-    {"Scan", Kind::Button, "Scan"},
-    {"Ana", Kind::Button, "Ana"},
-    {"OptNC_0", Kind::Button, "1"},
-    {"OptNC_1", Kind::Button, "5"},
-    {"OptNC_2", Kind::Button, "10"},
-    {"OptNC_3", Kind::Button, "15"},
-    {"Label4", Kind::Label, "NC"},
-    {"OMP_0", Kind::Button, "1"},
-    {"OMP_1", Kind::Button, "3"},
-    {"OMP_2", Kind::Button, "5"},
-    {"Label7", Kind::Label, "Multi Points"},
-    {"OptXY_0", Kind::Button, "X"},
-    {"OptXY_1", Kind::Button, "Y"},
-    {"Label8", Kind::Label, "Active Axis"},
-    {"Option1_0", Kind::Button, "All"},
-    {"Option1_1", Kind::Button, "Sel"},
-    {"DefTime", Kind::Text, nullptr},
-    {"Label3", Kind::Label, "Time(s)"},
-    {"Pattern", Kind::Text, nullptr},
-    {"Label9", Kind::Label, "dPoints"},
-    {"Offset", Kind::Text, nullptr},
-    {"Label10", Kind::Label, "d0"},
-    {"DialogOpen", Kind::FileDialog, nullptr},
-    {"MnuFile", Kind::Menu, "&File"},
-    {"MnuNew", Kind::Item, "&New"},
-    {"MnuOpen", Kind::Item, "&Open..."},
-    {"MnuSave", Kind::Item, "&Save"},
-    {"MnuSaveAs", Kind::Item, "Save &As..."},
-    {"MnuInfo", Kind::Item, "&Info..."},
-    {"MnuNull0", Kind::Separator, nullptr},
-    {"MnuPrintGraph", Kind::Item, "&Print Graph..."},
-    {"MnuNull1", Kind::Separator, nullptr},
-    {"MnuExit", Kind::Item, "E&xit"},
-    {"MnuZones", Kind::Menu, "&Zones"},
-    {"MnuEditZone", Kind::Item, "&Edit..."},
-    {"MnuAddZone", Kind::Item, "&Add"},
-    {"MnuDelZone", Kind::Item, "&Del"},
-    {"MnuUpZone", Kind::Item, "&Up"},
-    {"MnuDownZone", Kind::Item, "&Down"},
-    {"MnuNull10", Kind::Separator, nullptr},
-    {"MnuLoadZones", Kind::Item, "&Load..."},
-    {"MnuPoints", Kind::Menu, "&Points"},
-    {"MnuAddPoints", Kind::Item, "&Add"},
-    {"MnuDelPoint", Kind::Item, "&Del"},
-    {"MnuScan", Kind::Menu, "&Scan"},
-    {"MnuScanAll", Kind::Item, "&Scan New"},
-    {"MnuScanOld", Kind::Item, "Scan &Old"},
-    {"MnuScanPoint", Kind::Item, "Scan &Point"},
-    {"MnuReCompute", Kind::BarCommand, "&ReCompute! "},
-    {"MnuAbout", Kind::BarCommand, "&?"},
+    {"ZonList", List, nullptr}, {"Label6", Label, " Type     Len   SMin  SMax  dConc%  Prf"},
+    {"EltList", List, nullptr}, {"Label2", Label, "  Elt      Ref        Sp#"},
+    {"PntList", List, nullptr}, {"Label5", Label, "   Pt#      Cps         C%               X             Y       Label"},
+    {"Graph", Graph, nullptr},
+    {"Add", Button, "Add"}, {"Del", Button, "Del"}, {"Up", Button, ""}, {"Down", Button, ""},
+    {"AddPoint", Button, "Add"}, {"DeletePoint", Button, "Del"}, {"Scan", Button, "Scan"}, {"Ana", Button, "Ana"},
+    {"OptNC_0", Button, "1"}, {"OptNC_1", Button, "5"}, {"OptNC_2", Button, "10"}, {"OptNC_3", Button, "15"},
+    {"Label4", Label, "NC"}, {"OMP_0", Button, "1"}, {"OMP_1", Button, "3"}, {"OMP_2", Button, "5"},
+    {"Label7", Label, "Multi Points"}, {"OptXY_0", Button, "X"}, {"OptXY_1", Button, "Y"}, {"Label8", Label, "Active Axis"},
+    {"Option1_0", Button, "All"}, {"Option1_1", Button, "Sel"},
+    {"DefTime", Text, nullptr}, {"Label3", Label, "Time(s)"}, {"Pattern", Text, nullptr}, {"Label9", Label, "dPoints"},
+    {"Offset", Text, nullptr}, {"Label10", Label, "d0"}, {"DialogOpen", FileDialog, nullptr},
+    {"MnuFile", Menu, "&File"}, {"MnuNew", Item, "&New"}, {"MnuOpen", Item, "&Open..."}, {"MnuSave", Item, "&Save"},
+    {"MnuSaveAs", Item, "Save &As..."}, {"MnuInfo", Item, "&Info..."}, {"MnuNull0", Separator, nullptr},
+    {"MnuPrintGraph", Item, "&Print Graph..."}, {"MnuNull1", Separator, nullptr}, {"MnuExit", Item, "E&xit"},
+    {"MnuZones", Menu, "&Zones"}, {"MnuEditZone", Item, "&Edit..."}, {"MnuAddZone", Item, "&Add"}, {"MnuDelZone", Item, "&Del"},
+    {"MnuUpZone", Item, "&Up"}, {"MnuDownZone", Item, "&Down"}, {"MnuNull10", Separator, nullptr},
+    {"MnuLoadZones", Item, "&Load..."},
+    {"MnuPoints", Menu, "&Points"}, {"MnuAddPoints", Item, "&Add"}, {"MnuDelPoint", Item, "&Del"},
+    {"MnuScan", Menu, "&Scan"}, {"MnuScanAll", Item, "&Scan New"}, {"MnuScanOld", Item, "Scan &Old"},
+    {"MnuScanPoint", Item, "Scan &Point"},
+    {"MnuReCompute", BarCommand, "&ReCompute! "}, {"MnuAbout", BarCommand, "&?"},
 };
 
 QStringList NamesOf(const QList<QAction*>& actions) {
@@ -127,68 +85,36 @@ TEST_F(PrfMainTest, HasEveryControlAndMenuItemUnderItsName) {
     QString menu;
     for (const Control& c : kControls) {
         SCOPED_TRACE(c.name);
-        const QString text = QString::fromLatin1(c.text ? c.text : "");
-        switch (c.kind) {
-        case Kind::Label:
-            ASSERT_TRUE(find<QLabel>(c.name));
-            EXPECT_EQ(find<QLabel>(c.name)->text(), text);
-            break;
-        case Kind::Button:
-            ASSERT_TRUE(find<QAbstractButton>(c.name));
-            EXPECT_EQ(find<QAbstractButton>(c.name)->text(), text);
-            break;
-        case Kind::List: EXPECT_TRUE(find<QListWidget>(c.name)); break;
-        case Kind::Text: EXPECT_TRUE(find<QLineEdit>(c.name)); break;
-        case Kind::Graph: EXPECT_TRUE(find<QChartView>(c.name)); break;
-        case Kind::FileDialog:
-            ASSERT_TRUE(find<QFileDialog>(c.name));
-            EXPECT_FALSE(find<QFileDialog>(c.name)->isVisible());
-            break;
-        case Kind::Menu:
-            ASSERT_TRUE(find<QMenu>(c.name));
-            EXPECT_EQ(find<QMenu>(c.name)->title(), text);
-            EXPECT_EQ(find<QMenu>(c.name)->menuAction()->objectName(), c.name);
-            menu = c.name;
-            bar << menu;
-            break;
-        case Kind::Item:
-        case Kind::Separator:
-            ASSERT_TRUE(find<QAction>(c.name));
-            EXPECT_EQ(find<QAction>(c.name)->isSeparator(), c.kind == Kind::Separator);
-            if (c.text) {
-                EXPECT_EQ(find<QAction>(c.name)->text(), text);
-            }
-            menus[menu] << c.name;
-            break;
-        case Kind::BarCommand:
-            ASSERT_TRUE(find<QAction>(c.name));
-            EXPECT_EQ(find<QAction>(c.name)->text(), text);
-            EXPECT_EQ(find<QAction>(c.name)->menu(), nullptr);
-            bar << c.name;
-            break;
+        QObject* object = find(c.name, kTypeOf[static_cast<int>(c.kind)]);
+        ASSERT_TRUE(object);
+        if (c.text) { EXPECT_EQ(object->property(c.kind == Menu ? "title" : "text").toString(), QString::fromLatin1(c.text)); }
+        if (c.kind == FileDialog) { EXPECT_FALSE(qobject_cast<QWidget*>(object)->isVisible()); }
+        if (c.kind == Menu) bar << (menu = c.name);
+        if (const auto* action = qobject_cast<QAction*>(object)) {
+            EXPECT_EQ(action->isSeparator(), c.kind == Separator);
+            EXPECT_TRUE(c.kind != BarCommand || action->menu() == nullptr);  // a command, not a menu
+            (c.kind == BarCommand ? bar : menus[menu]) << c.name;
         }
     }
-    EXPECT_EQ(NamesOf(window->menuBar()->actions()), bar);
-    for (const auto& [name, items] : menus) EXPECT_EQ(NamesOf(find<QMenu>(name.toLatin1().constData())->actions()), items) << name.toStdString();
+    EXPECT_EQ(NamesOf(window.menuBar()->actions()), bar);
+    for (const auto& [name, items] : menus) EXPECT_EQ(NamesOf(find<QMenu>(qPrintable(name))->actions()), items) << qPrintable(name);
 }
 
 TEST_F(PrfMainTest, ListsAndTheirHeadingsUseAFixedPitchFont) {
-    for (const char* name : {"ZonList", "EltList", "PntList", "Label6", "Label2", "Label5"}) {
-        ASSERT_TRUE(find<QWidget>(name)) << name;
+    for (const char* name : {"ZonList", "EltList", "PntList", "Label6", "Label2", "Label5"})
         EXPECT_TRUE(QFontInfo(find<QWidget>(name)->font()).fixedPitch()) << name;
-    }
     EXPECT_EQ(find<QListWidget>("PntList")->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(find<QListWidget>("ZonList")->selectionMode(), QAbstractItemView::SingleSelection);
 }
 
 TEST_F(PrfMainTest, StartsCentredWithTheDefaultsAndZoneEditingGreyed) {
-    const QRect screen = window->screen()->geometry();
-    EXPECT_EQ(window->x(), screen.left() + (screen.width() - window->width()) / 2);
-    EXPECT_EQ(window->y(), screen.top() + (screen.height() - window->height()) / 2);
-    EXPECT_EQ(window->windowTitle(), "KestPlus [/data/profile.ana]");
+    const QRect screen = window.screen()->geometry();
+    EXPECT_EQ(window.x(), screen.left() + (screen.width() - window.width()) / 2);
+    EXPECT_EQ(window.y(), screen.top() + (screen.height() - window.height()) / 2);
+    EXPECT_EQ(window.windowTitle(), "KestPlus [/data/profile.ana]");
     EXPECT_EQ(find<QLineEdit>("DefTime")->text(), " 10");
     EXPECT_TRUE(find<QAbstractButton>("OptNC_0")->isChecked());
-    EXPECT_FALSE(find<QChartView>("Graph")->isVisibleTo(window.get()));
+    EXPECT_FALSE(find<QChartView>("Graph")->isVisibleTo(&window));
     for (const char* name : {"MnuEditZone", "MnuDelZone", "MnuUpZone", "MnuDownZone"})
         EXPECT_FALSE(find<QAction>(name)->isEnabled()) << name;
     EXPECT_TRUE(find<QAction>("MnuAddZone")->isEnabled());
@@ -196,9 +122,9 @@ TEST_F(PrfMainTest, StartsCentredWithTheDefaultsAndZoneEditingGreyed) {
 }
 
 TEST_F(PrfMainTest, EnteringATextBoxSelectsItsWholeText) {
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     for (const char* name : {"DefTime", "Pattern", "Offset"}) {
         for (const bool byMouse : {true, false}) {
             SCOPED_TRACE(std::string(name) + (byMouse ? " by mouse" : " by keyboard"));
@@ -206,33 +132,22 @@ TEST_F(PrfMainTest, EnteringATextBoxSelectsItsWholeText) {
             QLineEdit* edit = find<QLineEdit>(name);
             edit->setText(QStringLiteral(" 123"));
             edit->deselect();
-            if (byMouse) {
-                QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(edit->width() / 2, edit->height() / 2));
-            } else {
-                edit->setFocus(Qt::TabFocusReason);
-            }
+            if (byMouse) QTest::mouseClick(edit, Qt::LeftButton, {}, edit->rect().center());
+            else edit->setFocus(Qt::TabFocusReason);
             ASSERT_TRUE(edit->hasFocus());
-            (void)QTest::qWaitFor([edit] { return edit->selectedText() == QStringLiteral(" 123"); }, 1000);
-            EXPECT_EQ(edit->selectedText(), QStringLiteral(" 123"));
+            EXPECT_TRUE(QTest::qWaitFor([edit] { return edit->selectedText() == QStringLiteral(" 123"); }, 1000));
         }
     }
 }
 
 TEST_F(PrfMainTest, SettingsFollowTheButtonsAndTexts) {
-    struct Case {
-        const char* button;
-        int16_t ProfileState::*setting;
-        int16_t expected;
-    };
-    for (const Case& c : {Case{"OptNC_2", &ProfileState::Nc, 10}, Case{"OptNC_3", &ProfileState::Nc, 15},
-                          Case{"OMP_1", &ProfileState::Mp, 3}, Case{"OMP_2", &ProfileState::Mp, 5},
-                          Case{"OptXY_1", &ProfileState::Ax, 2}, Case{"Option1_1", &ProfileState::GraphSelectedOnly, 1}}) {
-        find<QAbstractButton>(c.button)->click();
-        EXPECT_EQ(state.*c.setting, c.expected) << c.button;
-    }
+    find<QAbstractButton>("OptNC_3")->click();
+    find<QAbstractButton>("OMP_1")->click();
+    find<QAbstractButton>("OptXY_1")->click();
+    find<QAbstractButton>("Option1_1")->click();
     find<QLineEdit>("Pattern")->setText(QStringLiteral("25"));
     find<QLineEdit>("Offset")->setText(QStringLiteral("-300"));
-    EXPECT_EQ(state.Dm, 25);
+    EXPECT_EQ((std::vector<int>{state.Nc, state.Mp, state.Ax, state.GraphSelectedOnly, state.Dm}), (std::vector<int>{15, 3, 2, 1, 25}));
     EXPECT_EQ(state.O, -300);
 }
 
@@ -240,7 +155,7 @@ TEST_F(PrfMainTest, ExitShutsDownOnce) {
     find<QLineEdit>("DefTime")->setText(QStringLiteral("25"));
     find<QAbstractButton>("OptNC_3")->click();
     find<QAction>("MnuExit")->trigger();
-    window->close();
+    window.close();
     EXPECT_EQ(fake.db.count("KestDbObjectDelete"), 1);
     EXPECT_EQ(fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", "DefaultCountingTime")], "25");
     EXPECT_EQ(fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", "DefaultNumberOfMeasures")], "3");
