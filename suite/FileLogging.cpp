@@ -124,15 +124,14 @@ Status FileLogging::KestPrintfVB(const std::string& text) {
 }
 
 Status FileLogging::KestGetUniqueObjectKey(std::string& buffer, int32_t capacity, const std::string& prefix) {
-    buffer.assign(static_cast<std::size_t>(std::max(capacity, 0)), '\0');
+    FillTextBuffer(buffer, capacity, "");
     std::error_code ignored;
     std::filesystem::create_directories(home_, ignored);
     const auto number = TakeNextNumber(keyCounterFile());
     if (!number) return 0;
     const std::string key = prefix + KeySuffix(*number);
-    if (key.size() + 1 > buffer.size()) return 0;
-    std::copy(key.begin(), key.end(), buffer.begin());
-    return static_cast<Status>(key.size());
+    if (key.size() + 1 > buffer.size()) return 0;  // the key needs its terminating NUL
+    return FillTextBuffer(buffer, capacity, key);
 }
 
 Status FileLogging::KestCheckUnique(int32_t windowHandle, const std::string& title) {

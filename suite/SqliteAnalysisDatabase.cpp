@@ -23,16 +23,6 @@ namespace {
 
 constexpr int32_t kDocumentKind = 1;
 
-// Fills `buffer` as the callers expect: `capacity` characters, the text (cut to the
-// capacity) at the start, NUL characters after it. Returns the length written.
-Status PutText(std::string& buffer, int32_t capacity, const std::string& text) {
-    const auto size = static_cast<std::size_t>(std::max(capacity, int32_t{0}));
-    buffer.assign(size, '\0');
-    const std::size_t length = std::min(text.size(), size);
-    std::copy_n(text.begin(), length, buffer.begin());
-    return static_cast<Status>(length);
-}
-
 // Texts come from fixed buffers: they end at the first NUL character.
 std::string UntilNul(const std::string& text) { return text.substr(0, text.find('\0')); }
 
@@ -291,7 +281,7 @@ Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, 
     }
     object->document = std::move(document);
     object->path = defaultPath;
-    return PutText(path, capacity, defaultPath);
+    return FillTextBuffer(path, capacity, defaultPath);
 }
 
 Status SqliteAnalysisDatabase::KestDbOpen(std::string& key, std::string& path, int32_t capacity) {
@@ -308,7 +298,7 @@ Status SqliteAnalysisDatabase::KestDbOpen(std::string& key, std::string& path, i
         return failAndTell("The document " + *chosen + " cannot be opened: " + e.what() + ".");
     }
     object->path = *chosen;
-    return PutText(path, capacity, *chosen);
+    return FillTextBuffer(path, capacity, *chosen);
 }
 
 Status SqliteAnalysisDatabase::KestDbSave(std::string& key, std::string& path, int32_t capacity) {
@@ -347,7 +337,7 @@ Status SqliteAnalysisDatabase::saveTo(Object& object, const std::string& target,
         return failAndTell("The document cannot be saved to " + target + ": " + e.what() + ".");
     }
     object.path = target;
-    return PutText(buffer, capacity, target);
+    return FillTextBuffer(buffer, capacity, target);
 }
 
 void SqliteAnalysisDatabase::writeDocumentCopy(Object& object, const fs::path& target) {
@@ -377,7 +367,7 @@ void SqliteAnalysisDatabase::writeDocumentCopy(Object& object, const fs::path& t
 Status SqliteAnalysisDatabase::getField(std::string& key, FieldMember member, std::string& buffer, int32_t capacity) {
     const Object* object = find(key);
     if (!object) return 0;
-    return PutText(buffer, capacity, object->document.fields.*member);
+    return FillTextBuffer(buffer, capacity, object->document.fields.*member);
 }
 
 Status SqliteAnalysisDatabase::setField(std::string& key, FieldMember member, const std::string& text) {
@@ -454,7 +444,7 @@ Status SqliteAnalysisDatabase::KestDbEltGetStandardName(std::string& key, int32_
     if (!object) return 0;
     const int e = elementOf(*object, element, selector);
     if (e < 0) return 0;
-    return PutText(buffer, capacity, object->document.elements[static_cast<std::size_t>(e)].setup.standard);
+    return FillTextBuffer(buffer, capacity, object->document.elements[static_cast<std::size_t>(e)].setup.standard);
 }
 
 Status SqliteAnalysisDatabase::KestDbEltGetSpAndXtal(std::string& key, int32_t element, int32_t selector,
@@ -465,7 +455,7 @@ Status SqliteAnalysisDatabase::KestDbEltGetSpAndXtal(std::string& key, int32_t e
     if (e < 0) return 0;
     const DocumentElement& stored = object->document.elements[static_cast<std::size_t>(e)];
     spectrometer = stored.setup.spectrometer;
-    PutText(crystal, capacity, stored.crystal);
+    FillTextBuffer(crystal, capacity, stored.crystal);
     return 1;
 }
 
@@ -564,7 +554,7 @@ Status SqliteAnalysisDatabase::KestDbGetAnaLabel(std::string& key, int32_t point
                                                  int32_t capacity) {
     const Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
-    return PutText(buffer, capacity, object->document.points[static_cast<std::size_t>(point)].label);
+    return FillTextBuffer(buffer, capacity, object->document.points[static_cast<std::size_t>(point)].label);
 }
 
 Status SqliteAnalysisDatabase::KestDbSetAnaLabel(std::string& key, int32_t point, const std::string& label,

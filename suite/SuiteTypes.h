@@ -1,6 +1,7 @@
 #pragma once
 // Types exchanged with the instrument suite's libraries.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -20,6 +21,16 @@ struct ComputeResult {
     std::array<float, 11> field{};
 };
 static_assert(sizeof(ComputeResult) == 44, "ComputeResult is eleven 4-byte fields");
+
+// Fills a caller's text buffer as every suite call does: `capacity` characters, the text
+// (cut to the capacity) at the start, NUL characters after it. Returns the length written.
+inline Status FillTextBuffer(std::string& buffer, int32_t capacity, const std::string& text) {
+    const auto size = static_cast<std::size_t>(std::max(capacity, int32_t{0}));
+    buffer.assign(size, '\0');
+    const std::size_t length = std::min(text.size(), size);
+    std::copy_n(text.begin(), length, buffer.begin());
+    return static_cast<Status>(length);
+}
 
 // Element addressing in the database calls: (element, selector).
 inline constexpr int32_t kByPosition = -1;     // element = position in the document, from 0
