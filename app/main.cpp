@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     std::string beaconError;
     if (!beacon.listen(beaconError)) std::fprintf(stderr, "kestplus-profile: %s\n", beaconError.c_str());
 
-    window.startUp();
+    window.startUp(instance.config().demoZones);
     kest::TerminationSignals closeOnSignal(&window);
     window.show();
     return app.exec();

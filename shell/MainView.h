@@ -6,9 +6,13 @@
 // this interface only shows the choice: it runs no click handler. The logic runs the
 // handler itself (SelectOptNC and its kin), so that a view never changes a setting.
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kest {
+
+struct ZoneRecord;
 
 class MainView {
 public:
@@ -39,6 +43,18 @@ public:
 
     // Edit, Del, Up and Down of the Zones menu; the zone buttons are never greyed.
     virtual void setZoneCommandsEnabled(bool enabled) = 0;
+
+    // The zone list, one line per zone. Like the buttons, selecting a row from the program
+    // only shows it: the logic runs the click handler itself.
+    virtual void showZoneLines(const std::vector<std::string>& lines) = 0;
+    virtual std::vector<int> selectedZoneRows() const = 0;  // ascending
+    virtual void selectZoneRow(int row) = 0;
+
+    // The zone editor, modal; it changes the zone only when the operator confirms.
+    virtual void editZone(ZoneRecord& zone) = 0;
+
+    // The zones file to load; nothing when the operator cancels.
+    virtual std::optional<std::string> chooseZonesFile() = 0;
 };
 
 }  // namespace kest

@@ -1,6 +1,9 @@
 #include "shell/PrfMain.h"
 
 #include "document/DocumentCommands.h"
+#include "document/ZonesFile.h"
+#include "geometry/ModZone.h"
+#include "geometry/ZoneTable.h"
 #include "shell/QtText.h"
 #include "shell/SelectAllText.h"
 #include "shell/SettingsEvents.h"
@@ -11,6 +14,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
@@ -25,6 +29,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -191,7 +196,7 @@ PrfMain::PrfMain(ProfileState& state, Suite& suite, QWidget* parent)
     dialogOpen_ = new QFileDialog(this, QStringLiteral("Load Zones"));
     dialogOpen_->setObjectName(QStringLiteral("DialogOpen"));
     dialogOpen_->setFileMode(QFileDialog::ExistingFile);
-    dialogOpen_->setNameFilters({QStringLiteral("Zones files (*.PRF *.prf)"), QStringLiteral("All files (*)")});
+    dialogOpen_->setNameFilter(QStringLiteral("profile (*.prf)"));  // matches .PRF as well
     dialogOpen_->hide();
 
     connectSettings();
@@ -218,6 +223,7 @@ void PrfMain::buildMenus() {
 
 QWidget* PrfMain::buildZonesPanel() {
     zonList_ = List("ZonList", QAbstractItemView::SingleSelection);
+    zonList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // past the tag a line is only blanks
     add_ = Button("Add", "Add");
     del_ = Button("Del", "Del");
     up_ = ArrowButton("Up", Qt::UpArrow, "Move the zone up");
@@ -315,14 +321,43 @@ void PrfMain::connectCommands() {
     // that run them.
     connect(command("MnuNew"), &QAction::triggered, this, [this] { NewCommand(state_, suite_, *this); });
     connect(command("MnuExit"), &QAction::triggered, this, &QWidget::close);
+    connectZoneCommands();
+}
+
+void PrfMain::onCommand(const char* name, void (*operation)(ProfileState&, MainView&)) {
+    connect(command(name), &QAction::triggered, this, [this, operation] { operation(state_, *this); });
+}
+
+void PrfMain::connectZoneCommands() {
+    onCommand("MnuEditZone", EditZone);
+    onCommand("MnuAddZone", [](ProfileState& state, MainView& view) { AddZone(state, view); });
+    onCommand("MnuDelZone", DeleteZone);
+    onCommand("MnuUpZone", MoveZoneUp);
+    onCommand("MnuDownZone", MoveZoneDown);
+    onCommand("MnuLoadZones", LoadZones);
+    // The buttons work while the menu items are greyed.
+    connect(add_, &QPushButton::clicked, this, [this] { AddZone(state_, *this); });
+    connect(del_, &QPushButton::clicked, this, [this] { DeleteZone(state_, *this); });
+    connect(up_, &QToolButton::clicked, this, [this] { MoveZoneUp(state_, *this); });
+    connect(down_, &QToolButton::clicked, this, [this] { MoveZoneDown(state_, *this); });
+
+    // A click, or a row chosen with the keyboard; rows selected by the program are not
+    // reported here (the list's signals are blocked then).
+    const auto clicked = [this] {
+        if (const auto rows = selectedZoneRows(); !rows.empty()) ZoneRowClicked(state_, *this, rows.front());
+    };
+    connect(zonList_, &QListWidget::itemSelectionChanged, this, clicked);
+    connect(zonList_, &QListWidget::itemClicked, this, clicked);
+    connect(zonList_, &QListWidget::itemDoubleClicked, this, [this] { EditZone(state_, *this); });
 }
 
 QAction* PrfMain::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
 
-void PrfMain::startUp() {
+void PrfMain::startUp(const std::string& zonesText) {
     centreOnScreen();
     started_ = true;
     StartUp(state_, suite_, *this);
+    if (!zonesText.empty()) LoadZonesText(state_, *this, zonesText);
 }
 
 void PrfMain::centreOnScreen() {
@@ -387,6 +422,34 @@ void PrfMain::setBusy(bool busy) {
 
 void PrfMain::setZoneCommandsEnabled(bool enabled) {
     for (const char* name : {"MnuEditZone", "MnuDelZone", "MnuUpZone", "MnuDownZone"}) command(name)->setEnabled(enabled);
+}
+
+void PrfMain::showZoneLines(const std::vector<std::string>& lines) {
+    const QSignalBlocker quiet(zonList_);
+    zonList_->clear();
+    for (const std::string& line : lines) zonList_->addItem(ToQString(line));
+}
+
+std::vector<int> PrfMain::selectedZoneRows() const {
+    std::vector<int> rows;
+    for (const QListWidgetItem* item : zonList_->selectedItems()) rows.push_back(zonList_->row(item));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void PrfMain::selectZoneRow(int row) {
+    const QSignalBlocker quiet(zonList_);
+    zonList_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+}
+
+void PrfMain::editZone(ZoneRecord& zone) {
+    ModZone editor(zone, this);
+    editor.exec();
+}
+
+std::optional<std::string> PrfMain::chooseZonesFile() {
+    if (dialogOpen_->exec() != QDialog::Accepted || dialogOpen_->selectedFiles().isEmpty()) return std::nullopt;
+    return QFile::encodeName(dialogOpen_->selectedFiles().constFirst()).toStdString();
 }
 
 }  // namespace kest

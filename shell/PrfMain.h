@@ -28,8 +28,8 @@ public:
     PrfMain(ProfileState& state, Suite& suite, QWidget* parent = nullptr);
 
     // Centres the window and runs the start-up; the application calls it once, after the
-    // single-instance check.
-    void startUp();
+    // single-instance check. A suite that brings a zones file has it loaded at the end.
+    void startUp(const std::string& zonesText = {});
 
     // MainView. The message boxes are virtual like the rest, so a test can answer them.
     void setCaption(const std::string& text) override;
@@ -46,6 +46,11 @@ public:
     bool confirm(const std::string& text, const std::string& title) override;
     void setBusy(bool busy) override;
     void setZoneCommandsEnabled(bool enabled) override;
+    void showZoneLines(const std::vector<std::string>& lines) override;
+    std::vector<int> selectedZoneRows() const override;
+    void selectZoneRow(int row) override;
+    void editZone(ZoneRecord& zone) override;
+    std::optional<std::string> chooseZonesFile() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -59,6 +64,8 @@ private:
     QWidget* buildPointsPanel();
     void connectSettings();
     void connectCommands();
+    void connectZoneCommands();
+    void onCommand(const char* name, void (*operation)(ProfileState&, MainView&));
     void centreOnScreen();
     QAction* command(const char* name) const;  // a menu item by its name
 

@@ -19,6 +19,14 @@ void SetFromButton(int16_t& setting, const std::array<int16_t, N>& values, int i
     if (index >= 0 && static_cast<std::size_t>(index) < N) setting = values[static_cast<std::size_t>(index)];
 }
 
+template <std::size_t N>
+int ButtonOf(int16_t setting, const std::array<int16_t, N>& values) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (values[i] == setting) return static_cast<int>(i);
+    }
+    return -1;
+}
+
 template <typename T>
 void SetIfWhole(T& setting, const std::optional<T>& value) {
     if (value) setting = *value;
@@ -30,6 +38,9 @@ void OptNCClicked(ProfileState& state, int index) { SetFromButton(state.Nc, kCou
 void OptXYClicked(ProfileState& state, int index) { SetFromButton(state.Ax, kAxes, index); }
 void OMPClicked(ProfileState& state, int index) { SetFromButton(state.Mp, kPatternPoints, index); }
 void Option1Clicked(ProfileState& state, int index) { SetFromButton(state.GraphSelectedOnly, kGraphChoices, index); }
+
+int OptNCButtonOf(int16_t nc) { return ButtonOf(nc, kCountsPerPoint); }
+int OMPButtonOf(int16_t mp) { return ButtonOf(mp, kPatternPoints); }
 
 void PatternChanged(ProfileState& state, const std::string& text) {
     SetIfWhole(state.Dm, WholeInt16(TextValue(text)));

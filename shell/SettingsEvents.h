@@ -20,6 +20,10 @@ void Option1Clicked(ProfileState& state, int index);  // GraphSelectedOnly: 0 (A
 void PatternChanged(ProfileState& state, const std::string& text);  // Dm, 16-bit
 void OffsetChanged(ProfileState& state, const std::string& text);   // O, 32-bit
 
+// Setting value -> button index; -1 when no button of the group has that value.
+int OptNCButtonOf(int16_t nc);
+int OMPButtonOf(int16_t mp);
+
 // Selecting a button from the program runs its click handler, as a click does.
 void SelectOptNC(ProfileState& state, MainView& view, int index);
 void SelectOptXY(ProfileState& state, MainView& view, int index);

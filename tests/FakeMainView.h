@@ -1,10 +1,14 @@
 #pragma once
-// A main window for the logic tests: it keeps what it was told to show and answers the
-// confirmations from `confirmAnswers` (OK when none is left).
+// A main window for the logic tests: it keeps what it was told to show, answers the
+// confirmations from `confirmAnswers` (OK when none is left), edits a zone with `zoneEditor`
+// and picks `zonesFile` as the zones file to load.
 
 #include "shell/MainView.h"
+#include "shell/ProfileState.h"
 
 #include <deque>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,10 @@ public:
     std::vector<std::string> messages, questions;       // questions as "title: text"
     std::deque<bool> confirmAnswers;
     bool busy = false, zoneCommandsEnabled = true;
+    std::vector<std::string> zoneLines;
+    std::vector<int> zoneSelection;
+    std::function<void(ZoneRecord&)> zoneEditor = [](ZoneRecord&) {};
+    std::optional<std::string> zonesFile;
 
     void setCaption(const std::string& text) override { caption = text; }
     std::string defTimeText() const override { return defTime; }
@@ -37,6 +45,14 @@ public:
     }
     void setBusy(bool value) override { busy = value; }
     void setZoneCommandsEnabled(bool enabled) override { zoneCommandsEnabled = enabled; }
+    void showZoneLines(const std::vector<std::string>& lines) override {
+        zoneLines = lines;
+        zoneSelection.clear();
+    }
+    std::vector<int> selectedZoneRows() const override { return zoneSelection; }
+    void selectZoneRow(int row) override { zoneSelection = {row}; }
+    void editZone(ZoneRecord& zone) override { zoneEditor(zone); }
+    std::optional<std::string> chooseZonesFile() override { return zonesFile; }
 
 private:
     static int inGroup(int index, int size) { return index >= 0 && index < size ? index : -1; }

@@ -4,6 +4,7 @@
 #include "FakeSuite.h"
 
 #include "shell/PrfMain.h"
+#include "suite/SuiteFile.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -149,6 +150,42 @@ TEST_F(PrfMainTest, SettingsFollowTheButtonsAndTexts) {
     find<QLineEdit>("Offset")->setText(QStringLiteral("-300"));
     EXPECT_EQ((std::vector<int>{state.Nc, state.Mp, state.Ax, state.GraphSelectedOnly, state.Dm}), (std::vector<int>{15, 3, 2, 1, 25}));
     EXPECT_EQ(state.O, -300);
+}
+
+TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
+    const auto menuEnabled = [this] { return find<QAction>("MnuEditZone")->isEnabled(); };
+    auto* list = find<QListWidget>("ZonList");
+    find<QAbstractButton>("Add")->click();
+    find<QAction>("MnuAddZone")->trigger();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text().size(), 80);
+    EXPECT_FALSE(menuEnabled());
+
+    state.Zones[1].length = 7;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    EXPECT_TRUE(menuEnabled());
+    EXPECT_EQ(state.CurZone, 1);
+    find<QAction>("MnuUpZone")->trigger();
+    EXPECT_EQ(state.Zones[0].length, 7);
+    EXPECT_EQ(list->currentRow(), 0);
+
+    find<QAbstractButton>("Del")->click();
+    EXPECT_EQ(list->count(), 1);
+    EXPECT_EQ(state.Zones[0].length, 0);
+    EXPECT_FALSE(menuEnabled());
+    list->setCurrentRow(0);
+    find<QAbstractButton>("Down")->click();  // the buttons work while the menu is greyed
+    find<QAbstractButton>("Del")->click();
+    EXPECT_EQ(list->count(), 0);
+}
+
+TEST_F(PrfMainTest, StartUpLoadsTheZonesTheSuiteBrings) {
+    window.startUp(BuiltInDemo().demoZones);
+    EXPECT_EQ(find<QListWidget>("ZonList")->count(), 2);
+    EXPECT_EQ(find<QLineEdit>("Pattern")->text(), " 10");
+    EXPECT_TRUE(find<QAbstractButton>("OptXY_0")->isChecked());
+    EXPECT_TRUE(find<QAbstractButton>("OMP_0")->isChecked());
+    EXPECT_FALSE(find<QAction>("MnuDelZone")->isEnabled());
 }
 
 TEST_F(PrfMainTest, ExitShutsDownOnce) {

@@ -1,0 +1,195 @@
+#include "document/ZonesFile.h"
+
+#include "geometry/ZoneTable.h"
+#include "shell/Formats.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <istream>
+#include <limits>
+#include <optional>
+#include <sstream>
+#include <string_view>
+
+namespace kest {
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr std::size_t kZoneLineWidth = 80;
+// The furthest column any field reaches is 33; the rest of a longer line is skipped unread
+// into memory, so a file of one enormous line costs no more than a normal one.
+constexpr std::size_t kLineKept = 256;
+
+std::string SettingLine(const char* name, int32_t value) { return name + FmtInt6(value) + kLineEnd; }
+
+std::string ZoneFileLine(const ZoneRecord& zone) {
+    std::string line = zone.type == 'F' ? "F " : "V ";
+    line += zone.tag.str() + " " + FmtInt6(zone.length) + " " + FmtInt6(zone.stepMin);
+    if (zone.type != 'F') line += " " + FmtInt6(zone.stepMax) + " " + FmtDConc6(zone.dConc);
+    line.resize(kZoneLineWidth, ' ');
+    return line + kLineEnd;
+}
+
+// One line without its end (CR LF, LF or a lone CR); nothing at the end of the file.
+std::optional<std::string> ReadLine(std::istream& in) {
+    using Traits = std::istream::traits_type;
+    if (Traits::eq_int_type(in.peek(), Traits::eof())) return std::nullopt;
+    std::string line;
+    for (auto c = in.get(); !Traits::eq_int_type(c, Traits::eof()); c = in.get()) {
+        if (c == '\n') break;
+        if (c == '\r') {
+            if (in.peek() == '\n') in.get();
+            break;
+        }
+        if (line.size() < kLineKept) line.push_back(Traits::to_char_type(c));
+    }
+    return line;
+}
+
+// Columns first+1 .. first+width of a line, shorter or empty where the line is.
+std::string_view Columns(std::string_view line, std::size_t first, std::size_t width = std::string_view::npos) {
+    return first < line.size() ? line.substr(first, width) : std::string_view{};
+}
+
+std::optional<int16_t> Int16At(std::string_view line, std::size_t first, std::size_t width = std::string_view::npos) {
+    return WholeInt16(TextValue(Columns(line, first, width)));
+}
+
+std::optional<int32_t> Int32At(std::string_view line, std::size_t first, std::size_t width = std::string_view::npos) {
+    return WholeInt32(TextValue(Columns(line, first, width)));
+}
+
+std::optional<float> SingleAt(std::string_view line, std::size_t first, std::size_t width) {
+    const double value = TextValue(Columns(line, first, width));
+    if (!(std::fabs(value) <= std::numeric_limits<float>::max())) return std::nullopt;
+    return static_cast<float>(value);
+}
+
+// A zone line; nothing when one of its numbers does not fit its field.
+std::optional<ZoneRecord> ZoneOfLine(std::string_view line, const ZoneRecord& slot) {
+    ZoneRecord zone = slot;
+    zone.type = line.empty() ? ' ' : line[0];
+    const auto length = Int32At(line, 6, 6);
+    const auto stepMin = Int32At(line, 13, 6);
+    const auto stepMax = Int32At(line, 20, 6);
+    const auto dConc = SingleAt(line, 27, 6);
+    if (!length || !stepMin || !stepMax || !dConc) return std::nullopt;
+    zone.length = *length;
+    zone.stepMin = *stepMin;
+    zone.stepMax = *stepMax;
+    zone.dConc = *dConc;
+    zone.tag = Columns(line, 2, 3);
+    return zone;
+}
+
+// The four settings lines of a version 2 file, each kept as soon as it is read.
+bool ReadSettings(ProfileState& state, std::istream& in) {
+    for (int16_t* setting : {&state.Nc, &state.Ax, &state.Mp, &state.Dm}) {
+        const auto line = ReadLine(in);
+        const auto value = line ? Int16At(*line, 2) : std::nullopt;
+        if (!value) return false;
+        *setting = *value;
+    }
+    return true;
+}
+
+bool ReadOffset(ProfileState& state, std::istream& in) {
+    const auto line = ReadLine(in);
+    const auto value = line ? Int32At(*line, 2) : std::nullopt;
+    if (value) state.O = *value;
+    return value.has_value();
+}
+
+bool ReadZoneLines(ProfileState& state, std::istream& in) {
+    for (auto line = ReadLine(in); line; line = ReadLine(in)) {
+        if (state.NbZones >= kZoneSlots) return false;
+        ZoneRecord& slot = state.Zones[static_cast<std::size_t>(state.NbZones)];
+        const auto zone = ZoneOfLine(*line, slot);
+        if (!zone) return false;
+        slot = *zone;
+        ++state.NbZones;
+    }
+    return true;
+}
+
+// Writes `bytes` to a new file beside `path`, makes it durable, then puts it in its place.
+bool ReplaceFile(const std::filesystem::path& path, const std::string& bytes) {
+    const std::filesystem::path temporary = path.string() + ".new";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n <= 0) break;
+        written += static_cast<std::size_t>(n);
+    }
+    const bool complete = written == bytes.size() && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    std::error_code ec;
+    if (complete && closed) std::filesystem::rename(temporary, path, ec);
+    if (!complete || !closed || ec) {
+        std::filesystem::remove(temporary, ec);
+        return false;
+    }
+    return true;
+}
+
+ZonesReadEnd Reported(ZonesReadEnd end, MainView& view) {
+    if (end == ZonesReadEnd::WrongMagic) view.showMessage("Magic Number Error");
+    return end;
+}
+
+}  // namespace
+
+std::string ZonesFileText(const ProfileState& state) {
+    std::string text = std::string(kZonesMagic) + " " + std::to_string(kZonesVersion) + kLineEnd;
+    text += SettingLine("Nc", state.Nc);
+    text += SettingLine("Ax", state.Ax);
+    text += SettingLine("Mp", state.Mp);
+    text += SettingLine("Dm", state.Dm);
+    text += SettingLine("O ", state.O);
+    for (int i = 0; i < state.NbZones && i < kZoneSlots; ++i) text += ZoneFileLine(state.Zones[static_cast<std::size_t>(i)]);
+    return text;
+}
+
+bool WriteZonesFile(const ProfileState& state) { return ReplaceFile(state.ZonesPath, ZonesFileText(state)); }
+
+ZonesReadEnd ReadZones(ProfileState& state, std::istream& in) {
+    const auto first = ReadLine(in);
+    if (!first) return ZonesReadEnd::Stopped;
+    if (first->compare(0, std::string_view(kZonesMagic).size(), kZonesMagic) != 0) return ZonesReadEnd::WrongMagic;
+    const auto version = Int16At(*first, std::string_view(kZonesMagic).size() - 1);
+    if (!version) return ZonesReadEnd::Stopped;
+    if (*version == kZonesVersion && !ReadSettings(state, in)) return ZonesReadEnd::Stopped;
+    if (!ReadOffset(state, in) || !ReadZoneLines(state, in)) return ZonesReadEnd::Stopped;
+    return ZonesReadEnd::Complete;
+}
+
+ZonesReadEnd ReadZonesFile(ProfileState& state, MainView& view, const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return ZonesReadEnd::Stopped;
+    return Reported(ReadZones(state, in), view);
+}
+
+void LoadZones(ProfileState& state, MainView& view) {
+    if (const auto path = view.chooseZonesFile()) {
+        ClearZones(state);
+        ReadZonesFile(state, view, *path);
+        ShowZones(state, view);
+    }
+    DisableZoneCommands(view);
+}
+
+void LoadZonesText(ProfileState& state, MainView& view, const std::string& text) {
+    std::istringstream in(text);
+    ClearZones(state);
+    Reported(ReadZones(state, in), view);
+    ShowZones(state, view);
+    DisableZoneCommands(view);
+}
+
+}  // namespace kest

@@ -1,0 +1,106 @@
+#include "geometry/ModZone.h"
+
+#include "geometry/ZoneEditor.h"
+#include "shell/QtText.h"
+#include "shell/SelectAllText.h"
+#include "shell/Startup.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace kest {
+namespace {
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLineEdit* NumberBox(const char* name, const std::string& text) {
+    auto* edit = Named(new QLineEdit(ToQString(text)), name);
+    SelectAllOnFocus(edit);
+    return edit;
+}
+
+}  // namespace
+
+ModZone::ModZone(ZoneRecord& zone, QWidget* parent) : QDialog(parent), zone_(zone) {
+    setObjectName(QStringLiteral("ModZone"));
+    setWindowTitle(QString::fromLatin1(kProgramTitle));
+    setModal(true);
+
+    const ZoneEditorFields fields = ZoneEditorFieldsOf(zone);
+    oFix_ = Named(new QRadioButton(QStringLiteral("Fix")), "OFix");
+    oVar_ = Named(new QRadioButton(QStringLiteral("Var")), "OVar");
+    length_ = NumberBox("Length", fields.length);
+    stepMin_ = NumberBox("StepMin", fields.stepMin);
+    stepMax_ = NumberBox("StepMax", fields.stepMax);
+    conc_ = NumberBox("Conc", fields.dConc);
+    label3_ = Named(new QLabel(QStringLiteral("StepMax")), "Label3");
+    label4_ = Named(new QLabel(QStringLiteral("dConc%")), "Label4");
+
+    auto* type = new QHBoxLayout;
+    type->addWidget(oFix_);
+    type->addWidget(oVar_);
+    type->addStretch();
+
+    auto* numbers = new QGridLayout;
+    numbers->addWidget(Named(new QLabel(QStringLiteral("Length")), "Label1"), 0, 0);
+    numbers->addWidget(length_, 0, 1);
+    numbers->addWidget(Named(new QLabel(QStringLiteral("StepMin")), "Label2"), 1, 0);
+    numbers->addWidget(stepMin_, 1, 1);
+    numbers->addWidget(label3_, 2, 0);
+    numbers->addWidget(stepMax_, 2, 1);
+    numbers->addWidget(label4_, 3, 0);
+    numbers->addWidget(conc_, 3, 1);
+
+    auto* ok = Named(new QPushButton(QStringLiteral("&OK")), "Ok");
+    auto* cancel = Named(new QPushButton(QStringLiteral("&Cancel")), "Command1");
+    ok->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(type);
+    layout->addLayout(numbers);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);  // the window shrinks when "Fix" hides fields
+
+    connect(oFix_, &QRadioButton::toggled, this, [this](bool fixed) { showVariableStepFields(!fixed); });
+    connect(ok, &QPushButton::clicked, this, &ModZone::writeBack);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    (fields.fixedStep ? oFix_ : oVar_)->setChecked(true);
+    showVariableStepFields(!fields.fixedStep);
+    length_->setFocus();  // typing replaces the length at once
+
+    adjustSize();
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+    }
+}
+
+void ModZone::showVariableStepFields(bool visible) {
+    for (QWidget* widget : {static_cast<QWidget*>(stepMax_), static_cast<QWidget*>(conc_),
+                            static_cast<QWidget*>(label3_), static_cast<QWidget*>(label4_)})
+        widget->setVisible(visible);
+}
+
+void ModZone::writeBack() {
+    ApplyZoneEditorFields(zone_, {oFix_->isChecked(), ToLatin1(length_->text()), ToLatin1(stepMin_->text()),
+                                  ToLatin1(stepMax_->text()), ToLatin1(conc_->text())});
+    accept();
+}
+
+}  // namespace kest

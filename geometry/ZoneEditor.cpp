@@ -1,0 +1,39 @@
+#include "geometry/ZoneEditor.h"
+
+#include "shell/Formats.h"
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace kest {
+namespace {
+
+void SetWhole(int32_t& field, const std::string& text) {
+    const auto value = NumberValue(text);
+    if (!value) return;
+    if (const auto whole = WholeInt32(*value)) field = *whole;
+}
+
+void SetSingle(float& field, const std::string& text) {
+    const auto value = NumberValue(text);
+    if (!value || !std::isfinite(*value) || std::fabs(*value) > std::numeric_limits<float>::max()) return;
+    field = static_cast<float>(*value);
+}
+
+}  // namespace
+
+ZoneEditorFields ZoneEditorFieldsOf(const ZoneRecord& zone) {
+    return {zone.type == 'F', NumberText(zone.length), NumberText(zone.stepMin), NumberText(zone.stepMax),
+            NumberText(zone.dConc)};
+}
+
+void ApplyZoneEditorFields(ZoneRecord& zone, const ZoneEditorFields& fields) {
+    zone.type = fields.fixedStep ? 'F' : 'V';
+    SetWhole(zone.length, fields.length);
+    SetWhole(zone.stepMin, fields.stepMin);
+    SetWhole(zone.stepMax, fields.stepMax);
+    SetSingle(zone.dConc, fields.dConc);
+}
+
+}  // namespace kest

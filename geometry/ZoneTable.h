@@ -1,0 +1,49 @@
+#pragma once
+// The zone table of the profile line and the zone commands of the main window: add, delete,
+// move up and down, edit, and the zone list that shows the table.
+//
+// The table has 201 slots; zones 0..NbZones-1 are in use, in scan order. A slot's tag stays
+// with the slot: deleting and moving zones carry their type, length, steps and dConc, never
+// the tag or the end distance.
+
+#include "shell/MainView.h"
+#include "shell/ProfileState.h"
+
+#include <string>
+
+namespace kest {
+
+// Empties every slot (tags too) and sets the offset to 0. The caller redraws the list.
+void ClearZones(ProfileState& state);
+
+// A new "F" zone in the first free slot. False, with a message and nothing changed, when
+// the table is full.
+bool AddZone(ProfileState& state, MainView& view);
+
+// The zone of the first selected row; the zone commands are greyed afterwards in any case.
+void DeleteZone(ProfileState& state, MainView& view);
+
+// The zone of the first selected row that can move swaps with its neighbour, and the
+// selection follows it.
+void MoveZoneUp(ProfileState& state, MainView& view);
+void MoveZoneDown(ProfileState& state, MainView& view);
+
+// The zone editor on the selected row; nothing when no row is selected.
+void EditZone(ProfileState& state, MainView& view);
+
+// The line of one zone in the zone list: 80 characters of fixed columns.
+std::string ZoneListLine(const ZoneRecord& zone);
+
+// The zone list, then the settings controls brought in line with the settings. A setting
+// that matches no button of its group shows no button selected and keeps its value.
+void ShowZones(ProfileState& state, MainView& view);
+
+// A click on a zone row makes it the current zone and enables the zone commands; selecting
+// a row from the program does the same.
+void ZoneRowClicked(ProfileState& state, MainView& view, int row);
+void SelectZoneRow(ProfileState& state, MainView& view, int row);
+
+void EnableZoneCommands(MainView& view);
+void DisableZoneCommands(MainView& view);
+
+}  // namespace kest
