@@ -7,6 +7,7 @@
 #include "suite/SuiteFile.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QAction>
 #include <QChartView>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -167,6 +169,18 @@ TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
     EXPECT_EQ(state.CurZone, 1);
     find<QAction>("MnuUpZone")->trigger();
     EXPECT_EQ(state.Zones[0].length, 7);
+    EXPECT_EQ(list->currentRow(), 0);
+
+    QTimer::singleShot(0, [] {  // the editor runs modally: answer it from the event loop
+        QWidget* editor = QApplication::activeModalWidget();
+        if (!editor || editor->objectName() != "ModZone") return;
+        editor->findChild<QLineEdit*>("Length")->setText("42");
+        editor->findChild<QAbstractButton*>("Ok")->click();
+    });
+    const QPoint row0 = list->visualItemRect(list->item(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row0);  // a double click starts as a click
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row0);
+    EXPECT_EQ(state.Zones[0].length, 42);
     EXPECT_EQ(list->currentRow(), 0);
 
     find<QAbstractButton>("Del")->click();
