@@ -8,7 +8,8 @@
 //   Mp     1                pattern points        (version 2 only)
 //   Dm    10                pattern spacing       (version 2 only)
 //   O      0                graph offset
-//   V     600      5     50  1.000 ...            one line of 80 characters per zone
+//   V Ni1    600      5     50  1.000 ...        a line of 80 characters per zone: type, tag,
+//                                                length, step min, step max, dConc
 //
 // Numbers are right-aligned in 6 characters; a longer number keeps its first 6 characters.
 

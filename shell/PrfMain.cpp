@@ -196,7 +196,10 @@ PrfMain::PrfMain(ProfileState& state, Suite& suite, QWidget* parent)
     dialogOpen_ = new QFileDialog(this, QStringLiteral("Load Zones"));
     dialogOpen_->setObjectName(QStringLiteral("DialogOpen"));
     dialogOpen_->setFileMode(QFileDialog::ExistingFile);
-    dialogOpen_->setNameFilter(QStringLiteral("profile (*.prf)"));  // matches .PRF as well
+    // Qt's own dialog matches the filter regardless of case, so it lists .PRF files too; a
+    // desktop's native dialog might not.
+    dialogOpen_->setOption(QFileDialog::DontUseNativeDialog);
+    dialogOpen_->setNameFilter(QStringLiteral("profile (*.prf)"));
     dialogOpen_->hide();
 
     connectSettings();
