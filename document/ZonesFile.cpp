@@ -6,11 +6,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <istream>
-#include <limits>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -27,9 +25,7 @@ constexpr std::size_t kLineKept = 256;
 std::string SettingLine(const char* name, int32_t value) { return name + FmtInt6(value) + kLineEnd; }
 
 std::string ZoneFileLine(const ZoneRecord& zone) {
-    std::string line = zone.type == 'F' ? "F " : "V ";
-    line += zone.tag.str() + " " + FmtInt6(zone.length) + " " + FmtInt6(zone.stepMin);
-    if (zone.type != 'F') line += " " + FmtInt6(zone.stepMax) + " " + FmtDConc6(zone.dConc);
+    std::string line = std::string(zone.type == 'F' ? "F " : "V ") + zone.tag.str() + " " + ZoneNumberColumns(zone);
     line.resize(kZoneLineWidth, ' ');
     return line + kLineEnd;
 }
@@ -64,9 +60,7 @@ std::optional<int32_t> Int32At(std::string_view line, std::size_t first, std::si
 }
 
 std::optional<float> SingleAt(std::string_view line, std::size_t first, std::size_t width) {
-    const double value = TextValue(Columns(line, first, width));
-    if (!(std::fabs(value) <= std::numeric_limits<float>::max())) return std::nullopt;
-    return static_cast<float>(value);
+    return SingleOf(TextValue(Columns(line, first, width)));
 }
 
 // A zone line; nothing when one of its numbers does not fit its field.
@@ -143,6 +137,13 @@ ZonesReadEnd Reported(ZonesReadEnd end, MainView& view) {
     return end;
 }
 
+// What Load Zones does with the chosen file's bytes.
+void ReplaceZones(ProfileState& state, MainView& view, std::istream& in) {
+    ClearZones(state);
+    Reported(ReadZones(state, in), view);
+    ShowZones(state, view);
+}
+
 }  // namespace
 
 std::string ZonesFileText(const ProfileState& state) {
@@ -169,26 +170,23 @@ ZonesReadEnd ReadZones(ProfileState& state, std::istream& in) {
     return ZonesReadEnd::Complete;
 }
 
+// A file that cannot be opened reads as an empty one: nothing is read, silently.
 ZonesReadEnd ReadZonesFile(ProfileState& state, MainView& view, const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return ZonesReadEnd::Stopped;
     return Reported(ReadZones(state, in), view);
 }
 
 void LoadZones(ProfileState& state, MainView& view) {
     if (const auto path = view.chooseZonesFile()) {
-        ClearZones(state);
-        ReadZonesFile(state, view, *path);
-        ShowZones(state, view);
+        std::ifstream in(*path, std::ios::binary);
+        ReplaceZones(state, view, in);
     }
     DisableZoneCommands(view);
 }
 
 void LoadZonesText(ProfileState& state, MainView& view, const std::string& text) {
     std::istringstream in(text);
-    ClearZones(state);
-    Reported(ReadZones(state, in), view);
-    ShowZones(state, view);
+    ReplaceZones(state, view, in);
     DisableZoneCommands(view);
 }
 

@@ -4,15 +4,14 @@
 #include "shell/QtText.h"
 #include "shell/SelectAllText.h"
 #include "shell/Startup.h"
+#include "shell/WindowPlacement.h"
 
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace kest {
@@ -85,10 +84,7 @@ ModZone::ModZone(ZoneRecord& zone, QWidget* parent) : QDialog(parent), zone_(zon
     length_->setFocus();  // typing replaces the length at once
 
     adjustSize();
-    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
-    }
+    CentreOnScreen(*this);
 }
 
 void ModZone::showVariableStepFields(bool visible) {

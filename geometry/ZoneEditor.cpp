@@ -2,8 +2,6 @@
 
 #include "shell/Formats.h"
 
-#include <cmath>
-#include <limits>
 #include <optional>
 
 namespace kest {
@@ -17,8 +15,8 @@ void SetWhole(int32_t& field, const std::string& text) {
 
 void SetSingle(float& field, const std::string& text) {
     const auto value = NumberValue(text);
-    if (!value || !std::isfinite(*value) || std::fabs(*value) > std::numeric_limits<float>::max()) return;
-    field = static_cast<float>(*value);
+    if (!value) return;
+    if (const auto single = SingleOf(*value)) field = *single;
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include "shell/Formats.h"
 #include "shell/SettingsEvents.h"
 
-#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -11,6 +10,7 @@ namespace kest {
 namespace {
 
 constexpr std::size_t kLineWidth = 80;
+constexpr std::size_t kTagColumn = 30;  // characters before the tag in a list line
 
 // The first selected row in first..last; -1 when none is.
 int FirstSelectedRow(const MainView& view, int first, int last) {
@@ -90,18 +90,21 @@ void EditZone(ProfileState& state, MainView& view) {
     SelectZoneRow(state, view, row);
 }
 
+std::string ZoneNumberColumns(const ZoneRecord& zone) {
+    std::string columns = FmtInt6(zone.length) + " " + FmtInt6(zone.stepMin);
+    if (zone.type != 'F') columns += " " + FmtInt6(zone.stepMax) + " " + FmtDConc6(zone.dConc);
+    return columns;
+}
+
 std::string ZoneListLine(const ZoneRecord& zone) {
-    std::string line = zone.type == 'F' ? "F " + FmtInt6(zone.length) + " " + FmtInt6(zone.stepMin) + std::string(15, ' ')
-                                        : "V " + FmtInt6(zone.length) + " " + FmtInt6(zone.stepMin) + " " +
-                                              FmtInt6(zone.stepMax) + " " + FmtDConc6(zone.dConc) + " ";
-    line += zone.tag.str();
+    // The tag stands in columns 31-33 for both types.
+    std::string line = FitLeft(std::string(zone.type == 'F' ? "F " : "V ") + ZoneNumberColumns(zone), kTagColumn) + zone.tag.str();
     line.resize(kLineWidth, ' ');
     return line;
 }
 
 void ShowZones(ProfileState& state, MainView& view) {
     std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(std::max<int16_t>(state.NbZones, 0)));
     for (int i = 0; i < state.NbZones; ++i) lines.push_back(ZoneListLine(state.Zones[static_cast<std::size_t>(i)]));
     view.showZoneLines(lines);
 

@@ -31,6 +31,10 @@ void MoveZoneDown(ProfileState& state, MainView& view);
 // The zone editor on the selected row; nothing when no row is selected.
 void EditZone(ProfileState& state, MainView& view);
 
+// The numbers of a zone as the list and the zones file show them, each right-aligned in 6
+// characters: length and step min, then for any type but "F" step max and dConc.
+std::string ZoneNumberColumns(const ZoneRecord& zone);
+
 // The line of one zone in the zone list: 80 characters of fixed columns.
 std::string ZoneListLine(const ZoneRecord& zone);
 

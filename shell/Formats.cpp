@@ -216,6 +216,11 @@ std::optional<double> NumberValue(std::string_view text) {
 std::optional<int16_t> WholeInt16(double value) { return Whole<int16_t>(value); }
 std::optional<int32_t> WholeInt32(double value) { return Whole<int32_t>(value); }
 
+std::optional<float> SingleOf(double value) {
+    if (!(std::fabs(value) <= std::numeric_limits<float>::max())) return std::nullopt;
+    return static_cast<float>(value);
+}
+
 std::string FitRight(std::string_view text, std::size_t width) {
     if (text.size() >= width) return std::string(text.substr(0, width));
     return std::string(width - text.size(), ' ') + std::string(text);

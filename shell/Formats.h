@@ -26,6 +26,8 @@ std::optional<double> NumberValue(std::string_view text);
 // nothing when the value is outside the target's range or not a number.
 std::optional<int16_t> WholeInt16(double value);
 std::optional<int32_t> WholeInt32(double value);
+// A single-precision float; nothing when the value is outside its range or not a number.
+std::optional<float> SingleOf(double value);
 
 // Fixed-width texts: a longer text keeps its first characters, up to the width. A pattern
 // rounds the float as it was typed or read (its shortest decimal), halves away from zero:

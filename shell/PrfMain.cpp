@@ -8,6 +8,7 @@
 #include "shell/SelectAllText.h"
 #include "shell/SettingsEvents.h"
 #include "shell/Startup.h"
+#include "shell/WindowPlacement.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -327,22 +328,19 @@ void PrfMain::connectCommands() {
     connectZoneCommands();
 }
 
-void PrfMain::onCommand(const char* name, void (*operation)(ProfileState&, MainView&)) {
-    connect(command(name), &QAction::triggered, this, [this, operation] { operation(state_, *this); });
+void PrfMain::onCommand(const char* name, QAbstractButton* button, Operation operation) {
+    const auto run = [this, operation] { operation(state_, *this); };
+    connect(command(name), &QAction::triggered, this, run);
+    if (button) connect(button, &QAbstractButton::clicked, this, run);  // works while the item is greyed
 }
 
 void PrfMain::connectZoneCommands() {
-    onCommand("MnuEditZone", EditZone);
-    onCommand("MnuAddZone", [](ProfileState& state, MainView& view) { AddZone(state, view); });
-    onCommand("MnuDelZone", DeleteZone);
-    onCommand("MnuUpZone", MoveZoneUp);
-    onCommand("MnuDownZone", MoveZoneDown);
-    onCommand("MnuLoadZones", LoadZones);
-    // The buttons work while the menu items are greyed.
-    connect(add_, &QPushButton::clicked, this, [this] { AddZone(state_, *this); });
-    connect(del_, &QPushButton::clicked, this, [this] { DeleteZone(state_, *this); });
-    connect(up_, &QToolButton::clicked, this, [this] { MoveZoneUp(state_, *this); });
-    connect(down_, &QToolButton::clicked, this, [this] { MoveZoneDown(state_, *this); });
+    onCommand("MnuEditZone", nullptr, EditZone);
+    onCommand("MnuAddZone", add_, [](ProfileState& state, MainView& view) { AddZone(state, view); });
+    onCommand("MnuDelZone", del_, DeleteZone);
+    onCommand("MnuUpZone", up_, MoveZoneUp);
+    onCommand("MnuDownZone", down_, MoveZoneDown);
+    onCommand("MnuLoadZones", nullptr, LoadZones);
 
     // A click, or a row chosen with the keyboard; rows selected by the program are not
     // reported here (the list's signals are blocked then).
@@ -366,10 +364,9 @@ void PrfMain::startUp(const std::string& zonesText) {
 void PrfMain::centreOnScreen() {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
-    const QRect area = screen->geometry();
     const QRect room = screen->availableGeometry();
     resize(std::min(width(), room.width()), std::min(height(), room.height()));
-    move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+    CentreOnScreen(*this);
 }
 
 void PrfMain::redrawProfileGraph() {

@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 
+class QAbstractButton;
 class QAction;
 class QButtonGroup;
 class QChartView;
@@ -65,7 +66,9 @@ private:
     void connectSettings();
     void connectCommands();
     void connectZoneCommands();
-    void onCommand(const char* name, void (*operation)(ProfileState&, MainView&));
+    // A menu item, and the button beside it if any, run one operation of the logic.
+    using Operation = void (*)(ProfileState&, MainView&);
+    void onCommand(const char* name, QAbstractButton* button, Operation operation);
     void centreOnScreen();
     QAction* command(const char* name) const;  // a menu item by its name
 
