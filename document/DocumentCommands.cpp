@@ -1,14 +1,56 @@
 #include "document/DocumentCommands.h"
 
+#include "document/ZonesFile.h"
+#include "geometry/PointCommands.h"
+#include "geometry/ZoneTable.h"
+#include "results/ResultLists.h"
 #include "shell/DocKey.h"
 
 #include <algorithm>
 
 namespace kest {
+namespace {
+
+constexpr std::size_t kExtensionLength = 4;  // ".ana"
+
+std::string PathPrefix(const std::string& pathBuffer, Status length) {
+    return pathBuffer.substr(0, std::min(static_cast<std::size_t>(std::max(length, Status{0})), pathBuffer.size()));
+}
+
+// One call of the library on the working document with the path buffer of DocPath.
+using PathCall = Status (AnalysisDatabase::*)(std::string&, std::string&, int32_t);
+Status CallWithDocPath(ProfileState& state, Suite& suite, PathCall call) {
+    std::string path = state.DocPath.str();
+    const Status length = state.store(WithDocKey(state, [&](std::string& key) { return (suite.db.*call)(key, path, kPathLength); }));
+    state.DocPath.assign(path);
+    return length;
+}
+
+void ShowDocumentPath(ProfileState& state, MainView& view, Status length) {
+    const std::string path = state.DocPath.str();
+    view.setCaption(DocumentCaption(state.AppLabel, path, length));
+    state.ZonesPath = ZonesPathOf(path, length);
+}
+
+void Save(ProfileState& state, Suite& suite, MainView& view, PathCall call) {
+    view.setBusy(true);
+    const Status length = CallWithDocPath(state, suite, call);
+    if (length > 0) {
+        ShowDocumentPath(state, view, length);
+        if (!WriteZonesFile(state)) view.showMessage("The zones file " + state.ZonesPath + " cannot be written.");
+    }
+    view.setBusy(false);
+}
+
+}  // namespace
 
 std::string DocumentCaption(const std::string& appLabel, const std::string& pathBuffer, Status length) {
-    const auto shown = std::min(static_cast<std::size_t>(std::max(length, Status{0})), pathBuffer.size());
-    return appLabel + " [" + pathBuffer.substr(0, shown) + "]";
+    return appLabel + " [" + PathPrefix(pathBuffer, length) + "]";
+}
+
+std::string ZonesPathOf(const std::string& pathBuffer, Status length) {
+    const std::string path = PathPrefix(pathBuffer, length);
+    return path.substr(0, path.size() - std::min(path.size(), kExtensionLength)) + ".PRF";
 }
 
 bool ResetDocument(ProfileState& state, Suite& suite, MainView& view) {
@@ -22,17 +64,46 @@ bool ResetDocument(ProfileState& state, Suite& suite, MainView& view) {
     }
     view.setCaption(DocumentCaption(state.AppLabel, path, length));
     state.DocPath.assign(path);
+    if (!LoadDocumentView(state, suite, view)) {
+        view.setBusy(false);
+        return false;
+    }
+    RefreshLists(state, suite, view);
+    DisableZoneCommands(view);
+    view.setBusy(false);
+    return true;
+}
 
-    // The document view (settings, zones, elements, points) and the lists are loaded here
-    // once those parts of the program exist; until then the document is only emptied.
-
-    view.setZoneCommandsEnabled(false);
+bool OpenDocument(ProfileState& state, Suite& suite, MainView& view) {
+    view.setBusy(true);
+    const Status length = CallWithDocPath(state, suite, &AnalysisDatabase::KestDbOpen);
+    if (length <= 0) {
+        view.setBusy(false);
+        return false;
+    }
+    ShowDocumentPath(state, view, length);
+    if (!LoadDocumentView(state, suite, view)) {
+        view.setBusy(false);
+        return false;
+    }
+    ReadZonesFile(state, view, state.ZonesPath);
+    RefreshLists(state, suite, view);
     view.setBusy(false);
     return true;
 }
 
 void NewCommand(ProfileState& state, Suite& suite, MainView& view) {
     if (!ResetDocument(state, suite, view)) view.showMessage("Fatal Error 001");
+}
+
+void OpenCommand(ProfileState& state, Suite& suite, MainView& view) {
+    if (!OpenDocument(state, suite, view)) state.LibStatus = ResetDocument(state, suite, view) ? kTrue : kFalse;
+}
+
+void SaveCommand(ProfileState& state, Suite& suite, MainView& view) { Save(state, suite, view, &AnalysisDatabase::KestDbSave); }
+
+void SaveAsCommand(ProfileState& state, Suite& suite, MainView& view) {
+    Save(state, suite, view, &AnalysisDatabase::KestDbSaveAs);
 }
 
 }  // namespace kest

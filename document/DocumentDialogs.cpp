@@ -1,5 +1,6 @@
 #include "document/DocumentDialogs.h"
 
+#include "shell/NormalPointer.h"
 #include "shell/QtText.h"
 
 #include <QFile>
@@ -22,6 +23,7 @@ QString folderOf(const std::string& current) {
 
 PathChooser DocumentFileDialogs(QWidget* parent) {
     return [parent](PathRequest request, const std::string& current) -> std::optional<std::string> {
+        const NormalPointerWhileAsking pointer;
         QString chosen;
         if (request == PathRequest::Open) {
             chosen = QFileDialog::getOpenFileName(parent, "Open", folderOf(current), kDocumentFilter);
@@ -37,6 +39,7 @@ PathChooser DocumentFileDialogs(QWidget* parent) {
 
 MessageSink MessageBoxSink(QWidget* parent) {
     return [parent](const std::string& text) {
+        const NormalPointerWhileAsking pointer;
         QMessageBox::warning(parent, "KestPlus", ToQString(text));
     };
 }

@@ -50,6 +50,14 @@ public:
     virtual std::vector<int> selectedZoneRows() const = 0;  // ascending
     virtual void selectZoneRow(int row) = 0;
 
+    // The element list, one line per element; selecting a row only shows it.
+    virtual void showElementLines(const std::vector<std::string>& lines) = 0;
+    virtual void selectElementRow(int row) = 0;
+
+    // The point list, one line per point; the operator may select several rows.
+    virtual void showPointLines(const std::vector<std::string>& lines) = 0;
+    virtual std::vector<int> selectedPointRows() const = 0;  // ascending
+
     // The zone editor, modal; it changes the zone only when the operator confirms.
     virtual void editZone(ZoneRecord& zone) = 0;
 

@@ -3,7 +3,10 @@
 #include "document/DocumentCommands.h"
 #include "document/ZonesFile.h"
 #include "geometry/ModZone.h"
+#include "geometry/PointCommands.h"
 #include "geometry/ZoneTable.h"
+#include "results/ResultLists.h"
+#include "shell/NormalPointer.h"
 #include "shell/QtText.h"
 #include "shell/SelectAllText.h"
 #include "shell/SettingsEvents.h"
@@ -162,6 +165,28 @@ void ShowChoice(QButtonGroup* group, int index) {
     group->setExclusive(false);
     for (QAbstractButton* button : group->buttons()) button->setChecked(false);
     group->setExclusive(true);
+}
+
+// The lists show what the logic gives them; their signals report only the operator's choices.
+void ShowLines(QListWidget* list, const std::vector<std::string>& lines) {
+    const QSignalBlocker quiet(list);
+    QStringList items;
+    items.reserve(static_cast<qsizetype>(lines.size()));
+    for (const std::string& line : lines) items.append(ToQString(line));
+    list->clear();
+    list->addItems(items);
+}
+
+void SelectRow(QListWidget* list, int row) {
+    const QSignalBlocker quiet(list);
+    list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+}
+
+std::vector<int> SelectedRows(const QListWidget* list) {
+    std::vector<int> rows;
+    for (const QListWidgetItem* item : list->selectedItems()) rows.push_back(list->row(item));
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 }  // namespace
@@ -323,24 +348,35 @@ void PrfMain::connectSettings() {
 void PrfMain::connectCommands() {
     // The other commands and the list events are connected by the parts of the program
     // that run them.
-    connect(command("MnuNew"), &QAction::triggered, this, [this] { NewCommand(state_, suite_, *this); });
+    onCommand("MnuNew", nullptr, run(NewCommand));
+    onCommand("MnuOpen", nullptr, run(OpenCommand));
+    onCommand("MnuSave", nullptr, run(SaveCommand));
+    onCommand("MnuSaveAs", nullptr, run(SaveAsCommand));
     connect(command("MnuExit"), &QAction::triggered, this, &QWidget::close);
     connectZoneCommands();
+    connectPointCommands();
 }
 
-void PrfMain::onCommand(const char* name, QAbstractButton* button, Operation operation) {
-    const auto run = [this, operation] { operation(state_, *this); };
-    connect(command(name), &QAction::triggered, this, run);
-    if (button) connect(button, &QAbstractButton::clicked, this, run);  // works while the item is greyed
+void PrfMain::onCommand(const char* name, QAbstractButton* button, std::function<void()> operation) {
+    connect(command(name), &QAction::triggered, this, operation);
+    if (button) connect(button, &QAbstractButton::clicked, this, operation);  // works while the item is greyed
+}
+
+std::function<void()> PrfMain::run(void (*operation)(ProfileState&, MainView&)) {
+    return [this, operation] { operation(state_, *this); };
+}
+
+std::function<void()> PrfMain::run(void (*operation)(ProfileState&, Suite&, MainView&)) {
+    return [this, operation] { operation(state_, suite_, *this); };
 }
 
 void PrfMain::connectZoneCommands() {
-    onCommand("MnuEditZone", nullptr, EditZone);
-    onCommand("MnuAddZone", add_, [](ProfileState& state, MainView& view) { AddZone(state, view); });
-    onCommand("MnuDelZone", del_, DeleteZone);
-    onCommand("MnuUpZone", up_, MoveZoneUp);
-    onCommand("MnuDownZone", down_, MoveZoneDown);
-    onCommand("MnuLoadZones", nullptr, LoadZones);
+    onCommand("MnuEditZone", nullptr, run(EditZone));
+    onCommand("MnuAddZone", add_, [this] { AddZone(state_, *this); });
+    onCommand("MnuDelZone", del_, run(DeleteZone));
+    onCommand("MnuUpZone", up_, run(MoveZoneUp));
+    onCommand("MnuDownZone", down_, run(MoveZoneDown));
+    onCommand("MnuLoadZones", nullptr, run(LoadZones));
 
     // A click, or a row chosen with the keyboard; rows selected by the program are not
     // reported here (the list's signals are blocked then).
@@ -350,6 +386,19 @@ void PrfMain::connectZoneCommands() {
     connect(zonList_, &QListWidget::itemSelectionChanged, this, clicked);
     connect(zonList_, &QListWidget::itemClicked, this, clicked);
     connect(zonList_, &QListWidget::itemDoubleClicked, this, [this] { EditZone(state_, *this); });
+}
+
+void PrfMain::connectPointCommands() {
+    onCommand("MnuAddPoints", addPoint_, run(AddPoint));
+    onCommand("MnuDelPoint", deletePoint_, run(DeletePoints));
+    // Rows chosen by the operator, with the mouse or the keyboard; the program's own
+    // choices are not reported (the lists' signals are blocked then).
+    connect(eltList_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (const int row = eltList_->currentRow(); row >= 0) ElementRowClicked(state_, suite_, *this, row);
+    });
+    connect(pntList_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) PointRowClicked(state_, *this, row);
+    });
 }
 
 QAction* PrfMain::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
@@ -401,11 +450,13 @@ void PrfMain::selectOMP(int index) { ShowChoice(omp_, index); }
 void PrfMain::selectOption1(int index) { ShowChoice(option1_, index); }
 
 void PrfMain::showMessage(const std::string& text) {
+    const NormalPointerWhileAsking pointer;
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), ToQString(text), QMessageBox::Ok, this);
     box.exec();
 }
 
 bool PrfMain::confirm(const std::string& text, const std::string& title) {
+    const NormalPointerWhileAsking pointer;
     QMessageBox box(QMessageBox::Warning, ToQString(title), ToQString(text), QMessageBox::Ok | QMessageBox::Cancel, this);
     return box.exec() == QMessageBox::Ok;
 }
@@ -424,23 +475,19 @@ void PrfMain::setZoneCommandsEnabled(bool enabled) {
     for (const char* name : {"MnuEditZone", "MnuDelZone", "MnuUpZone", "MnuDownZone"}) command(name)->setEnabled(enabled);
 }
 
-void PrfMain::showZoneLines(const std::vector<std::string>& lines) {
-    const QSignalBlocker quiet(zonList_);
-    zonList_->clear();
-    for (const std::string& line : lines) zonList_->addItem(ToQString(line));
-}
+void PrfMain::showZoneLines(const std::vector<std::string>& lines) { ShowLines(zonList_, lines); }
 
-std::vector<int> PrfMain::selectedZoneRows() const {
-    std::vector<int> rows;
-    for (const QListWidgetItem* item : zonList_->selectedItems()) rows.push_back(zonList_->row(item));
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
+std::vector<int> PrfMain::selectedZoneRows() const { return SelectedRows(zonList_); }
 
-void PrfMain::selectZoneRow(int row) {
-    const QSignalBlocker quiet(zonList_);
-    zonList_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-}
+void PrfMain::selectZoneRow(int row) { SelectRow(zonList_, row); }
+
+void PrfMain::showElementLines(const std::vector<std::string>& lines) { ShowLines(eltList_, lines); }
+
+void PrfMain::selectElementRow(int row) { SelectRow(eltList_, row); }
+
+void PrfMain::showPointLines(const std::vector<std::string>& lines) { ShowLines(pntList_, lines); }
+
+std::vector<int> PrfMain::selectedPointRows() const { return SelectedRows(pntList_); }
 
 void PrfMain::editZone(ZoneRecord& zone) {
     ModZone editor(zone, this);

@@ -9,6 +9,8 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 class QAbstractButton;
 class QAction;
 class QButtonGroup;
@@ -50,6 +52,10 @@ public:
     void showZoneLines(const std::vector<std::string>& lines) override;
     std::vector<int> selectedZoneRows() const override;
     void selectZoneRow(int row) override;
+    void showElementLines(const std::vector<std::string>& lines) override;
+    void selectElementRow(int row) override;
+    void showPointLines(const std::vector<std::string>& lines) override;
+    std::vector<int> selectedPointRows() const override;
     void editZone(ZoneRecord& zone) override;
     std::optional<std::string> chooseZonesFile() override;
 
@@ -66,9 +72,11 @@ private:
     void connectSettings();
     void connectCommands();
     void connectZoneCommands();
+    void connectPointCommands();
     // A menu item, and the button beside it if any, run one operation of the logic.
-    using Operation = void (*)(ProfileState&, MainView&);
-    void onCommand(const char* name, QAbstractButton* button, Operation operation);
+    void onCommand(const char* name, QAbstractButton* button, std::function<void()> operation);
+    std::function<void()> run(void (*operation)(ProfileState&, MainView&));
+    std::function<void()> run(void (*operation)(ProfileState&, Suite&, MainView&));
     void centreOnScreen();
     QAction* command(const char* name) const;  // a menu item by its name
 

@@ -65,4 +65,9 @@ void SelectOMP(ProfileState& state, MainView& view, int index) {
     OMPClicked(state, index);
 }
 
+void SelectOption1(ProfileState& state, MainView& view, int index) {
+    view.selectOption1(index);
+    Option1Clicked(state, index);
+}
+
 }  // namespace kest

@@ -28,5 +28,6 @@ int OMPButtonOf(int16_t mp);
 void SelectOptNC(ProfileState& state, MainView& view, int index);
 void SelectOptXY(ProfileState& state, MainView& view, int index);
 void SelectOMP(ProfileState& state, MainView& view, int index);
+void SelectOption1(ProfileState& state, MainView& view, int index);
 
 }  // namespace kest

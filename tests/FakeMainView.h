@@ -23,6 +23,9 @@ public:
     bool busy = false, zoneCommandsEnabled = true;
     std::vector<std::string> zoneLines;
     std::vector<int> zoneSelection;
+    std::vector<std::string> elementLines, pointLines;
+    int elementSelection = -1;
+    std::vector<int> pointSelection;
     std::function<void(ZoneRecord&)> zoneEditor = [](ZoneRecord&) {};
     std::optional<std::string> zonesFile;
 
@@ -51,6 +54,16 @@ public:
     }
     std::vector<int> selectedZoneRows() const override { return zoneSelection; }
     void selectZoneRow(int row) override { zoneSelection = {row}; }
+    void showElementLines(const std::vector<std::string>& lines) override {
+        elementLines = lines;
+        elementSelection = -1;
+    }
+    void selectElementRow(int row) override { elementSelection = row; }
+    void showPointLines(const std::vector<std::string>& lines) override {
+        pointLines = lines;
+        pointSelection.clear();
+    }
+    std::vector<int> selectedPointRows() const override { return pointSelection; }
     void editZone(ZoneRecord& zone) override { zoneEditor(zone); }
     std::optional<std::string> chooseZonesFile() override { return zonesFile; }
 

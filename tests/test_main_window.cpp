@@ -14,7 +14,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -191,6 +193,44 @@ TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
     find<QAbstractButton>("Down")->click();  // the buttons work while the menu is greyed
     find<QAbstractButton>("Del")->click();
     EXPECT_EQ(list->count(), 0);
+}
+
+TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
+    const QTemporaryDir dir;
+    fake.db.elements = {{.z = 26}, {.z = 6, .spectrometer = 3, .standard = "STD1"}};
+    fake.db.saveAs.path = dir.filePath("line1.ana").toStdString();
+    find<QAction>("MnuNew")->trigger();
+    auto* elements = find<QListWidget>("EltList");
+    auto* points = find<QListWidget>("PntList");
+    ASSERT_EQ(elements->count(), 2);
+    EXPECT_EQ(elements->currentRow(), 0);
+
+    for (int i = 0; i < 3; ++i) find<QAbstractButton>("AddPoint")->click();
+    find<QAction>("MnuAddPoints")->trigger();
+    ASSERT_EQ(points->count(), 4);
+    fake.db.points[1].measures[1] = {321, 0, 0, 0, 0};
+    QTest::mouseClick(elements->viewport(), Qt::LeftButton, {}, elements->visualItemRect(elements->item(1)).center());
+    EXPECT_EQ(state.CurElt, 1);
+    EXPECT_EQ(points->item(1)->text().mid(0, 15), QStringLiteral("   2    321.00 "));
+
+    QTest::mouseClick(points->viewport(), Qt::LeftButton, {}, points->visualItemRect(points->item(1)).center());
+    QTest::mouseClick(points->viewport(), Qt::LeftButton, Qt::ControlModifier, points->visualItemRect(points->item(3)).center());
+    EXPECT_EQ(state.CurPnt, 3);
+    QString question;
+    QTimer::singleShot(0, [&question] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            question = box->windowTitle() + ": " + box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    find<QAbstractButton>("DeletePoint")->click();
+    EXPECT_EQ(question, QStringLiteral("KestPlus: Remove All (2) Selected Points"));
+    EXPECT_EQ(points->count(), 2);
+
+    find<QAction>("MnuSaveAs")->trigger();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("KestPlus [") + dir.filePath("line1.ana") + "]");
+    EXPECT_TRUE(QFile::exists(dir.filePath("line1.PRF")));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(PrfMainTest, StartUpLoadsTheZonesTheSuiteBrings) {

@@ -37,6 +37,8 @@ TEST(StartUp, CreatesTheDocumentReadsTheConfigurationThenRunsNew) {
         "KestRegisterGetInt(EtalonProfile, DefaultNumberOfMeasures, 0, KEST)",
         "KestRegisterGetInt(EtalonProfile, DefaultCountingTime, 10, KEST)",
         "KestDbReset(DbScanXY, 80)",
+        "KestDbNbElt(DbScanXY)",     // the empty document's elements
+        "KestDbGetNbPts(DbScanXY)",  // and points
     };
     EXPECT_EQ(p.fake.journal, expected);
     EXPECT_EQ(p.state.DocKey.str(), "DbScanXY");

@@ -1,0 +1,81 @@
+#include "document/ElementSetup.h"
+
+#include "document/ReferenceProfile.h"
+#include "shell/DocKey.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace kest {
+namespace {
+
+constexpr int32_t kStandardCapacity = 80;
+constexpr int32_t kCrystalCapacity = 6;
+
+// Positions of the document's profile elements, in document order.
+void SelectProfileElements(ProfileState& state, AnalysisDatabase& db) {
+    state.NbElt = 0;
+    const Status count = WithDocKey(state, [&](std::string& key) { return db.KestDbNbElt(key); });
+    for (int32_t i = 0; i < count && state.NbElt < kElementSlots; ++i) {
+        float concentration = 0;
+        int32_t flag = 0;
+        state.store(WithDocKey(state, [&](std::string& key) { return db.KestDbEltGetConc(key, i, kByPosition, concentration, flag); }));
+        if (flag != 1) continue;
+        if (i == kLastSelectablePosition) break;
+        state.ElementTable[static_cast<std::size_t>(state.NbElt++)].position = static_cast<int16_t>(i);
+    }
+    state.CurElt = state.NbElt > 0 ? 0 : -1;
+}
+
+// Symbol, standard and spectrometer of one entry; false when the standard has no name.
+bool DescribeElement(ProfileState& state, Suite& suite, MainView& view, EltEntry& entry) {
+    AnalysisDatabase& db = suite.db;
+    entry.atomicNumber = static_cast<int16_t>(state.store(
+        WithDocKey(state, [&](std::string& key) { return db.KestDbEltNrAtom(key, entry.position); })));
+    entry.symbol = db.KestElementSymbolVB(entry.atomicNumber);
+
+    std::string standard;
+    const Status length = state.store(WithDocKey(state, [&](std::string& key) {
+        return db.KestDbEltGetStandardName(key, entry.position, kByPosition, standard, kStandardCapacity);
+    }));
+    if (length <= 0) {
+        view.showMessage("Elt = " + entry.symbol.str() + " Reference Error !");
+        return false;
+    }
+    entry.standardName = standard.substr(0, static_cast<std::size_t>(length));
+
+    std::string crystal;
+    state.store(WithDocKey(state, [&](std::string& key) {
+        return db.KestDbEltGetSpAndXtal(key, entry.position, kByPosition, entry.spectrometer, crystal, kCrystalCapacity);
+    }));
+    if (entry.spectrometer >= 1 && entry.spectrometer <= kSpectrometers)
+        state.SpectroTable[static_cast<std::size_t>(entry.spectrometer - 1)].used = kTrue;
+    return true;
+}
+
+}  // namespace
+
+bool IsReferenceDocument(std::string_view standardName) {
+    constexpr std::string_view kExtension = ".ANA";
+    if (standardName.size() < kExtension.size()) return false;
+    const std::string_view tail = standardName.substr(standardName.size() - kExtension.size());
+    return std::equal(tail.begin(), tail.end(), kExtension.begin(),
+                      [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == b; });
+}
+
+bool SetupElements(ProfileState& state, Suite& suite, MainView& view) {
+    SelectProfileElements(state, suite.db);
+    for (int k = 0; k < state.NbElt; ++k) {
+        EltEntry& entry = state.ElementTable[static_cast<std::size_t>(k)];
+        if (!DescribeElement(state, suite, view, entry)) return false;
+        if (IsReferenceDocument(entry.standardName)) {
+            state.ComputeMode = kFalse;
+            ReadReferenceProfile(state, suite, view, k);
+        } else {
+            state.ComputeMode = kTrue;
+        }
+    }
+    return true;
+}
+
+}  // namespace kest

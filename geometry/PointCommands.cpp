@@ -1,0 +1,84 @@
+#include "geometry/PointCommands.h"
+
+#include "document/ElementSetup.h"
+#include "geometry/ZoneTable.h"
+#include "results/ResultLists.h"
+#include "results/ResultTables.h"
+#include "shell/DocKey.h"
+#include "shell/Formats.h"
+#include "shell/SettingsEvents.h"
+
+#include <string>
+#include <vector>
+
+namespace kest {
+namespace {
+
+// The answers of a confirmation as the library status keeps them.
+constexpr Status kAnswerOk = 1;
+constexpr Status kAnswerCancel = 2;
+
+void ReloadPoints(ProfileState& state, Suite& suite, MainView& view) {
+    LoadPoints(state, suite.db);
+    LoadResults(state, suite.db);
+    ListPoints(state, view);
+}
+
+bool Confirmed(ProfileState& state, MainView& view, const std::string& question) {
+    const bool ok = view.confirm(question, state.AppLabel);
+    state.store(ok ? kAnswerOk : kAnswerCancel);
+    return ok;
+}
+
+void DeletePoint(ProfileState& state, Suite& suite, int32_t point) {
+    state.store(WithDocKey(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, point); }));
+}
+
+}  // namespace
+
+void AddPoint(ProfileState& state, Suite& suite, MainView& view) {
+    view.setBusy(true);
+    state.store(WithDocKey(state, [&](std::string& key) { return suite.db.KestDbAddPt(key, 0, 0, 0); }));
+    ReloadPoints(state, suite, view);
+    view.setBusy(false);
+}
+
+void DeletePoints(ProfileState& state, Suite& suite, MainView& view) {
+    std::vector<int> rows;
+    for (const int row : view.selectedPointRows())
+        if (row >= 0 && row < state.NbPts) rows.push_back(row);
+
+    if (rows.empty()) return;
+    if (rows.size() == 1) {
+        if (!Confirmed(state, view, "Remove Point # " + NumberText(int32_t{state.CurPnt} + 1))) return;
+        view.setBusy(true);
+        DeletePoint(state, suite, state.CurPnt);
+    } else {
+        if (!Confirmed(state, view, "Remove All (" + std::to_string(rows.size()) + ") Selected Points")) return;
+        view.setBusy(true);
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row) DeletePoint(state, suite, *row);
+    }
+    ReloadPoints(state, suite, view);
+    view.setBusy(false);
+}
+
+void PointRowClicked(ProfileState& state, MainView& /*view*/, int row) {
+    state.CurPnt = static_cast<int16_t>(row);
+    // With "Sel" chosen the profile graph is rebuilt from the selected rows here.
+}
+
+bool LoadDocumentView(ProfileState& state, Suite& suite, MainView& view) {
+    SelectOption1(state, view, 0);
+    state.Dm = 0;
+    OptNCClicked(state, state.DefaultNumberOfMeasures);
+    state.Ax = 1;
+    state.Mp = 1;
+    for (SpectroRecord& spectrometer : state.SpectroTable) spectrometer.used = kFalse;
+    ClearZones(state);
+    if (!SetupElements(state, suite, view)) return false;
+    LoadPoints(state, suite.db);
+    LoadResults(state, suite.db);
+    return true;
+}
+
+}  // namespace kest

@@ -1,0 +1,75 @@
+#include "results/ResultLists.h"
+
+#include "geometry/ZoneTable.h"
+#include "results/ResultTables.h"
+#include "shell/Formats.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace kest {
+namespace {
+
+constexpr std::size_t kLineWidth = 80;
+
+// The first 8 characters of the 80-character label, up to a NUL that ends a shorter one.
+std::string LabelColumn(const FixedText<kLabelLength>& label) {
+    std::string column = FmtLabel8(label.str());
+    if (const auto end = column.find('\0'); end != std::string::npos) column.replace(end, std::string::npos, column.size() - end, ' ');
+    return column;
+}
+
+ResultRecord ResultOf(const ProfileState& state, int e, int p) {
+    if (e < 0 || e >= state.NbElt || static_cast<std::size_t>(e) >= state.ResultTable.size()) return {};
+    const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
+    return static_cast<std::size_t>(p) < row.size() ? row[static_cast<std::size_t>(p)] : ResultRecord{};
+}
+
+}  // namespace
+
+std::string ElementListLine(const EltEntry& element) {
+    return FitLeft(FmtSymbol2(element.symbol.str()) + " " + FmtText12(element.standardName) + " " +
+                       FmtDigit1(element.spectrometer),
+                   kLineWidth);
+}
+
+std::string PointListLine(const ProfileState& state, int e, int p) {
+    const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
+    const ResultRecord result = ResultOf(state, e, p);
+    return FitLeft(FmtIndex4(static_cast<int16_t>(p + 1)) + " " + FmtCps9(result.rate) + " " + FmtConc6(result.conc) +
+                       " % " + FmtCoord8(point.x) + " " + FmtCoord8(point.y) + " " + LabelColumn(point.label),
+                   kLineWidth);
+}
+
+void ListElements(ProfileState& state, Suite& suite, MainView& view) {
+    std::vector<std::string> lines;
+    for (int e = 0; e < state.NbElt; ++e) lines.push_back(ElementListLine(state.ElementTable[static_cast<std::size_t>(e)]));
+    view.showElementLines(lines);
+    if (state.CurElt != -1) {
+        view.selectElementRow(state.CurElt);
+        ElementRowClicked(state, suite, view, state.CurElt);
+    }
+}
+
+void ListPoints(ProfileState& state, MainView& view) {
+    std::vector<std::string> lines;
+    const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
+    lines.reserve(static_cast<std::size_t>(std::max(points, 0)));
+    for (int p = 0; p < points; ++p) lines.push_back(PointListLine(state, state.CurElt, p));
+    view.showPointLines(lines);
+    // The profile graph is rebuilt from the points and redrawn here.
+}
+
+void RefreshLists(ProfileState& state, Suite& suite, MainView& view) {
+    ShowZones(state, view);
+    ListElements(state, suite, view);
+    ListPoints(state, view);
+}
+
+void ElementRowClicked(ProfileState& state, Suite& suite, MainView& view, int row) {
+    state.CurElt = static_cast<int16_t>(row);
+    LoadResults(state, suite.db);
+    ListPoints(state, view);
+}
+
+}  // namespace kest

@@ -1,0 +1,30 @@
+#pragma once
+// The element list and the point list of the main window, and the row choices that drive
+// them. Rows are fixed-width columns padded with blanks to 80 characters:
+//
+//   "C  STD1         2"                                  element, standard, spectrometer
+//   "   1   1234.50  12.30 %    15000    -2500 Z01     " point, cps, wt%, X, Y, label
+
+#include "shell/MainView.h"
+#include "shell/ProfileState.h"
+#include "suite/Suite.h"
+
+#include <string>
+
+namespace kest {
+
+std::string ElementListLine(const EltEntry& element);
+// Point p with the count rate and concentration of element e; e = -1 shows zeros.
+std::string PointListLine(const ProfileState& state, int e, int p);
+
+// The element list; the row of CurElt is then chosen as a click would choose it.
+void ListElements(ProfileState& state, Suite& suite, MainView& view);
+// The point list for CurElt.
+void ListPoints(ProfileState& state, MainView& view);
+// The zone list, the element list and the point list, in that order.
+void RefreshLists(ProfileState& state, Suite& suite, MainView& view);
+
+// A row of the element list chosen: its results fill the point list.
+void ElementRowClicked(ProfileState& state, Suite& suite, MainView& view, int row);
+
+}  // namespace kest
