@@ -102,6 +102,7 @@ QListWidget* List(const char* name, QAbstractItemView::SelectionMode mode) {
     list->setFont(ListFont());
     list->setSelectionMode(mode);
     list->setUniformItemSizes(true);
+    list->setTextElideMode(Qt::ElideNone);  // rows end in blanks: nothing to mark as cut
     return list;
 }
 
@@ -280,6 +281,7 @@ QWidget* PrfMain::buildZonesPanel() {
 
 QWidget* PrfMain::buildElementsPanel() {
     eltList_ = List("EltList", QAbstractItemView::SingleSelection);
+    eltList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // past the spectrometer only blanks
     auto* panel = new QGroupBox(QStringLiteral("Elements"));
     auto* layout = new QVBoxLayout(panel);
     layout->addWidget(Heading("Label2", "  Elt      Ref        Sp#"));
