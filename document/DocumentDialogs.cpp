@@ -13,6 +13,8 @@ namespace kest {
 namespace {
 
 const char* const kDocumentFilter = "Analysis documents (*.ana)";
+// Qt's own dialog matches the filter regardless of case, so it lists .ANA documents too.
+constexpr QFileDialog::Options kOptions = QFileDialog::DontUseNativeDialog;
 
 QString folderOf(const std::string& current) {
     const QString path = QFile::decodeName(QByteArray::fromStdString(current));
@@ -26,10 +28,10 @@ PathChooser DocumentFileDialogs(QWidget* parent) {
         const NormalPointerWhileAsking pointer;
         QString chosen;
         if (request == PathRequest::Open) {
-            chosen = QFileDialog::getOpenFileName(parent, "Open", folderOf(current), kDocumentFilter);
+            chosen = QFileDialog::getOpenFileName(parent, "Open", folderOf(current), kDocumentFilter, nullptr, kOptions);
         } else {
             const QString start = QFile::decodeName(QByteArray::fromStdString(current));
-            chosen = QFileDialog::getSaveFileName(parent, "Save As", start, kDocumentFilter);
+            chosen = QFileDialog::getSaveFileName(parent, "Save As", start, kDocumentFilter, nullptr, kOptions);
             if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty()) chosen += ".ana";
         }
         if (chosen.isEmpty()) return std::nullopt;
