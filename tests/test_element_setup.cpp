@@ -30,6 +30,7 @@ TEST(ElementSetup, TakesTheFlaggedElementsUpToPositionFive) {
     struct Case { std::vector<int32_t> flags; std::vector<int> positions; int16_t curElt; };
     const Case cases[] = {{{1, 0, 1, 1}, {0, 2, 3}, 0},
                           {{1, 1, 1, 1, 1, 1}, {0, 1, 2, 3, 4}, 0},  // position 5 ends the selection
+                          {{1, 0, 0, 0, 0, 1, 1}, {0}, 0},           // even with one element taken
                           {{2, 0}, {}, -1},
                           {{}, {}, -1}};
     for (const Case& c : cases) {
@@ -66,6 +67,7 @@ TEST(ElementSetup, ReferenceDocumentsChooseTheCalibrationAndTheLastEntryDecides)
         ASSERT_TRUE(p.setup());
         EXPECT_EQ(p.state.ComputeMode, c.mode) << c.standards.front();
         EXPECT_EQ(p.fake.db.count("KestDbObjectRead"), c.referenceReads);
+        EXPECT_EQ(p.fake.db.count("KestDbObjectDelete"), c.referenceReads);  // the temporary object goes
     }
 }
 
