@@ -21,7 +21,7 @@ std::string PathPrefix(const std::string& pathBuffer, Status length) {
 using PathCall = Status (AnalysisDatabase::*)(std::string&, std::string&, int32_t);
 Status CallWithDocPath(ProfileState& state, Suite& suite, PathCall call) {
     std::string path = state.DocPath.str();
-    const Status length = state.store(WithDocKey(state, [&](std::string& key) { return (suite.db.*call)(key, path, kPathLength); }));
+    const Status length = StoredDocCall(state, [&](std::string& key) { return (suite.db.*call)(key, path, kPathLength); });
     state.DocPath.assign(path);
     return length;
 }
@@ -42,6 +42,28 @@ void Save(ProfileState& state, Suite& suite, MainView& view, PathCall call) {
     view.setBusy(false);
 }
 
+bool ResetAndLoad(ProfileState& state, Suite& suite, MainView& view) {
+    std::string path;
+    const Status length = StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbReset(key, path, kPathLength); });
+    if (length <= 0) return false;
+    view.setCaption(DocumentCaption(state.AppLabel, path, length));
+    state.DocPath.assign(path);
+    if (!LoadDocumentView(state, suite, view)) return false;
+    RefreshLists(state, suite, view);
+    DisableZoneCommands(view);
+    return true;
+}
+
+bool OpenAndLoad(ProfileState& state, Suite& suite, MainView& view) {
+    const Status length = CallWithDocPath(state, suite, &AnalysisDatabase::KestDbOpen);
+    if (length <= 0) return false;
+    ShowDocumentPath(state, view, length);
+    if (!LoadDocumentView(state, suite, view)) return false;
+    ReadZonesFile(state, view, state.ZonesPath);
+    RefreshLists(state, suite, view);
+    return true;
+}
+
 }  // namespace
 
 std::string DocumentCaption(const std::string& appLabel, const std::string& pathBuffer, Status length) {
@@ -54,42 +76,16 @@ std::string ZonesPathOf(const std::string& pathBuffer, Status length) {
 }
 
 bool ResetDocument(ProfileState& state, Suite& suite, MainView& view) {
-    std::string path;
-    const Status length = state.store(WithDocKey(state, [&](std::string& key) {
-        return suite.db.KestDbReset(key, path, kPathLength);
-    }));
-    if (length <= 0) {
-        view.setBusy(false);
-        return false;
-    }
-    view.setCaption(DocumentCaption(state.AppLabel, path, length));
-    state.DocPath.assign(path);
-    if (!LoadDocumentView(state, suite, view)) {
-        view.setBusy(false);
-        return false;
-    }
-    RefreshLists(state, suite, view);
-    DisableZoneCommands(view);
+    const bool loaded = ResetAndLoad(state, suite, view);
     view.setBusy(false);
-    return true;
+    return loaded;
 }
 
 bool OpenDocument(ProfileState& state, Suite& suite, MainView& view) {
     view.setBusy(true);
-    const Status length = CallWithDocPath(state, suite, &AnalysisDatabase::KestDbOpen);
-    if (length <= 0) {
-        view.setBusy(false);
-        return false;
-    }
-    ShowDocumentPath(state, view, length);
-    if (!LoadDocumentView(state, suite, view)) {
-        view.setBusy(false);
-        return false;
-    }
-    ReadZonesFile(state, view, state.ZonesPath);
-    RefreshLists(state, suite, view);
+    const bool loaded = OpenAndLoad(state, suite, view);
     view.setBusy(false);
-    return true;
+    return loaded;
 }
 
 void NewCommand(ProfileState& state, Suite& suite, MainView& view) {

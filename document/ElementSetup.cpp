@@ -19,7 +19,7 @@ void SelectProfileElements(ProfileState& state, AnalysisDatabase& db) {
     for (int32_t i = 0; i < count && state.NbElt < kElementSlots; ++i) {
         float concentration = 0;
         int32_t flag = 0;
-        state.store(WithDocKey(state, [&](std::string& key) { return db.KestDbEltGetConc(key, i, kByPosition, concentration, flag); }));
+        StoredDocCall(state, [&](std::string& key) { return db.KestDbEltGetConc(key, i, kByPosition, concentration, flag); });
         if (flag != 1) continue;
         if (i == kLastSelectablePosition) break;
         state.ElementTable[static_cast<std::size_t>(state.NbElt++)].position = static_cast<int16_t>(i);
@@ -35,9 +35,9 @@ bool DescribeElement(ProfileState& state, Suite& suite, MainView& view, EltEntry
     entry.symbol = db.KestElementSymbolVB(entry.atomicNumber);
 
     std::string standard;
-    const Status length = state.store(WithDocKey(state, [&](std::string& key) {
+    const Status length = StoredDocCall(state, [&](std::string& key) {
         return db.KestDbEltGetStandardName(key, entry.position, kByPosition, standard, kStandardCapacity);
-    }));
+    });
     if (length <= 0) {
         view.showMessage("Elt = " + entry.symbol.str() + " Reference Error !");
         return false;
@@ -45,9 +45,9 @@ bool DescribeElement(ProfileState& state, Suite& suite, MainView& view, EltEntry
     entry.standardName = standard.substr(0, static_cast<std::size_t>(length));
 
     std::string crystal;
-    state.store(WithDocKey(state, [&](std::string& key) {
+    StoredDocCall(state, [&](std::string& key) {
         return db.KestDbEltGetSpAndXtal(key, entry.position, kByPosition, entry.spectrometer, crystal, kCrystalCapacity);
-    }));
+    });
     if (entry.spectrometer >= 1 && entry.spectrometer <= kSpectrometers)
         state.SpectroTable[static_cast<std::size_t>(entry.spectrometer - 1)].used = kTrue;
     return true;

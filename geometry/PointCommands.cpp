@@ -18,12 +18,6 @@ namespace {
 constexpr Status kAnswerOk = 1;
 constexpr Status kAnswerCancel = 2;
 
-void ReloadPoints(ProfileState& state, Suite& suite, MainView& view) {
-    LoadPoints(state, suite.db);
-    LoadResults(state, suite.db);
-    ListPoints(state, view);
-}
-
 bool Confirmed(ProfileState& state, MainView& view, const std::string& question) {
     const bool ok = view.confirm(question, state.AppLabel);
     state.store(ok ? kAnswerOk : kAnswerCancel);
@@ -31,15 +25,15 @@ bool Confirmed(ProfileState& state, MainView& view, const std::string& question)
 }
 
 void DeletePoint(ProfileState& state, Suite& suite, int32_t point) {
-    state.store(WithDocKey(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, point); }));
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, point); });
 }
 
 }  // namespace
 
 void AddPoint(ProfileState& state, Suite& suite, MainView& view) {
     view.setBusy(true);
-    state.store(WithDocKey(state, [&](std::string& key) { return suite.db.KestDbAddPt(key, 0, 0, 0); }));
-    ReloadPoints(state, suite, view);
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbAddPt(key, 0, 0, 0); });
+    ReloadPoints(state, suite.db, view);
     view.setBusy(false);
 }
 
@@ -58,7 +52,7 @@ void DeletePoints(ProfileState& state, Suite& suite, MainView& view) {
         view.setBusy(true);
         for (auto row = rows.rbegin(); row != rows.rend(); ++row) DeletePoint(state, suite, *row);
     }
-    ReloadPoints(state, suite, view);
+    ReloadPoints(state, suite.db, view);
     view.setBusy(false);
 }
 

@@ -60,6 +60,12 @@ void ListPoints(ProfileState& state, MainView& view) {
     // The profile graph is rebuilt from the points and redrawn here.
 }
 
+void ReloadPoints(ProfileState& state, AnalysisDatabase& db, MainView& view) {
+    LoadPoints(state, db);
+    LoadResults(state, db);
+    ListPoints(state, view);
+}
+
 void RefreshLists(ProfileState& state, Suite& suite, MainView& view) {
     ShowZones(state, view);
     ListElements(state, suite, view);

@@ -21,6 +21,8 @@ std::string PointListLine(const ProfileState& state, int e, int p);
 void ListElements(ProfileState& state, Suite& suite, MainView& view);
 // The point list for CurElt.
 void ListPoints(ProfileState& state, MainView& view);
+// After every change of the document's points: the tables, then the point list.
+void ReloadPoints(ProfileState& state, AnalysisDatabase& db, MainView& view);
 // The zone list, the element list and the point list, in that order.
 void RefreshLists(ProfileState& state, Suite& suite, MainView& view);
 

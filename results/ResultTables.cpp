@@ -20,9 +20,9 @@ void LoadPoints(ProfileState& state, AnalysisDatabase& db) {
 
     for (int32_t p = 0; p < state.NbPts; ++p) {
         PointRecord& record = state.PointTable[static_cast<std::size_t>(p)];
-        state.store(WithDocKey(state, [&](std::string& key) { return db.KestDbGetStagePos(key, p, record.x, record.y, record.z); }));
+        StoredDocCall(state, [&](std::string& key) { return db.KestDbGetStagePos(key, p, record.x, record.y, record.z); });
         std::string label = record.label.str();
-        state.store(WithDocKey(state, [&](std::string& key) { return db.KestDbGetAnaLabel(key, p, label, kLabelLength); }));
+        StoredDocCall(state, [&](std::string& key) { return db.KestDbGetAnaLabel(key, p, label, kLabelLength); });
         record.label.assign(label, '\0');
     }
 }
@@ -39,13 +39,13 @@ void LoadResults(ProfileState& state, AnalysisDatabase& db) {
         auto& row = state.ResultTable[static_cast<std::size_t>(e)];
         const int32_t points = std::min<int32_t>(state.NbPts, static_cast<int32_t>(row.size()));
         for (int32_t p = 0; p < points; ++p) {
-            state.store(WithDocKey(state, [&](std::string& key) {
+            StoredDocCall(state, [&](std::string& key) {
                 return db.KestDbEltGetMeasures(key, position, kByPosition, p, m1, m2, m3, m4, m5);
-            }));
+            });
             row[static_cast<std::size_t>(p)].rate = m1;
-            state.store(WithDocKey(state, [&](std::string& key) {
+            StoredDocCall(state, [&](std::string& key) {
                 return db.KestDbEltGetComputeRes(key, position, kByPosition, p, result);
-            }));
+            });
             row[static_cast<std::size_t>(p)].conc = result.field[0] * 100.0f;
         }
     }

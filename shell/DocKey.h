@@ -17,4 +17,10 @@ Status WithDocKey(ProfileState& state, Call&& call) {
     return status;
 }
 
+// The same, with the status kept in LibStatus as the program keeps every library result.
+template <typename Call>
+Status StoredDocCall(ProfileState& state, Call&& call) {
+    return state.store(WithDocKey(state, std::forward<Call>(call)));
+}
+
 }  // namespace kest

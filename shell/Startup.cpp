@@ -31,7 +31,7 @@ void StartUp(ProfileState& state, Suite& suite, MainView& view) {
     state.AppLabel = std::string(kProgramTitle).substr(0, kLabelWidth);
     state.DocKey = NewObjectKey(suite.log, "DbScan").substr(0, kLabelWidth);
     // A failure here is reported by New, which cannot reset a document that does not exist.
-    state.store(WithDocKey(state, [&](std::string& key) { return suite.db.KestDbObjectNew(key, 1, 0); }));
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbObjectNew(key, 1, 0); });
     ReadConfiguration(state, suite.reg);
     view.setDefTimeText(NumberText(int32_t{state.DefaultCountingTime}));
     SelectOptNC(state, view, state.DefaultNumberOfMeasures);
@@ -42,7 +42,7 @@ void ShutDown(ProfileState& state, Suite& suite, MainView& view) {
     if (const auto seconds = CountingTimeOfText(view.defTimeText())) state.DefaultCountingTime = *seconds;
     if (const int button = view.selectedOptNC(); button >= 0) state.DefaultNumberOfMeasures = static_cast<int16_t>(button);
     WriteConfiguration(state, suite.reg);
-    state.store(WithDocKey(state, [&](std::string& key) { return suite.db.KestDbObjectDelete(key); }));
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbObjectDelete(key); });
 }
 
 }  // namespace kest

@@ -1,9 +1,8 @@
 // The point commands and the document commands of the File menu: on recording fakes for
 // the call orders and questions, on real documents for what reaches the disk.
 
-#include "FakeMainView.h"
-#include "FakeSuite.h"
 #include "ProgramOnDocuments.h"
+#include "ProgramOnFakes.h"
 
 #include "document/DocumentCommands.h"
 #include "document/ZonesFile.h"
@@ -42,9 +41,8 @@ TEST(PointCommands, DeleteAsksThenDeletesFromTheHighestIndexDown) {
         {{}, 0, true, {}, {}},
     };
     for (const Case& c : cases) {
-        fakes::FakeSuite fake;
-        fakes::FakeMainView view;
-        ProfileState state;
+        fakes::ProgramOnFakes p;
+        auto& [fake, state, view] = p;
         state.AppLabel = "KestPlus";
         state.DocKey = "DbScan01";
         fake.db.points.resize(5);

@@ -1,9 +1,8 @@
 // The profile elements taken from the document, and the calibration line of an element
 // whose standard is a reference profile, fitted on reference documents written to disk.
 
-#include "FakeMainView.h"
-#include "FakeSuite.h"
 #include "ProgramOnDocuments.h"
+#include "ProgramOnFakes.h"
 
 #include "document/DocumentCommands.h"
 #include "document/ElementSetup.h"
@@ -13,11 +12,7 @@
 namespace kest {
 namespace {
 
-struct Program {
-    fakes::FakeSuite fake;
-    ProfileState state;
-    fakes::FakeMainView view;
-
+struct Program : fakes::ProgramOnFakes {
     bool setup() { return SetupElements(state, fake.suite, view); }
     std::vector<int> positions() const {
         std::vector<int> taken;

@@ -1,8 +1,7 @@
 // The point and result tables loaded from the document, and the rows of the element and
 // point lists.
 
-#include "FakeMainView.h"
-#include "FakeSuite.h"
+#include "ProgramOnFakes.h"
 
 #include "results/ResultLists.h"
 #include "results/ResultTables.h"
@@ -50,11 +49,7 @@ TEST(ResultLists, PointRowsKeepTheirColumns) {
 }
 
 // A document of iron and carbon with two points, as the lists show it.
-struct Program {
-    fakes::FakeSuite fake;
-    ProfileState state;
-    fakes::FakeMainView view;
-
+struct Program : fakes::ProgramOnFakes {
     Program() {
         fake.db.elements = {{.z = 26, .standard = "Fe"}, {.z = 14, .profileFlag = 0}, {.z = 6, .spectrometer = 3, .standard = "STD1"}};
         fake.db.points = {{100, 200, 7, "Z01", {{0, {1000, 1, 2, 3, 4}}, {2, {50}}}, {{0, Fraction(0.25f)}, {2, Fraction(0.01f)}}},

@@ -1,8 +1,7 @@
 // Start-up, shutdown, the single-instance check and the settings of the main window, on
 // recording fakes of the suite and of the window.
 
-#include "FakeMainView.h"
-#include "FakeSuite.h"
+#include "ProgramOnFakes.h"
 
 #include "shell/SettingsEvents.h"
 #include "shell/Startup.h"
@@ -15,10 +14,7 @@ namespace kest {
 namespace {
 
 // The program on fakes; its configuration is texts in the fake registry.
-struct Program {
-    fakes::FakeSuite fake;
-    ProfileState state;
-    fakes::FakeMainView view;
+struct Program : fakes::ProgramOnFakes {
 
     void configure(const std::string& key, const char* text) {
         if (text) fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", key)] = text;
