@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
     kest::InstanceLock lock(folders.data);
     kest::SuiteInstance instance(std::move(*config), folders);
     kest::ProfileState state;
+    state.StageTimeoutSeconds = instance.config().instrument.stage_timeout_s;
     kest::PrfMain window(state, instance.suite());
     instance.database().setPathChooser(kest::DocumentFileDialogs(&window));
     instance.database().setMessageSink(kest::MessageBoxSink(&window));

@@ -1,6 +1,7 @@
 #include "geometry/ModZone.h"
 
 #include "geometry/ZoneEditor.h"
+#include "shell/Controls.h"
 #include "shell/QtText.h"
 #include "shell/SelectAllText.h"
 #include "shell/Startup.h"
@@ -16,12 +17,6 @@
 
 namespace kest {
 namespace {
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QLineEdit* NumberBox(const char* name, const std::string& text) {
     auto* edit = Named(new QLineEdit(ToQString(text)), name);

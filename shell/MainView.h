@@ -23,6 +23,7 @@ public:
     // Settings texts.
     virtual std::string defTimeText() const = 0;
     virtual void setDefTimeText(const std::string& text) = 0;
+    virtual std::string patternText() const = 0;
     virtual void setPatternText(const std::string& text) = 0;
     virtual void setOffsetText(const std::string& text) = 0;
 
@@ -57,6 +58,12 @@ public:
     // The point list, one line per point; the operator may select several rows.
     virtual void showPointLines(const std::vector<std::string>& lines) = 0;
     virtual std::vector<int> selectedPointRows() const = 0;  // ascending
+    // The row with the focus, -1 when no row is selected.
+    virtual int currentPointRow() const = 0;
+
+    // The acquisition window on CurPnt, modal: it counts at once when AutoAcquire is set,
+    // else it waits for the operator. Returns when it has closed.
+    virtual void acquirePoint() = 0;
 
     // The zone editor, modal; it changes the zone only when the operator confirms.
     virtual void editZone(ZoneRecord& zone) = 0;

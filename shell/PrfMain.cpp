@@ -1,11 +1,15 @@
 #include "shell/PrfMain.h"
 
+#include "acquisition/PrfEdit.h"
+#include "acquisition/ScanCommands.h"
 #include "document/DocumentCommands.h"
 #include "document/ZonesFile.h"
 #include "geometry/ModZone.h"
 #include "geometry/PointCommands.h"
 #include "geometry/ZoneTable.h"
+#include "results/PointComputation.h"
 #include "results/ResultLists.h"
+#include "shell/Controls.h"
 #include "shell/NormalPointer.h"
 #include "shell/QtText.h"
 #include "shell/SelectAllText.h"
@@ -132,40 +136,6 @@ QLineEdit* TextBox(const char* name) {
     edit->setMaximumWidth(90);
     SelectAllOnFocus(edit);
     return edit;
-}
-
-// A panel of option buttons <name>_0, <name>_1, ... under a caption; the group's ids are
-// the button indices.
-QFrame* OptionPanel(QWidget* owner, QButtonGroup*& group, const char* name, const char* labelName,
-                    const char* caption, const std::vector<const char*>& buttons) {
-    auto* panel = new QFrame;
-    panel->setFrameShape(QFrame::StyledPanel);
-    auto* layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(6, 4, 6, 4);
-    layout->addWidget(Caption(labelName, caption));
-    auto* row = new QHBoxLayout;
-    group = new QButtonGroup(owner);
-    group->setObjectName(QString::fromLatin1(name));
-    for (int i = 0; i < static_cast<int>(buttons.size()); ++i) {
-        auto* button = new QRadioButton(QString::fromLatin1(buttons[static_cast<std::size_t>(i)]));
-        button->setObjectName(QString::fromLatin1(name) + QLatin1Char('_') + QString::number(i));
-        group->addButton(button, i);
-        row->addWidget(button);
-    }
-    row->addStretch();
-    layout->addLayout(row);
-    return panel;
-}
-
-// Shows button `index` as chosen, or none for an index outside the group, without a click.
-void ShowChoice(QButtonGroup* group, int index) {
-    if (QAbstractButton* button = group->button(index)) {
-        button->setChecked(true);
-        return;
-    }
-    group->setExclusive(false);
-    for (QAbstractButton* button : group->buttons()) button->setChecked(false);
-    group->setExclusive(true);
 }
 
 // The lists show what the logic gives them; their signals report only the operator's choices.
@@ -401,6 +371,16 @@ void PrfMain::connectPointCommands() {
     connect(pntList_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) PointRowClicked(state_, *this, row);
     });
+    onCommand("MnuScanPoint", nullptr, run(ScanPoint));
+    connect(pntList_, &QListWidget::itemDoubleClicked, this, run(ScanPoint));
+    onCommand("MnuReCompute", nullptr, run(RecomputeAll));
+}
+
+int PrfMain::currentPointRow() const { return pntList_->selectedItems().isEmpty() ? -1 : pntList_->currentRow(); }
+
+void PrfMain::acquirePoint() {
+    PrfEdit window(state_, suite_, *this, this);
+    window.exec();
 }
 
 QAction* PrfMain::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
@@ -442,6 +422,7 @@ void PrfMain::setCaption(const std::string& text) { setWindowTitle(ToQString(tex
 
 std::string PrfMain::defTimeText() const { return ToLatin1(defTime_->text()); }
 void PrfMain::setDefTimeText(const std::string& text) { defTime_->setText(ToQString(text)); }
+std::string PrfMain::patternText() const { return ToLatin1(pattern_->text()); }
 void PrfMain::setPatternText(const std::string& text) { pattern_->setText(ToQString(text)); }
 void PrfMain::setOffsetText(const std::string& text) { offset_->setText(ToQString(text)); }
 
@@ -451,11 +432,7 @@ void PrfMain::selectOptXY(int index) { ShowChoice(optXY_, index); }
 void PrfMain::selectOMP(int index) { ShowChoice(omp_, index); }
 void PrfMain::selectOption1(int index) { ShowChoice(option1_, index); }
 
-void PrfMain::showMessage(const std::string& text) {
-    const NormalPointerWhileAsking pointer;
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), ToQString(text), QMessageBox::Ok, this);
-    box.exec();
-}
+void PrfMain::showMessage(const std::string& text) { ShowMessageBox(this, text); }
 
 bool PrfMain::confirm(const std::string& text, const std::string& title) {
     const NormalPointerWhileAsking pointer;

@@ -38,6 +38,7 @@ public:
     void setCaption(const std::string& text) override;
     std::string defTimeText() const override;
     void setDefTimeText(const std::string& text) override;
+    std::string patternText() const override;
     void setPatternText(const std::string& text) override;
     void setOffsetText(const std::string& text) override;
     void selectOptNC(int index) override;
@@ -56,6 +57,8 @@ public:
     void selectElementRow(int row) override;
     void showPointLines(const std::vector<std::string>& lines) override;
     std::vector<int> selectedPointRows() const override;
+    int currentPointRow() const override;
+    void acquirePoint() override;
     void editZone(ZoneRecord& zone) override;
     std::optional<std::string> chooseZonesFile() override;
 

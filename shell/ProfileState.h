@@ -110,6 +110,7 @@ struct ProfileState {
     int16_t StatisticEnable = kFalse;
     int16_t DefaultNumberOfMeasures = 0;
     int16_t DefaultCountingTime = 10;
+    double StageTimeoutSeconds = 60.0;  // longest wait for a stage axis that stands still
     std::string RegistryRoot;
     std::string RegistrySection;
     std::string KeyStatisticEnable;

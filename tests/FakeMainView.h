@@ -1,7 +1,7 @@
 #pragma once
 // A main window for the logic tests: it keeps what it was told to show, answers the
-// confirmations from `confirmAnswers` (OK when none is left), edits a zone with `zoneEditor`
-// and picks `zonesFile` as the zones file to load.
+// confirmations from `confirmAnswers` (OK when none is left), edits a zone with `zoneEditor`,
+// picks `zonesFile` as the zones file to load and runs `acquisition` as the acquisition window.
 
 #include "shell/MainView.h"
 #include "shell/ProfileState.h"
@@ -26,11 +26,14 @@ public:
     std::vector<std::string> elementLines, pointLines;
     int elementSelection = -1;
     std::vector<int> pointSelection;
+    int currentPoint = -1;
+    std::function<void()> acquisition = [] {};  // what the acquisition window does
     std::function<void(ZoneRecord&)> zoneEditor = [](ZoneRecord&) {};
     std::optional<std::string> zonesFile;
 
     void setCaption(const std::string& text) override { caption = text; }
     std::string defTimeText() const override { return defTime; }
+    std::string patternText() const override { return pattern; }
     void setDefTimeText(const std::string& text) override { defTime = text; }
     void setPatternText(const std::string& text) override { pattern = text; }
     void setOffsetText(const std::string& text) override { offset = text; }
@@ -64,6 +67,8 @@ public:
         pointSelection.clear();
     }
     std::vector<int> selectedPointRows() const override { return pointSelection; }
+    int currentPointRow() const override { return currentPoint; }
+    void acquirePoint() override { acquisition(); }
     void editZone(ZoneRecord& zone) override { zoneEditor(zone); }
     std::optional<std::string> chooseZonesFile() override { return zonesFile; }
 

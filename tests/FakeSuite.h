@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -229,8 +231,16 @@ public:
     float elapsed = 0.0f;             // what the timer reads
     std::array<int32_t, 3> stage{};   // where the stage stands, by axis
     int busyPolls = 0;                // status polls that report busy after each start
+    std::deque<float> currents;       // when not empty, each current read takes the next
+    // When set, the count of each read of a spectrometer by its number of reads so far;
+    // it may set answers to make this very read fail.
+    std::function<int32_t(int32_t sp, int read)> countAt;
 
-    Status KestReadCurrent(float& c) override { c = current; return record(__func__, 1); }
+    Status KestReadCurrent(float& c) override {
+        c = currents.empty() ? current : currents.front();
+        if (!currents.empty()) currents.pop_front();
+        return record(__func__, 1);
+    }
     Status KestSetFaraday(int32_t inserted) override { return record(__func__, 1, inserted); }
     Status KestReadXtal(int32_t sp, S& xtal) override { xtal = valid(sp) ? crystals[index(sp)] : ""; return record(__func__, valid(sp), sp); }
     Status KestReadPha(int32_t sp, const S& crystal, int32_t mode, int32_t& deadTime) override {
@@ -241,7 +251,10 @@ public:
     Status KestStartTimer(int32_t mode) override { spectroLeft_ = busyPolls; return record(__func__, 1, mode); }
     Status KestReadSpectroStatus(int32_t sp, int32_t mode, int32_t& b) override { b = polled(spectroLeft_); return record(__func__, 1, sp, mode); }
     Status KestReadTimer(int32_t sp, float& seconds) override { seconds = elapsed; return record(__func__, 1, sp); }
-    Status KestReadCounter(int32_t sp, int32_t& c) override { c = valid(sp) ? counts[index(sp)] : 0; return record(__func__, valid(sp), sp); }
+    Status KestReadCounter(int32_t sp, int32_t& c) override {
+        c = !valid(sp) ? 0 : countAt ? countAt(sp, reads_[index(sp)]++) : counts[index(sp)];
+        return record(__func__, valid(sp), sp);
+    }
     Status KestReadStagePos(int32_t axis, int32_t& at) override { at = onStage(axis) ? stage[index(axis)] : 0; return record(__func__, 1, axis); }
     Status KestBacklashStage(int32_t axis) override { return record(__func__, 1, axis); }
     Status KestLoadStageAbs(int32_t axis, float target) override {
@@ -263,6 +276,7 @@ private:
     static int32_t polled(int& busyLeft) { return busyLeft > 0 ? (--busyLeft, 1) : 0; }
     std::array<std::optional<float>, 3> loaded_{};
     int spectroLeft_ = 0, stageLeft_ = 0;  // busy polls left
+    std::array<int, 5> reads_{};           // counter reads by spectrometer
 };
 
 class FakeComputation : public Computation, public Recorder {

@@ -1,0 +1,56 @@
+#include "acquisition/MeasureStorage.h"
+
+#include "results/PointComputation.h"
+#include "shell/DocKey.h"
+#include "shell/Formats.h"
+
+#include <cstddef>
+#include <optional>
+
+namespace kest {
+
+namespace {
+
+// The spectrometer's rate; an element on no spectrometer of the table gets 0.
+float RateOfSpectrometer(const ProfileState& state, int32_t spectrometer) {
+    if (spectrometer < 1 || spectrometer > kSpectrometers) return 0.0f;
+    return state.SpectroTable[static_cast<std::size_t>(spectrometer - 1)].rate;
+}
+
+std::optional<int32_t> WholeNumberOf(const std::string& text) {
+    const std::optional<double> value = NumberValue(text);
+    return value ? WholeInt32(*value) : std::nullopt;
+}
+
+}  // namespace
+
+void StoreMeasures(ProfileState& state, AnalysisDatabase& db, int16_t point) {
+    float m1 = 0, m2 = 0, m3 = 0, m4 = 0, m5 = 0, average = 0, currentFactor = 0;
+    int32_t sp = 0, peak = 0, bgLow = 0, bgHigh = 0, widthLow = 0, widthHigh = 0;
+    for (int e = 0; e < state.NbElt; ++e) {
+        const EltEntry& element = state.ElementTable[static_cast<std::size_t>(e)];
+        const int32_t z = element.atomicNumber;
+        StoredDocCall(state, [&](std::string& key) { return db.KestDbEltGetMeasures(key, z, kByAtomicNumber, point, m1, m2, m3, m4, m5); });
+        m1 = RateOfSpectrometer(state, element.spectrometer);
+        StoredDocCall(state, [&](std::string& key) { return db.KestDbEltGetBcAv(key, z, kByAtomicNumber, m5, average); });
+        StoredDocCall(state, [&](std::string& key) {
+            return db.KestDbEltGetSpectroPositions(key, z, kByAtomicNumber, sp, peak, bgLow, currentFactor, bgHigh, widthLow, widthHigh);
+        });
+        m3 = currentFactor * m5;
+        StoredDocCall(state, [&](std::string& key) { return db.KestDbEltSetMeasures(key, z, kByAtomicNumber, point, m1, m2, m3, m4, m5); });
+    }
+}
+
+void StorePoint(ProfileState& state, Suite& suite, int16_t point, const std::string& xText,
+                const std::string& yText, const std::string& label) {
+    StoreMeasures(state, suite.db, point);
+    ComputePoint(state, suite, point);
+    int32_t x = 0, y = 0, z = 0;
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbGetStagePos(key, point, x, y, z); });
+    const std::optional<int32_t> newX = WholeNumberOf(xText), newY = WholeNumberOf(yText);
+    if (newX && newY)
+        StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetStagePos(key, point, *newX, *newY, z); });
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetAnaLabel(key, point, label, 0); });
+}
+
+}  // namespace kest

@@ -1,0 +1,249 @@
+#include "acquisition/PointAcquisition.h"
+
+#include "acquisition/MeasureStorage.h"
+#include "acquisition/StageMotion.h"
+#include "shell/Formats.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+namespace kest {
+
+namespace {
+
+constexpr std::array<int16_t, 4> kCountsOfOption{1, 5, 10, 15};
+// 95 % points of chi-square for n - 1 degrees of freedom, n = 5, 10, 15, 20.
+constexpr std::array<float, 4> kChiSquare95{9.488f, 16.919f, 23.685f, 30.144f};
+constexpr int kMostTests = 60;
+constexpr int kMostPatternPoints = 5;
+constexpr const char* kLineEnd = "\n\r";
+constexpr std::chrono::milliseconds kCounterPoll{10};
+
+// Pattern points lie across the profile: multipliers of the spacing by axis (X, Y) and point.
+constexpr std::array<std::array<int16_t, 5>, 2> kAcrossX{{{0, 0, 0, 0, 0}, {0, 1, -1, 2, -2}}};
+constexpr std::array<std::array<int16_t, 5>, 2> kAcrossY{{{0, 1, -1, 2, -2}, {0, 0, 0, 0, 0}}};
+
+std::size_t At(int index) { return static_cast<std::size_t>(index); }
+
+std::optional<int32_t> WholeNumberOf(const std::string& text) {
+    const std::optional<double> value = NumberValue(text);
+    return value ? WholeInt32(*value) : std::nullopt;
+}
+
+// N / (1 - tau N) x f, to the nearest whole count. A counter beyond the reach of the
+// correction (tau N of 1 or more) keeps its raw count.
+int32_t CorrectedCount(int32_t raw, float tau, float factor) {
+    const double live = 1.0 - double{tau} * raw;
+    if (live <= 0.0) return raw;
+    return WholeInt32(raw / live * double{factor}).value_or(raw);
+}
+
+// Counts per second; nothing when the time or the result makes no rate.
+std::optional<float> RateOf(float counts, float seconds) {
+    if (seconds == 0.0f) return std::nullopt;
+    const float rate = counts / seconds;
+    return std::isfinite(rate) ? std::optional(rate) : std::nullopt;
+}
+
+int32_t Clamped(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+int16_t CountsOfOption(int index) {
+    return index >= 0 && index < static_cast<int>(kCountsOfOption.size()) ? kCountsOfOption[At(index)] : 1;
+}
+
+PointAcquisition::PointAcquisition(ProfileState& state, Suite& suite, AcquisitionView& view, Pacer& pacer)
+    : state_(state), suite_(suite), view_(view), pacer_(pacer) {}
+
+void PointAcquisition::requestStop() {
+    abort_ = true;
+    state_.ScanStop = kTrue;
+}
+
+void PointAcquisition::acquire(const PointInputs& inputs) {
+    running_ = true;
+    pacer_.letEventsRun(std::chrono::milliseconds{0});
+    inputs_ = inputs;
+    if (const auto spacing = WholeInt16(std::floor(TextValue(inputs.pattern)))) state_.Dm = *spacing;
+    abort_ = false;
+    n_ = CountsOfOption(inputs.countOption);
+    threshold_ = n_ >= 5 ? kChiSquare95[At(n_ / 5 - 1)] : 0.0f;
+    patternPoints_ = std::clamp<int16_t>(state_.Mp, 1, kMostPatternPoints);
+    const auto x = WholeNumberOf(inputs.x), y = WholeNumberOf(inputs.y);
+    nominal_ = x && y ? std::optional(std::array{*x, *y}) : std::nullopt;
+    for (auto& rates : rates_) rates.fill(std::nullopt);
+
+    Exit exit = Exit::None;
+    for (int p = 0; p < patternPoints_ && exit == Exit::None; ++p) exit = measurePatternPoint(p);
+    if (exit == Exit::None) averageRates();
+    finish(exit);
+}
+
+// The error exit says so; every exit then moves the stage back and stores the point.
+void PointAcquisition::finish(Exit exit) {
+    if (exit == Exit::Error) view_.showMessage("Acquire Error ! ");
+    view_.showCounting(false);
+    if (nominal_) state_.store(MoveStage(state_, suite_.probe, view_, pacer_, (*nominal_)[0], (*nominal_)[1]));
+    StorePoint(state_, suite_, inputs_.point, inputs_.x, inputs_.y, inputs_.label);
+    running_ = false;
+}
+
+PointAcquisition::Exit PointAcquisition::measurePatternPoint(int p) {
+    log("mp = " + NumberText(int32_t{p}) + " ***********************************" + kLineEnd);
+    view_.showCounting(true);
+    if (const auto target = targetOf(p)) {
+        state_.store(MoveStage(state_, suite_.probe, view_, pacer_, (*target)[0], (*target)[1]));
+        if (state_.LibStatus == kFalse) return Exit::Error;  // the stage did not get there
+    }
+    const std::optional<double> seconds = NumberValue(inputs_.time);
+    countingTime_ = seconds ? SingleOf(*seconds).value_or(0.0f) : 0.0f;
+    spectrometers_ = std::clamp<int32_t>(suite_.db.KestGetNbSpectros(), 0, kSpectrometers);
+    readSpectrometerSetup();
+    for (int slot = 1; slot <= n_; ++slot)
+        if (const Exit exit = countSlot(slot, std::nullopt); exit != Exit::None) return exit;
+    return repeatUntilPassed(p);
+}
+
+// The pattern point's target; nothing when the nominal position is not a number (the
+// stage is then left where it stands).
+std::optional<std::array<int32_t, 2>> PointAcquisition::targetOf(int p) const {
+    if (!nominal_) return std::nullopt;
+    const std::size_t axis = state_.Ax == 2 ? 1 : 0;
+    const int32_t spacing = state_.Dm;
+    return std::array{Clamped(int64_t{(*nominal_)[0]} + kAcrossX[axis][At(p)] * spacing),
+                      Clamped(int64_t{(*nominal_)[1]} + kAcrossY[axis][At(p)] * spacing)};
+}
+
+// The dead time of spectrometer 1 serves every spectrometer; the beam current at the start
+// is the reference of the drift correction; the Faraday cup goes out.
+void PointAcquisition::readSpectrometerSetup() {
+    std::string crystal(5, ' ');
+    state_.store(suite_.probe.KestReadXtal(1, crystal));
+    int32_t deadTimeUs = 0;
+    state_.store(suite_.probe.KestReadPha(1, crystal, 2, deadTimeUs));
+    if (deadTimeUs <= 0) deadTimeUs = 2;
+    tau_ = static_cast<float>(deadTimeUs * 0.000001);
+    startCurrent_ = 1.0f;
+    current_ = 1.0f;
+    if (suite_.db.KestGetReadBeamCurrentExist() != 0) state_.store(suite_.probe.KestReadCurrent(startCurrent_));
+    if (suite_.db.KestGetFaradayCupExist() != 0) state_.store(suite_.probe.KestSetFaraday(0));
+}
+
+// One count on every used spectrometer into `slot`; `repeat` is the test number of a
+// count taken to replace the oldest one.
+PointAcquisition::Exit PointAcquisition::countSlot(int slot, std::optional<int> repeat) {
+    if (const Exit exit = startCounters(); exit != Exit::None) return exit;
+    for (int32_t s = 1; s <= spectrometers_; ++s) {
+        if (!used(s)) continue;
+        if (const Exit exit = waitForCounter(s); exit != Exit::None) return exit;
+        if (const Exit exit = readCount(s, slot, repeat); exit != Exit::None) return exit;
+    }
+    return Exit::None;
+}
+
+PointAcquisition::Exit PointAcquisition::startCounters() {
+    if (state_.store(suite_.probe.KestLoadCounter(0, countingTime_, 0)) == 0) return Exit::Error;
+    if (state_.store(suite_.probe.KestStartTimer(0)) == 0) return Exit::Error;
+    return Exit::None;
+}
+
+// Window events run between polls, so the stop button works; while the counter is busy the
+// wait lets the processor rest up to one poll period.
+PointAcquisition::Exit PointAcquisition::waitForCounter(int32_t s) {
+    for (int32_t busy = 1; busy != 0;) {
+        if (abort_) return Exit::Abort;
+        if (state_.store(suite_.probe.KestReadSpectroStatus(s, 0, busy)) == 0) return Exit::Error;
+        pacer_.letEventsRun(busy != 0 ? kCounterPoll : std::chrono::milliseconds{0});
+    }
+    return Exit::None;
+}
+
+// The counter read is tested at once in a repeat; in the first series the status tested
+// is the last one kept, that of the current read when the beam current is read.
+PointAcquisition::Exit PointAcquisition::readCount(int32_t s, int slot, std::optional<int> repeat) {
+    if (state_.store(suite_.probe.KestReadTimer(s, elapsed_)) == 0) return Exit::Error;
+    int32_t counts = 0;
+    if (state_.store(suite_.probe.KestReadCounter(s, counts)) == 0 && repeat) return Exit::Error;
+    if (suite_.db.KestGetReadBeamCurrentExist() != 0) state_.store(suite_.probe.KestReadCurrent(current_));
+    if (current_ == 0.0f) current_ = 1.0f;
+    float factor = startCurrent_ / current_;
+    if (factor == 0.0f) factor = 1.0f;
+    counts = CorrectedCount(counts, tau_, factor);
+    counts_[At(s)][At(slot)] = counts;
+    if (state_.LibStatus == 0 && !repeat) return Exit::Error;
+
+    const std::string tested = repeat ? " nc =" + NumberText(int32_t{*repeat + n_ - 1}) : "";
+    log(pointPrefix(s) + tested + " nbcounts = " + NumberText(counts) + " cps = " +
+        NumberText(counts / double{elapsed_}) + " Beam Current correction = " + NumberText(factor) + kLineEnd);
+    return Exit::None;
+}
+
+// Tests the counts; while they fail, the oldest count of every used spectrometer makes
+// room for a new one, up to 60 tests, after which the last rates stand.
+PointAcquisition::Exit PointAcquisition::repeatUntilPassed(int p) {
+    for (int repeat = 1;;) {
+        if (testDispersion(p, repeat)) return Exit::None;
+        if (++repeat > kMostTests) {
+            view_.showMessage("Contamination Error");
+            return Exit::None;
+        }
+        for (int32_t s = 1; s <= spectrometers_; ++s) {
+            if (!used(s)) continue;
+            auto& counts = counts_[At(s)];
+            std::copy(counts.begin() + 2, counts.begin() + n_ + 1, counts.begin() + 1);
+        }
+        if (suite_.db.KestGetFaradayCupExist() != 0) state_.store(suite_.probe.KestSetFaraday(0));
+        if (const Exit exit = countSlot(n_, repeat); exit != Exit::None) return exit;
+    }
+}
+
+// Chi-square of every used spectrometer's counts against their mean; the rates of this
+// pattern point come from the means. True when every spectrometer passes.
+bool PointAcquisition::testDispersion(int p, int repeat) {
+    bool passed = true;
+    for (int32_t s = 1; s <= spectrometers_; ++s) {
+        if (!used(s)) continue;
+        const auto& counts = counts_[At(s)];
+        float mean = 0.0f;
+        for (int k = 1; k <= n_; ++k) mean += static_cast<float>(counts[At(k)]) / static_cast<float>(n_);
+        float dispersion = 0.0f;
+        for (int k = 1; k <= n_; ++k) dispersion += (counts[At(k)] - mean) * (counts[At(k)] - mean);
+        const float chi = mean != 0.0f ? dispersion / mean : 0.0f;  // no counts, no dispersion
+        const float rate = mean / elapsed_;
+        log(pointPrefix(s) + " nc =" + NumberText(int32_t{repeat + n_ - 1}) + " cp = " + NumberText(chi) +
+            " khict = " + NumberText(threshold_) + " cps = " + NumberText(rate) + kLineEnd);
+        rates_[At(s)][At(p)] = RateOf(mean, elapsed_);
+        if (state_.StatisticEnable != kFalse && chi > threshold_) passed = false;
+    }
+    return passed;
+}
+
+// A spectrometer with a pattern point that gave no rate keeps its former rate.
+void PointAcquisition::averageRates() {
+    for (int32_t s = 1; s <= spectrometers_; ++s) {
+        if (!used(s)) continue;
+        float sum = 0.0f;
+        bool defined = true;
+        for (int p = 0; p < patternPoints_; ++p) {
+            defined = defined && rates_[At(s)][At(p)].has_value();
+            sum += rates_[At(s)][At(p)].value_or(0.0f);
+        }
+        if (defined) state_.SpectroTable[At(s - 1)].rate = sum / static_cast<float>(patternPoints_);
+    }
+}
+
+bool PointAcquisition::used(int32_t s) const { return state_.SpectroTable[At(s - 1)].used != kFalse; }
+
+void PointAcquisition::log(const std::string& line) { suite_.log.KestPrintfVB(line); }
+
+std::string PointAcquisition::pointPrefix(int32_t s) const {
+    return "np = " + NumberText(int32_t{inputs_.point + 1}) + " sp =" + NumberText(s);
+}
+
+}  // namespace kest

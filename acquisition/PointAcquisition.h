@@ -1,0 +1,92 @@
+#pragma once
+// The acquisition of one profile point (the acquisition window's Acquire): at the point and
+// at up to four pattern points across the profile, every used spectrometer counts n times
+// on one timer; each count is corrected for dead time and beam-current drift; with the
+// statistics switch on, counts are repeated until their dispersion passes a chi-square test;
+// the rates averaged over the pattern points go into the spectrometer table; the stage goes
+// back to the point and the point is stored. Every path ends with the point stored.
+//
+// Plain logic: the window, the scan driver and the headless scan all run it with their own
+// view and pacer.
+
+#include "acquisition/AcquisitionView.h"
+#include "acquisition/Pacer.h"
+#include "shell/ProfileState.h"
+#include "suite/Suite.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kest {
+
+// What the acquisition window holds when Acquire starts.
+struct PointInputs {
+    int16_t point = 0;      // the copy of CurPnt taken when the window loaded
+    std::string x, y;       // LabelX, LabelY: the nominal stage position
+    std::string time;       // Text4: counting time in seconds
+    int countOption = 0;    // the Option2 button: 1, 5, 10 or 15 counts
+    std::string pattern;    // the main window's Pattern: spacing of the pattern points
+    std::string label;      // Text2
+};
+
+// Counts per pattern point for a count option: 1, 5, 10, 15; any other index is 1.
+int16_t CountsOfOption(int index);
+
+class PointAcquisition {
+public:
+    PointAcquisition(ProfileState& state, Suite& suite, AcquisitionView& view, Pacer& pacer);
+
+    // Runs the whole acquisition; returns when the point is stored.
+    void acquire(const PointInputs& inputs);
+    // The stop button: the running acquisition ends through its abort exit at its next
+    // poll of the counters, and a scan stops after this point.
+    void requestStop();
+    bool running() const { return running_; }
+
+private:
+    enum class Exit { None, Error, Abort };
+    static constexpr int kCountSlots = 21;  // 20 counts and one more
+
+    Exit measurePatternPoint(int p);
+    void readSpectrometerSetup();
+    Exit countSlot(int slot, std::optional<int> repeat);
+    Exit startCounters();
+    Exit waitForCounter(int32_t s);
+    Exit readCount(int32_t s, int slot, std::optional<int> repeat);
+    Exit repeatUntilPassed(int p);
+    bool testDispersion(int p, int repeat);
+    void averageRates();
+    void finish(Exit exit);
+    std::optional<std::array<int32_t, 2>> targetOf(int p) const;
+    bool used(int32_t s) const;
+    void log(const std::string& line);
+    std::string pointPrefix(int32_t s) const;
+
+    ProfileState& state_;
+    Suite& suite_;
+    AcquisitionView& view_;
+    Pacer& pacer_;
+    bool abort_ = false;
+    bool running_ = false;
+
+    // One acquisition.
+    PointInputs inputs_;
+    std::optional<std::array<int32_t, 2>> nominal_;  // nothing when a position is not a number
+    int16_t n_ = 1;              // counts per pattern point
+    float threshold_ = 0.0f;     // chi-square at 95 % for n - 1 degrees of freedom
+    int16_t patternPoints_ = 1;
+    float countingTime_ = 0.0f;
+    int32_t spectrometers_ = 0;  // as the instrument reports them, at most 5
+    std::array<std::array<int32_t, kCountSlots + 1>, kSpectrometers + 1> counts_{};  // [s][slot], from 1
+    std::array<std::array<std::optional<float>, 5>, kSpectrometers + 1> rates_{};     // [s][p]; nothing: undefined
+
+    // One pattern point.
+    float tau_ = 0.0f;           // dead time, seconds
+    float startCurrent_ = 1.0f;  // I0
+    float current_ = 1.0f;       // I
+    float elapsed_ = 0.0f;       // the last time read from the timer
+};
+
+}  // namespace kest

@@ -1,0 +1,205 @@
+#include "acquisition/PrfEdit.h"
+
+#include "acquisition/AcquisitionFields.h"
+#include "acquisition/StageMotion.h"
+#include "shell/Controls.h"
+#include "shell/QtText.h"
+#include "shell/SelectAllText.h"
+#include "shell/Startup.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kest {
+namespace {
+
+QLineEdit* Field(const char* name, const char* text) {
+    auto* edit = Named(new QLineEdit(QString::fromLatin1(text)), name);
+    SelectAllOnFocus(edit);
+    return edit;
+}
+
+QLabel* Text(const char* name, const char* text) { return Named(new QLabel(QString::fromLatin1(text)), name); }
+
+QLabel* Coordinate(const char* name) {
+    QLabel* label = Text(name, "1234567");
+    label->setFont(QFont(QStringLiteral("Monospace")));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+}  // namespace
+
+PrfEdit::PrfEdit(ProfileState& state, Suite& suite, const MainView& main, QWidget* parent)
+    : QDialog(parent), state_(state), suite_(suite), main_(main), acquisition_(state, suite, *this, pacer_) {
+    setObjectName(QStringLiteral("PrfEdit"));
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(buildHeader());
+    layout->addWidget(buildEntries());
+    layout->addWidget(buildStop());
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    load(main);
+    place();
+}
+
+QWidget* PrfEdit::buildHeader() {
+    auto* header = new QWidget;
+    auto* grid = new QGridLayout(header);
+    grid->setContentsMargins(0, 0, 0, 0);
+    label1_ = Text("Label1", "Label1");
+    gauge1_ = Named(new QProgressBar, "Gauge1");
+    lx_ = Coordinate("LX");
+    ly_ = Coordinate("LY");
+    grid->addWidget(Text("et_3", "Pt#"), 0, 0);
+    grid->addWidget(label1_, 0, 1);
+    grid->addWidget(gauge1_, 0, 2, 1, 3);
+    grid->addWidget(Text("et_4", "Stage"), 1, 0);
+    grid->addWidget(lx_, 1, 1);
+    grid->addWidget(ly_, 1, 2);
+    auto* shape = Named(new QFrame, "Shape1");
+    shape->setFrameShape(QFrame::HLine);
+    grid->addWidget(shape, 2, 0, 1, 5);
+    return header;
+}
+
+// The fields the operator checks in manual mode, with Read XY, Acquire and Cancel.
+QFrame* PrfEdit::buildEntries() {
+    frame2_ = Named(new QFrame, "Frame2");
+    frame2_->hide();
+    auto* grid = new QGridLayout(frame2_);
+    labelX_ = Field("LabelX", "999999");
+    labelY_ = Field("LabelY", "999999");
+    spectro_ = Field("Spectro", "1");
+    text2_ = Field("Text2", "999999");
+    text4_ = Field("Text4", "1");
+    auto* read = Named(new QPushButton(QStringLiteral("Read XY")), "Read");
+    auto* acquire = Named(new QPushButton(QStringLiteral("&Acquire")), "ButtonAcq");
+    auto* cancel = Named(new QPushButton(QStringLiteral("&Cancel")), "Cancel");
+    grid->addWidget(Text("et_0", "X"), 0, 0);
+    grid->addWidget(labelX_, 0, 1);
+    grid->addWidget(Text("et_1", "Y"), 1, 0);
+    grid->addWidget(labelY_, 1, 1);
+    grid->addWidget(read, 0, 2, 2, 1);
+    grid->addWidget(Text("Label7", "Sp#"), 2, 0);
+    grid->addWidget(spectro_, 2, 1);
+    grid->addWidget(Text("et_2", "Label"), 3, 0);
+    grid->addWidget(text2_, 3, 1);
+    grid->addWidget(Text("Label6", "Time(s)"), 4, 0);
+    grid->addWidget(text4_, 4, 1);
+    QFrame* counts = OptionPanel(this, option2_, "Option2", "Label8", "Nc", {"1", "5", "10", "15"});
+    counts->setObjectName(QStringLiteral("Panel3D1"));
+    grid->addWidget(counts, 5, 0, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(acquire);
+    buttons->addWidget(cancel);
+    grid->addLayout(buttons, 6, 0, 1, 3);
+    acquire->setDefault(true);
+    connect(read, &QPushButton::clicked, this, &PrfEdit::readStage);
+    connect(acquire, &QPushButton::clicked, this, &PrfEdit::acquire);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    return frame2_;
+}
+
+QFrame* PrfEdit::buildStop() {
+    frame1_ = Named(new QFrame, "Frame1");
+    frame1_->hide();
+    auto* row = new QHBoxLayout(frame1_);
+    auto* stop = Named(new QPushButton(QStringLiteral("Cancel")), "Command4");
+    row->addStretch();
+    row->addWidget(stop);
+    connect(stop, &QPushButton::clicked, this, [this] { acquisition_.requestStop(); });
+    return frame1_;
+}
+
+void PrfEdit::load(const MainView& main) {
+    setWindowTitle(QString::fromLatin1(kProgramTitle));
+    const AcquisitionFields fields = LoadAcquisitionFields(state_, main);
+    point_ = fields.point;
+    label1_->setText(ToQString(fields.pointNumber));
+    gauge1_->setRange(0, 100);
+    gauge1_->setValue(fields.progress);
+    labelX_->setText(ToQString(fields.x));
+    labelY_->setText(ToQString(fields.y));
+    spectro_->setText(ToQString(fields.spectrometer));
+    text2_->setText(ToQString(fields.label));
+    text4_->setText(ToQString(fields.time));
+    ShowChoice(option2_, fields.countOption);
+}
+
+// Near the top left corner of the screen, clear of the main window's lists.
+void PrfEdit::place() {
+    const QScreen* screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    move(area.x() + area.width() / 30, area.y() + area.height() / 20);
+}
+
+void PrfEdit::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (activated_) return;
+    activated_ = true;
+    QTimer::singleShot(0, this, &PrfEdit::activate);  // once the window is on the screen
+}
+
+void PrfEdit::activate() {
+    QCoreApplication::processEvents();
+    if (state_.AutoAcquire != kFalse) {
+        acquire();
+    } else {
+        frame2_->show();
+    }
+}
+
+void PrfEdit::acquire() {
+    frame2_->setEnabled(false);  // the inputs were taken; edits would not count
+    acquisition_.acquire(inputs());
+    accept();
+}
+
+void PrfEdit::reject() {
+    if (acquisition_.running()) {
+        acquisition_.requestStop();
+        return;
+    }
+    QDialog::reject();
+}
+
+void PrfEdit::readStage() {
+    const StagePositionTexts position = ReadStagePosition(state_, suite_.probe);
+    labelX_->setText(ToQString(position.x));
+    labelY_->setText(ToQString(position.y));
+}
+
+PointInputs PrfEdit::inputs() const {
+    PointInputs inputs;
+    inputs.point = point_;
+    inputs.x = ToLatin1(labelX_->text());
+    inputs.y = ToLatin1(labelY_->text());
+    inputs.time = ToLatin1(text4_->text());
+    inputs.countOption = option2_->checkedId();
+    inputs.pattern = main_.patternText();
+    inputs.label = ToLatin1(text2_->text());
+    return inputs;
+}
+
+void PrfEdit::showCounting(bool visible) { frame1_->setVisible(visible); }
+
+void PrfEdit::showStageTarget(const std::string& x, const std::string& y) {
+    lx_->setText(ToQString(x));
+    ly_->setText(ToQString(y));
+}
+
+void PrfEdit::showMessage(const std::string& text) { ShowMessageBox(this, text); }
+
+}  // namespace kest

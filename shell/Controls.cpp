@@ -1,0 +1,58 @@
+#include "shell/Controls.h"
+
+#include "shell/NormalPointer.h"
+#include "shell/QtText.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <cstddef>
+
+namespace kest {
+
+QFrame* OptionPanel(QWidget* owner, QButtonGroup*& group, const char* name, const char* labelName,
+                    const char* caption, const std::vector<const char*>& buttons) {
+    auto* panel = new QFrame;
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(6, 4, 6, 4);
+    auto* label = new QLabel(QString::fromLatin1(caption));
+    if (labelName) label->setObjectName(QString::fromLatin1(labelName));
+    layout->addWidget(label);
+    auto* row = new QHBoxLayout;
+    group = new QButtonGroup(owner);
+    group->setObjectName(QString::fromLatin1(name));
+    for (int i = 0; i < static_cast<int>(buttons.size()); ++i) {
+        auto* button = new QRadioButton(QString::fromLatin1(buttons[static_cast<std::size_t>(i)]));
+        button->setObjectName(QString::fromLatin1(name) + QLatin1Char('_') + QString::number(i));
+        group->addButton(button, i);
+        row->addWidget(button);
+    }
+    row->addStretch();
+    layout->addLayout(row);
+    return panel;
+}
+
+void ShowChoice(QButtonGroup* group, int index) {
+    if (QAbstractButton* button = group->button(index)) {
+        button->setChecked(true);
+        return;
+    }
+    group->setExclusive(false);
+    for (QAbstractButton* button : group->buttons()) button->setChecked(false);
+    group->setExclusive(true);
+}
+
+void ShowMessageBox(QWidget* parent, const std::string& text) {
+    const NormalPointerWhileAsking pointer;
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), ToQString(text), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace kest

@@ -1,0 +1,34 @@
+#pragma once
+// Controls shared by the program's windows: every control carries its name as objectName,
+// and option buttons come in named groups whose ids are the button indices.
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+class QButtonGroup;
+class QFrame;
+class QWidget;
+
+namespace kest {
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// A panel of option buttons <name>_0, <name>_1, ... under a caption named `labelName`
+// (unnamed when null); `group` is made with `owner` as parent.
+QFrame* OptionPanel(QWidget* owner, QButtonGroup*& group, const char* name, const char* labelName,
+                    const char* caption, const std::vector<const char*>& buttons);
+
+// Shows button `index` as chosen, or none for an index outside the group, without a click.
+void ShowChoice(QButtonGroup* group, int index);
+
+// A message with an OK button, titled with the program's name; the pointer is the normal
+// one while it asks.
+void ShowMessageBox(QWidget* parent, const std::string& text);
+
+}  // namespace kest

@@ -1,0 +1,283 @@
+// The acquisition of one point on recording fakes: the instrument calls in their order, the
+// pattern points, the repeats of the counts, the corrections, the exits and the log.
+
+#include "FakeAcquisition.h"
+#include "ProgramOnFakes.h"
+
+#include "acquisition/PointAcquisition.h"
+#include "acquisition/StageMotion.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+
+namespace kest {
+namespace {
+
+// Fe on spectrometer 1 of a two-spectrometer instrument; spectrometer 2 is not used and
+// holds the rate 123 from an earlier acquisition. The point stands at (1500, -2500).
+struct Acquisition : fakes::ProgramOnFakes {
+    fakes::FakeAcquisitionView window;
+    fakes::FakePacer pacer;
+    PointAcquisition acquisition{state, fake.suite, window, pacer};
+    PointInputs inputs{.point = 0, .x = "1500", .y = "-2500", .time = "8", .countOption = 0, .pattern = "0", .label = "Z01     "};
+
+    Acquisition() {
+        state.NbElt = 1;
+        state.ElementTable[0] = EltEntry{.position = 0, .symbol = {}, .atomicNumber = 26, .standardName = "Fe", .spectrometer = 1};
+        state.SpectroTable[0] = {0.0f, kTrue};
+        state.SpectroTable[1] = {123.0f, kFalse};
+        fake.db.elements = {fakes::FakeElement{}};
+        fake.db.points = {fakes::FakePoint{1500, -2500, 7, "Z01", {}, {}}};
+        fake.db.spectrometers = 2;
+        fake.probe.counts = {998, 998, 998, 998, 998};  // 1000 after the dead-time correction
+        fake.probe.elapsed = 8.0f;
+    }
+    void acquire() { acquisition.acquire(inputs); }
+    // The calls of one library, by name, in their order.
+    std::vector<std::string> calls(const fakes::Recorder& fake, const std::string& name) const {
+        std::vector<std::string> found;
+        std::copy_if(fake.calls.begin(), fake.calls.end(), std::back_inserter(found),
+                     [&](const std::string& c) { return c.rfind(name + "(", 0) == 0; });
+        return found;
+    }
+};
+
+const std::vector<std::string> kMoveTo1500{"KestBacklashStage(1)", "KestBacklashStage(2)", "KestLoadStageAbs(1, 1500)",
+                                         "KestLoadStageAbs(2, -2500)", "KestStartStage(0)", "KestReadStageStatus(1, 0)",
+                                         "KestReadStageStatus(2, 0)"};
+
+std::vector<std::string> Joined(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+TEST(Acquisition, OneCountAtOnePointCallsInOrderAndLeavesTheUnusedSpectrometerAlone) {
+    Acquisition a;
+    a.acquire();
+    const std::vector<std::string> expected = Joined({
+        {"KestPrintfVB(mp =  0 ***********************************\n\r)"},
+        kMoveTo1500,
+        {"KestGetNbSpectros()", "KestReadXtal(1)", "KestReadPha(1, LIF, 2)", "KestGetReadBeamCurrentExist()",
+         "KestReadCurrent()", "KestGetFaradayCupExist()", "KestSetFaraday(0)", "KestLoadCounter(0, 8, 0)",
+         "KestStartTimer(0)", "KestReadSpectroStatus(1, 0)", "KestReadTimer(1)", "KestReadCounter(1)",
+         "KestGetReadBeamCurrentExist()", "KestReadCurrent()",
+         "KestPrintfVB(np =  1 sp = 1 nbcounts =  1000 cps =  125 Beam Current correction =  1\n\r)",
+         "KestPrintfVB(np =  1 sp = 1 nc = 1 cp =  0 khict =  0 cps =  125\n\r)"},
+        kMoveTo1500,
+        {"KestDbEltGetMeasures(        , 26, 0, 0)", "KestDbEltGetBcAv(        , 26, 0)",
+         "KestDbEltGetSpectroPositions(        , 26, 0)", "KestDbEltSetMeasures(        , 26, 0, 0, 125, 0, 20, 0, 20)",
+         "KestComputeQti(        , 0, -1, 0)", "KestDbGetStagePos(        , 0)",
+         "KestDbSetStagePos(        , 0, 1500, -2500, 7)", "KestDbSetAnaLabel(        , 0, Z01     , 0)"},
+    });
+    EXPECT_EQ(a.fake.journal, expected);
+    EXPECT_EQ(a.state.SpectroTable[0].rate, 125.0f);
+    EXPECT_EQ(a.state.SpectroTable[1].rate, 123.0f);
+    EXPECT_EQ(a.window.counting, (std::vector<bool>{true, false}));
+    EXPECT_EQ(a.window.lx, "    1500");
+    EXPECT_EQ(a.window.ly, "   -2500");
+    EXPECT_TRUE(a.window.messages.empty());
+}
+
+TEST(Acquisition, PatternPointsLieAcrossTheProfileAndTheStageComesBack) {
+    struct Case { int16_t axis, points; std::vector<std::string> targets; };
+    const Case cases[] = {
+        {1, 3, {"1500, -2500", "1500, 13883", "1500, -18883", "1500, -2500"}},
+        {2, 5, {"1500, -2500", "17883, -2500", "-14883, -2500", "34266, -2500", "-31266, -2500", "1500, -2500"}},
+    };
+    for (const Case& c : cases) {
+        Acquisition a;
+        a.state.Ax = c.axis, a.state.Mp = c.points;
+        a.inputs.pattern = "16383.9";  // the spacing is the whole part: twice it still fits 16 bits
+        a.inputs.countOption = 1;
+        a.acquire();
+        std::vector<std::string> targets;
+        const auto loads = a.calls(a.fake.probe, "KestLoadStageAbs");
+        for (std::size_t i = 0; i + 1 < loads.size(); i += 2)
+            targets.push_back(loads[i].substr(20, loads[i].size() - 21) + ", " + loads[i + 1].substr(20, loads[i + 1].size() - 21));
+        EXPECT_EQ(targets, c.targets);
+        EXPECT_EQ(a.state.Dm, 16383);
+        EXPECT_EQ(a.calls(a.fake.probe, "KestReadCounter").size(), std::size_t(5 * c.points));
+    }
+}
+
+TEST(Acquisition, StatisticsSwitchDecidesWhetherCountsAreRepeated) {
+    // Counts that never pass: 1000 and 3000 in turn on spectrometer 1.
+    struct Case { int16_t statistics; std::size_t reads; std::vector<std::string> messages; };
+    const Case cases[] = {{kFalse, 5, {}}, {kTrue, 5 + 59, {"Contamination Error"}}};
+    for (const Case& c : cases) {
+        Acquisition a;
+        a.state.StatisticEnable = c.statistics;
+        a.inputs.countOption = 1;
+        a.fake.probe.countAt = [](int32_t, int read) { return read % 2 ? 2976 : 998; };
+        a.acquire();
+        EXPECT_EQ(a.calls(a.fake.probe, "KestReadCounter").size(), c.reads);
+        EXPECT_EQ(a.window.messages, c.messages);
+        const auto tests = std::count_if(a.fake.log.lines.begin(), a.fake.log.lines.end(),
+                                         [](const std::string& l) { return l.find(" cp = ") != std::string::npos && l.find(" khict =  9.488 ") != std::string::npos; });
+        EXPECT_EQ(tests, c.statistics ? 60 : 1);
+        EXPECT_EQ(a.fake.db.points[0].label, "Z01     ");  // the acquisition went on to the end
+        EXPECT_GT(a.state.SpectroTable[0].rate, 0.0f);
+    }
+}
+
+TEST(Acquisition, CountsAreCorrectedForDeadTimeAndBeamDrift) {
+    struct Case { int32_t deadTimeUs; Status beamReadable; std::deque<float> currents; float rate; };
+    const Case cases[] = {
+        {2, 0, {}, 1002.0f},                  // no reading: f = 1; 1000 / (1 - 0.002)
+        {0, 0, {}, 1002.0f},                  // no dead time: 2 microseconds
+        {10, 1, {20.0f, 10.0f}, 2020.0f},     // f = 20 / 10; 1000 / (1 - 0.01) x 2
+        {2, 1, {20.0f, 0.0f}, 20040.0f},      // I = 0 taken as 1: f = 20
+        {2, 1, {0.0f, 10.0f}, 1002.0f},       // f = 0 taken as 1
+    };
+    for (const Case& c : cases) {
+        Acquisition a;
+        a.fake.probe.deadTimeUs = c.deadTimeUs;
+        a.fake.db.beamCurrentReadable = c.beamReadable;
+        a.fake.probe.currents = c.currents;
+        a.fake.probe.counts = {1000};
+        a.inputs.time = "1";
+        a.fake.probe.elapsed = 1.0f;
+        a.acquire();
+        EXPECT_EQ(a.state.SpectroTable[0].rate, c.rate) << c.deadTimeUs << " " << c.beamReadable;
+        EXPECT_EQ(a.calls(a.fake.probe, "KestReadCurrent").size(), c.beamReadable ? 2u : 0u);
+    }
+}
+
+TEST(Acquisition, AZeroStatusFromATestedCallEndsInTheErrorExit) {
+    struct Case { const char* call; Status beamReadable; bool detected; };
+    const Case cases[] = {{"KestLoadCounter", 1, true},   {"KestStartTimer", 1, true},
+                          {"KestReadSpectroStatus", 1, true}, {"KestReadTimer", 1, true},
+                          {"KestReadCurrent", 1, true},   {"KestReadCounter", 0, true},
+                          {"KestReadCounter", 1, false},  // the current read's status is the one tested
+                          {"KestReadXtal", 1, false},     {"KestSetFaraday", 1, false}};
+    for (const Case& c : cases) {
+        Acquisition a;
+        a.fake.db.beamCurrentReadable = c.beamReadable;
+        a.fake.probe.answers[c.call] = 0;
+        a.acquire();
+        EXPECT_EQ(a.window.messages, c.detected ? std::vector<std::string>{"Acquire Error ! "} : std::vector<std::string>{}) << c.call;
+        EXPECT_EQ(a.state.SpectroTable[0].rate, c.detected ? 0.0f : 125.0f) << c.call;
+        EXPECT_EQ(a.calls(a.fake.probe, "KestLoadStageAbs").back(), "KestLoadStageAbs(2, -2500)");
+        EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), 1u) << c.call;
+    }
+}
+
+TEST(Acquisition, AFailedCounterReadInARepeatEndsInTheErrorExit) {
+    Acquisition a;
+    a.state.StatisticEnable = kTrue;
+    a.inputs.countOption = 1;
+    a.fake.probe.countAt = [&a](int32_t, int read) {
+        if (read == 5) a.fake.probe.answers["KestReadCounter"] = 0;  // the first repeat
+        return read == 0 ? 2976 : 998;
+    };
+    a.acquire();
+    EXPECT_EQ(a.window.messages, std::vector<std::string>{"Acquire Error ! "});
+    EXPECT_EQ(a.calls(a.fake.probe, "KestReadCounter").size(), 6u);
+    EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), 1u);
+}
+
+TEST(Acquisition, StopDuringAWaitMovesBackAndStoresWithoutAMessage) {
+    Acquisition a;
+    a.fake.probe.busyPolls = 3;
+    a.pacer.duringWait = [&a] { a.acquisition.requestStop(); };
+    a.acquire();
+    EXPECT_TRUE(a.window.messages.empty());
+    EXPECT_EQ(a.state.ScanStop, kTrue);
+    EXPECT_EQ(a.calls(a.fake.probe, "KestReadSpectroStatus").size(), 1u);  // no poll after the stop
+    EXPECT_EQ(a.calls(a.fake.probe, "KestReadCounter").size(), 0u);
+    EXPECT_EQ(a.calls(a.fake.probe, "KestStartStage").size(), 2u);
+    EXPECT_EQ(a.window.counting.back(), false);
+    EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), 1u);
+    EXPECT_EQ(a.state.SpectroTable[0].rate, 0.0f);
+}
+
+TEST(Acquisition, LogLinesOfAWholeAcquisition) {
+    // Spectrometers 1 and 3 count five times; the first count of spectrometer 1 is twice the
+    // others, so the first test fails and one count more replaces it.
+    Acquisition a;
+    a.fake.db.spectrometers = 3;
+    a.state.SpectroTable[2].used = kTrue;
+    a.state.StatisticEnable = kTrue;
+    a.inputs.countOption = 1;
+    a.fake.probe.countAt = [](int32_t sp, int read) { return sp == 1 && read == 0 ? 1992 : 998; };
+    a.acquire();
+    const std::string first = "np =  1 sp = 1 nbcounts =  1000 cps =  125 Beam Current correction =  1\n\r";
+    const std::string third = "np =  1 sp = 3 nbcounts =  1000 cps =  125 Beam Current correction =  1\n\r";
+    std::vector<std::string> expected{"mp =  0 ***********************************\n\r",
+                                      "np =  1 sp = 1 nbcounts =  2000 cps =  250 Beam Current correction =  1\n\r", third};
+    for (int k = 2; k <= 5; ++k) expected.insert(expected.end(), {first, third});
+    expected.insert(expected.end(), {
+        "np =  1 sp = 1 nc = 5 cp =  666.6667 khict =  9.488 cps =  150\n\r",
+        "np =  1 sp = 3 nc = 5 cp =  0 khict =  9.488 cps =  125\n\r",
+        "np =  1 sp = 1 nc = 6 nbcounts =  1000 cps =  125 Beam Current correction =  1\n\r",
+        "np =  1 sp = 3 nc = 6 nbcounts =  1000 cps =  125 Beam Current correction =  1\n\r",
+        "np =  1 sp = 1 nc = 6 cp =  0 khict =  9.488 cps =  125\n\r",
+        "np =  1 sp = 3 nc = 6 cp =  0 khict =  9.488 cps =  125\n\r",
+    });
+    EXPECT_EQ(a.fake.log.lines, expected);
+}
+
+TEST(Acquisition, TextsThatAreNotNumbersStoreNoUndefinedRate) {
+    struct Case { const char* x; const char* time; std::size_t moves, positionStores; };
+    const Case cases[] = {{"1500", "abc", 2, 1},   // no counting time: elapsed 0, no rate
+                          {"east", "8", 0, 0}};    // no position: the stage stays, the position is kept
+    for (const Case& c : cases) {
+        Acquisition a;
+        a.state.SpectroTable[0].rate = 77.0f;
+        a.inputs.x = c.x, a.inputs.time = c.time;
+        if (std::string(c.time) == "abc") a.fake.probe.elapsed = 0.0f;
+        a.acquire();
+        EXPECT_EQ(a.state.SpectroTable[0].rate, std::string(c.time) == "abc" ? 77.0f : 125.0f);
+        EXPECT_EQ(a.calls(a.fake.probe, "KestStartStage").size(), c.moves);
+        EXPECT_EQ(a.calls(a.fake.db, "KestDbSetStagePos").size(), c.positionStores);
+        EXPECT_EQ(a.fake.db.points[0].label, "Z01     ");
+        EXPECT_TRUE(a.window.messages.empty());
+    }
+}
+
+// A stage that reports busy is waited for as long as it moves; one that stands still for
+// the time-out is given up with a message naming the axis.
+struct CrawlingStage : fakes::FakeMicroprobe {
+    bool crawling = true;
+    Status KestReadStagePos(int32_t axis, int32_t& at) override {
+        FakeMicroprobe::KestReadStagePos(axis, at);
+        at += crawling ? ++crawled : 0;
+        return 1;
+    }
+    int32_t crawled = 0;
+};
+
+TEST(StageMotion, AStageThatStandsStillIsGivenUpAfterTheTimeOut) {
+    for (const bool crawling : {true, false}) {
+        fakes::ProgramOnFakes p;
+        fakes::FakeAcquisitionView window;
+        fakes::FakePacer pacer;
+        CrawlingStage stage;
+        stage.crawling = crawling;
+        stage.busyPolls = 2000;  // 10 s of polls, five time-outs
+        p.state.StageTimeoutSeconds = 2.0;
+        const int16_t moved = MoveStage(p.state, stage, window, pacer, 100, -200);
+        EXPECT_EQ(moved, crawling ? kTrue : kFalse);
+        EXPECT_EQ(window.messages, crawling ? std::vector<std::string>{}
+                                            : std::vector<std::string>{"The stage's X axis has not moved for 2 s and still reports busy."});
+        EXPECT_EQ(pacer.time.time_since_epoch() >= std::chrono::seconds(crawling ? 10 : 2), true);
+        EXPECT_EQ(window.lx, "     100");
+    }
+}
+
+TEST(StageMotion, AStuckStageEndsTheAcquisitionThroughTheErrorExit) {
+    Acquisition a;
+    a.fake.probe.busyPolls = 1'000'000;
+    a.acquire();
+    const std::string stuck = "The stage's X axis has not moved for 60 s and still reports busy.";
+    EXPECT_EQ(a.window.messages, (std::vector<std::string>{stuck, "Acquire Error ! ", stuck}));
+    EXPECT_EQ(a.calls(a.fake.probe, "KestLoadCounter").size(), 0u);
+    EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), 1u);
+}
+
+}  // namespace
+}  // namespace kest
