@@ -230,7 +230,8 @@ public:
     std::array<int32_t, 5> counts{};  // what each spectrometer counted
     float elapsed = 0.0f;             // what the timer reads
     std::array<int32_t, 3> stage{};   // where the stage stands, by axis
-    int busyPolls = 0;                // status polls that report busy after each start
+    int counterBusyPolls = 0;         // status polls that report busy after each timer start
+    int stageBusyPolls = 0;           // and after each stage start
     std::deque<float> currents;       // when not empty, each current read takes the next
     // When set, the count of each read of a spectrometer by its number of reads so far;
     // it may set answers to make this very read fail.
@@ -248,7 +249,7 @@ public:
         return record(__func__, 1, sp, crystal, mode);
     }
     Status KestLoadCounter(int32_t mode, float seconds, int32_t flags) override { return record(__func__, 1, mode, seconds, flags); }
-    Status KestStartTimer(int32_t mode) override { spectroLeft_ = busyPolls; return record(__func__, 1, mode); }
+    Status KestStartTimer(int32_t mode) override { spectroLeft_ = counterBusyPolls; return record(__func__, 1, mode); }
     Status KestReadSpectroStatus(int32_t sp, int32_t mode, int32_t& b) override { b = polled(spectroLeft_); return record(__func__, 1, sp, mode); }
     Status KestReadTimer(int32_t sp, float& seconds) override { seconds = elapsed; return record(__func__, 1, sp); }
     Status KestReadCounter(int32_t sp, int32_t& c) override {
@@ -264,7 +265,7 @@ public:
     Status KestStartStage(int32_t mode) override {
         for (std::size_t i = 0; i < 3; ++i)
             if (loaded_[i]) stage[i] = static_cast<int32_t>(*loaded_[i]), loaded_[i].reset();
-        stageLeft_ = busyPolls;
+        stageLeft_ = stageBusyPolls;
         return record(__func__, 1, mode);
     }
     Status KestReadStageStatus(int32_t axis, int32_t mode, int32_t& b) override { b = polled(stageLeft_); return record(__func__, 1, axis, mode); }

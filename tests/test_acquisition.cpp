@@ -5,6 +5,7 @@
 #include "ProgramOnFakes.h"
 
 #include "acquisition/PointAcquisition.h"
+#include "acquisition/ScanCommands.h"
 #include "acquisition/StageMotion.h"
 
 #include <gtest/gtest.h>
@@ -182,7 +183,7 @@ TEST(Acquisition, AFailedCounterReadInARepeatEndsInTheErrorExit) {
 
 TEST(Acquisition, StopDuringAWaitMovesBackAndStoresWithoutAMessage) {
     Acquisition a;
-    a.fake.probe.busyPolls = 3;
+    a.fake.probe.counterBusyPolls = 3;
     a.pacer.duringWait = [&a] { a.acquisition.requestStop(); };
     a.acquire();
     EXPECT_TRUE(a.window.messages.empty());
@@ -258,7 +259,7 @@ TEST(StageMotion, AStageThatStandsStillIsGivenUpAfterTheTimeOut) {
         fakes::FakePacer pacer;
         CrawlingStage stage;
         stage.crawling = crawling;
-        stage.busyPolls = 2000;  // 10 s of polls, five time-outs
+        stage.stageBusyPolls = 2000;  // 10 s of polls, five time-outs
         p.state.StageTimeoutSeconds = 2.0;
         const int16_t moved = MoveStage(p.state, stage, window, pacer, 100, -200);
         EXPECT_EQ(moved, crawling ? kTrue : kFalse);
@@ -271,12 +272,31 @@ TEST(StageMotion, AStageThatStandsStillIsGivenUpAfterTheTimeOut) {
 
 TEST(StageMotion, AStuckStageEndsTheAcquisitionThroughTheErrorExit) {
     Acquisition a;
-    a.fake.probe.busyPolls = 1'000'000;
+    a.fake.probe.stageBusyPolls = 1'000'000;
     a.acquire();
     const std::string stuck = "The stage's X axis has not moved for 60 s and still reports busy.";
     EXPECT_EQ(a.window.messages, (std::vector<std::string>{stuck, "Acquire Error ! ", stuck}));
     EXPECT_EQ(a.calls(a.fake.probe, "KestLoadCounter").size(), 0u);
     EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), 1u);
+}
+
+TEST(ScanPoint, OpensTheWindowOnTheRowWithTheFocusAfterComputingAll) {
+    struct Case { int16_t curElt; int row; bool opened; };
+    for (const Case& c : {Case{-1, 0, false}, Case{0, -1, false}, Case{0, 2, true}}) {
+        fakes::ProgramOnFakes p;
+        p.fake.db.points.assign(3, fakes::FakePoint{});
+        p.state.CurElt = c.curElt, p.state.AutoAcquire = kTrue;
+        p.view.currentPoint = c.row;
+        std::vector<std::string> before;
+        int16_t point = -1;
+        p.view.acquisition = [&] { before = p.fake.journal, point = p.state.CurPnt; };
+        ScanPoint(p.state, p.fake.suite, p.view);
+        EXPECT_EQ(point, c.opened ? 2 : -1);
+        if (!c.opened) continue;
+        EXPECT_EQ(p.state.AutoAcquire, kFalse);
+        EXPECT_EQ(before, std::vector<std::string>{"KestComputeQti(        , -1, -1, 0)"});
+        EXPECT_EQ(p.view.pointLines.size(), 3u);  // the tables and the list reloaded
+    }
 }
 
 }  // namespace

@@ -1,13 +1,18 @@
 // The suite as the program runs on it: the simulated microprobe counting on a specimen, the
 // documents and the computation together, and the main window starting on the built-in demo.
 
+#include "FakeAcquisition.h"
+
+#include "acquisition/PointAcquisition.h"
 #include "shell/PrfMain.h"
 #include "suite/SuiteInstance.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <array>
+#include <string>
+#include <utility>
 
 namespace kest {
 namespace {
@@ -32,65 +37,48 @@ ProgramFolders FoldersIn(const QTemporaryDir& dir) {
     return {home, home};
 }
 
-// Counts `seconds` on spectrometer s as the acquisition does: the beam let through, the count
-// started and waited for, and the dead-time loss corrected.
-float MeasuredRate(Microprobe& probe, int32_t spectrometer, float seconds, int32_t deadTimeUs) {
-    probe.KestSetFaraday(0);
-    probe.KestLoadCounter(0, seconds, 0);
-    probe.KestStartTimer(0);
-    int32_t busy = 1;
-    while (busy != 0) probe.KestReadSpectroStatus(spectrometer, 0, busy);
-    float elapsed = 0;
-    int32_t counts = 0;
-    probe.KestReadTimer(spectrometer, elapsed);
-    probe.KestReadCounter(spectrometer, counts);
-    const double tau = deadTimeUs * 1e-6;
-    const double corrected = std::nearbyint(counts / (1.0 - tau * counts));
-    return static_cast<float>(corrected / elapsed);
+// Fe on spectrometer 1 and Ni on spectrometer 2 of the quiet couple, in a new document.
+void SetUpCouple(ProfileState& state, Suite& suite) {
+    std::string key = "DbScan01", path;
+    ASSERT_NE(suite.db.KestDbObjectNew(key, 1, 0), 0);
+    ASSERT_GT(suite.db.KestDbReset(key, path, 80), 0);
+    state.DocKey = key;
+    state.NbElt = 2;
+    state.ElementTable[0] = EltEntry{.position = 0, .symbol = {}, .atomicNumber = 26, .standardName = "Fe", .spectrometer = 1};
+    state.ElementTable[1] = EltEntry{.position = 1, .symbol = {}, .atomicNumber = 28, .standardName = "Ni", .spectrometer = 2};
+    state.SpectroTable[0].used = state.SpectroTable[1].used = kTrue;
 }
 
-void MoveStageTo(Microprobe& probe, int32_t x) {
-    probe.KestBacklashStage(1);
-    probe.KestLoadStageAbs(1, static_cast<float>(x));
-    probe.KestStartStage(0);
-    int32_t busy = 1;
-    while (busy != 0) probe.KestReadStageStatus(1, 0, busy);
-}
-
-TEST(SimulatedInstrument, ComputationRecoversTheSpecimenToWithinOneCount) {
+TEST(SimulatedInstrument, AnAcquiredPointStoresTheSpecimenToWithinOneCount) {
     QTemporaryDir home;
     SuiteInstance instance(QuietCouple(), FoldersIn(home));
     Suite& suite = instance.suite();
-    std::string key = "DbScan01";
-    ASSERT_NE(suite.db.KestDbObjectNew(key, 1, 0), 0);
-    std::string path;
-    ASSERT_GT(suite.db.KestDbReset(key, path, 80), 0);
+    ProfileState state;
+    SetUpCouple(state, suite);
+    fakes::FakeAcquisitionView window;
+    SleepingPacer pacer;  // the virtual clock never keeps it waiting
+    PointAcquisition acquisition(state, suite, window, pacer);
 
     constexpr float kSeconds = 10.0f;
-    const struct {
-        int32_t x;
-        int z;
-        int32_t spectrometer;
-        double standardCps;
-    } cases[] = {{0, 26, 1, 5000}, {249, 26, 1, 5000}, {250, 26, 1, 5000}, {120, 28, 2, 8000},
-                 {480, 28, 2, 8000}, {900, 28, 2, 8000}};
-    int32_t point = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE("x = " + std::to_string(c.x) + ", Z = " + std::to_string(c.z));
-        MoveStageTo(suite.probe, c.x);
-        suite.db.KestDbAddPt(key, c.x, 0, 0);
-        const float rate = MeasuredRate(suite.probe, c.spectrometer, kSeconds, 3);
-        suite.db.KestDbEltSetMeasures(key, c.z, kByAtomicNumber, point, rate, 0, 0, 0, 0);
-        ASSERT_NE(suite.comp.KestComputeQti(key, point, -1, 0), 0);
-
-        ComputeResult result;
-        suite.db.KestDbEltGetComputeRes(key, c.z, kByAtomicNumber, point, result);
-        const double expected = instance.config().specimen.percentAt(c.z, c.x);
-        const double oneCount = 100.0 / kSeconds / c.standardCps;  // weight percent of one count
-        EXPECT_NEAR(result.field[0] * 100.0, expected, oneCount);
+    const std::array<std::pair<int, double>, 2> elements{{{26, 5000.0}, {28, 8000.0}}};  // standard cps
+    int16_t point = 0;
+    for (const int32_t x : {0, 120, 249, 250, 480, 900}) {
+        SCOPED_TRACE("x = " + std::to_string(x));
+        std::string key = state.DocKey.str();
+        suite.db.KestDbAddPt(key, 0, 0, 0);
+        acquisition.acquire({.point = point, .x = std::to_string(x), .y = "0", .time = "10", .countOption = 0, .pattern = "0", .label = "P"});
+        for (const auto& [z, standardCps] : elements) {
+            ComputeResult result;
+            suite.db.KestDbEltGetComputeRes(key, z, kByAtomicNumber, point, result);
+            const double oneCount = 1.001 * 100.0 / kSeconds / standardCps;  // one count, with the floats' rounding
+            EXPECT_NEAR(result.field[0] * 100.0, instance.config().specimen.percentAt(z, x), oneCount) << "Z = " << z;
+        }
+        int32_t storedX = 0, y = 0, third = 0;
+        suite.db.KestDbGetStagePos(key, point, storedX, y, third);
+        EXPECT_EQ(storedX, x);
         ++point;
     }
-    suite.db.KestDbObjectDelete(key);
+    EXPECT_TRUE(window.messages.empty());
 }
 
 TEST(SimulatedInstrument, MainWindowStartsOnTheBuiltInDemo) {

@@ -1,0 +1,127 @@
+// The acquisition window offscreen on fake libraries: what it shows when it loads, the
+// manual and automatic modes, the stop button during counting, and Scan Point from the
+// main window.
+
+#include "ProgramOnFakes.h"
+
+#include "acquisition/PrfEdit.h"
+#include "shell/PrfMain.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace kest {
+namespace {
+
+// Fe on spectrometer 2; point 4 of four, at (1500, -2500), labelled "ABCDEFGHIJK".
+struct PointFour : fakes::ProgramOnFakes {
+    PointFour() {
+        state.NbElt = 1, state.CurElt = 0, state.CurPnt = 3, state.NbPts = 4;
+        state.ElementTable[0] = EltEntry{.position = 0, .symbol = {}, .atomicNumber = 26, .standardName = "Fe", .spectrometer = 2};
+        state.SpectroTable[1].used = kTrue;
+        state.PointTable.assign(5, PointRecord{});
+        state.PointTable[3].x = 1500, state.PointTable[3].y = -2500;
+        state.PointTable[3].label.assign("ABCDEFGHIJK", '\0');
+        fake.db.elements = {fakes::FakeElement{.spectrometer = 2}};
+        fake.db.points.assign(4, fakes::FakePoint{});
+        fake.probe.counts = {0, 998};
+        fake.probe.elapsed = 8.0f;
+        view.defTime = "8", view.optNC = 2, view.pattern = "0";
+    }
+};
+
+struct Window : PointFour {
+    template <typename T>
+    T* find(const char* name) const { return edit.findChild<T*>(QString::fromLatin1(name)); }
+    std::string text(const char* name) const {
+        if (auto* field = find<QLineEdit>(name)) return field->text().toStdString();
+        return find<QLabel>(name)->text().toStdString();
+    }
+    PrfEdit edit{state, fake.suite, view};
+};
+
+TEST(AcquisitionWindow, LoadsThePointAndTheMainWindowsSettings) {
+    Window w;
+    EXPECT_EQ(w.edit.windowTitle().toStdString(), "KestPlus - Profile");
+    EXPECT_EQ(w.text("Label1"), "   4");
+    EXPECT_EQ(w.find<QProgressBar>("Gauge1")->value(), 75);
+    EXPECT_EQ(w.text("LabelX"), " 1500");
+    EXPECT_EQ(w.text("LabelY"), "-2500");
+    EXPECT_EQ(w.text("Spectro"), "2");
+    EXPECT_EQ(w.text("Text2"), "ABCDEFGH");
+    EXPECT_EQ(w.text("Text4"), "8");
+    EXPECT_EQ(w.find<QButtonGroup>("Option2")->checkedId(), 2);
+    EXPECT_EQ(w.find<QAbstractButton>("Option2_3")->text().toStdString(), "15");
+    EXPECT_TRUE(w.find<QFrame>("Frame2")->isHidden());
+    EXPECT_TRUE(w.find<QFrame>("Frame1")->isHidden());
+}
+
+TEST(AcquisitionWindow, ManualModeWaitsForTheOperatorAndCancelTouchesNothing) {
+    Window w;
+    bool entriesShown = false;
+    QTimer::singleShot(50, [&] {
+        entriesShown = w.find<QFrame>("Frame2")->isVisible();
+        w.find<QAbstractButton>("Cancel")->click();
+    });
+    EXPECT_EQ(w.edit.exec(), QDialog::Rejected);
+    EXPECT_TRUE(entriesShown);
+    EXPECT_TRUE(w.fake.journal.empty());
+}
+
+TEST(AcquisitionWindow, AutomaticModeCountsAndClosesByItself) {
+    Window w;
+    w.state.AutoAcquire = kTrue;
+    EXPECT_EQ(w.edit.exec(), QDialog::Accepted);
+    EXPECT_TRUE(w.find<QFrame>("Frame2")->isHidden());
+    EXPECT_EQ(w.fake.db.points[3].label, "ABCDEFGH");
+    EXPECT_EQ(w.fake.db.points[3].measures[0][0], 125.0f);
+    EXPECT_EQ(w.text("LX"), "    1500");
+}
+
+TEST(AcquisitionWindow, StopDuringCountingStoresThePointAndStopsTheScan) {
+    Window w;
+    w.state.AutoAcquire = kTrue;
+    w.fake.probe.counterBusyPolls = 1'000'000;  // counts until stopped
+    bool stopShown = false;
+    QTimer::singleShot(100, [&] {
+        stopShown = w.find<QFrame>("Frame1")->isVisible();
+        w.find<QAbstractButton>("Command4")->click();
+    });
+    EXPECT_EQ(w.edit.exec(), QDialog::Accepted);
+    EXPECT_TRUE(stopShown);
+    EXPECT_EQ(w.state.ScanStop, kTrue);
+    EXPECT_EQ(w.fake.probe.count("KestReadCounter"), 0);
+    EXPECT_EQ(w.fake.db.points[3].label, "ABCDEFGH");
+}
+
+TEST(AcquisitionWindow, ScanPointFromTheMainWindowMeasuresTheSelectedPoint) {
+    fakes::FakeSuite fake;
+    fake.db.elements = {fakes::FakeElement{}};
+    fake.probe.counts = {998};
+    fake.probe.elapsed = 8.0f;
+    ProfileState state;
+    PrfMain main(state, fake.suite);
+    main.startUp();
+    main.findChild<QAbstractButton*>(QStringLiteral("AddPoint"))->click();
+    main.findChild<QListWidget*>(QStringLiteral("PntList"))->setCurrentRow(0);
+    QTimer::singleShot(50, [] {
+        if (QWidget* edit = QApplication::activeModalWidget())
+            edit->findChild<QAbstractButton*>(QStringLiteral("ButtonAcq"))->click();
+    });
+    main.findChild<QAction*>(QStringLiteral("MnuScanPoint"))->trigger();
+    const auto* list = main.findChild<QListWidget*>(QStringLiteral("PntList"));
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text().toStdString().substr(0, 14), "   1    125.00");
+}
+
+}  // namespace
+}  // namespace kest

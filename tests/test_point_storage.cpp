@@ -1,0 +1,118 @@
+// What an acquisition leaves in the document: the measures of every element, the computed
+// concentrations in both modes, the position and the label; and the recompute of all points.
+
+#include "ProgramOnFakes.h"
+
+#include "acquisition/MeasureStorage.h"
+#include "results/PointComputation.h"
+#include "results/ResultLists.h"
+
+#include <gtest/gtest.h>
+
+namespace kest {
+namespace {
+
+// Fe and Ni both on spectrometer 2 (rate 40), Cr on spectrometer 3 (rate 7); three points.
+struct Storage : fakes::ProgramOnFakes {
+    Storage() {
+        const std::array<int16_t, 3> z{26, 28, 24};
+        const std::array<int32_t, 3> sp{2, 2, 3};
+        for (std::size_t e = 0; e < 3; ++e) {
+            state.ElementTable[e] = EltEntry{.position = int16_t(e), .symbol = {}, .atomicNumber = z[e], .standardName = "Fe", .spectrometer = sp[e]};
+            fake.db.elements.push_back({.z = z[e], .beamCurrent = 20.0f, .currentFactor = 0.5f});
+        }
+        state.NbElt = 3;
+        state.SpectroTable[1].rate = 40.0f;
+        state.SpectroTable[2].rate = 7.0f;
+        for (int p = 0; p < 3; ++p) fake.db.points.push_back({100 * p, 5, 33, "old", {}, {}});
+        for (auto& point : fake.db.points)
+            for (int32_t e = 0; e < 3; ++e) point.measures[e] = {1, 2, 3, 4, 5};
+    }
+    void store(const std::string& x, const std::string& label) { StorePoint(state, fake.suite, 1, x, "-20", label); }
+    std::vector<std::string> journalOf(const std::string& prefix) const {
+        std::vector<std::string> found;
+        for (const auto& c : fake.journal)
+            if (c.rfind(prefix, 0) == 0) found.push_back(c);
+        return found;
+    }
+};
+
+TEST(MeasureStorage, MeasuresComputationPositionAndLabelInThatOrder) {
+    Storage s;
+    s.store("250", "Z02");
+    const std::vector<std::string> expected{
+        "KestDbEltGetMeasures(        , 26, 0, 1)", "KestDbEltGetBcAv(        , 26, 0)", "KestDbEltGetSpectroPositions(        , 26, 0)",
+        "KestDbEltSetMeasures(        , 26, 0, 1, 40, 2, 10, 4, 20)",
+        "KestDbEltGetMeasures(        , 28, 0, 1)", "KestDbEltGetBcAv(        , 28, 0)", "KestDbEltGetSpectroPositions(        , 28, 0)",
+        "KestDbEltSetMeasures(        , 28, 0, 1, 40, 2, 10, 4, 20)",
+        "KestDbEltGetMeasures(        , 24, 0, 1)", "KestDbEltGetBcAv(        , 24, 0)", "KestDbEltGetSpectroPositions(        , 24, 0)",
+        "KestDbEltSetMeasures(        , 24, 0, 1, 7, 2, 10, 4, 20)",
+        "KestComputeQti(        , 1, -1, 0)", "KestDbGetStagePos(        , 1)", "KestDbSetStagePos(        , 1, 250, -20, 33)",
+        "KestDbSetAnaLabel(        , 1, Z02, 0)"};
+    EXPECT_EQ(s.fake.journal, expected);
+}
+
+TEST(MeasureStorage, APositionThatIsNotANumberIsNotStoredButTheLabelIs) {
+    Storage s;
+    s.store("12x", "");
+    EXPECT_TRUE(s.journalOf("KestDbSetStagePos").empty());
+    EXPECT_EQ(s.fake.db.points[1].x, 100);
+    EXPECT_EQ(s.fake.db.points[1].label, "");
+    EXPECT_EQ(s.journalOf("KestDbSetAnaLabel").size(), 1u);
+}
+
+TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields) {
+    struct Case { float slope, intercept, rate, fraction; };
+    const Case cases[] = {{2.0f, 10.0f, 20.0f, 0.5f}, {0.0f, 10.0f, 12345.0f, 0.1f}};
+    for (const Case& c : cases) {
+        Storage s;
+        s.state.ComputeMode = kFalse;
+        s.state.NbElt = 1;
+        s.state.ElementTable[0].slope = c.slope, s.state.ElementTable[0].intercept = c.intercept;
+        s.fake.db.points[1].measures[0] = {c.rate, 0, 0, 0, 0};
+        ComputeResult kept;
+        kept.field[10] = 42.0f;
+        s.fake.db.points[1].results[0] = kept;
+        ComputePoint(s.state, s.fake.suite, 1);
+        EXPECT_EQ(s.fake.db.points[1].results[0].field[0], c.fraction);
+        EXPECT_EQ(s.fake.db.points[1].results[0].field[10], 42.0f);
+        EXPECT_TRUE(s.journalOf("KestComputeQti").empty());
+    }
+}
+
+TEST(PointComputation, CalibratedPointShowsInTheList) {
+    Storage s;
+    s.state.ComputeMode = kFalse;
+    s.state.NbElt = 1;
+    s.state.CurElt = 0;
+    s.state.ElementTable[0].slope = 2.0f, s.state.ElementTable[0].intercept = 10.0f;
+    s.fake.db.points[1].measures[0] = {20.0f, 0, 0, 0, 0};
+    ComputePoint(s.state, s.fake.suite, 1);
+    ReloadPoints(s.state, s.fake.db, s.view);
+    EXPECT_EQ(s.view.pointLines[1].substr(0, 24), "   2     20.00  50.00 % ");
+}
+
+TEST(PointComputation, RecomputeAllInTheLibrarysModeComputesEveryPointAfterAllOfThem) {
+    Storage s;
+    s.state.NbPts = 3;
+    RecomputeAll(s.state, s.fake.suite, s.view);
+    EXPECT_EQ(s.journalOf("KestComputeQti"), (std::vector<std::string>{"KestComputeQti(        , -1, -1, 0)", "KestComputeQti(        , 0, -1, 0)",
+                                                                       "KestComputeQti(        , 1, -1, 0)", "KestComputeQti(        , 2, -1, 0)"}));
+    EXPECT_TRUE(s.journalOf("KestDbEltSetComputeRes").empty());
+    EXPECT_EQ(s.view.pointLines.size(), 3u);
+    EXPECT_FALSE(s.view.busy);
+}
+
+TEST(PointComputation, RecomputeAllWithoutElementsOrPointsDoesNothing) {
+    for (const auto& [elements, points] : {std::pair{0, 3}, std::pair{3, 0}}) {
+        Storage s;
+        s.state.NbElt = int16_t(elements), s.state.NbPts = int16_t(points);
+        s.view.pointLines = {"kept"};
+        RecomputeAll(s.state, s.fake.suite, s.view);
+        EXPECT_TRUE(s.fake.journal.empty());
+        EXPECT_EQ(s.view.pointLines, std::vector<std::string>{"kept"});
+    }
+}
+
+}  // namespace
+}  // namespace kest
