@@ -17,11 +17,6 @@ float RateOfSpectrometer(const ProfileState& state, int32_t spectrometer) {
     return state.SpectroTable[static_cast<std::size_t>(spectrometer - 1)].rate;
 }
 
-std::optional<int32_t> WholeNumberOf(const std::string& text) {
-    const std::optional<double> value = NumberValue(text);
-    return value ? WholeInt32(*value) : std::nullopt;
-}
-
 }  // namespace
 
 void StoreMeasures(ProfileState& state, AnalysisDatabase& db, int16_t point) {
@@ -47,7 +42,7 @@ void StorePoint(ProfileState& state, Suite& suite, int16_t point, const std::str
     ComputePoint(state, suite, point);
     int32_t x = 0, y = 0, z = 0;
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbGetStagePos(key, point, x, y, z); });
-    const std::optional<int32_t> newX = WholeNumberOf(xText), newY = WholeNumberOf(yText);
+    const std::optional<int32_t> newX = WholeInt32Value(xText), newY = WholeInt32Value(yText);
     if (newX && newY)
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetStagePos(key, point, *newX, *newY, z); });
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetAnaLabel(key, point, label, 0); });

@@ -28,11 +28,6 @@ constexpr std::array<std::array<int16_t, 5>, 2> kAcrossY{{{0, 1, -1, 2, -2}, {0,
 
 std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
-std::optional<int32_t> WholeNumberOf(const std::string& text) {
-    const std::optional<double> value = NumberValue(text);
-    return value ? WholeInt32(*value) : std::nullopt;
-}
-
 // N / (1 - tau N) x f, to the nearest whole count. A counter beyond the reach of the
 // correction (tau N of 1 or more) keeps its raw count.
 int32_t CorrectedCount(int32_t raw, float tau, float factor) {
@@ -75,7 +70,7 @@ void PointAcquisition::acquire(const PointInputs& inputs) {
     n_ = CountsOfOption(inputs.countOption);
     threshold_ = n_ >= 5 ? kChiSquare95[At(n_ / 5 - 1)] : 0.0f;
     patternPoints_ = std::clamp<int16_t>(state_.Mp, 1, kMostPatternPoints);
-    const auto x = WholeNumberOf(inputs.x), y = WholeNumberOf(inputs.y);
+    const auto x = WholeInt32Value(inputs.x), y = WholeInt32Value(inputs.y);
     nominal_ = x && y ? std::optional(std::array{*x, *y}) : std::nullopt;
     for (auto& rates : rates_) rates.fill(std::nullopt);
 
@@ -101,8 +96,7 @@ PointAcquisition::Exit PointAcquisition::measurePatternPoint(int p) {
         state_.store(MoveStage(state_, suite_.probe, view_, pacer_, (*target)[0], (*target)[1]));
         if (state_.LibStatus == kFalse) return Exit::Error;  // the stage did not get there
     }
-    const std::optional<double> seconds = NumberValue(inputs_.time);
-    countingTime_ = seconds ? SingleOf(*seconds).value_or(0.0f) : 0.0f;
+    countingTime_ = SingleValue(inputs_.time).value_or(0.0f);
     spectrometers_ = std::clamp<int32_t>(suite_.db.KestGetNbSpectros(), 0, kSpectrometers);
     readSpectrometerSetup();
     for (int slot = 1; slot <= n_; ++slot)

@@ -8,15 +8,11 @@ namespace kest {
 namespace {
 
 void SetWhole(int32_t& field, const std::string& text) {
-    const auto value = NumberValue(text);
-    if (!value) return;
-    if (const auto whole = WholeInt32(*value)) field = *whole;
+    if (const auto whole = WholeInt32Value(text)) field = *whole;
 }
 
 void SetSingle(float& field, const std::string& text) {
-    const auto value = NumberValue(text);
-    if (!value) return;
-    if (const auto single = SingleOf(*value)) field = *single;
+    if (const auto single = SingleValue(text)) field = *single;
 }
 
 }  // namespace

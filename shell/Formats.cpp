@@ -213,6 +213,21 @@ std::optional<double> NumberValue(std::string_view text) {
     return number->value;
 }
 
+std::optional<int16_t> WholeInt16Value(std::string_view text) {
+    const std::optional<double> value = NumberValue(text);
+    return value ? WholeInt16(*value) : std::nullopt;
+}
+
+std::optional<int32_t> WholeInt32Value(std::string_view text) {
+    const std::optional<double> value = NumberValue(text);
+    return value ? WholeInt32(*value) : std::nullopt;
+}
+
+std::optional<float> SingleValue(std::string_view text) {
+    const std::optional<double> value = NumberValue(text);
+    return value ? SingleOf(*value) : std::nullopt;
+}
+
 std::optional<int16_t> WholeInt16(double value) { return Whole<int16_t>(value); }
 std::optional<int32_t> WholeInt32(double value) { return Whole<int32_t>(value); }
 

@@ -29,6 +29,12 @@ std::optional<int32_t> WholeInt32(double value);
 // A single-precision float; nothing when the value is outside its range or not a number.
 std::optional<float> SingleOf(double value);
 
+// A text that is one number (NumberValue) taken as a whole number or a float as above;
+// nothing when either step gives nothing.
+std::optional<int16_t> WholeInt16Value(std::string_view text);
+std::optional<int32_t> WholeInt32Value(std::string_view text);
+std::optional<float> SingleValue(std::string_view text);
+
 // Fixed-width texts: a longer text keeps its first characters, up to the width. A pattern
 // rounds the float as it was typed or read (its shortest decimal), halves away from zero:
 // 0.125 gives 0.13, 1.005 gives 1.01; a value that rounds to zero has no minus sign.

@@ -14,11 +14,6 @@ namespace {
 
 constexpr std::size_t kLabelWidth = 8;  // AppLabel and DocKey keep 8 characters
 
-std::optional<int16_t> CountingTimeOfText(const std::string& text) {
-    const auto seconds = NumberValue(text);
-    return seconds ? WholeInt16(*seconds) : std::nullopt;
-}
-
 }  // namespace
 
 bool CheckSingleInstance(Logging& log, bool earlierInstanceRunning, int32_t windowHandle,
@@ -39,7 +34,7 @@ void StartUp(ProfileState& state, Suite& suite, MainView& view) {
 }
 
 void ShutDown(ProfileState& state, Suite& suite, MainView& view) {
-    if (const auto seconds = CountingTimeOfText(view.defTimeText())) state.DefaultCountingTime = *seconds;
+    if (const auto seconds = WholeInt16Value(view.defTimeText())) state.DefaultCountingTime = *seconds;
     if (const int button = view.selectedOptNC(); button >= 0) state.DefaultNumberOfMeasures = static_cast<int16_t>(button);
     WriteConfiguration(state, suite.reg);
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbObjectDelete(key); });

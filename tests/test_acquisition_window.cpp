@@ -65,16 +65,20 @@ TEST(AcquisitionWindow, LoadsThePointAndTheMainWindowsSettings) {
     EXPECT_TRUE(w.find<QFrame>("Frame1")->isHidden());
 }
 
-TEST(AcquisitionWindow, ManualModeWaitsForTheOperatorAndCancelTouchesNothing) {
+TEST(AcquisitionWindow, ManualModeWaitsForTheOperatorAndCancelMeasuresNothing) {
     Window w;
+    w.fake.probe.stage = {-20, 700, 0};
     bool entriesShown = false;
     QTimer::singleShot(50, [&] {
         entriesShown = w.find<QFrame>("Frame2")->isVisible();
+        w.find<QAbstractButton>("Read")->click();
         w.find<QAbstractButton>("Cancel")->click();
     });
     EXPECT_EQ(w.edit.exec(), QDialog::Rejected);
     EXPECT_TRUE(entriesShown);
-    EXPECT_TRUE(w.fake.journal.empty());
+    EXPECT_EQ(w.text("LabelX"), "-20");
+    EXPECT_EQ(w.text("LabelY"), " 700");
+    EXPECT_EQ(w.fake.journal, (std::vector<std::string>{"KestReadStagePos(1)", "KestReadStagePos(2)"}));
 }
 
 TEST(AcquisitionWindow, AutomaticModeCountsAndClosesByItself) {
