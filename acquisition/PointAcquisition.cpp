@@ -62,6 +62,7 @@ void PointAcquisition::requestStop() {
 }
 
 void PointAcquisition::acquire(const PointInputs& inputs) {
+    if (running_) return;  // the window's events run while it counts: one acquisition at a time
     running_ = true;
     pacer_.letEventsRun(std::chrono::milliseconds{0});
     inputs_ = inputs;

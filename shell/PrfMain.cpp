@@ -24,7 +24,6 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -35,7 +34,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QToolButton>
