@@ -2,7 +2,6 @@
 
 #include "shell/Formats.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -10,19 +9,10 @@ namespace kest {
 
 namespace {
 
-constexpr int kLabelShown = 8;
-
 // The gauge nears 100 as the scan goes on: 0 at the first point, 75 at the fourth.
 int ProgressAt(int16_t point) {
     if (point < 0) return 0;
     return static_cast<int>(std::nearbyint(100.0 - 100.0 / (point + 1)));
-}
-
-std::string LabelShown(const FixedText<kLabelLength>& label) {
-    const std::string text = label.str();
-    std::string shown = text.substr(0, std::min(text.find('\0'), std::size_t{kLabelShown}));
-    shown.resize(kLabelShown, ' ');
-    return shown;
 }
 
 }  // namespace
@@ -36,7 +26,7 @@ AcquisitionFields LoadAcquisitionFields(const ProfileState& state, const MainVie
         const PointRecord& record = state.PointTable[static_cast<std::size_t>(state.CurPnt)];
         fields.x = NumberText(record.x);
         fields.y = NumberText(record.y);
-        fields.label = LabelShown(record.label);
+        fields.label = FmtPointLabel8(record.label.str());
     }
     if (state.CurElt >= 0 && state.CurElt < kElementSlots)
         fields.spectrometer = FmtDigit1(state.ElementTable[static_cast<std::size_t>(state.CurElt)].spectrometer);

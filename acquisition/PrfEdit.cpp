@@ -4,7 +4,6 @@
 #include "acquisition/StageMotion.h"
 #include "shell/Controls.h"
 #include "shell/QtText.h"
-#include "shell/SelectAllText.h"
 #include "shell/Startup.h"
 
 #include <QApplication>
@@ -23,16 +22,10 @@
 namespace kest {
 namespace {
 
-QLineEdit* Field(const char* name, const char* text) {
-    auto* edit = Named(new QLineEdit(QString::fromLatin1(text)), name);
-    SelectAllOnFocus(edit);
-    return edit;
-}
-
-QLabel* Text(const char* name, const char* text) { return Named(new QLabel(QString::fromLatin1(text)), name); }
+QLineEdit* Field(const char* name, const char* text) { return TextField(name, QString::fromLatin1(text)); }
 
 QLabel* Coordinate(const char* name) {
-    QLabel* label = Text(name, "1234567");
+    QLabel* label = Caption(name, "1234567");
     label->setFont(QFont(QStringLiteral("Monospace")));
     label->setTextFormat(Qt::PlainText);
     return label;
@@ -49,7 +42,7 @@ PrfEdit::PrfEdit(ProfileState& state, Suite& suite, const MainView& main, QWidge
     layout->addWidget(buildEntries());
     layout->addWidget(buildStop());
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    load(main);
+    load();
     place();
 }
 
@@ -57,14 +50,14 @@ QWidget* PrfEdit::buildHeader() {
     auto* header = new QWidget;
     auto* grid = new QGridLayout(header);
     grid->setContentsMargins(0, 0, 0, 0);
-    label1_ = Text("Label1", "Label1");
+    label1_ = Caption("Label1", "Label1");
     gauge1_ = Named(new QProgressBar, "Gauge1");
     lx_ = Coordinate("LX");
     ly_ = Coordinate("LY");
-    grid->addWidget(Text("et_3", "Pt#"), 0, 0);
+    grid->addWidget(Caption("et_3", "Pt#"), 0, 0);
     grid->addWidget(label1_, 0, 1);
     grid->addWidget(gauge1_, 0, 2, 1, 3);
-    grid->addWidget(Text("et_4", "Stage"), 1, 0);
+    grid->addWidget(Caption("et_4", "Stage"), 1, 0);
     grid->addWidget(lx_, 1, 1);
     grid->addWidget(ly_, 1, 2);
     auto* shape = Named(new QFrame, "Shape1");
@@ -86,17 +79,12 @@ QFrame* PrfEdit::buildEntries() {
     auto* read = Named(new QPushButton(QStringLiteral("Read XY")), "Read");
     auto* acquire = Named(new QPushButton(QStringLiteral("&Acquire")), "ButtonAcq");
     auto* cancel = Named(new QPushButton(QStringLiteral("&Cancel")), "Cancel");
-    grid->addWidget(Text("et_0", "X"), 0, 0);
-    grid->addWidget(labelX_, 0, 1);
-    grid->addWidget(Text("et_1", "Y"), 1, 0);
-    grid->addWidget(labelY_, 1, 1);
+    AddFieldRow(grid, 0, Caption("et_0", "X"), labelX_);
+    AddFieldRow(grid, 1, Caption("et_1", "Y"), labelY_);
     grid->addWidget(read, 0, 2, 2, 1);
-    grid->addWidget(Text("Label7", "Sp#"), 2, 0);
-    grid->addWidget(spectro_, 2, 1);
-    grid->addWidget(Text("et_2", "Label"), 3, 0);
-    grid->addWidget(text2_, 3, 1);
-    grid->addWidget(Text("Label6", "Time(s)"), 4, 0);
-    grid->addWidget(text4_, 4, 1);
+    AddFieldRow(grid, 2, Caption("Label7", "Sp#"), spectro_);
+    AddFieldRow(grid, 3, Caption("et_2", "Label"), text2_);
+    AddFieldRow(grid, 4, Caption("Label6", "Time(s)"), text4_);
     QFrame* counts = OptionPanel(this, option2_, "Option2", "Label8", "Nc", {"1", "5", "10", "15"});
     counts->setObjectName(QStringLiteral("Panel3D1"));
     grid->addWidget(counts, 5, 0, 1, 3);
@@ -122,9 +110,9 @@ QFrame* PrfEdit::buildStop() {
     return frame1_;
 }
 
-void PrfEdit::load(const MainView& main) {
+void PrfEdit::load() {
     setWindowTitle(QString::fromLatin1(kProgramTitle));
-    const AcquisitionFields fields = LoadAcquisitionFields(state_, main);
+    const AcquisitionFields fields = LoadAcquisitionFields(state_, main_);
     point_ = fields.point;
     label1_->setText(ToQString(fields.pointNumber));
     gauge1_->setRange(0, 100);

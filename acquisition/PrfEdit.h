@@ -42,7 +42,7 @@ private:
     QWidget* buildHeader();
     QFrame* buildEntries();
     QFrame* buildStop();
-    void load(const MainView& main);
+    void load();
     void place();
     void activate();
     void acquire();   // ButtonAcq

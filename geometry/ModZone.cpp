@@ -3,7 +3,6 @@
 #include "geometry/ZoneEditor.h"
 #include "shell/Controls.h"
 #include "shell/QtText.h"
-#include "shell/SelectAllText.h"
 #include "shell/Startup.h"
 #include "shell/WindowPlacement.h"
 
@@ -18,11 +17,7 @@
 namespace kest {
 namespace {
 
-QLineEdit* NumberBox(const char* name, const std::string& text) {
-    auto* edit = Named(new QLineEdit(ToQString(text)), name);
-    SelectAllOnFocus(edit);
-    return edit;
-}
+QLineEdit* NumberBox(const char* name, const std::string& text) { return TextField(name, ToQString(text)); }
 
 }  // namespace
 
@@ -38,8 +33,8 @@ ModZone::ModZone(ZoneRecord& zone, QWidget* parent) : QDialog(parent), zone_(zon
     stepMin_ = NumberBox("StepMin", fields.stepMin);
     stepMax_ = NumberBox("StepMax", fields.stepMax);
     conc_ = NumberBox("Conc", fields.dConc);
-    label3_ = Named(new QLabel(QStringLiteral("StepMax")), "Label3");
-    label4_ = Named(new QLabel(QStringLiteral("dConc%")), "Label4");
+    label3_ = Caption("Label3", "StepMax");
+    label4_ = Caption("Label4", "dConc%");
 
     auto* type = new QHBoxLayout;
     type->addWidget(oFix_);
@@ -47,14 +42,10 @@ ModZone::ModZone(ZoneRecord& zone, QWidget* parent) : QDialog(parent), zone_(zon
     type->addStretch();
 
     auto* numbers = new QGridLayout;
-    numbers->addWidget(Named(new QLabel(QStringLiteral("Length")), "Label1"), 0, 0);
-    numbers->addWidget(length_, 0, 1);
-    numbers->addWidget(Named(new QLabel(QStringLiteral("StepMin")), "Label2"), 1, 0);
-    numbers->addWidget(stepMin_, 1, 1);
-    numbers->addWidget(label3_, 2, 0);
-    numbers->addWidget(stepMax_, 2, 1);
-    numbers->addWidget(label4_, 3, 0);
-    numbers->addWidget(conc_, 3, 1);
+    AddFieldRow(numbers, 0, Caption("Label1", "Length"), length_);
+    AddFieldRow(numbers, 1, Caption("Label2", "StepMin"), stepMin_);
+    AddFieldRow(numbers, 2, label3_, stepMax_);
+    AddFieldRow(numbers, 3, label4_, conc_);
 
     auto* ok = Named(new QPushButton(QStringLiteral("&OK")), "Ok");
     auto* cancel = Named(new QPushButton(QStringLiteral("&Cancel")), "Command1");

@@ -12,13 +12,6 @@ namespace {
 
 constexpr std::size_t kLineWidth = 80;
 
-// The first 8 characters of the 80-character label, up to a NUL that ends a shorter one.
-std::string LabelColumn(const FixedText<kLabelLength>& label) {
-    std::string column = FmtLabel8(label.str());
-    if (const auto end = column.find('\0'); end != std::string::npos) column.replace(end, std::string::npos, column.size() - end, ' ');
-    return column;
-}
-
 ResultRecord ResultOf(const ProfileState& state, int e, int p) {
     if (e < 0 || e >= state.NbElt || static_cast<std::size_t>(e) >= state.ResultTable.size()) return {};
     const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
@@ -37,7 +30,7 @@ std::string PointListLine(const ProfileState& state, int e, int p) {
     const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
     const ResultRecord result = ResultOf(state, e, p);
     return FitLeft(FmtIndex4(static_cast<int16_t>(p + 1)) + " " + FmtCps9(result.rate) + " " + FmtConc6(result.conc) +
-                       " % " + FmtCoord8(point.x) + " " + FmtCoord8(point.y) + " " + LabelColumn(point.label),
+                       " % " + FmtCoord8(point.x) + " " + FmtCoord8(point.y) + " " + FmtPointLabel8(point.label.str()),
                    kLineWidth);
 }
 

@@ -2,12 +2,15 @@
 
 #include "shell/NormalPointer.h"
 #include "shell/QtText.h"
+#include "shell/SelectAllText.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -16,15 +19,30 @@
 
 namespace kest {
 
+QLabel* Caption(const char* name, const char* text) {
+    auto* label = new QLabel(QString::fromLatin1(text));
+    if (name) label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+
+QLineEdit* TextField(const char* name, const QString& text) {
+    auto* edit = Named(new QLineEdit(text), name);
+    SelectAllOnFocus(edit);
+    return edit;
+}
+
+void AddFieldRow(QGridLayout* grid, int row, QWidget* caption, QWidget* field) {
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(field, row, 1);
+}
+
 QFrame* OptionPanel(QWidget* owner, QButtonGroup*& group, const char* name, const char* labelName,
                     const char* caption, const std::vector<const char*>& buttons) {
     auto* panel = new QFrame;
     panel->setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(6, 4, 6, 4);
-    auto* label = new QLabel(QString::fromLatin1(caption));
-    if (labelName) label->setObjectName(QString::fromLatin1(labelName));
-    layout->addWidget(label);
+    layout->addWidget(Caption(labelName, caption));
     auto* row = new QHBoxLayout;
     group = new QButtonGroup(owner);
     group->setObjectName(QString::fromLatin1(name));

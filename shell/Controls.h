@@ -9,6 +9,9 @@
 
 class QButtonGroup;
 class QFrame;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
 class QWidget;
 
 namespace kest {
@@ -18,6 +21,15 @@ Widget* Named(Widget* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
 }
+
+// A caption; `name` may be null for a caption no one looks up.
+QLabel* Caption(const char* name, const char* text);
+
+// A text field that selects its whole text when it gets the focus.
+QLineEdit* TextField(const char* name, const QString& text = {});
+
+// One row of a form: the caption in column 0, the field in column 1.
+void AddFieldRow(QGridLayout* grid, int row, QWidget* caption, QWidget* field);
 
 // A panel of option buttons <name>_0, <name>_1, ... under a caption named `labelName`
 // (unnamed when null); `group` is made with `owner` as parent.

@@ -265,6 +265,7 @@ std::string FmtCoord8(int32_t value) { return FitRight(NumberText(value), 8); }
 std::string FmtIndex4(int16_t value) { return FitRight(NumberText(int32_t{value}), 4); }
 
 std::string FmtLabel8(std::string_view text) { return FitRight(text, 8); }
+std::string FmtPointLabel8(std::string_view label) { return FitLeft(label.substr(0, label.find('\0')), 8); }
 
 std::string FmtText12(std::string_view text) { return FitLeft(text, 12); }
 

@@ -12,7 +12,6 @@
 #include "shell/Controls.h"
 #include "shell/NormalPointer.h"
 #include "shell/QtText.h"
-#include "shell/SelectAllText.h"
 #include "shell/SettingsEvents.h"
 #include "shell/Startup.h"
 #include "shell/WindowPlacement.h"
@@ -122,17 +121,9 @@ QToolButton* ArrowButton(const char* name, Qt::ArrowType arrow, const char* tip)
     return button;
 }
 
-QLabel* Caption(const char* name, const char* text) {
-    auto* label = new QLabel(QString::fromLatin1(text));
-    if (name) label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
 QLineEdit* TextBox(const char* name) {
-    auto* edit = new QLineEdit;
-    edit->setObjectName(QString::fromLatin1(name));
+    QLineEdit* edit = TextField(name);
     edit->setMaximumWidth(90);
-    SelectAllOnFocus(edit);
     return edit;
 }
 
@@ -269,12 +260,9 @@ QWidget* PrfMain::buildSettingsPanel() {
     pattern_ = TextBox("Pattern");
     offset_ = TextBox("Offset");
     auto* texts = new QGridLayout;
-    texts->addWidget(Caption("Label3", "Time(s)"), 0, 0);
-    texts->addWidget(defTime_, 0, 1);
-    texts->addWidget(Caption("Label9", "dPoints"), 1, 0);
-    texts->addWidget(pattern_, 1, 1);
-    texts->addWidget(Caption("Label10", "d0"), 2, 0);
-    texts->addWidget(offset_, 2, 1);
+    AddFieldRow(texts, 0, Caption("Label3", "Time(s)"), defTime_);
+    AddFieldRow(texts, 1, Caption("Label9", "dPoints"), pattern_);
+    AddFieldRow(texts, 2, Caption("Label10", "d0"), offset_);
     layout->addLayout(texts);
     layout->addStretch();
     return panel;
