@@ -35,4 +35,10 @@ AcquisitionFields LoadAcquisitionFields(const ProfileState& state, const MainVie
     return fields;
 }
 
+PointInputs AutomaticInputs(const ProfileState& state, const MainView& main) {
+    const AcquisitionFields fields = LoadAcquisitionFields(state, main);
+    return {.point = fields.point, .x = fields.x, .y = fields.y, .time = fields.time,
+            .countOption = fields.countOption, .pattern = main.patternText(), .label = fields.label};
+}
+
 }  // namespace kest

@@ -3,6 +3,7 @@
 // spectrometer of the selected element, the label, the counting time and the count option
 // of the main window, and the scan's progress.
 
+#include "acquisition/PointAcquisition.h"
 #include "shell/MainView.h"
 #include "shell/ProfileState.h"
 
@@ -23,5 +24,8 @@ struct AcquisitionFields {
 };
 
 AcquisitionFields LoadAcquisitionFields(const ProfileState& state, const MainView& main);
+
+// What Acquire takes from the fields as loaded, untouched by an operator: the automatic mode.
+PointInputs AutomaticInputs(const ProfileState& state, const MainView& main);
 
 }  // namespace kest

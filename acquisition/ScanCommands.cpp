@@ -1,9 +1,60 @@
 #include "acquisition/ScanCommands.h"
 
+#include "acquisition/TrialStack.h"
+#include "acquisition/ZoneChecks.h"
+#include "acquisition/ZoneScan.h"
 #include "results/PointComputation.h"
-#include "results/ResultLists.h"
+#include "shell/DocKey.h"
 
 namespace kest {
+
+void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
+    if (state.NbElt < 1 || state.NbZones < 1) return;
+    if (const auto refusal = ScanRefusal(state)) {
+        view.showMessage(*refusal);
+        return;
+    }
+    state.ScanStop = kFalse;
+    for (int16_t i = state.NbPts; i > 0; --i)
+        StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
+    RefreshViews(state, suite.db, view);
+    StartProfile(state, suite, view);
+    if (state.ScanStop == kTrue) return;
+    ResetTrials(state);
+    for (int z = 0; z < state.NbZones; ++z) {
+        if (state.Zones[static_cast<std::size_t>(z)].type == 'F')
+            ScanFixedZone(state, suite, view, z);
+        else
+            ScanVariableZone(state, suite, view, z);
+        if (state.ScanStop == kTrue) return;
+    }
+}
+
+void StartProfile(ProfileState& state, Suite& suite, MainView& view) {
+    ComputeEndDistances(state);
+    ComputeAllPointsFirst(state, suite);
+    int32_t x = 0, y = 0, third = 0;
+    state.store(suite.probe.KestReadStagePos(1, x));
+    state.store(suite.probe.KestReadStagePos(2, y));
+    state.store(suite.probe.KestReadStagePos(3, third));
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbAddPt(key, x, y, third); });
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetAnaLabel(key, 0, ZoneLabel(0), 0); });
+    ++state.NbPts;
+    MeasureLast(state, suite, view);
+}
+
+void ScanOld(ProfileState& state, Suite& suite, MainView& view) {
+    if (state.NbElt < 1 || state.NbPts < 1) return;
+    state.ScanStop = kFalse;
+    ComputeAllPointsFirst(state, suite);
+    for (int16_t i = 0; i < state.NbPts; ++i) {
+        state.AutoAcquire = kTrue;
+        state.CurPnt = i;
+        view.acquirePoint();
+        RefreshViews(state, suite.db, view);
+        if (state.ScanStop == kTrue) return;
+    }
+}
 
 void ScanPoint(ProfileState& state, Suite& suite, MainView& view) {
     if (state.CurElt == -1) return;
@@ -13,7 +64,7 @@ void ScanPoint(ProfileState& state, Suite& suite, MainView& view) {
     state.AutoAcquire = kFalse;
     ComputeAllPointsFirst(state, suite);
     view.acquirePoint();
-    ReloadPoints(state, suite.db, view);
+    RefreshViews(state, suite.db, view);
 }
 
 }  // namespace kest

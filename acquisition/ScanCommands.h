@@ -1,11 +1,25 @@
 #pragma once
-// The scan commands of the main window.
+// The scan commands of the main window. A scan runs inside its command: each point is
+// measured in the modal acquisition window, and the stop button there ends the scan after
+// the point it interrupted (ScanStop, looked at between points only).
 
 #include "shell/MainView.h"
 #include "shell/ProfileState.h"
 #include "suite/Suite.h"
 
 namespace kest {
+
+// Scan New: the document's points are deleted, the start point is measured where the stage
+// stands, and the zones are walked in order. Nothing without elements or zones; a zone that
+// can never reach its limit refuses the scan with a message, before anything is deleted.
+void ScanNew(ProfileState& state, Suite& suite, MainView& view);
+
+// The start point of a new scan, labelled "Z01", measured at the stage position.
+void StartProfile(ProfileState& state, Suite& suite, MainView& view);
+
+// Scan Old: every point of the document measured again, in order. Nothing without elements
+// or points.
+void ScanOld(ProfileState& state, Suite& suite, MainView& view);
 
 // Scan Point: the acquisition window on the point row with the focus, for the operator to
 // start; then the tables and the point list. Nothing without a selected element or row.

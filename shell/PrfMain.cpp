@@ -357,6 +357,8 @@ void PrfMain::connectPointCommands() {
     connect(pntList_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0) PointRowClicked(state_, *this, row);
     });
+    onCommand("MnuScanAll", scan_, run(ScanNew));
+    onCommand("MnuScanOld", nullptr, run(ScanOld));
     onCommand("MnuScanPoint", nullptr, run(ScanPoint));
     connect(pntList_, &QListWidget::itemDoubleClicked, this, run(ScanPoint));
     onCommand("MnuReCompute", nullptr, run(RecomputeAll));

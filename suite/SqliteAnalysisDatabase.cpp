@@ -501,6 +501,8 @@ Status SqliteAnalysisDatabase::KestDbAddPt(std::string& key, int32_t x, int32_t 
     Object* object = find(key);
     if (!object) return 0;
     AnalysisDocument& document = object->document;
+    if (document.points.size() >= static_cast<std::size_t>(kDocumentPointCapacity))
+        return fail("a document holds at most " + std::to_string(kDocumentPointCapacity) + " points");
     DocumentPoint point = document.newPoint(x, y, z);
     try {
         object->store->appendPoint(static_cast<int32_t>(document.points.size()), point);

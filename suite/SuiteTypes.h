@@ -32,6 +32,9 @@ inline Status FillTextBuffer(std::string& buffer, int32_t capacity, const std::s
     return static_cast<Status>(length);
 }
 
+// The most points a document holds: the program counts points in 16 bits.
+inline constexpr int32_t kDocumentPointCapacity = 32767;
+
 // Element addressing in the database calls: (element, selector).
 inline constexpr int32_t kByPosition = -1;     // element = position in the document, from 0
 inline constexpr int32_t kByAtomicNumber = 0;  // element = atomic number

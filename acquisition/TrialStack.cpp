@@ -1,0 +1,43 @@
+#include "acquisition/TrialStack.h"
+
+#include "shell/DocKey.h"
+
+#include <cstddef>
+
+namespace kest {
+
+void PushTrial(ProfileState& state, AnalysisDatabase& db) {
+    const int32_t last = state.NbPts - 1;
+    if (last < 0 || static_cast<std::size_t>(last) >= state.PointTable.size()) return;
+    TrialEntry entry{state.PointTable[static_cast<std::size_t>(last)], {}};
+    for (int e = 0; e < state.NbElt && static_cast<std::size_t>(e) < state.ResultTable.size(); ++e)
+        entry.results.push_back(state.ResultTable[static_cast<std::size_t>(e)][static_cast<std::size_t>(last)]);
+    state.TrialStack.push_back(std::move(entry));
+    StoredDocCall(state, [&](std::string& key) { return db.KestDbDeletePt(key, last); });
+    --state.NbPts;
+}
+
+void PopTrial(ProfileState& state, AnalysisDatabase& db) {
+    if (state.TrialStack.empty()) return;
+    const TrialEntry& entry = state.TrialStack.back();
+    const PointRecord& point = entry.point;
+    StoredDocCall(state, [&](std::string& key) { return db.KestDbAddPt(key, point.x, point.y, point.z); });
+    const int32_t index = state.NbPts++;
+    const std::string label = point.label.str();
+    StoredDocCall(state, [&](std::string& key) { return db.KestDbSetAnaLabel(key, index, label, 0); });
+    for (std::size_t e = 0; e < entry.results.size(); ++e) {
+        const int32_t z = state.ElementTable[e].atomicNumber;
+        ComputeResult block;
+        block.field[0] = entry.results[e].conc / 100.0f;
+        StoredDocCall(state, [&](std::string& key) { return db.KestDbEltSetComputeRes(key, z, kByAtomicNumber, index, block); });
+        const float rate = entry.results[e].rate;
+        StoredDocCall(state, [&](std::string& key) {
+            return db.KestDbEltSetMeasures(key, z, kByAtomicNumber, index, rate, 0, 0, 0, 0);
+        });
+    }
+    state.TrialStack.pop_back();
+}
+
+void ResetTrials(ProfileState& state) { state.TrialStack.clear(); }
+
+}  // namespace kest

@@ -1,0 +1,16 @@
+#pragma once
+// The check made before a scan: an unattended scan must never run forever. The zone editor
+// accepts any steps, so a zone whose steps can never reach its limit is found here, before
+// anything is deleted, and named to the operator.
+
+#include "shell/ProfileState.h"
+
+#include <optional>
+#include <string>
+
+namespace kest {
+
+// Why the zones in use cannot be scanned along the active axis; nothing when they can.
+std::optional<std::string> ScanRefusal(const ProfileState& state);
+
+}  // namespace kest

@@ -1,0 +1,186 @@
+#include "acquisition/ZoneScan.h"
+
+#include "acquisition/TrialStack.h"
+#include "results/ResultLists.h"
+#include "results/ResultTables.h"
+#include "shell/DocKey.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace kest {
+namespace {
+
+int32_t Clamped32(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+const ZoneRecord& ZoneAt(const ProfileState& state, int zone) { return state.Zones[static_cast<std::size_t>(zone)]; }
+
+int32_t LastCoordinate(ProfileState& state, AnalysisDatabase& db) { return PointCoordinate(state, db, state.NbPts - 1); }
+
+int32_t TopTrialCoordinate(const ProfileState& state) {
+    const PointRecord& top = state.TrialStack.back().point;
+    return AxisCoordinate(state.Ax, top.x, top.y);
+}
+
+float ConcentrationAt(const ProfileState& state, int e, int32_t point) {
+    const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
+    return static_cast<std::size_t>(point) < row.size() ? row[static_cast<std::size_t>(point)].conc : 0.0f;
+}
+
+int ElementsInTable(const ProfileState& state) {
+    return std::min<int>(state.NbElt, static_cast<int>(state.ResultTable.size()));
+}
+
+// The document is full: the waiting trials go back behind the last point (they lie
+// further along the line), so that no measured point is lost, and the scan ends.
+void EndFullScan(ProfileState& state, Suite& suite, MainView& view) {
+    while (!state.TrialStack.empty()) PopTrial(state, suite.db);
+    RefreshViews(state, suite.db, view);
+    state.ScanStop = kTrue;
+    view.showMessage("The document holds " + std::to_string(kDocumentPointCapacity) +
+                     " points, as many as it can: the scan ends here, with every measured point kept.");
+}
+
+}  // namespace
+
+int32_t AxisCoordinate(int16_t axis, int32_t x, int32_t y) {
+    if (axis == 1) return x;
+    if (axis == 2) return y;
+    return 0;
+}
+
+int32_t PointCoordinate(ProfileState& state, AnalysisDatabase& db, int32_t point) {
+    int32_t x = 0, y = 0, third = 0;
+    StoredDocCall(state, [&](std::string& key) { return db.KestDbGetStagePos(key, point, x, y, third); });
+    return AxisCoordinate(state.Ax, x, y);
+}
+
+int32_t Midpoint(int32_t t, int32_t c) {
+    const double sum = static_cast<double>(int64_t{t} + c);
+    return Clamped32(static_cast<int64_t>(std::nearbyint(sum / 2.0)));  // the default rounding ties to even
+}
+
+std::string ZoneLabel(int zone) {
+    char text[16];
+    std::snprintf(text, sizeof text, "Z%02d", zone + 1);
+    return text;
+}
+
+void ComputeEndDistances(ProfileState& state) {
+    int64_t end = 0;
+    for (int i = 0; i < state.NbZones && i < kZoneSlots; ++i) {
+        ZoneRecord& zone = state.Zones[static_cast<std::size_t>(i)];
+        end += zone.length;
+        zone.endDistance = Clamped32(end);
+    }
+}
+
+bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, int zone) {
+    if (state.NbPts + static_cast<int64_t>(state.TrialStack.size()) >= kDocumentPointCapacity) {
+        EndFullScan(state, suite, view);
+        return false;
+    }
+    int32_t x = 0, y = 0, third = 0;
+    state.store(suite.probe.KestReadStagePos(1, x));
+    state.store(suite.probe.KestReadStagePos(2, y));
+    state.store(suite.probe.KestReadStagePos(3, third));
+    const int64_t end = int64_t{PointCoordinate(state, suite.db, 0)} + ZoneAt(state, zone).endDistance;
+    if (state.Ax == 1) x = Clamped32(std::min(c, end));
+    if (state.Ax == 2) y = Clamped32(std::min(c, end));
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbAddPt(key, x, y, third); });
+    const int32_t index = state.NbPts;
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetAnaLabel(key, index, ZoneLabel(zone), 0); });
+    ++state.NbPts;
+    return true;
+}
+
+void MeasureLast(ProfileState& state, Suite& suite, MainView& view) {
+    LoadPoints(state, suite.db);
+    LoadResults(state, suite.db);
+    state.AutoAcquire = kTrue;
+    state.CurPnt = static_cast<int16_t>(state.NbPts - 1);
+    view.acquirePoint();
+    RefreshViews(state, suite.db, view);
+}
+
+void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view) { ReloadPoints(state, db, view); }
+
+bool StepAcceptable(ProfileState& state, AnalysisDatabase& db, int zone) {
+    const int32_t a = state.NbPts - 2, b = state.NbPts - 1;
+    if (a < 0) return true;
+    const ZoneRecord& z = ZoneAt(state, zone);
+    const int64_t step = int64_t{PointCoordinate(state, db, b)} - PointCoordinate(state, db, a);
+    if (std::llabs(step) <= std::llabs(int64_t{z.stepMin})) return true;  // it cannot be made finer
+    for (int e = 0; e < ElementsInTable(state); ++e)
+        if (std::fabs(ConcentrationAt(state, e, a) - ConcentrationAt(state, e, b)) > z.dConc) return false;
+    return true;
+}
+
+bool TrialAcceptable(ProfileState& state, AnalysisDatabase& db, int zone) {
+    const ZoneRecord& z = ZoneAt(state, zone);
+    const TrialEntry& trial = state.TrialStack.back();
+    const int32_t b = state.NbPts - 1;
+    if (std::llabs(int64_t{PointCoordinate(state, db, b)} - TopTrialCoordinate(state)) <= z.stepMin) return true;
+    const int elements = std::min<int>(ElementsInTable(state), static_cast<int>(trial.results.size()));
+    for (int e = 0; e < elements; ++e)
+        if (std::fabs(ConcentrationAt(state, e, b) - trial.results[static_cast<std::size_t>(e)].conc) > z.dConc)
+            return false;
+    return true;
+}
+
+void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone) {
+    const ZoneRecord& z = ZoneAt(state, zone);
+    const int64_t c0 = PointCoordinate(state, suite.db, 0);
+    const int64_t limit = z.stepMin > 0 ? c0 + z.endDistance : c0;
+    while (LastCoordinate(state, suite.db) < limit) {
+        if (!AddPointAt(state, suite, view, int64_t{LastCoordinate(state, suite.db)} + z.stepMin, zone)) return;
+        MeasureLast(state, suite, view);
+        if (state.ScanStop == kTrue) return;
+    }
+}
+
+void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zone) {
+    const ZoneRecord& z = ZoneAt(state, zone);
+    ResetTrials(state);
+    if (!AddPointAt(state, suite, view, int64_t{LastCoordinate(state, suite.db)} + z.stepMax, zone)) return;
+    const int64_t c0 = PointCoordinate(state, suite.db, 0);
+    const bool ascending = z.stepMin > 0;
+    const int64_t limit = ascending ? c0 + z.endDistance : c0 - z.endDistance;
+    const auto shortOfLimit = [&] {
+        const int32_t last = LastCoordinate(state, suite.db);
+        return ascending ? last < limit : last > limit;
+    };
+    while (shortOfLimit()) {
+        MeasureLast(state, suite, view);
+        if (state.ScanStop == kTrue) {
+            RefreshViews(state, suite.db, view);
+            return;
+        }
+        int64_t next = 0;
+        if (!StepAcceptable(state, suite.db, zone)) {
+            PushTrial(state, suite.db);  // the point beyond the change waits; the step is halved
+            RefreshViews(state, suite.db, view);
+            next = Midpoint(TopTrialCoordinate(state), LastCoordinate(state, suite.db));
+        } else {
+            while (!state.TrialStack.empty() && TrialAcceptable(state, suite.db, zone)) {
+                PopTrial(state, suite.db);
+                RefreshViews(state, suite.db, view);
+            }
+            next = state.TrialStack.empty() ? int64_t{LastCoordinate(state, suite.db)} + z.stepMax
+                                            : Midpoint(TopTrialCoordinate(state), LastCoordinate(state, suite.db));
+        }
+        if (!AddPointAt(state, suite, view, next, zone)) return;
+    }
+    // The point that reached the limit was added but never measured.
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, state.NbPts - 1); });
+    --state.NbPts;
+    RefreshViews(state, suite.db, view);
+}
+
+}  // namespace kest

@@ -1,0 +1,54 @@
+#pragma once
+// The walk of one zone of the profile line, and the steps it is made of. Coordinates run
+// along the active axis from the profile start c0, the coordinate of point 0; the points
+// of zone z are clipped to its end c0 + E(z).
+//
+//   fixed step ("F"):    c0 ─ s ─ s ─ s ─┤end      a point every step min, the last on the end
+//   variable step:       a step max at a time; a step across which some concentration
+//                        changes by more than dConc is halved, down to step min; the points
+//                        beyond the halving wait on the trial stack (acquisition/TrialStack)
+//
+// A point is measured by the acquisition window in its automatic mode (MainView's
+// acquirePoint); the stop button sets ScanStop, which is looked at between points only.
+
+#include "shell/MainView.h"
+#include "shell/ProfileState.h"
+#include "suite/Suite.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kest {
+
+// X on axis 1, Y on axis 2, 0 on any other axis.
+int32_t AxisCoordinate(int16_t axis, int32_t x, int32_t y);
+// The coordinate of a point of the document, read from the document.
+int32_t PointCoordinate(ProfileState& state, AnalysisDatabase& db, int32_t point);
+// (t + c) / 2 rounded to the nearest whole number, halves to the even neighbour.
+int32_t Midpoint(int32_t t, int32_t c);
+// "Z01" for zone 0, "Z12" for zone 11, "Z100" for zone 99.
+std::string ZoneLabel(int zone);
+
+// E(z) of every zone in use: the sum of the lengths up to and including the zone.
+void ComputeEndDistances(ProfileState& state);
+
+// Appends a point of zone z at coordinate c, clipped to the zone's end, where the stage
+// stands across the axis. False, with the trial stack put back, a message and ScanStop
+// set, when the document could not hold the point and the waiting trials together.
+bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, int zone);
+// The last point measured in the acquisition window's automatic mode, then the lists.
+void MeasureLast(ProfileState& state, Suite& suite, MainView& view);
+// The tables and the point list (with the graph) after a change of the points.
+void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view);
+
+// The step from the last-but-one to the last point: accepted when it cannot be made finer
+// or no element's concentration changed by more than dConc across it.
+bool StepAcceptable(ProfileState& state, AnalysisDatabase& db, int zone);
+// The top trial against the last point: accepted when it lies within step min (signed) of
+// it or no element's concentration differs by more than dConc.
+bool TrialAcceptable(ProfileState& state, AnalysisDatabase& db, int zone);
+
+void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone);
+void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zone);
+
+}  // namespace kest

@@ -1,0 +1,205 @@
+// The scan driver on the simulated instrument (virtual clock, no noise): where fixed and
+// variable zones put their points, the trial stack, labels, stop, and the commands'
+// preconditions; and the acceptance tests and the zone check on their own.
+
+#include "ProgramOnDocuments.h"
+#include "ScanOnSimulator.h"
+
+#include "acquisition/ScanCommands.h"
+#include "acquisition/ZoneChecks.h"
+#include "results/ResultTables.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kest {
+namespace {
+
+using fakes::FixedZone;
+using fakes::QuietStep;
+using fakes::ScanOnSimulator;
+using fakes::VariableZone;
+
+struct ScanCase {
+    const char* name;
+    SuiteConfig config;
+    std::vector<ZoneRecord> zones;
+    std::vector<int32_t> coordinates;
+    std::vector<std::string> labels;
+    std::size_t acquisitions;
+};
+
+TEST(ScanNew, PlacesThePointsOfFixedAndVariableZones) {
+    const std::vector<std::pair<double, double>> flat{{0, 10.0}};
+    const std::vector<ScanCase> cases{
+        // 10 % below 250, 20 % above: 400 is held back while 200 and 300 bracket the step.
+        {"worked example", QuietStep({{0, 10.0}, {250, 20.0}}), {VariableZone(1000, 100, 400, 1.0f)},
+         {0, 200, 300, 400, 800}, {"Z01", "Z01", "Z01", "Z01", "Z01"}, 5},
+        {"fixed zone clipped to its end", QuietStep(flat, {1000, 0, 0}), {FixedZone(100, 30)},
+         {1000, 1030, 1060, 1090, 1100}, {"Z01", "Z01", "Z01", "Z01", "Z01"}, 5},
+        {"first step beyond the end", QuietStep(flat), {VariableZone(300, 10, 400, 1.0f)}, {0}, {"Z01"}, 1},
+        // 1200 reaches the end of the flat variable zone and is deleted unmeasured; the fixed
+        // zone starts from 900.
+        {"flat, then a fixed zone", QuietStep(flat), {VariableZone(1000, 50, 300, 1.0f), FixedZone(200, 100)},
+         {0, 300, 600, 900, 1000, 1100, 1200}, {"Z01", "Z01", "Z01", "Z01", "Z02", "Z02", "Z02"}, 7},
+        {"descending", QuietStep({{0, 20.0}, {750, 10.0}}, {1000, 0, 0}), {VariableZone(1000, -100, -400, 1.0f)},
+         {1000, 800, 700, 600, 200}, {"Z01", "Z01", "Z01", "Z01", "Z01"}, 5},
+    };
+    for (const ScanCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScanOnSimulator scan(c.config);
+        scan.setZones(c.zones);
+        ScanNew(scan.state, scan.suite(), scan.view);
+        EXPECT_EQ(scan.coordinates(), c.coordinates);
+        EXPECT_EQ(scan.labels(), c.labels);
+        EXPECT_EQ(scan.measured.size(), c.acquisitions);
+        EXPECT_EQ(scan.view.pointLines.size(), c.coordinates.size());
+        EXPECT_TRUE(scan.view.messages.empty()) << scan.view.messages.front();
+    }
+}
+
+TEST(ScanNew, StopEndsTheScanAfterThePointAndNewScansClearIt) {
+    ScanOnSimulator scan(QuietStep({{0, 10.0}, {250, 20.0}}));
+    scan.setZones({VariableZone(1000, 100, 400, 1.0f)});
+    scan.beforeAcquisition = [&] {
+        if (scan.measured.size() == 3) scan.acquisition.requestStop();  // the point at 200
+    };
+    ScanNew(scan.state, scan.suite(), scan.view);
+    EXPECT_EQ(scan.coordinates(), (std::vector<int32_t>{0, 200}));  // 400 waits on the trial stack
+    ASSERT_EQ(scan.state.TrialStack.size(), 1u);
+    EXPECT_EQ(scan.state.TrialStack.back().point.x, 400);
+    EXPECT_EQ(scan.state.ScanStop, kTrue);
+
+    // The next scan starts where the stage stands, at 200; 600 and 400 both wait, then
+    // come back one after the other.
+    scan.beforeAcquisition = [] {};
+    ScanNew(scan.state, scan.suite(), scan.view);
+    const std::vector<int32_t> second{200, 300, 400, 600, 1000};
+    EXPECT_EQ(scan.coordinates(), second);
+
+    scan.state.ScanStop = kTrue;
+    scan.measured.clear();
+    ScanOld(scan.state, scan.suite(), scan.view);
+    EXPECT_EQ(scan.measured, (std::vector<int16_t>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(scan.coordinates(), second);
+    EXPECT_EQ(scan.state.AutoAcquire, kTrue);
+}
+
+TEST(ScanNew, LeavesTheDocumentAloneWhenItCannotScan) {
+    struct Case {
+        const char* name;
+        bool elements;
+        std::vector<ZoneRecord> zones;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {"no element", false, {FixedZone(100, 10)}, ""},
+        {"no zone", true, {}, ""},
+        {"zone that never ends", true, {FixedZone(100, 10), VariableZone(100, 0, 50, 1.0f)}, "Zone 2 (V) cannot be scanned"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SuiteConfig config = QuietStep({{0, 10.0}});
+        if (!c.elements) config.setup.elements.clear();
+        ScanOnSimulator scan(config);
+        std::string key = scan.state.DocKey.str();
+        scan.suite().db.KestDbAddPt(key, 5, 6, 7);
+        LoadPoints(scan.state, scan.suite().db);
+        scan.setZones(c.zones);
+        ScanNew(scan.state, scan.suite(), scan.view);
+        EXPECT_EQ(scan.coordinates(), std::vector<int32_t>{5});
+        EXPECT_TRUE(scan.measured.empty());
+        if (c.message.empty()) {
+            EXPECT_TRUE(scan.view.messages.empty());
+        } else {
+            ASSERT_EQ(scan.view.messages.size(), 1u);
+            EXPECT_EQ(scan.view.messages[0].rfind(c.message, 0), 0u) << scan.view.messages[0];
+        }
+    }
+}
+
+TEST(ZoneChecks, RefuseZonesThatCanNeverReachTheirLimit) {
+    const struct {
+        const char* name;
+        std::vector<ZoneRecord> zones;
+        int16_t axis;
+        std::string refusal;  // its start; empty: the scan may run
+    } cases[] = {
+        {"up and down", {VariableZone(500, 10, 100, 1), VariableZone(200, -10, -50, 1)}, 1, ""},
+        {"fixed step 0 at the start", {FixedZone(100, 0)}, 2, ""},
+        {"variable step min 0", {FixedZone(100, 10), VariableZone(100, 0, 50, 1)}, 1, "Zone 2 (V) cannot be scanned: its step min is 0"},
+        {"up with step max down", {VariableZone(100, 10, -50, 1)}, 1, "Zone 1 (V) cannot be scanned: it scans up"},
+        {"down with step max up", {VariableZone(100, -10, 50, 1)}, 1, "Zone 1 (V) cannot be scanned: it scans down"},
+        {"fixed step 0 below the start", {VariableZone(100, -10, -50, 1), FixedZone(100, 0)}, 1, "Zone 2 (F) cannot be scanned"},
+        {"fixed step 0 back above the start", {VariableZone(100, -10, -50, 1), FixedZone(300, 20), FixedZone(10, -5)}, 1, ""},
+        {"no axis", {FixedZone(100, 10)}, 3, "The scan needs an axis"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProfileState state;
+        state.Ax = c.axis;
+        state.NbZones = static_cast<int16_t>(c.zones.size());
+        std::copy(c.zones.begin(), c.zones.end(), state.Zones.begin());
+        const auto refusal = ScanRefusal(state);
+        if (c.refusal.empty()) {
+            EXPECT_FALSE(refusal) << *refusal;
+        } else {
+            ASSERT_TRUE(refusal);
+            EXPECT_EQ(refusal->rfind(c.refusal, 0), 0u) << *refusal;
+        }
+    }
+}
+
+// Two points (or the last point and a trial) with the given distance and change of the
+// one element's concentration, against step min 100 (signed as given) and dConc 1.
+TEST(ZoneScan, AcceptsStepsAndTrials) {
+    const struct {
+        const char* name;
+        int32_t distance;
+        int32_t stepMin;
+        float change;
+        bool step, trial;
+    } cases[] = {
+        {"change equal to dConc", 400, 100, 1.0f, true, true},
+        {"change above dConc", 400, 100, 1.01f, false, false},
+        {"within step min", 100, 100, 10.0f, true, true},
+        {"within a descending step min", 100, -100, 10.0f, true, false},  // the trial compares signed
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakes::ProgramOnDocuments program;
+        ProfileState& state = program.state;
+        std::string key = state.DocKey.str(), path;
+        program.db.KestDbReset(key, path, 80);
+        state.NbElt = 1;
+        state.Zones[0] = VariableZone(1000, c.stepMin, 400, 1.0f);
+        program.db.KestDbAddPt(key, 1000, 0, 0);
+        program.db.KestDbAddPt(key, 1000 + c.distance, 0, 0);
+        LoadPoints(state, program.db);
+        state.ResultTable[0][0].conc = 10.0f;
+        state.ResultTable[0][1].conc = 10.0f + c.change;
+        EXPECT_EQ(StepAcceptable(state, program.db, 0), c.step);
+
+        state.TrialStack = {TrialEntry{state.PointTable[0], {state.ResultTable[0][0]}}};  // a trial at 1000
+        LoadPoints(state, program.db);
+        state.ResultTable[0][1].conc = 10.0f + c.change;
+        EXPECT_EQ(TrialAcceptable(state, program.db, 0), c.trial);
+    }
+}
+
+TEST(ZoneScan, LabelsAndMidpoints) {
+    EXPECT_EQ(ZoneLabel(0), "Z01");
+    EXPECT_EQ(ZoneLabel(1), "Z02");
+    EXPECT_EQ(ZoneLabel(11), "Z12");
+    EXPECT_EQ(ZoneLabel(99), "Z100");
+    EXPECT_EQ(Midpoint(0, 400), 200);
+    EXPECT_EQ(Midpoint(200, 201), 200);  // halves go to the even neighbour
+    EXPECT_EQ(Midpoint(201, 202), 202);
+    EXPECT_EQ(Midpoint(-3, 0), -2);
+    EXPECT_EQ(Midpoint(2'147'483'647, 2'147'483'645), 2'147'483'646);  // the sum does not wrap
+}
+
+}  // namespace
+}  // namespace kest
