@@ -1,5 +1,9 @@
-// KestPlus - Profile: the window program on the suite chosen at start-up.
+// KestPlus - Profile: the window program on the suite chosen at start-up, and the headless
+// commands (scan, list, export, recompute) on the same logic.
 
+#include "app/CommandLine.h"
+#include "app/HeadlessCommands.h"
+#include "app/HeadlessView.h"
 #include "app/TerminationSignals.h"
 #include "document/DocumentDialogs.h"
 #include "shell/PrfMain.h"
@@ -9,71 +13,41 @@
 #include "suite/SuiteInstance.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMessageBox>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
+#include <csignal>
+#include <iostream>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 namespace {
-
-constexpr int kUsageError = 2;
-constexpr int kFailure = 1;
-
-const char* const kUsage =
-    "usage: kestplus-profile [--suite FILE]\n"
-    "  Starts the main window on the instrument described by FILE, else on\n"
-    "  $KESTPLUS_HOME/suite.json when it exists, else on the built-in simulated instrument.\n";
-
-struct Arguments {
-    std::optional<std::filesystem::path> suiteFile;
-};
-
-// False when the arguments are not understood; the usage has then been printed.
-bool ParseArguments(int argc, char** argv, Arguments& arguments) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--suite") == 0 && i + 1 < argc) {
-            arguments.suiteFile = argv[++i];
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kUsage, stdout);
-            std::exit(0);
-        } else {
-            std::fprintf(stderr, "kestplus-profile: unexpected argument '%s'\n%s", argv[i], kUsage);
-            return false;
-        }
-    }
-    return true;
-}
 
 bool DisplayAvailable() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-}  // namespace
+// The first SIGINT or SIGTERM stops a headless scan after the point being measured, so that
+// every measured point is saved; a second one ends the program at once.
+extern "C" void StopHeadlessScan(int signal) {
+    kest::RequestHeadlessStop();
+    std::signal(signal, SIG_DFL);
+}
 
-int main(int argc, char** argv) {
-    Arguments arguments;
-    if (!ParseArguments(argc, argv, arguments)) return kUsageError;
-    if (!DisplayAvailable()) {
-        std::fputs("kestplus-profile: no display is available for the main window "
-                   "(start it from a desktop session, or under xvfb-run).\n", stderr);
-        return kFailure;
-    }
-
+int RunWindow(int argc, char** argv, const kest::WindowCommand& command) {
     QApplication app(argc, argv);
     const kest::ProgramFolders folders = kest::ResolveProgramFolders();
 
     std::optional<kest::SuiteConfig> config;
     try {
-        config = kest::LoadSuiteConfig(arguments.suiteFile, folders);
+        config = kest::LoadSuiteConfig(command.suiteFile, folders);
     } catch (const kest::SuiteFileError& error) {
-        std::fprintf(stderr, "kestplus-profile: %s\n", error.what());
+        std::cerr << "kestplus-profile: " << error.what() << std::endl;
         QMessageBox::critical(nullptr, kest::kProgramTitle, kest::ToQString(error.what()));
-        return kFailure;
+        return kest::kFailed;
     }
 
     kest::InstanceLock lock(folders.data);
@@ -86,7 +60,7 @@ int main(int argc, char** argv) {
 
     const auto handle = static_cast<int32_t>(window.winId());
     if (kest::CheckSingleInstance(instance.logging(), lock.earlierInstanceRuns(), handle, kest::kProgramTitle))
-        return 0;
+        return kest::kDone;
 
     kest::InstanceBeacon beacon(folders.data, [&window] {
         window.showNormal();
@@ -94,10 +68,54 @@ int main(int argc, char** argv) {
         window.activateWindow();
     });
     std::string beaconError;
-    if (!beacon.listen(beaconError)) std::fprintf(stderr, "kestplus-profile: %s\n", beaconError.c_str());
+    if (!beacon.listen(beaconError)) std::cerr << "kestplus-profile: " << beaconError << std::endl;
 
     window.startUp(instance.config().demoZones);
     kest::TerminationSignals closeOnSignal(&window);
     window.show();
     return app.exec();
+}
+
+int RunHeadless(int argc, char** argv, const kest::Command& command) {
+    QCoreApplication app(argc, argv);
+    std::signal(SIGINT, StopHeadlessScan);
+    std::signal(SIGTERM, StopHeadlessScan);
+    const kest::ProgramFolders folders = kest::ResolveProgramFolders();
+    return std::visit(
+        [&](const auto& c) -> int {
+            using C = std::decay_t<decltype(c)>;
+            if constexpr (std::is_same_v<C, kest::ScanCommand>) return kest::RunScan(c, folders, std::cout, std::cerr);
+            if constexpr (std::is_same_v<C, kest::ListCommand>) return kest::RunList(c, folders, std::cout, std::cerr);
+            if constexpr (std::is_same_v<C, kest::ExportCommand>) return kest::RunExport(c, folders, std::cout, std::cerr);
+            if constexpr (std::is_same_v<C, kest::RecomputeCommand>)
+                return kest::RunRecompute(c, folders, std::cout, std::cerr);
+            if constexpr (std::is_same_v<C, kest::WindowCommand>) {  // no display: the demo scan instead
+                if (c.suiteFile) {
+                    std::cerr << "kestplus-profile: no display is available for the main window; "
+                                 "use the scan command to scan without one.\n";
+                    return kest::kFailed;
+                }
+                return kest::RunDemoScan(folders, std::cout, std::cerr);
+            }
+            return kest::kNotUnderstood;
+        },
+        command);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto command = kest::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!command) {
+        std::cerr << "kestplus-profile: " << error << '\n' << kest::kUsage;
+        return kest::kNotUnderstood;
+    }
+    if (std::holds_alternative<kest::HelpCommand>(*command)) {
+        std::cout << kest::kUsage;
+        return kest::kDone;
+    }
+    if (const auto* window = std::get_if<kest::WindowCommand>(&*command); window && DisplayAvailable())
+        return RunWindow(argc, argv, *window);
+    return RunHeadless(argc, argv, *command);
 }

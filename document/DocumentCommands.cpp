@@ -32,14 +32,17 @@ void ShowDocumentPath(ProfileState& state, MainView& view, Status length) {
     state.ZonesPath = ZonesPathOf(path, length);
 }
 
-void Save(ProfileState& state, Suite& suite, MainView& view, PathCall call) {
+bool Save(ProfileState& state, Suite& suite, MainView& view, PathCall call) {
     view.setBusy(true);
     const Status length = CallWithDocPath(state, suite, call);
-    if (length > 0) {
+    bool saved = length > 0;
+    if (saved) {
         ShowDocumentPath(state, view, length);
-        if (!WriteZonesFile(state)) view.showMessage("The zones file " + state.ZonesPath + " cannot be written.");
+        saved = WriteZonesFile(state);
+        if (!saved) view.showMessage("The zones file " + state.ZonesPath + " cannot be written.");
     }
     view.setBusy(false);
+    return saved;
 }
 
 bool ResetAndLoad(ProfileState& state, Suite& suite, MainView& view) {
@@ -96,10 +99,12 @@ void OpenCommand(ProfileState& state, Suite& suite, MainView& view) {
     if (!OpenDocument(state, suite, view)) state.LibStatus = ResetDocument(state, suite, view) ? kTrue : kFalse;
 }
 
-void SaveCommand(ProfileState& state, Suite& suite, MainView& view) { Save(state, suite, view, &AnalysisDatabase::KestDbSave); }
+bool SaveCommand(ProfileState& state, Suite& suite, MainView& view) {
+    return Save(state, suite, view, &AnalysisDatabase::KestDbSave);
+}
 
-void SaveAsCommand(ProfileState& state, Suite& suite, MainView& view) {
-    Save(state, suite, view, &AnalysisDatabase::KestDbSaveAs);
+bool SaveAsCommand(ProfileState& state, Suite& suite, MainView& view) {
+    return Save(state, suite, view, &AnalysisDatabase::KestDbSaveAs);
 }
 
 }  // namespace kest

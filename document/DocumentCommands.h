@@ -29,8 +29,9 @@ void NewCommand(ProfileState& state, Suite& suite, MainView& view);
 // File > Open: OpenDocument; when it fails, an empty document as New gives, silently.
 void OpenCommand(ProfileState& state, Suite& suite, MainView& view);
 // File > Save and Save As: the document, then its zones file. A failed or cancelled save
-// changes nothing and says nothing (the library reports its own failures).
-void SaveCommand(ProfileState& state, Suite& suite, MainView& view);
-void SaveAsCommand(ProfileState& state, Suite& suite, MainView& view);
+// changes nothing and says nothing (the library reports its own failures). True when the
+// document and its zones file were both written.
+bool SaveCommand(ProfileState& state, Suite& suite, MainView& view);
+bool SaveAsCommand(ProfileState& state, Suite& suite, MainView& view);
 
 }  // namespace kest

@@ -138,10 +138,11 @@ ZonesReadEnd Reported(ZonesReadEnd end, MainView& view) {
 }
 
 // What Load Zones does with the chosen file's bytes.
-void ReplaceZones(ProfileState& state, MainView& view, std::istream& in) {
+ZonesReadEnd ReplaceZones(ProfileState& state, MainView& view, std::istream& in) {
     ClearZones(state);
-    Reported(ReadZones(state, in), view);
+    const ZonesReadEnd end = Reported(ReadZones(state, in), view);
     ShowZones(state, view);
+    return end;
 }
 
 }  // namespace
@@ -184,10 +185,11 @@ void LoadZones(ProfileState& state, MainView& view) {
     DisableZoneCommands(view);
 }
 
-void LoadZonesText(ProfileState& state, MainView& view, const std::string& text) {
+ZonesReadEnd LoadZonesText(ProfileState& state, MainView& view, const std::string& text) {
     std::istringstream in(text);
-    ReplaceZones(state, view, in);
+    const ZonesReadEnd end = ReplaceZones(state, view, in);
     DisableZoneCommands(view);
+    return end;
 }
 
 }  // namespace kest

@@ -50,7 +50,7 @@ ZonesReadEnd ReadZonesFile(ProfileState& state, MainView& view, const std::strin
 // holds. A cancelled choice changes nothing. The zone commands are greyed in any case.
 void LoadZones(ProfileState& state, MainView& view);
 
-// The same, from a zones file's text (the built-in demo brings one).
-void LoadZonesText(ProfileState& state, MainView& view, const std::string& text);
+// The same, from a zones file's text (the built-in demo and the headless scan bring one).
+ZonesReadEnd LoadZonesText(ProfileState& state, MainView& view, const std::string& text);
 
 }  // namespace kest

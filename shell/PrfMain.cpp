@@ -324,10 +324,6 @@ std::function<void()> PrfMain::run(void (*operation)(ProfileState&, MainView&)) 
     return [this, operation] { operation(state_, *this); };
 }
 
-std::function<void()> PrfMain::run(void (*operation)(ProfileState&, Suite&, MainView&)) {
-    return [this, operation] { operation(state_, suite_, *this); };
-}
-
 void PrfMain::connectZoneCommands() {
     onCommand("MnuEditZone", nullptr, run(EditZone));
     onCommand("MnuAddZone", add_, [this] { AddZone(state_, *this); });

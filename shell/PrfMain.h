@@ -79,7 +79,10 @@ private:
     // A menu item, and the button beside it if any, run one operation of the logic.
     void onCommand(const char* name, QAbstractButton* button, std::function<void()> operation);
     std::function<void()> run(void (*operation)(ProfileState&, MainView&));
-    std::function<void()> run(void (*operation)(ProfileState&, Suite&, MainView&));
+    template <typename Result>  // what the operation returns is for the headless commands
+    std::function<void()> run(Result (*operation)(ProfileState&, Suite&, MainView&)) {
+        return [this, operation] { operation(state_, suite_, *this); };
+    }
     void centreOnScreen();
     QAction* command(const char* name) const;  // a menu item by its name
 

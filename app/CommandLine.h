@@ -1,0 +1,48 @@
+#pragma once
+// The command line: the window program without a command, else one of the headless
+// commands with its options.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace kest {
+
+using Path = std::filesystem::path;
+
+struct WindowCommand {
+    std::optional<Path> suiteFile;
+};
+struct ScanCommand {
+    Path zones;
+    Path save;                         // DOC.ana; DOC.PRF is written beside it
+    std::optional<Path> suiteFile;
+    std::optional<std::string> time;   // counting time in seconds
+    std::optional<Path> csv;
+    bool quiet = false;                // no progress and no lists
+};
+struct ListCommand {
+    Path document;
+    std::optional<std::string> element;  // its symbol; the first element otherwise
+};
+struct ExportCommand {
+    Path document;
+    std::optional<Path> csv;  // standard output otherwise
+};
+struct RecomputeCommand {
+    Path document;
+    std::optional<Path> suiteFile;
+};
+struct HelpCommand {};
+
+using Command = std::variant<WindowCommand, ScanCommand, ListCommand, ExportCommand, RecomputeCommand, HelpCommand>;
+
+extern const char* const kUsage;
+
+// The command the arguments (without the program name) ask for; nothing, with `error`
+// saying why, when they are not understood.
+std::optional<Command> ParseCommandLine(const std::vector<std::string>& arguments, std::string& error);
+
+}  // namespace kest

@@ -1,0 +1,201 @@
+#include "app/HeadlessCommands.h"
+
+#include "acquisition/ScanCommands.h"
+#include "acquisition/ZoneChecks.h"
+#include "app/HeadlessView.h"
+#include "document/DocumentCommands.h"
+#include "document/ZonesFile.h"
+#include "results/PointComputation.h"
+#include "results/ProfileExport.h"
+#include "results/ResultLists.h"
+#include "shell/DocKey.h"
+#include "shell/Startup.h"
+#include "suite/SuiteInstance.h"
+
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+namespace kest {
+namespace {
+
+int Fail(std::ostream& err, const std::string& message) {
+    err << "kestplus-profile: " << message << std::endl;
+    return kFailed;
+}
+
+std::optional<SuiteConfig> LoadConfig(const std::optional<Path>& suiteFile, const ProgramFolders& folders,
+                                      std::ostream& err) {
+    try {
+        return LoadSuiteConfig(suiteFile, folders);
+    } catch (const SuiteFileError& error) {
+        Fail(err, error.what());
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> ReadText(const Path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The program without a window: the suite, the shared state and the headless main window,
+// started as the window program starts, on one working document that the library opens
+// and saves at `documentPath`. The working document is released at the end.
+class HeadlessSession {
+public:
+    HeadlessSession(SuiteConfig config, const ProgramFolders& folders, const Path& documentPath, std::ostream& err,
+                    bool progress)
+        : instance_(std::move(config), folders), view_(state_, instance_.suite(), err, progress) {
+        state_.StageTimeoutSeconds = instance_.config().instrument.stage_timeout_s;
+        const std::string path = std::filesystem::absolute(documentPath).string();
+        instance_.database().setPathChooser([path](PathRequest, const std::string&) { return std::optional(path); });
+        instance_.database().setMessageSink([this](const std::string& text) { view_.showMessage(text); });
+        StartUp(state_, suite(), view_);
+    }
+    ~HeadlessSession() {
+        StoredDocCall(state_, [this](std::string& key) { return suite().db.KestDbObjectDelete(key); });
+    }
+    HeadlessSession(const HeadlessSession&) = delete;
+    HeadlessSession& operator=(const HeadlessSession&) = delete;
+
+    Suite& suite() { return instance_.suite(); }
+    ProfileState& state() { return state_; }
+    HeadlessView& view() { return view_; }
+
+private:
+    SuiteInstance instance_;
+    ProfileState state_;
+    HeadlessView view_;
+};
+
+bool WriteCsv(const ProfileState& state, const Path& file, std::ostream& err) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    WriteProfileCsv(state, out);
+    out.close();
+    if (out) return true;
+    Fail(err, "the CSV file " + file.string() + " cannot be written");
+    return false;
+}
+
+std::string ElementSymbol(const EltEntry& element) {
+    const std::string symbol = element.symbol.str();
+    return symbol.substr(0, symbol.find_last_not_of(' ') + 1);
+}
+
+// Opens a saved document in a session; nothing, with the reason on `err`, when it cannot.
+std::unique_ptr<HeadlessSession> OpenSaved(const Path& document, const std::optional<Path>& suiteFile,
+                                           const ProgramFolders& folders, std::ostream& err) {
+    if (!std::filesystem::is_regular_file(document)) {
+        Fail(err, "the document " + document.string() + " does not exist");
+        return nullptr;
+    }
+    auto config = LoadConfig(suiteFile, folders, err);
+    if (!config) return nullptr;
+    auto session = std::make_unique<HeadlessSession>(std::move(*config), folders, document, err, false);
+    if (!OpenDocument(session->state(), session->suite(), session->view())) {
+        Fail(err, "the document " + document.string() + " cannot be opened");
+        return nullptr;
+    }
+    return session;
+}
+
+}  // namespace
+
+int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& out, std::ostream& err) {
+    HeadlessSession session(job.config, folders, job.save, err, !job.quiet);
+    ProfileState& state = session.state();
+    HeadlessView& view = session.view();
+    if (state.NbElt < 1) return Fail(err, "the suite's set-up has no profile element to measure");
+    const ZonesReadEnd end = LoadZonesText(state, view, job.zonesText);
+    if (end == ZonesReadEnd::WrongMagic)
+        return Fail(err, job.zonesName + " is not a zones file: its first line does not start with \"KestProfile\"");
+    if (state.NbZones < 1) return Fail(err, "the zones file " + job.zonesName + " holds no zone");
+    if (end == ZonesReadEnd::Stopped)
+        Fail(err, "the zones file " + job.zonesName + " could not be read to its end; its first " +
+                      std::to_string(state.NbZones) + " zones are scanned");
+    if (job.time) view.setDefTimeText(*job.time);
+    if (const auto refusal = ScanRefusal(state)) return Fail(err, *refusal);
+
+    ScanNew(state, session.suite(), view);
+    if (!SaveAsCommand(state, session.suite(), view)) return Fail(err, "the document cannot be saved as " + job.save.string());
+    if (!job.quiet) view.printLists(out);
+    if (job.csv && !WriteCsv(state, *job.csv, err)) return kFailed;
+    if (state.ScanStop == kTrue)
+        return Fail(err, "the scan ended early, after " + std::to_string(state.NbPts) + " points; they are saved in " +
+                             job.save.string());
+    return kDone;
+}
+
+int RunScan(const ScanCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err) {
+    auto config = LoadConfig(command.suiteFile, folders, err);
+    if (!config) return kFailed;
+    const auto zonesText = ReadText(command.zones);
+    if (!zonesText) return Fail(err, "the zones file " + command.zones.string() + " cannot be read");
+    return RunScanJob({.config = std::move(*config), .zonesText = *zonesText, .zonesName = command.zones.string(),
+                       .save = command.save, .time = command.time, .csv = command.csv, .quiet = command.quiet},
+                      folders, out, err);
+}
+
+int RunList(const ListCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err) {
+    const auto session = OpenSaved(command.document, std::nullopt, folders, err);
+    if (!session) return kFailed;
+    ProfileState& state = session->state();
+    if (command.element) {
+        std::string symbols;
+        for (int e = 0; e < state.NbElt; ++e) {
+            const std::string symbol = ElementSymbol(state.ElementTable[static_cast<std::size_t>(e)]);
+            if (symbol == *command.element) {
+                ElementRowClicked(state, session->suite(), session->view(), e);
+                session->view().printLists(out);
+                return kDone;
+            }
+            symbols += (e ? ", " : "") + symbol;
+        }
+        return Fail(err, "the document holds no element " + *command.element + " (it holds: " + symbols + ")");
+    }
+    session->view().printLists(out);
+    return kDone;
+}
+
+int RunExport(const ExportCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err) {
+    const auto session = OpenSaved(command.document, std::nullopt, folders, err);
+    if (!session) return kFailed;
+    if (!command.csv) {
+        WriteProfileCsv(session->state(), out);
+        return kDone;
+    }
+    return WriteCsv(session->state(), *command.csv, err) ? kDone : kFailed;
+}
+
+int RunRecompute(const RecomputeCommand& command, const ProgramFolders& folders, std::ostream& out,
+                 std::ostream& err) {
+    const auto session = OpenSaved(command.document, command.suiteFile, folders, err);
+    if (!session) return kFailed;
+    RecomputeAll(session->state(), session->suite(), session->view());
+    if (!SaveCommand(session->state(), session->suite(), session->view()))
+        return Fail(err, "the document " + command.document.string() + " cannot be saved");
+    out << "recomputed " << session->state().NbPts << " points of " << command.document.string() << '\n';
+    return kDone;
+}
+
+int RunDemoScan(const ProgramFolders& folders, std::ostream& out, std::ostream& err) {
+    SuiteConfig demo = BuiltInDemo();
+    const Path save = folders.documentsDir() / "demo-profile.ana";
+    std::error_code ignored;
+    std::filesystem::create_directories(save.parent_path(), ignored);
+    err << "kestplus-profile: no display is available, so the built-in demo profile is scanned without a window "
+           "(about 20 s) and saved as "
+        << save.string() << ".\n";
+    ScanJob job;
+    job.zonesText = demo.demoZones;
+    job.zonesName = "the built-in demo zones";
+    job.config = std::move(demo);
+    job.save = save;
+    return RunScanJob(job, folders, out, err);
+}
+
+}  // namespace kest

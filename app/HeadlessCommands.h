@@ -1,0 +1,43 @@
+#pragma once
+// The headless commands: a whole scan from a zones file to a saved document, and the list,
+// the CSV export and the recompute of a saved document. Each returns the exit status: 0
+// done, 1 failed (with a message on `err` that says why).
+
+#include "app/CommandLine.h"
+#include "suite/ProgramFolders.h"
+#include "suite/SuiteFile.h"
+
+#include <iosfwd>
+#include <string>
+
+namespace kest {
+
+inline constexpr int kDone = 0;
+inline constexpr int kFailed = 1;
+inline constexpr int kNotUnderstood = 2;
+
+// What a scan needs once its files are read.
+struct ScanJob {
+    SuiteConfig config;
+    std::string zonesText;
+    std::string zonesName;  // for messages
+    Path save;
+    std::optional<std::string> time;
+    std::optional<Path> csv;
+    bool quiet = false;
+};
+
+// New with the suite's set-up, the zones as Load Zones reads them, Scan New from where the
+// stage stands, Save As DOC.ana (with DOC.PRF beside it), then the lists on `out`.
+int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
+
+int RunScan(const ScanCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
+int RunList(const ListCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
+int RunExport(const ExportCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
+int RunRecompute(const RecomputeCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
+
+// Where no display is available: the scan of the built-in demo profile, saved among the
+// program's documents.
+int RunDemoScan(const ProgramFolders& folders, std::ostream& out, std::ostream& err);
+
+}  // namespace kest

@@ -1,0 +1,62 @@
+#include "results/ProfileExport.h"
+
+#include "graph/ProfileDistance.h"
+
+#include <algorithm>
+#include <charconv>
+#include <ostream>
+#include <string>
+
+namespace kest {
+namespace {
+
+template <typename Number>
+std::string Shortest(Number value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
+
+std::string WithoutTrailingBlanks(std::string text) {
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// A field with a comma, a quote or a line break is quoted, its quotes doubled.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+ResultRecord ResultAt(const ProfileState& state, int e, int p) {
+    const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
+    return static_cast<std::size_t>(p) < row.size() ? row[static_cast<std::size_t>(p)] : ResultRecord{};
+}
+
+}  // namespace
+
+void WriteProfileCsv(const ProfileState& state, std::ostream& out) {
+    const int elements = std::min<int>(state.NbElt, static_cast<int>(state.ResultTable.size()));
+    out << "point,x,y,third,label,distance";
+    for (int e = 0; e < elements; ++e) {
+        const std::string symbol = CsvField(WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str()));
+        out << ',' << symbol << " cps," << symbol << " wt%";
+    }
+    out << '\n';
+    const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
+    for (int p = 0; p < points; ++p) {
+        const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
+        const double distance = state.O + DistanceBetween(state.PointTable[0], point);
+        out << p + 1 << ',' << point.x << ',' << point.y << ',' << point.z << ','
+            << CsvField(WithoutTrailingBlanks(point.label.untilNul())) << ',' << Shortest(distance);
+        for (int e = 0; e < elements; ++e) {
+            const ResultRecord result = ResultAt(state, e, p);
+            out << ',' << Shortest(result.rate) << ',' << Shortest(result.conc);
+        }
+        out << '\n';
+    }
+}
+
+}  // namespace kest
