@@ -171,11 +171,17 @@ Status SimulatedMicroprobe::KestReadSpectroStatus(int32_t spectrometer, int32_t 
     return kDone;
 }
 
+// Once the clock has passed the end of the count, the whole preset: now - start may fall a
+// rounding short of it, and the last count would be lost.
+double SimulatedMicroprobe::countedSeconds() const {
+    const double now = clock_.now();
+    if (now >= counting_.start + counting_.duration) return counting_.duration;
+    return std::clamp(now - counting_.start, 0.0, counting_.duration);
+}
+
 Status SimulatedMicroprobe::KestReadTimer(int32_t spectrometer, float& seconds) {
     if (refused(ProbeCall::ReadTimer) || !validSpectrometer(spectrometer)) return kFailed;
-    seconds = counting_.started
-        ? static_cast<float>(std::clamp(clock_.now() - counting_.start, 0.0, counting_.duration))
-        : 0.0f;
+    seconds = counting_.started ? static_cast<float>(countedSeconds()) : 0.0f;
     return kDone;
 }
 
@@ -186,7 +192,7 @@ Status SimulatedMicroprobe::KestReadCounter(int32_t spectrometer, int32_t& count
         return kDone;
     }
     const double final = counting_.counts[static_cast<std::size_t>(spectrometer - 1)];
-    const double elapsed = std::clamp(clock_.now() - counting_.start, 0.0, counting_.duration);
+    const double elapsed = countedSeconds();
     counts = elapsed >= counting_.duration ? static_cast<int32_t>(final)
                                            : static_cast<int32_t>(std::floor(final * elapsed / counting_.duration));
     return kDone;

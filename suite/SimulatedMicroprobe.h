@@ -118,6 +118,7 @@ private:
     static bool validAxis(int32_t axis) { return axis >= 1 && axis <= 3; }
     double currentAt(double time) const;
     double rateAt(int spectrometer, double time, double countSeconds) const;
+    double countedSeconds() const;  // of the count started last, up to its preset
     int32_t drawCounts(double expected);
 
     SuiteConfig config_;

@@ -5,10 +5,17 @@
 #include "ProgramOnDocuments.h"
 #include "ScanOnSimulator.h"
 
+#include "acquisition/PrfEdit.h"
 #include "acquisition/ScanCommands.h"
 #include "acquisition/ZoneChecks.h"
 #include "results/ResultTables.h"
 
+#include "shell/PrfMain.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QListWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -117,6 +124,60 @@ TEST(ScanNew, LeavesTheDocumentAloneWhenItCannotScan) {
             ASSERT_EQ(scan.view.messages.size(), 1u);
             EXPECT_EQ(scan.view.messages[0].rfind(c.message, 0), 0u) << scan.view.messages[0];
         }
+    }
+}
+
+// Notes the length of the point list each time the acquisition window shows, and presses
+// its stop button, once counting has begun, in the window shown `stopAt`-th.
+class AcquisitionWatcher : public QObject {
+public:
+    AcquisitionWatcher(const QListWidget* list, std::size_t stopAt) : list_(list), stopAt_(stopAt) {
+        qApp->installEventFilter(this);
+    }
+    ~AcquisitionWatcher() override { qApp->removeEventFilter(this); }
+    std::vector<int> rows;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() != QEvent::Show || !qobject_cast<PrfEdit*>(object)) return false;
+        rows.push_back(list_->count());
+        if (rows.size() == stopAt_)
+            QTimer::singleShot(0, object, [object] { object->findChild<QAbstractButton*>("Command4")->click(); });
+        return false;
+    }
+
+private:
+    const QListWidget* list_;
+    std::size_t stopAt_;
+};
+
+TEST(ScanWindow, TheScanButtonWalksTheProfileAndTheStopButtonEndsIt) {
+    const struct {
+        const char* name;
+        std::size_t stopAt;
+        std::vector<int> rowsWhenShown;
+        std::vector<int32_t> coordinates;
+    } cases[] = {
+        {"whole scan", 0, {0, 1, 1, 2, 4}, {0, 200, 300, 400, 800}},
+        {"stopped at 200", 3, {0, 1, 1}, {0, 200}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir home;
+        SuiteInstance instance(QuietStep({{0, 10.0}, {250, 20.0}}), {home.path().toStdString(), home.path().toStdString()});
+        ProfileState state;
+        PrfMain main(state, instance.suite());
+        main.startUp();
+        state.NbZones = 1;
+        state.Zones[0] = VariableZone(1000, 100, 400, 1.0f);
+        const auto* list = main.findChild<QListWidget*>(QStringLiteral("PntList"));
+        AcquisitionWatcher watcher(list, c.stopAt);
+        main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
+        EXPECT_EQ(watcher.rows, c.rowsWhenShown);
+        EXPECT_EQ(list->count(), static_cast<int>(c.coordinates.size()));
+        for (int p = 0; p < list->count() && p < static_cast<int>(c.coordinates.size()); ++p)
+            EXPECT_EQ(std::stoi(list->item(p)->text().mid(24, 8).toStdString()), c.coordinates[std::size_t(p)]);
+        EXPECT_EQ(state.ScanStop, c.stopAt ? kTrue : kFalse);
     }
 }
 

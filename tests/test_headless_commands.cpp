@@ -1,0 +1,147 @@
+// The headless commands on the simulated instrument: a scan of the worked example from its
+// zones file to the saved document and the printed lists, list and export of that document,
+// and the failures and usage errors with their exit statuses and messages.
+
+#include "ScanOnSimulator.h"
+
+#include "app/HeadlessCommands.h"
+#include "document/ZonesFile.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace kest {
+namespace {
+
+const char* const kSuiteFile = R"({
+  "instrument": { "clock": "virtual", "noise": false },
+  "setup": { "elements": [ { "z": 26, "spectrometer": 1, "standard": "Fe" } ] },
+  "specimen": { "axis": "x", "elements": { "26": { "shape": "step", "points": [[0, 10.0], [250, 20.0]] } } }
+})";
+
+const char* const kLists =
+    "Fe Fe           1\n"
+    "\n"
+    "   1    520.00  10.00 %        0        0 Z01\n"
+    "   2    520.00  10.00 %      200        0 Z01\n"
+    "   3   1020.00  20.00 %      300        0 Z01\n"
+    "   4   1020.00  20.00 %      400        0 Z01\n"
+    "   5   1020.00  20.00 %      800        0 Z01\n";
+
+struct Headless {
+    Headless() {
+        write("suite.json", kSuiteFile);
+        ProfileState zones;
+        zones.NbZones = 1;
+        zones.Zones[0] = fakes::VariableZone(1000, 100, 400, 1.0f);
+        write("example.PRF", ZonesFileText(zones));
+    }
+    Path file(const std::string& name) const { return Path(dir.path().toStdString()) / name; }
+    void write(const std::string& name, const std::string& text) const { std::ofstream(file(name), std::ios::binary) << text; }
+    std::string read(const std::string& name) const {
+        std::ifstream in(file(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    ScanCommand scan(const std::string& zones = "example.PRF", const std::string& suite = "suite.json") const {
+        ScanCommand command;
+        command.zones = file(zones);
+        command.save = file("doc.ana");
+        command.suiteFile = file(suite);
+        command.time = "10";
+        return command;
+    }
+    int run(const ScanCommand& command) { return RunScan(command, folders, out, err); }
+
+    QTemporaryDir dir;
+    ProgramFolders folders{file("home"), file("home")};
+    std::ostringstream out, err;
+};
+
+TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
+    Headless h;
+    ScanCommand scan = h.scan();
+    scan.csv = h.file("scan.csv");
+    ASSERT_EQ(h.run(scan), kDone) << h.err.str();
+    EXPECT_EQ(h.out.str(), kLists);
+    EXPECT_NE(h.err.str().find("point    5 at X 800, Y 0,"), std::string::npos) << h.err.str();
+    EXPECT_TRUE(std::filesystem::exists(h.file("doc.ana")));
+    EXPECT_EQ(h.read("doc.PRF").rfind("KestProfile  2\r\n", 0), 0u);
+
+    std::ostringstream listed, exported, errors;
+    EXPECT_EQ(RunList({h.file("doc.ana"), "Fe"}, h.folders, listed, errors), kDone) << errors.str();
+    EXPECT_EQ(listed.str(), kLists);
+    ExportCommand exportCsv{h.file("doc.ana"), h.file("export.csv")};
+    EXPECT_EQ(RunExport(exportCsv, h.folders, exported, errors), kDone) << errors.str();
+    const std::string csv = h.read("export.csv");
+    EXPECT_EQ(csv, h.read("scan.csv"));
+    std::istringstream lines(csv);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);) rows.push_back(line.substr(0, line.find(",Z01")));
+    EXPECT_EQ(rows, (std::vector<std::string>{"point,x,y,third,label,distance,Fe cps,Fe wt%", "1,0,0,0", "2,200,0,0",
+                                              "3,300,0,0", "4,400,0,0", "5,800,0,0"}));
+    EXPECT_NE(csv.find("5,800,0,0,Z01,800,1020"), std::string::npos) << csv;
+}
+
+TEST(HeadlessCommands, FailuresExitWithOneAndSayWhy) {
+    const struct {
+        const char* name;
+        std::string zones, zonesText, suite, suiteText;
+        std::string message;
+    } cases[] = {
+        {"missing zones file", "absent.PRF", "", "suite.json", "", "the zones file "},
+        {"wrong magic", "wrong.PRF", "KestProfil  2\r\n", "suite.json", "", "is not a zones file"},
+        {"bad suite field", "example.PRF", "", "bad.json", R"({"instrument": {"noise": 3}})", "instrument.noise"},
+        {"no zone", "empty.PRF", "KestProfile  2\r\nNc     1\r\nAx     1\r\nMp     1\r\nDm     0\r\nO      0\r\n", "suite.json",
+         "", "holds no zone"},
+        {"no element", "example.PRF", "", "none.json", R"({"setup": {"elements": []}})", "no profile element"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Headless h;
+        if (!c.zonesText.empty()) h.write(c.zones, c.zonesText);
+        if (!c.suiteText.empty()) h.write(c.suite, c.suiteText);
+        EXPECT_EQ(h.run(h.scan(c.zones, c.suite)), kFailed);
+        EXPECT_NE(h.err.str().find(c.message), std::string::npos) << h.err.str();
+        EXPECT_FALSE(std::filesystem::exists(h.file("doc.ana")));
+        EXPECT_TRUE(h.out.str().empty());
+    }
+    Headless h;
+    std::ostringstream out, err;
+    EXPECT_EQ(RunList({h.file("absent.ana"), std::nullopt}, h.folders, out, err), kFailed);
+    EXPECT_NE(err.str().find("does not exist"), std::string::npos) << err.str();
+}
+
+TEST(CommandLine, UnderstoodAndNotUnderstood) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string error;  // empty: understood
+    } cases[] = {
+        {{}, ""},
+        {{"--suite", "s.json"}, ""},
+        {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--time", "2.5", "--csv", "d.csv", "--quiet"}, ""},
+        {{"list", "d.ana", "--element", "Fe"}, ""},
+        {{"export", "d.ana"}, ""},
+        {{"recompute", "d.ana", "--suite", "s.json"}, ""},
+        {{"scan", "--zones", "z.PRF"}, "scan needs --save DOC.ana"},
+        {{"scan", "--zones", "z.PRF", "--save", "d.db"}, "--save takes a document name ending in .ana"},
+        {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--time", "0"}, "--time takes"},
+        {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--time", "ten"}, "--time takes"},
+        {{"list"}, "the document is missing"},
+        {{"list", "a.ana", "b.ana"}, "unexpected argument 'b.ana'"},
+        {{"export", "d.ana", "--chart"}, "unexpected option '--chart'"},
+        {{"--suite"}, "--suite needs a value"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments[0] + " ... " + c.arguments.back());
+        std::string error;
+        const auto command = ParseCommandLine(c.arguments, error);
+        EXPECT_EQ(command.has_value(), c.error.empty());
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    }
+}
+
+}  // namespace
+}  // namespace kest
