@@ -26,12 +26,18 @@ std::string ElementListLine(const EltEntry& element) {
                    kLineWidth);
 }
 
+// Built in one buffer: the list is made anew for every point at every reload of a scan.
 std::string PointListLine(const ProfileState& state, int e, int p) {
     const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
     const ResultRecord result = ResultOf(state, e, p);
-    return FitLeft(FmtIndex4(static_cast<int16_t>(p + 1)) + " " + FmtCps9(result.rate) + " " + FmtConc6(result.conc) +
-                       " % " + FmtCoord8(point.x) + " " + FmtCoord8(point.y) + " " + FmtPointLabel8(point.label.str()),
-                   kLineWidth);
+    std::string line;
+    line.reserve(kLineWidth);
+    line.append(FmtIndex4(static_cast<int16_t>(p + 1))).append(" ");
+    line.append(FmtCps9(result.rate)).append(" ").append(FmtConc6(result.conc)).append(" % ");
+    line.append(FmtCoord8(point.x)).append(" ").append(FmtCoord8(point.y)).append(" ");
+    line.append(FmtPointLabel8(point.label.untilNul()));
+    line.resize(kLineWidth, ' ');
+    return line;
 }
 
 void ListElements(ProfileState& state, Suite& suite, MainView& view) {

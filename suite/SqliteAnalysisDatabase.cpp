@@ -146,15 +146,20 @@ SqliteAnalysisDatabase::Batch SqliteAnalysisDatabase::batch(const std::string& k
 // ---- helpers --------------------------------------------------------------------------
 
 SqliteAnalysisDatabase::Object* SqliteAnalysisDatabase::find(const std::string& key) {
-    const auto found = objects_.find(key);
-    if (found != objects_.end()) return found->second.get();
+    if (Object* object = std::as_const(*this).find(key)) return object;
     lastError_ = "no object has the key \"" + key + "\"";
     return nullptr;
 }
 
-const SqliteAnalysisDatabase::Object* SqliteAnalysisDatabase::find(const std::string& key) const {
+// Calls come in long runs on one document (a reload reads every point of every element),
+// so the last object found is kept beside the map.
+SqliteAnalysisDatabase::Object* SqliteAnalysisDatabase::find(const std::string& key) const {
+    if (lastFound_ && key == lastKey_) return lastFound_;
     const auto found = objects_.find(key);
-    return found == objects_.end() ? nullptr : found->second.get();
+    if (found == objects_.end()) return nullptr;
+    lastKey_ = key;
+    lastFound_ = found->second.get();
+    return lastFound_;
 }
 
 int SqliteAnalysisDatabase::elementOf(const Object& object, int32_t element, int32_t selector) {
@@ -250,6 +255,7 @@ Status SqliteAnalysisDatabase::KestDbObjectRead(std::string& key, const std::str
 Status SqliteAnalysisDatabase::KestDbObjectDelete(std::string& key) {
     const auto found = objects_.find(key);
     if (found == objects_.end()) return fail("no object has the key \"" + key + "\"");
+    if (lastFound_ == found->second.get()) lastFound_ = nullptr;
     objects_.erase(found);
     return 1;
 }

@@ -126,7 +126,7 @@ private:
     using FieldMember = std::string DocumentFields::*;
 
     Object* find(const std::string& key);
-    const Object* find(const std::string& key) const;
+    Object* find(const std::string& key) const;  // without noting a failure
     // The element's index in the object's document; -1 (and lastError) when absent.
     int elementOf(const Object& object, int32_t element, int32_t selector);
     bool pointOf(const Object& object, int32_t point);
@@ -149,6 +149,8 @@ private:
     BeforeReplaceHook beforeReplace_;
     std::string lastError_;
     std::unordered_map<std::string, std::unique_ptr<Object>> objects_;
+    mutable std::string lastKey_;         // the key of the object found last
+    mutable Object* lastFound_ = nullptr;
     unsigned workingFileCount_ = 0;
 };
 
