@@ -3,6 +3,7 @@
 // preconditions; and the acceptance tests and the zone check on their own.
 
 #include "ProgramOnDocuments.h"
+#include "ProgramOnFakes.h"
 #include "ScanOnSimulator.h"
 
 #include "acquisition/PrfEdit.h"
@@ -248,6 +249,23 @@ TEST(ZoneScan, AcceptsStepsAndTrials) {
         state.ResultTable[0][1].conc = 10.0f + c.change;
         EXPECT_EQ(TrialAcceptable(state, program.db, 0), c.trial);
     }
+}
+
+TEST(ZoneScan, AFullDocumentEndsTheScanWithItsWaitingPointsPutBack) {
+    fakes::ProgramOnFakes program;
+    program.fake.db.points.assign(1, fakes::FakePoint{});
+    program.state.NbPts = 1;
+    program.state.NbElt = 1;
+    program.state.Zones[0] = VariableZone(100000, 10, 640, 1.0f);
+    PointRecord waiting;
+    waiting.x = 640;
+    program.state.TrialStack.assign(kDocumentPointCapacity - 1, TrialEntry{waiting, {ResultRecord{}}});
+    EXPECT_FALSE(AddPointAt(program.state, program.fake.suite, program.view, 320, 0));
+    EXPECT_EQ(program.fake.db.points.size(), std::size_t(kDocumentPointCapacity));
+    EXPECT_TRUE(program.state.TrialStack.empty());
+    EXPECT_EQ(program.state.ScanStop, kTrue);
+    ASSERT_EQ(program.view.messages.size(), 1u);
+    EXPECT_NE(program.view.messages[0].find("32767 points"), std::string::npos) << program.view.messages[0];
 }
 
 TEST(ZoneScan, LabelsAndMidpoints) {
