@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -448,7 +449,20 @@ void PrfMain::showElementLines(const std::vector<std::string>& lines) { ShowLine
 
 void PrfMain::selectElementRow(int row) { SelectRow(eltList_, row); }
 
-void PrfMain::showPointLines(const std::vector<std::string>& lines) { ShowLines(pntList_, lines); }
+// The list is refilled after every point of a scan: it keeps the row shown at its top, and
+// while its last row is in view a new last row is brought into view, so that the operator
+// can watch the newest point.
+void PrfMain::showPointLines(const std::vector<std::string>& lines) {
+    const QScrollBar* bar = pntList_->verticalScrollBar();
+    const bool following = bar->value() == bar->maximum() && static_cast<int>(lines.size()) == pntList_->count() + 1;
+    const int top = pntList_->indexAt(QPoint(0, 0)).row();
+    ShowLines(pntList_, lines);
+    if (following) {
+        pntList_->scrollToBottom();
+    } else if (QListWidgetItem* item = pntList_->item(top)) {
+        pntList_->scrollToItem(item, QAbstractItemView::PositionAtTop);
+    }
+}
 
 std::vector<int> PrfMain::selectedPointRows() const { return SelectedRows(pntList_); }
 

@@ -242,6 +242,29 @@ TEST_F(PrfMainTest, StartUpLoadsTheZonesTheSuiteBrings) {
     EXPECT_FALSE(find<QAction>("MnuDelZone")->isEnabled());
 }
 
+// Refilled as a scan refills it: the newest row stays in view while the operator follows
+// the end of the list, and the rows shown stay put when the operator looks further up.
+TEST_F(PrfMainTest, ThePointListFollowsTheNewestPointFromItsEnd) {
+    window.show();
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("PntList"));
+    const auto lastRowShown = [&] {
+        QCoreApplication::processEvents();
+        return list->viewport()->rect().contains(list->visualItemRect(list->item(list->count() - 1)));
+    };
+    std::vector<std::string> lines;
+    for (int p = 1; p <= 60; ++p) {
+        lines.push_back("point " + std::to_string(p));
+        window.showPointLines(lines);
+    }
+    EXPECT_TRUE(lastRowShown());
+    list->scrollToTop();
+    QCoreApplication::processEvents();
+    lines.push_back("point 61");
+    window.showPointLines(lines);
+    EXPECT_FALSE(lastRowShown());
+    EXPECT_EQ(list->indexAt(QPoint(0, 0)).row(), 0);
+}
+
 TEST_F(PrfMainTest, ExitShutsDownOnce) {
     find<QLineEdit>("DefTime")->setText(QStringLiteral("25"));
     find<QAbstractButton>("OptNC_3")->click();
