@@ -365,7 +365,9 @@ int PrfMain::currentPointRow() const { return pntList_->selectedItems().isEmpty(
 
 void PrfMain::acquirePoint() {
     PrfEdit window(state_, suite_, *this, this);
+    acquisitionWindow_ = &window;
     window.exec();
+    acquisitionWindow_ = nullptr;
 }
 
 QAction* PrfMain::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
@@ -390,6 +392,13 @@ void PrfMain::redrawProfileGraph() {
 }
 
 void PrfMain::closeEvent(QCloseEvent* event) {
+    if (acquisitionWindow_) {  // a scan runs below: it ends after this point, then the window closes
+        event->ignore();
+        closeWhenDone_ = true;
+        state_.ScanStop = kTrue;
+        acquisitionWindow_->reject();
+        return;
+    }
     if (started_) {
         started_ = false;
         ShutDown(state_, suite_, *this);

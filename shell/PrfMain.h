@@ -15,6 +15,7 @@ class QAbstractButton;
 class QAction;
 class QButtonGroup;
 class QChartView;
+class QDialog;
 class QFileDialog;
 class QLineEdit;
 class QListWidget;
@@ -81,7 +82,10 @@ private:
     std::function<void()> run(void (*operation)(ProfileState&, MainView&));
     template <typename Result>  // what the operation returns is for the headless commands
     std::function<void()> run(Result (*operation)(ProfileState&, Suite&, MainView&)) {
-        return [this, operation] { operation(state_, suite_, *this); };
+        return [this, operation] {
+            operation(state_, suite_, *this);
+            if (closeWhenDone_) close();
+        };
     }
     void centreOnScreen();
     QAction* command(const char* name) const;  // a menu item by its name
@@ -94,6 +98,10 @@ private:
     Suite& suite_;
     bool started_ = false;  // the working document exists: closing must release it
     bool busy_ = false;
+    // A close asked for while the acquisition window is open (a termination signal) stops
+    // the scan and closes the window once the command has ended.
+    QDialog* acquisitionWindow_ = nullptr;
+    bool closeWhenDone_ = false;
 
     // Lists and graph.
     QListWidget* zonList_ = nullptr;

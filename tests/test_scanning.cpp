@@ -128,11 +128,12 @@ TEST(ScanNew, LeavesTheDocumentAloneWhenItCannotScan) {
     }
 }
 
-// Notes the length of the point list each time the acquisition window shows, and presses
-// its stop button, once counting has begun, in the window shown `stopAt`-th.
+// Notes the length of the point list each time the acquisition window shows, and stops
+// the window shown `stopAt`-th once counting has begun.
 class AcquisitionWatcher : public QObject {
 public:
-    AcquisitionWatcher(const QListWidget* list, std::size_t stopAt) : list_(list), stopAt_(stopAt) {
+    AcquisitionWatcher(const QListWidget* list, std::size_t stopAt, std::function<void(QObject*)> stop)
+        : list_(list), stopAt_(stopAt), stop_(std::move(stop)) {
         qApp->installEventFilter(this);
     }
     ~AcquisitionWatcher() override { qApp->removeEventFilter(this); }
@@ -142,25 +143,32 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (event->type() != QEvent::Show || !qobject_cast<PrfEdit*>(object)) return false;
         rows.push_back(list_->count());
-        if (rows.size() == stopAt_)
-            QTimer::singleShot(0, object, [object] { object->findChild<QAbstractButton*>("Command4")->click(); });
+        if (rows.size() == stopAt_) QTimer::singleShot(0, object, [this, object] { stop_(object); });
         return false;
     }
 
 private:
     const QListWidget* list_;
     std::size_t stopAt_;
+    std::function<void(QObject*)> stop_;
 };
 
+// The stop button, or a termination signal closing the main window: the scan ends after
+// the point being counted, and only then does the main window close.
 TEST(ScanWindow, TheScanButtonWalksTheProfileAndTheStopButtonEndsIt) {
+    const auto pressStop = [](QObject* edit) { edit->findChild<QAbstractButton*>("Command4")->click(); };
+    const auto closeMain = [](QObject* edit) { qobject_cast<QWidget*>(edit)->parentWidget()->close(); };
     const struct {
         const char* name;
         std::size_t stopAt;
+        std::function<void(QObject*)> stop;
         std::vector<int> rowsWhenShown;
         std::vector<int32_t> coordinates;
+        bool closes;
     } cases[] = {
-        {"whole scan", 0, {0, 1, 1, 2, 4}, {0, 200, 300, 400, 800}},
-        {"stopped at 200", 3, {0, 1, 1}, {0, 200}},
+        {"whole scan", 0, pressStop, {0, 1, 1, 2, 4}, {0, 200, 300, 400, 800}, false},
+        {"stopped at 200", 3, pressStop, {0, 1, 1}, {0, 200}, false},
+        {"main window closed at 200", 3, closeMain, {0, 1, 1}, {0, 200}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -172,8 +180,10 @@ TEST(ScanWindow, TheScanButtonWalksTheProfileAndTheStopButtonEndsIt) {
         state.NbZones = 1;
         state.Zones[0] = VariableZone(1000, 100, 400, 1.0f);
         const auto* list = main.findChild<QListWidget*>(QStringLiteral("PntList"));
-        AcquisitionWatcher watcher(list, c.stopAt);
+        AcquisitionWatcher watcher(list, c.stopAt, c.stop);
+        main.show();
         main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
+        EXPECT_EQ(main.isVisible(), !c.closes);
         EXPECT_EQ(watcher.rows, c.rowsWhenShown);
         EXPECT_EQ(list->count(), static_cast<int>(c.coordinates.size()));
         for (int p = 0; p < list->count() && p < static_cast<int>(c.coordinates.size()); ++p)
