@@ -51,8 +51,8 @@ public:
                     bool progress)
         : instance_(std::move(config), folders), view_(state_, instance_.suite(), err, progress) {
         state_.StageTimeoutSeconds = instance_.config().instrument.stage_timeout_s;
-        const std::string path = std::filesystem::absolute(documentPath).string();
-        instance_.database().setPathChooser([path](PathRequest, const std::string&) { return std::optional(path); });
+        setDocumentPath(documentPath);
+        instance_.database().setPathChooser([this](PathRequest, const std::string&) { return std::optional(path_); });
         instance_.database().setMessageSink([this](const std::string& text) { view_.showMessage(text); });
         StartUp(state_, suite(), view_);
     }
@@ -65,8 +65,11 @@ public:
     Suite& suite() { return instance_.suite(); }
     ProfileState& state() { return state_; }
     HeadlessView& view() { return view_; }
+    // Where the next Open or Save As goes.
+    void setDocumentPath(const Path& path) { path_ = std::filesystem::absolute(path).string(); }
 
 private:
+    std::string path_;
     SuiteInstance instance_;
     ProfileState state_;
     HeadlessView view_;
@@ -79,6 +82,30 @@ bool WriteCsv(const ProfileState& state, const Path& file, std::ostream& err) {
     if (out) return true;
     Fail(err, "the CSV file " + file.string() + " cannot be written");
     return false;
+}
+
+// Why the document could not be saved at `save` after the scan; checked before any point
+// is measured, so that a long scan never ends without a place for its points.
+std::optional<std::string> UnsavablePath(const Path& save) {
+    const Path path = std::filesystem::absolute(save);
+    if (path.string().size() > static_cast<std::size_t>(kPathLength))
+        return "the document path " + path.string() + " is " + std::to_string(path.string().size()) +
+               " characters long; the program keeps paths of at most " + std::to_string(kPathLength);
+    if (!std::filesystem::is_directory(path.parent_path()))
+        return "the folder " + path.parent_path().string() + " of the document does not exist";
+    return std::nullopt;
+}
+
+// A scan whose document could not be saved where asked goes among the program's documents,
+// under the name of its working document, rather than be lost.
+bool SaveScanElsewhere(HeadlessSession& session, const ProgramFolders& folders, std::ostream& err) {
+    std::error_code ignored;
+    std::filesystem::create_directories(folders.documentsDir(), ignored);
+    const Path fallback = folders.documentsDir() / ("unsaved-scan-" + session.state().DocKey.str() + ".ana");
+    session.setDocumentPath(fallback);
+    if (!SaveAsCommand(session.state(), session.suite(), session.view())) return false;
+    Fail(err, "the " + std::to_string(session.state().NbPts) + " points measured are saved as " + fallback.string());
+    return true;
 }
 
 std::string ElementSymbol(const EltEntry& element) {
@@ -119,10 +146,18 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
                       std::to_string(state.NbZones) + " zones are scanned");
     if (job.time) view.setDefTimeText(*job.time);
     if (const auto refusal = ScanRefusal(state)) return Fail(err, *refusal);
+    if (const auto unsavable = UnsavablePath(job.save)) return Fail(err, *unsavable);
 
     ScanNew(state, session.suite(), view);
-    if (!SaveAsCommand(state, session.suite(), view)) return Fail(err, "the document cannot be saved as " + job.save.string());
-    if (!job.quiet) view.printLists(out);
+    if (!SaveAsCommand(state, session.suite(), view)) {
+        Fail(err, "the document cannot be saved as " + job.save.string());
+        SaveScanElsewhere(session, folders, err);
+        return kFailed;
+    }
+    if (!job.quiet) {
+        view.printLists(out);
+        err << "kestplus-profile: " << state.NbPts << " points saved as " << job.save.string() << std::endl;
+    }
     if (job.csv && !WriteCsv(state, *job.csv, err)) return kFailed;
     if (state.ScanStop == kTrue)
         return Fail(err, "the scan ended early, after " + std::to_string(state.NbPts) + " points; they are saved in " +

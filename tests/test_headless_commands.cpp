@@ -114,6 +114,27 @@ TEST(HeadlessCommands, FailuresExitWithOneAndSayWhy) {
     EXPECT_NE(err.str().find("does not exist"), std::string::npos) << err.str();
 }
 
+// A document that cannot be saved where asked: refused before counting when its folder is
+// missing; saved among the program's documents when the save itself fails after the scan.
+TEST(HeadlessCommands, AScanIsNeverLostForWantOfAPlaceToSaveIt) {
+    Headless missing;
+    ScanCommand scan = missing.scan();
+    scan.save = missing.file("absent/doc.ana");
+    EXPECT_EQ(missing.run(scan), kFailed);
+    EXPECT_NE(missing.err.str().find("absent of the document does not exist"), std::string::npos) << missing.err.str();
+    EXPECT_EQ(missing.err.str().find("point    1"), std::string::npos);
+
+    Headless occupied;
+    std::filesystem::create_directory(occupied.file("doc.ana"));  // a folder where the file should go
+    EXPECT_EQ(occupied.run(occupied.scan()), kFailed);
+    EXPECT_NE(occupied.err.str().find("the 5 points measured are saved as "), std::string::npos) << occupied.err.str();
+    const auto saved = std::filesystem::directory_iterator(occupied.folders.documentsDir());
+    ASSERT_NE(saved, std::filesystem::directory_iterator());
+    std::ostringstream listed, errors;
+    EXPECT_EQ(RunList({saved->path(), std::nullopt}, occupied.folders, listed, errors), kDone) << errors.str();
+    EXPECT_EQ(listed.str(), kLists);
+}
+
 TEST(CommandLine, UnderstoodAndNotUnderstood) {
     const struct {
         std::vector<std::string> arguments;
