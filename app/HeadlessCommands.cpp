@@ -19,8 +19,10 @@
 namespace kest {
 namespace {
 
+void Say(std::ostream& err, const std::string& message) { err << "kestplus-profile: " << message << std::endl; }
+
 int Fail(std::ostream& err, const std::string& message) {
-    err << "kestplus-profile: " << message << std::endl;
+    Say(err, message);
     return kFailed;
 }
 
@@ -29,7 +31,7 @@ std::optional<SuiteConfig> LoadConfig(const std::optional<Path>& suiteFile, cons
     try {
         return LoadSuiteConfig(suiteFile, folders);
     } catch (const SuiteFileError& error) {
-        Fail(err, error.what());
+        Say(err, error.what());
         return std::nullopt;
     }
 }
@@ -80,7 +82,7 @@ bool WriteCsv(const ProfileState& state, const Path& file, std::ostream& err) {
     WriteProfileCsv(state, out);
     out.close();
     if (out) return true;
-    Fail(err, "the CSV file " + file.string() + " cannot be written");
+    Say(err, "the CSV file " + file.string() + " cannot be written");
     return false;
 }
 
@@ -98,14 +100,13 @@ std::optional<std::string> UnsavablePath(const Path& save) {
 
 // A scan whose document could not be saved where asked goes among the program's documents,
 // under the name of its working document, rather than be lost.
-bool SaveScanElsewhere(HeadlessSession& session, const ProgramFolders& folders, std::ostream& err) {
+void SaveScanElsewhere(HeadlessSession& session, const ProgramFolders& folders, std::ostream& err) {
     std::error_code ignored;
     std::filesystem::create_directories(folders.documentsDir(), ignored);
     const Path fallback = folders.documentsDir() / ("unsaved-scan-" + session.state().DocKey.str() + ".ana");
     session.setDocumentPath(fallback);
-    if (!SaveAsCommand(session.state(), session.suite(), session.view())) return false;
-    Fail(err, "the " + std::to_string(session.state().NbPts) + " points measured are saved as " + fallback.string());
-    return true;
+    if (SaveAsCommand(session.state(), session.suite(), session.view()))
+        Say(err, "the " + std::to_string(session.state().NbPts) + " points measured are saved as " + fallback.string());
 }
 
 std::string ElementSymbol(const EltEntry& element) {
@@ -117,14 +118,14 @@ std::string ElementSymbol(const EltEntry& element) {
 std::unique_ptr<HeadlessSession> OpenSaved(const Path& document, const std::optional<Path>& suiteFile,
                                            const ProgramFolders& folders, std::ostream& err) {
     if (!std::filesystem::is_regular_file(document)) {
-        Fail(err, "the document " + document.string() + " does not exist");
+        Say(err, "the document " + document.string() + " does not exist");
         return nullptr;
     }
     auto config = LoadConfig(suiteFile, folders, err);
-    if (!config) return nullptr;
+    if (!config) return nullptr;  // LoadConfig has said why
     auto session = std::make_unique<HeadlessSession>(std::move(*config), folders, document, err, false);
     if (!OpenDocument(session->state(), session->suite(), session->view())) {
-        Fail(err, "the document " + document.string() + " cannot be opened");
+        Say(err, "the document " + document.string() + " cannot be opened");
         return nullptr;
     }
     return session;
@@ -142,21 +143,21 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
         return Fail(err, job.zonesName + " is not a zones file: its first line does not start with \"KestProfile\"");
     if (state.NbZones < 1) return Fail(err, "the zones file " + job.zonesName + " holds no zone");
     if (end == ZonesReadEnd::Stopped)
-        Fail(err, "the zones file " + job.zonesName + " could not be read to its end; its first " +
-                      std::to_string(state.NbZones) + " zones are scanned");
+        Say(err, "the zones file " + job.zonesName + " could not be read to its end; its first " +
+                     std::to_string(state.NbZones) + " zones are scanned");
     if (job.time) view.setDefTimeText(*job.time);
     if (const auto refusal = ScanRefusal(state)) return Fail(err, *refusal);
     if (const auto unsavable = UnsavablePath(job.save)) return Fail(err, *unsavable);
 
     ScanNew(state, session.suite(), view);
     if (!SaveAsCommand(state, session.suite(), view)) {
-        Fail(err, "the document cannot be saved as " + job.save.string());
+        Say(err, "the document cannot be saved as " + job.save.string());
         SaveScanElsewhere(session, folders, err);
         return kFailed;
     }
     if (!job.quiet) {
         view.printLists(out);
-        err << "kestplus-profile: " << state.NbPts << " points saved as " << job.save.string() << std::endl;
+        Say(err, std::to_string(state.NbPts) + " points saved as " + job.save.string());
     }
     if (job.csv && !WriteCsv(state, *job.csv, err)) return kFailed;
     if (state.ScanStop == kTrue)
