@@ -9,6 +9,7 @@
 #include "results/ProfileExport.h"
 #include "results/ResultLists.h"
 #include "shell/DocKey.h"
+#include "shell/Formats.h"
 #include "shell/Startup.h"
 #include "suite/SuiteInstance.h"
 
@@ -109,11 +110,6 @@ void SaveScanElsewhere(HeadlessSession& session, const ProgramFolders& folders, 
         Say(err, "the " + std::to_string(session.state().NbPts) + " points measured are saved as " + fallback.string());
 }
 
-std::string ElementSymbol(const EltEntry& element) {
-    const std::string symbol = element.symbol.str();
-    return symbol.substr(0, symbol.find_last_not_of(' ') + 1);
-}
-
 // Opens a saved document in a session; nothing, with the reason on `err`, when it cannot.
 std::unique_ptr<HeadlessSession> OpenSaved(const Path& document, const std::optional<Path>& suiteFile,
                                            const ProgramFolders& folders, std::ostream& err) {
@@ -183,7 +179,7 @@ int RunList(const ListCommand& command, const ProgramFolders& folders, std::ostr
     if (command.element) {
         std::string symbols;
         for (int e = 0; e < state.NbElt; ++e) {
-            const std::string symbol = ElementSymbol(state.ElementTable[static_cast<std::size_t>(e)]);
+            const std::string symbol = WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str());
             if (symbol == *command.element) {
                 ElementRowClicked(state, session->suite(), session->view(), e);
                 session->view().printLists(out);

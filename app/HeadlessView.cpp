@@ -1,5 +1,7 @@
 #include "app/HeadlessView.h"
 
+#include "shell/Formats.h"
+
 #include <atomic>
 #include <cstdio>
 #include <ostream>
@@ -9,8 +11,6 @@ namespace {
 
 std::atomic<bool> stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-
-std::string WithoutTrailingBlanks(const std::string& line) { return line.substr(0, line.find_last_not_of(' ') + 1); }
 
 }  // namespace
 

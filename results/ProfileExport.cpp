@@ -1,6 +1,7 @@
 #include "results/ProfileExport.h"
 
 #include "graph/ProfileDistance.h"
+#include "shell/Formats.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,11 +16,6 @@ std::string Shortest(Number value) {
     char text[32];
     const auto end = std::to_chars(text, text + sizeof text, value).ptr;
     return std::string(text, end);
-}
-
-std::string WithoutTrailingBlanks(std::string text) {
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
 }
 
 // A field with a comma, a quote or a line break is quoted, its quotes doubled.

@@ -246,6 +246,10 @@ std::string FitLeft(std::string_view text, std::size_t width) {
     return std::string(text) + std::string(width - text.size(), ' ');
 }
 
+std::string WithoutTrailingBlanks(std::string_view text) {
+    return std::string(text.substr(0, text.find_last_not_of(' ') + 1));
+}
+
 std::string FmtInt6(int32_t value) { return FitRight(std::to_string(value), 6); }
 
 std::string FmtSetting6(int16_t value) { return FmtInt6(value); }

@@ -54,5 +54,7 @@ std::string FmtDigit1(int32_t value);       // "0", right in 1
 // Alignment helpers behind the formats.
 std::string FitRight(std::string_view text, std::size_t width);
 std::string FitLeft(std::string_view text, std::size_t width);
+// A list line or a fixed-width field as printed and exported: without its trailing blanks.
+std::string WithoutTrailingBlanks(std::string_view text);
 
 }  // namespace kest

@@ -8,6 +8,7 @@
 
 #include "acquisition/UnattendedAcquisition.h"
 #include "acquisition/ZoneScan.h"
+#include "shell/Formats.h"
 #include "shell/Startup.h"
 #include "suite/SuiteInstance.h"
 
@@ -77,7 +78,7 @@ struct ScanOnSimulator {
             std::string key = state.DocKey.str(), label;
             suite().db.KestDbGetAnaLabel(key, p, label, kLabelLength);
             label = label.substr(0, label.find('\0'));
-            result.push_back(label.substr(0, label.find_last_not_of(' ') + 1));
+            result.push_back(WithoutTrailingBlanks(label));
         }
         return result;
     }
