@@ -5,6 +5,7 @@
 #include "shell/Formats.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace kest {
@@ -55,7 +56,7 @@ void ListPoints(ProfileState& state, MainView& view) {
     const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
     lines.reserve(static_cast<std::size_t>(std::max(points, 0)));
     for (int p = 0; p < points; ++p) lines.push_back(PointListLine(state, state.CurElt, p));
-    view.showPointLines(lines);
+    view.showPointLines(std::move(lines));
     // The profile graph is rebuilt from the points and redrawn here.
 }
 

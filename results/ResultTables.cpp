@@ -18,13 +18,17 @@ void LoadPoints(ProfileState& state, AnalysisDatabase& db) {
     state.PointTable.assign(points, PointRecord{});
     state.ResultTable.assign(static_cast<std::size_t>(state.NbElt) + 1, std::vector<ResultRecord>(points));
 
-    for (int32_t p = 0; p < state.NbPts; ++p) {
-        PointRecord& record = state.PointTable[static_cast<std::size_t>(p)];
-        StoredDocCall(state, [&](std::string& key) { return db.KestDbGetStagePos(key, p, record.x, record.y, record.z); });
-        std::string label = record.label.str();
-        StoredDocCall(state, [&](std::string& key) { return db.KestDbGetAnaLabel(key, p, label, kLabelLength); });
-        record.label.assign(label, '\0');
-    }
+    std::string label;  // one buffer for every label: the table is reloaded after every point of a scan
+    label.reserve(kLabelLength);
+    DocKeyRun(state, [&](std::string& key) {
+        for (int32_t p = 0; p < state.NbPts; ++p) {
+            PointRecord& record = state.PointTable[static_cast<std::size_t>(p)];
+            state.store(db.KestDbGetStagePos(key, p, record.x, record.y, record.z));
+            label.assign(record.label.view());
+            state.store(db.KestDbGetAnaLabel(key, p, label, kLabelLength));
+            record.label.assign(label, '\0');
+        }
+    });
 }
 
 void LoadResults(ProfileState& state, AnalysisDatabase& db) {
@@ -34,21 +38,19 @@ void LoadResults(ProfileState& state, AnalysisDatabase& db) {
     // The table was sized by the last LoadPoints; it bounds the loops should the element
     // set-up have changed since.
     const int elements = std::min<int>(state.NbElt, static_cast<int>(state.ResultTable.size()));
-    for (int e = 0; e < elements; ++e) {
-        const int32_t position = state.ElementTable[static_cast<std::size_t>(e)].position;
-        auto& row = state.ResultTable[static_cast<std::size_t>(e)];
-        const int32_t points = std::min<int32_t>(state.NbPts, static_cast<int32_t>(row.size()));
-        for (int32_t p = 0; p < points; ++p) {
-            StoredDocCall(state, [&](std::string& key) {
-                return db.KestDbEltGetMeasures(key, position, kByPosition, p, m1, m2, m3, m4, m5);
-            });
-            row[static_cast<std::size_t>(p)].rate = m1;
-            StoredDocCall(state, [&](std::string& key) {
-                return db.KestDbEltGetComputeRes(key, position, kByPosition, p, result);
-            });
-            row[static_cast<std::size_t>(p)].conc = result.field[0] * 100.0f;
+    DocKeyRun(state, [&](std::string& key) {
+        for (int e = 0; e < elements; ++e) {
+            const int32_t position = state.ElementTable[static_cast<std::size_t>(e)].position;
+            auto& row = state.ResultTable[static_cast<std::size_t>(e)];
+            const int32_t points = std::min<int32_t>(state.NbPts, static_cast<int32_t>(row.size()));
+            for (int32_t p = 0; p < points; ++p) {
+                state.store(db.KestDbEltGetMeasures(key, position, kByPosition, p, m1, m2, m3, m4, m5));
+                row[static_cast<std::size_t>(p)].rate = m1;
+                state.store(db.KestDbEltGetComputeRes(key, position, kByPosition, p, result));
+                row[static_cast<std::size_t>(p)].conc = result.field[0] * 100.0f;
+            }
         }
-    }
+    });
 }
 
 }  // namespace kest

@@ -23,4 +23,14 @@ Status StoredDocCall(ProfileState& state, Call&& call) {
     return state.store(WithDocKey(state, std::forward<Call>(call)));
 }
 
+// A run of calls on the working document with one key buffer, given back to the state at
+// the end; each call's status is kept in LibStatus. For the reloads, which read every value
+// of every point: each call sees the key as the call before it left it, as above.
+template <typename Calls>
+void DocKeyRun(ProfileState& state, Calls&& calls) {
+    std::string key = state.DocKey.str();
+    std::forward<Calls>(calls)(key);
+    state.DocKey = key;
+}
+
 }  // namespace kest

@@ -26,6 +26,7 @@ public:
     }
 
     std::string str() const { return std::string(chars_.begin(), chars_.end()); }
+    std::string_view view() const { return std::string_view(chars_.data(), N); }
     // The text up to its first NUL character.
     std::string untilNul() const {
         const auto end = std::find(chars_.begin(), chars_.end(), '\0');

@@ -56,7 +56,7 @@ public:
     virtual void selectElementRow(int row) = 0;
 
     // The point list, one line per point; the operator may select several rows.
-    virtual void showPointLines(const std::vector<std::string>& lines) = 0;
+    virtual void showPointLines(std::vector<std::string> lines) = 0;  // made anew at every reload
     virtual std::vector<int> selectedPointRows() const = 0;  // ascending
     // The row with the focus, -1 when no row is selected.
     virtual int currentPointRow() const = 0;

@@ -461,14 +461,14 @@ void PrfMain::selectElementRow(int row) { SelectRow(eltList_, row); }
 // The list is refilled after every point of a scan: it keeps the row shown at its top, and
 // while its last row is in view a new last row is brought into view, so that the operator
 // can watch the newest point.
-void PrfMain::showPointLines(const std::vector<std::string>& lines) {
+void PrfMain::showPointLines(std::vector<std::string> lines) {
     const QScrollBar* bar = pntList_->verticalScrollBar();
     const bool following = bar->value() == bar->maximum() && static_cast<int>(lines.size()) == pntList_->count() + 1;
     const int top = pntList_->indexAt(QPoint(0, 0)).row();
     ShowLines(pntList_, lines);
     if (following) {
         pntList_->scrollToBottom();
-    } else if (QListWidgetItem* item = pntList_->item(top)) {
+    } else if (QListWidgetItem* item = top > 0 ? pntList_->item(top) : nullptr) {
         pntList_->scrollToItem(item, QAbstractItemView::PositionAtTop);
     }
 }

@@ -56,7 +56,7 @@ public:
     void selectZoneRow(int row) override;
     void showElementLines(const std::vector<std::string>& lines) override;
     void selectElementRow(int row) override;
-    void showPointLines(const std::vector<std::string>& lines) override;
+    void showPointLines(std::vector<std::string> lines) override;
     std::vector<int> selectedPointRows() const override;
     int currentPointRow() const override;
     void acquirePoint() override;

@@ -7,6 +7,7 @@
 #include "shell/MainView.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kest {
@@ -47,8 +48,8 @@ public:
         elementSelection = -1;
     }
     void selectElementRow(int row) override { elementSelection = row; }
-    void showPointLines(const std::vector<std::string>& lines) override {
-        pointLines = lines;
+    void showPointLines(std::vector<std::string> lines) override {
+        pointLines = std::move(lines);
         pointSelection.clear();
     }
     std::vector<int> selectedPointRows() const override { return pointSelection; }
