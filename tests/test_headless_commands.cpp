@@ -83,6 +83,12 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     EXPECT_EQ(rows, (std::vector<std::string>{"point,x,y,third,label,distance,Fe cps,Fe wt%", "1,0,0,0", "2,200,0,0",
                                               "3,300,0,0", "4,400,0,0", "5,800,0,0"}));
     EXPECT_NE(csv.find("5,800,0,0,Z01,800,1020"), std::string::npos) << csv;
+
+    std::ostringstream recomputed, relisted;
+    EXPECT_EQ(RunRecompute({h.file("doc.ana"), h.file("suite.json")}, h.folders, recomputed, errors), kDone) << errors.str();
+    EXPECT_EQ(recomputed.str(), "recomputed 5 points of " + h.file("doc.ana").string() + "\n");
+    EXPECT_EQ(RunList({h.file("doc.ana"), std::nullopt}, h.folders, relisted, errors), kDone);
+    EXPECT_EQ(relisted.str(), kLists);
 }
 
 TEST(HeadlessCommands, FailuresExitWithOneAndSayWhy) {
