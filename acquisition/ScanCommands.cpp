@@ -1,5 +1,6 @@
 #include "acquisition/ScanCommands.h"
 
+#include "acquisition/StageMotion.h"
 #include "acquisition/TrialStack.h"
 #include "acquisition/ZoneChecks.h"
 #include "acquisition/ZoneScan.h"
@@ -33,10 +34,7 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
 void StartProfile(ProfileState& state, Suite& suite, MainView& view) {
     ComputeEndDistances(state);
     ComputeAllPointsFirst(state, suite);
-    int32_t x = 0, y = 0, third = 0;
-    state.store(suite.probe.KestReadStagePos(1, x));
-    state.store(suite.probe.KestReadStagePos(2, y));
-    state.store(suite.probe.KestReadStagePos(3, third));
+    const auto [x, y, third] = ReadStageAxes(state, suite.probe);
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbAddPt(key, x, y, third); });
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetAnaLabel(key, 0, ZoneLabel(0), 0); });
     ++state.NbPts;

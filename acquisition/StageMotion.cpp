@@ -64,4 +64,12 @@ StagePositionTexts ReadStagePosition(ProfileState& state, Microprobe& probe) {
     return {NumberText(x), NumberText(y)};
 }
 
+StageAxes ReadStageAxes(ProfileState& state, Microprobe& probe) {
+    StageAxes at;
+    state.store(probe.KestReadStagePos(1, at.x));
+    state.store(probe.KestReadStagePos(2, at.y));
+    state.store(probe.KestReadStagePos(3, at.third));
+    return at;
+}
+
 }  // namespace kest

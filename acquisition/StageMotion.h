@@ -24,4 +24,10 @@ struct StagePositionTexts {
 };
 StagePositionTexts ReadStagePosition(ProfileState& state, Microprobe& probe);
 
+// Where the stage stands on its three axes, where a scan puts its next point.
+struct StageAxes {
+    int32_t x = 0, y = 0, third = 0;
+};
+StageAxes ReadStageAxes(ProfileState& state, Microprobe& probe);
+
 }  // namespace kest

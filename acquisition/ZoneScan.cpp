@@ -1,5 +1,6 @@
 #include "acquisition/ZoneScan.h"
 
+#include "acquisition/StageMotion.h"
 #include "acquisition/TrialStack.h"
 #include "results/ResultLists.h"
 #include "results/ResultTables.h"
@@ -26,15 +27,6 @@ int32_t LastCoordinate(ProfileState& state, AnalysisDatabase& db) { return Point
 int32_t TopTrialCoordinate(const ProfileState& state) {
     const PointRecord& top = state.TrialStack.back().point;
     return AxisCoordinate(state.Ax, top.x, top.y);
-}
-
-float ConcentrationAt(const ProfileState& state, int e, int32_t point) {
-    const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
-    return static_cast<std::size_t>(point) < row.size() ? row[static_cast<std::size_t>(point)].conc : 0.0f;
-}
-
-int ElementsInTable(const ProfileState& state) {
-    return std::min<int>(state.NbElt, static_cast<int>(state.ResultTable.size()));
 }
 
 // The document is full: the waiting trials go back behind the last point (they lie
@@ -86,10 +78,7 @@ bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, in
         EndFullScan(state, suite, view);
         return false;
     }
-    int32_t x = 0, y = 0, third = 0;
-    state.store(suite.probe.KestReadStagePos(1, x));
-    state.store(suite.probe.KestReadStagePos(2, y));
-    state.store(suite.probe.KestReadStagePos(3, third));
+    auto [x, y, third] = ReadStageAxes(state, suite.probe);
     const int64_t end = int64_t{PointCoordinate(state, suite.db, 0)} + ZoneAt(state, zone).endDistance;
     if (state.Ax == 1) x = Clamped32(std::min(c, end));
     if (state.Ax == 2) y = Clamped32(std::min(c, end));
@@ -117,8 +106,8 @@ bool StepAcceptable(ProfileState& state, AnalysisDatabase& db, int zone) {
     const ZoneRecord& z = ZoneAt(state, zone);
     const int64_t step = int64_t{PointCoordinate(state, db, b)} - PointCoordinate(state, db, a);
     if (std::llabs(step) <= std::llabs(int64_t{z.stepMin})) return true;  // it cannot be made finer
-    for (int e = 0; e < ElementsInTable(state); ++e)
-        if (std::fabs(ConcentrationAt(state, e, a) - ConcentrationAt(state, e, b)) > z.dConc) return false;
+    for (int e = 0; e < ElementsInResultTable(state); ++e)
+        if (std::fabs(ResultAt(state, e, a).conc - ResultAt(state, e, b).conc) > z.dConc) return false;
     return true;
 }
 
@@ -127,9 +116,9 @@ bool TrialAcceptable(ProfileState& state, AnalysisDatabase& db, int zone) {
     const TrialEntry& trial = state.TrialStack.back();
     const int32_t b = state.NbPts - 1;
     if (std::llabs(int64_t{PointCoordinate(state, db, b)} - TopTrialCoordinate(state)) <= z.stepMin) return true;
-    const int elements = std::min<int>(ElementsInTable(state), static_cast<int>(trial.results.size()));
+    const int elements = std::min<int>(ElementsInResultTable(state), static_cast<int>(trial.results.size()));
     for (int e = 0; e < elements; ++e)
-        if (std::fabs(ConcentrationAt(state, e, b) - trial.results[static_cast<std::size_t>(e)].conc) > z.dConc)
+        if (std::fabs(ResultAt(state, e, b).conc - trial.results[static_cast<std::size_t>(e)].conc) > z.dConc)
             return false;
     return true;
 }

@@ -1,6 +1,7 @@
 #include "results/ProfileExport.h"
 
 #include "graph/ProfileDistance.h"
+#include "results/ResultTables.h"
 #include "shell/Formats.h"
 
 #include <algorithm>
@@ -26,15 +27,11 @@ std::string CsvField(const std::string& text) {
     return quoted + "\"";
 }
 
-ResultRecord ResultAt(const ProfileState& state, int e, int p) {
-    const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
-    return static_cast<std::size_t>(p) < row.size() ? row[static_cast<std::size_t>(p)] : ResultRecord{};
-}
 
 }  // namespace
 
 void WriteProfileCsv(const ProfileState& state, std::ostream& out) {
-    const int elements = std::min<int>(state.NbElt, static_cast<int>(state.ResultTable.size()));
+    const int elements = ElementsInResultTable(state);
     out << "point,x,y,third,label,distance";
     for (int e = 0; e < elements; ++e) {
         const std::string symbol = CsvField(WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str()));

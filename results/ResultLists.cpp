@@ -13,12 +13,6 @@ namespace {
 
 constexpr std::size_t kLineWidth = 80;
 
-ResultRecord ResultOf(const ProfileState& state, int e, int p) {
-    if (e < 0 || e >= state.NbElt || static_cast<std::size_t>(e) >= state.ResultTable.size()) return {};
-    const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
-    return static_cast<std::size_t>(p) < row.size() ? row[static_cast<std::size_t>(p)] : ResultRecord{};
-}
-
 }  // namespace
 
 std::string ElementListLine(const EltEntry& element) {
@@ -30,7 +24,7 @@ std::string ElementListLine(const EltEntry& element) {
 // Built in one buffer: the list is made anew for every point at every reload of a scan.
 std::string PointListLine(const ProfileState& state, int e, int p) {
     const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
-    const ResultRecord result = ResultOf(state, e, p);
+    const ResultRecord result = ResultAt(state, e, p);
     std::string line;
     line.reserve(kLineWidth);
     line.append(FmtIndex4(static_cast<int16_t>(p + 1))).append(" ");

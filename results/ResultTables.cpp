@@ -31,13 +31,23 @@ void LoadPoints(ProfileState& state, AnalysisDatabase& db) {
     });
 }
 
+int ElementsInResultTable(const ProfileState& state) {
+    return std::min<int>(state.NbElt, static_cast<int>(state.ResultTable.size()));
+}
+
+ResultRecord ResultAt(const ProfileState& state, int e, int p) {
+    if (e < 0 || e >= ElementsInResultTable(state) || p < 0) return {};
+    const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
+    return static_cast<std::size_t>(p) < row.size() ? row[static_cast<std::size_t>(p)] : ResultRecord{};
+}
+
 void LoadResults(ProfileState& state, AnalysisDatabase& db) {
     // A failing read leaves what the previous read put in these.
     float m1 = 0, m2 = 0, m3 = 0, m4 = 0, m5 = 0;
     ComputeResult result;
     // The table was sized by the last LoadPoints; it bounds the loops should the element
     // set-up have changed since.
-    const int elements = std::min<int>(state.NbElt, static_cast<int>(state.ResultTable.size()));
+    const int elements = ElementsInResultTable(state);
     DocKeyRun(state, [&](std::string& key) {
         for (int e = 0; e < elements; ++e) {
             const int32_t position = state.ElementTable[static_cast<std::size_t>(e)].position;

@@ -16,4 +16,9 @@ void LoadPoints(ProfileState& state, AnalysisDatabase& db);
 // element in use at every point.
 void LoadResults(ProfileState& state, AnalysisDatabase& db);
 
+// The elements whose rows the result table holds: NbElt, bounded by the table as last sized.
+int ElementsInResultTable(const ProfileState& state);
+// The count rate and concentration of element e at point p; zeros outside the table.
+ResultRecord ResultAt(const ProfileState& state, int e, int p);
+
 }  // namespace kest
