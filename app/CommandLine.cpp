@@ -12,9 +12,9 @@ namespace kest {
 const char* const kUsage =
     "usage: kestplus-profile [--suite FILE]                 the main window\n"
     "       kestplus-profile scan --zones FILE.PRF --save DOC.ana [--suite FILE] [--time SECONDS]\n"
-    "                             [--csv FILE] [--quiet]\n"
+    "                             [--csv FILE] [--chart FILE.pdf|FILE.png] [--quiet]\n"
     "       kestplus-profile list DOC.ana [--element SYMBOL]\n"
-    "       kestplus-profile export DOC.ana [--csv FILE]\n"
+    "       kestplus-profile export DOC.ana [--csv FILE] [--chart FILE.pdf|FILE.png]\n"
     "       kestplus-profile recompute DOC.ana [--suite FILE]\n"
     "The instrument is described by --suite FILE, else by $KESTPLUS_HOME/suite.json when it\n"
     "exists, else it is the built-in simulated instrument. Exit status: 0 done, 1 failed,\n"
@@ -63,10 +63,21 @@ bool OnePositional(const Options& options, const char* what, std::string& error)
     return false;
 }
 
-bool EndsWithAna(const Path& path) {
+std::string LowerExtension(const Path& path) {
     std::string extension = path.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
-    return extension == ".ana";
+    return extension;
+}
+
+bool EndsWithAna(const Path& path) { return LowerExtension(path) == ".ana"; }
+
+// The printable chart's file, when the option is given; `error` is set when its name does
+// not say PDF or PNG.
+std::optional<Path> ChartOption(const Options& options, std::string& error) {
+    auto chart = options.path("--chart");
+    if (chart && LowerExtension(*chart) != ".pdf" && LowerExtension(*chart) != ".png")
+        error = "--chart takes a file name ending in .pdf or .png";
+    return chart;
 }
 
 bool PositiveSeconds(const std::string& text) {
@@ -78,7 +89,7 @@ bool PositiveSeconds(const std::string& text) {
 
 std::optional<Command> ParseScan(const std::vector<std::string>& arguments, std::string& error) {
     Options options;
-    if (!Split(arguments, 1, {"--zones", "--save", "--suite", "--time", "--csv"}, {"--quiet"}, options, error))
+    if (!Split(arguments, 1, {"--zones", "--save", "--suite", "--time", "--csv", "--chart"}, {"--quiet"}, options, error))
         return std::nullopt;
     if (!options.positionals.empty()) return error = "unexpected argument '" + options.positionals[0] + "'", std::nullopt;
     ScanCommand scan;
@@ -92,6 +103,8 @@ std::optional<Command> ParseScan(const std::vector<std::string>& arguments, std:
     if (scan.time && !PositiveSeconds(*scan.time))
         return error = "--time takes a counting time in seconds, above 0 and at most 32767", std::nullopt;
     scan.csv = options.path("--csv");
+    scan.chart = ChartOption(options, error);
+    if (!error.empty()) return std::nullopt;
     scan.quiet = options.flags.count("--quiet") > 0;
     return scan;
 }
@@ -100,12 +113,15 @@ std::optional<Command> ParseDocumentCommand(const std::vector<std::string>& argu
     const std::string& name = arguments[0];
     Options options;
     const std::set<std::string> valued = name == "list"     ? std::set<std::string>{"--element"}
-                                         : name == "export" ? std::set<std::string>{"--csv"}
+                                         : name == "export" ? std::set<std::string>{"--csv", "--chart"}
                                                             : std::set<std::string>{"--suite"};
     if (!Split(arguments, 1, valued, {}, options, error) || !OnePositional(options, "document", error)) return std::nullopt;
     const Path document = options.positionals[0];
     if (name == "list") return ListCommand{document, options.value("--element")};
-    if (name == "export") return ExportCommand{document, options.path("--csv")};
+    if (name == "export") {
+        ExportCommand command{document, options.path("--csv"), ChartOption(options, error)};
+        return error.empty() ? std::optional<Command>(command) : std::nullopt;
+    }
     return RecomputeCommand{document, options.path("--suite")};
 }
 

@@ -21,6 +21,7 @@ struct ScanCommand {
     std::optional<Path> suiteFile;
     std::optional<std::string> time;   // counting time in seconds
     std::optional<Path> csv;
+    std::optional<Path> chart;         // the printable chart, .pdf or .png
     bool quiet = false;                // no progress and no lists
 };
 struct ListCommand {
@@ -29,7 +30,8 @@ struct ListCommand {
 };
 struct ExportCommand {
     Path document;
-    std::optional<Path> csv;  // standard output otherwise
+    std::optional<Path> csv;    // standard output when neither file is asked for
+    std::optional<Path> chart;  // the printable chart, .pdf or .png
 };
 struct RecomputeCommand {
     Path document;

@@ -5,6 +5,7 @@
 #include "app/HeadlessView.h"
 #include "document/DocumentCommands.h"
 #include "document/ZonesFile.h"
+#include "graph/ChartFile.h"
 #include "results/PointComputation.h"
 #include "results/ProfileExport.h"
 #include "results/ResultLists.h"
@@ -87,6 +88,20 @@ bool WriteCsv(const ProfileState& state, const Path& file, std::ostream& err) {
     return false;
 }
 
+bool WriteChart(ProfileState& state, AnalysisDatabase& db, const Path& file, std::ostream& err) {
+    std::string error;
+    if (WritePrintableChart(state, db, file.string(), error)) return true;
+    Say(err, error);
+    return false;
+}
+
+// The files asked for after a scan or by export; false when one could not be written.
+bool WriteFiles(HeadlessSession& session, const std::optional<Path>& csv, const std::optional<Path>& chart,
+                std::ostream& err) {
+    const bool csvWritten = !csv || WriteCsv(session.state(), *csv, err);
+    return (!chart || WriteChart(session.state(), session.suite().db, *chart, err)) && csvWritten;
+}
+
 // Why the document could not be saved at `save` after the scan; checked before any point
 // is measured, so that a long scan never ends without a place for its points.
 std::optional<std::string> UnsavablePath(const Path& save) {
@@ -155,7 +170,7 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
         view.printLists(out);
         Say(err, std::to_string(state.NbPts) + " points saved as " + job.save.string());
     }
-    if (job.csv && !WriteCsv(state, *job.csv, err)) return kFailed;
+    if (!WriteFiles(session, job.csv, job.chart, err)) return kFailed;
     if (state.ScanStop == kTrue)
         return Fail(err, "the scan ended early, after " + std::to_string(state.NbPts) + " points; they are saved in " +
                              job.save.string());
@@ -168,7 +183,7 @@ int RunScan(const ScanCommand& command, const ProgramFolders& folders, std::ostr
     const auto zonesText = ReadText(command.zones);
     if (!zonesText) return Fail(err, "the zones file " + command.zones.string() + " cannot be read");
     return RunScanJob({.config = std::move(*config), .zonesText = *zonesText, .zonesName = command.zones.string(),
-                       .save = command.save, .time = command.time, .csv = command.csv, .quiet = command.quiet},
+                       .save = command.save, .time = command.time, .csv = command.csv, .chart = command.chart, .quiet = command.quiet},
                       folders, out, err);
 }
 
@@ -196,11 +211,11 @@ int RunList(const ListCommand& command, const ProgramFolders& folders, std::ostr
 int RunExport(const ExportCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err) {
     const auto session = OpenSaved(command.document, std::nullopt, folders, err);
     if (!session) return kFailed;
-    if (!command.csv) {
+    if (!command.csv && !command.chart) {
         WriteProfileCsv(session->state(), out);
         return kDone;
     }
-    return WriteCsv(session->state(), *command.csv, err) ? kDone : kFailed;
+    return WriteFiles(*session, command.csv, command.chart, err) ? kDone : kFailed;
 }
 
 int RunRecompute(const RecomputeCommand& command, const ProgramFolders& folders, std::ostream& out,

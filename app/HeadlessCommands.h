@@ -1,6 +1,7 @@
 #pragma once
 // The headless commands: a whole scan from a zones file to a saved document, and the list,
-// the CSV export and the recompute of a saved document. Each returns the exit status: 0
+// the export (CSV, printable chart) and the recompute of a saved document. The chart is
+// drawn with Qt: a command that writes one needs a QApplication, on any platform. Each returns the exit status: 0
 // done, 1 failed (with a message on `err` that says why).
 
 #include "app/CommandLine.h"
@@ -24,6 +25,7 @@ struct ScanJob {
     Path save;
     std::optional<std::string> time;
     std::optional<Path> csv;
+    std::optional<Path> chart;
     bool quiet = false;
 };
 

@@ -18,6 +18,7 @@
 
 #include <csignal>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -76,8 +77,22 @@ int RunWindow(int argc, char** argv, const kest::WindowCommand& command) {
     return app.exec();
 }
 
+bool WritesChart(const kest::Command& command) {
+    if (const auto* scan = std::get_if<kest::ScanCommand>(&command)) return scan->chart.has_value();
+    if (const auto* exported = std::get_if<kest::ExportCommand>(&command)) return exported->chart.has_value();
+    return false;
+}
+
+// The chart is drawn with the windows' classes, which need a QApplication; a headless
+// command draws it offscreen, whatever display there is.
+std::unique_ptr<QCoreApplication> HeadlessApplication(int& argc, char** argv, const kest::Command& command) {
+    if (!WritesChart(command)) return std::make_unique<QCoreApplication>(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QApplication>(argc, argv);
+}
+
 int RunHeadless(int argc, char** argv, const kest::Command& command) {
-    QCoreApplication app(argc, argv);
+    const auto app = HeadlessApplication(argc, argv, command);
     std::signal(SIGINT, StopHeadlessScan);
     std::signal(SIGTERM, StopHeadlessScan);
     const kest::ProgramFolders folders = kest::ResolveProgramFolders();

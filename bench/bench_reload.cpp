@@ -64,14 +64,14 @@ int main(int argc, char** argv) {
     const double lines = MedianMilliseconds([&] {
         LoadPoints(p.state, p.db);
         LoadResults(p.state, p.db);
-        ListPoints(p.state, p.view);
+        ListPoints(p.state, p.suite.db, p.view);
     });
     PrfMain window(p.state, p.suite);
     window.show();
     const double shown = MedianMilliseconds([&] {
         LoadPoints(p.state, p.db);
         LoadResults(p.state, p.db);
-        ListPoints(p.state, window);
+        ListPoints(p.state, p.suite.db, window);
         QApplication::processEvents();
     });
     std::printf("reload after a change, %d points x 5 elements: %.3f ms with the list lines made, "

@@ -13,10 +13,6 @@ namespace {
 
 constexpr std::size_t kExtensionLength = 4;  // ".ana"
 
-std::string PathPrefix(const std::string& pathBuffer, Status length) {
-    return pathBuffer.substr(0, std::min(static_cast<std::size_t>(std::max(length, Status{0})), pathBuffer.size()));
-}
-
 // One call of the library on the working document with the path buffer of DocPath.
 using PathCall = Status (AnalysisDatabase::*)(std::string&, std::string&, int32_t);
 Status CallWithDocPath(ProfileState& state, Suite& suite, PathCall call) {
@@ -70,11 +66,11 @@ bool OpenAndLoad(ProfileState& state, Suite& suite, MainView& view) {
 }  // namespace
 
 std::string DocumentCaption(const std::string& appLabel, const std::string& pathBuffer, Status length) {
-    return appLabel + " [" + PathPrefix(pathBuffer, length) + "]";
+    return appLabel + " [" + BufferPrefix(pathBuffer, length) + "]";
 }
 
 std::string ZonesPathOf(const std::string& pathBuffer, Status length) {
-    const std::string path = PathPrefix(pathBuffer, length);
+    const std::string path = BufferPrefix(pathBuffer, length);
     return path.substr(0, path.size() - std::min(path.size(), kExtensionLength)) + ".PRF";
 }
 

@@ -2,6 +2,7 @@
 
 #include "document/ElementSetup.h"
 #include "geometry/ZoneTable.h"
+#include "graph/ProfileGraph.h"
 #include "results/ResultLists.h"
 #include "results/ResultTables.h"
 #include "shell/DocKey.h"
@@ -56,9 +57,9 @@ void DeletePoints(ProfileState& state, Suite& suite, MainView& view) {
     view.setBusy(false);
 }
 
-void PointRowClicked(ProfileState& state, MainView& /*view*/, int row) {
+void PointRowClicked(ProfileState& state, AnalysisDatabase& db, MainView& view, int row) {
     state.CurPnt = static_cast<int16_t>(row);
-    // With "Sel" chosen the profile graph is rebuilt from the selected rows here.
+    if (state.GraphSelectedOnly == 1) RebuildProfileGraph(state, db, view);
 }
 
 bool LoadDocumentView(ProfileState& state, Suite& suite, MainView& view) {

@@ -16,7 +16,7 @@ void AddPoint(ProfileState& state, Suite& suite, MainView& view);
 void DeletePoints(ProfileState& state, Suite& suite, MainView& view);
 
 // A click on a point row makes it the current point.
-void PointRowClicked(ProfileState& state, MainView& view, int row);
+void PointRowClicked(ProfileState& state, AnalysisDatabase& db, MainView& view, int row);
 
 // The per-document settings back to their defaults (graph "All", no pattern spacing, the
 // default counts per point, axis X, one pattern point), the zone table emptied, the

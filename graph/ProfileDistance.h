@@ -6,6 +6,8 @@
 
 namespace kest {
 
+// The differences are taken in 64 bits, so that stage coordinates far apart cannot overflow.
+double DistanceInSpace(int64_t dx, int64_t dy, int64_t dz);
 double DistanceBetween(const PointRecord& from, const PointRecord& to);
 
 }  // namespace kest

@@ -1,6 +1,7 @@
 #include "results/ResultLists.h"
 
 #include "geometry/ZoneTable.h"
+#include "graph/ProfileGraph.h"
 #include "results/ResultTables.h"
 #include "shell/Formats.h"
 
@@ -45,31 +46,31 @@ void ListElements(ProfileState& state, Suite& suite, MainView& view) {
     }
 }
 
-void ListPoints(ProfileState& state, MainView& view) {
+void ListPoints(ProfileState& state, AnalysisDatabase& db, MainView& view) {
     std::vector<std::string> lines;
     const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
     lines.reserve(static_cast<std::size_t>(std::max(points, 0)));
     for (int p = 0; p < points; ++p) lines.push_back(PointListLine(state, state.CurElt, p));
     view.showPointLines(std::move(lines));
-    // The profile graph is rebuilt from the points and redrawn here.
+    RebuildProfileGraph(state, db, view);
 }
 
 void ReloadPoints(ProfileState& state, AnalysisDatabase& db, MainView& view) {
     LoadPoints(state, db);
     LoadResults(state, db);
-    ListPoints(state, view);
+    ListPoints(state, db, view);
 }
 
 void RefreshLists(ProfileState& state, Suite& suite, MainView& view) {
     ShowZones(state, view);
     ListElements(state, suite, view);
-    ListPoints(state, view);
+    ListPoints(state, suite.db, view);
 }
 
 void ElementRowClicked(ProfileState& state, Suite& suite, MainView& view, int row) {
     state.CurElt = static_cast<int16_t>(row);
     LoadResults(state, suite.db);
-    ListPoints(state, view);
+    ListPoints(state, suite.db, view);
 }
 
 }  // namespace kest

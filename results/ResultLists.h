@@ -19,8 +19,8 @@ std::string PointListLine(const ProfileState& state, int e, int p);
 
 // The element list; the row of CurElt is then chosen as a click would choose it.
 void ListElements(ProfileState& state, Suite& suite, MainView& view);
-// The point list for CurElt.
-void ListPoints(ProfileState& state, MainView& view);
+// The point list for CurElt, then the profile graph rebuilt from it.
+void ListPoints(ProfileState& state, AnalysisDatabase& db, MainView& view);
 // After every change of the document's points: the tables, then the point list.
 void ReloadPoints(ProfileState& state, AnalysisDatabase& db, MainView& view);
 // The zone list, the element list and the point list, in that order.

@@ -4,6 +4,7 @@
 
 #include "shell/ProfileState.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -31,6 +32,12 @@ void DocKeyRun(ProfileState& state, Calls&& calls) {
     std::string key = state.DocKey.str();
     std::forward<Calls>(calls)(key);
     state.DocKey = key;
+}
+
+// What a library call wrote into a text buffer: its first `length` characters, `length` being
+// the call's result (nothing when it is 0 or less).
+inline std::string BufferPrefix(const std::string& buffer, Status length) {
+    return buffer.substr(0, std::min(static_cast<std::size_t>(std::max(length, Status{0})), buffer.size()));
 }
 
 }  // namespace kest

@@ -12,6 +12,7 @@
 
 namespace kest {
 
+class ProfileChart;
 struct ZoneRecord;
 
 class MainView {
@@ -19,6 +20,7 @@ public:
     virtual ~MainView() = default;
 
     virtual void setCaption(const std::string& text) = 0;
+    virtual std::string currentCaption() const = 0;
 
     // Settings texts.
     virtual std::string defTimeText() const = 0;
@@ -70,6 +72,14 @@ public:
 
     // The zones file to load; nothing when the operator cancels.
     virtual std::optional<std::string> chooseZonesFile() = 0;
+
+    // The profile graph, drawn after every refill of the point list.
+    virtual ProfileChart& graph() = 0;
+
+    // The document information dialog on the document of DialogArg1, captioned DialogArg2,
+    // and the about box titled DialogArg1; both modal.
+    virtual void showDocumentInfo() = 0;
+    virtual void showAbout() = 0;
 };
 
 }  // namespace kest

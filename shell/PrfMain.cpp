@@ -7,18 +7,22 @@
 #include "geometry/ModZone.h"
 #include "geometry/PointCommands.h"
 #include "geometry/ZoneTable.h"
+#include "graph/FormPrint.h"
+#include "graph/ProfileGraph.h"
 #include "results/PointComputation.h"
 #include "results/ResultLists.h"
+#include "shell/AboutFrm.h"
 #include "shell/Controls.h"
+#include "shell/DocumentInfo.h"
 #include "shell/NormalPointer.h"
 #include "shell/QtText.h"
 #include "shell/SettingsEvents.h"
 #include "shell/Startup.h"
+#include "shell/UserInfo.h"
 #include "shell/WindowPlacement.h"
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
 #include <QFile>
@@ -163,16 +167,12 @@ PrfMain::PrfMain(ProfileState& state, Suite& suite, QWidget* parent)
     top->addWidget(buildElementsPanel(), 2);
     top->addWidget(buildSettingsPanel(), 0);
 
-    graph_ = new QChartView(new QChart);
-    graph_->setObjectName(QStringLiteral("Graph"));
-    graph_->setRenderHint(QPainter::Antialiasing);
-    graph_->setMinimumSize(300, 250);
-    graph_->hide();  // shown once there are points to draw
+    graph_.widget()->setMinimumSize(300, 250);  // shown once there are points to draw
 
     // The graph takes the larger share whenever it shows; hidden, the points take it all.
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(buildPointsPanel(), 2);
-    bottom->addWidget(graph_, 3);
+    bottom->addWidget(graph_.widget(), 3);
 
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
@@ -297,7 +297,7 @@ void PrfMain::connectSettings() {
     connect(optXY_, &QButtonGroup::idClicked, this, [this](int index) { OptXYClicked(state_, index); });
     connect(option1_, &QButtonGroup::idClicked, this, [this](int index) {
         Option1Clicked(state_, index);
-        redrawProfileGraph();
+        RebuildProfileGraph(state_, suite_.db, *this);
     });
     connect(pattern_, &QLineEdit::textChanged, this, [this](const QString& text) { PatternChanged(state_, ToLatin1(text)); });
     connect(offset_, &QLineEdit::textChanged, this, [this](const QString& text) { OffsetChanged(state_, ToLatin1(text)); });
@@ -314,6 +314,7 @@ void PrfMain::connectCommands() {
     connect(command("MnuExit"), &QAction::triggered, this, &QWidget::close);
     connectZoneCommands();
     connectPointCommands();
+    connectWindowCommands();
 }
 
 void PrfMain::onCommand(const char* name, QAbstractButton* button, std::function<void()> operation) {
@@ -351,14 +352,35 @@ void PrfMain::connectPointCommands() {
     connect(eltList_, &QListWidget::itemSelectionChanged, this, [this] {
         if (const int row = eltList_->currentRow(); row >= 0) ElementRowClicked(state_, suite_, *this, row);
     });
-    connect(pntList_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) PointRowClicked(state_, *this, row);
+    // Every change of the selection counts: with "Sel" a row added with Ctrl changes the graph.
+    connect(pntList_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (const int row = pntList_->currentRow(); row >= 0) PointRowClicked(state_, suite_.db, *this, row);
     });
     onCommand("MnuScanAll", scan_, run(ScanNew));
     onCommand("MnuScanOld", nullptr, run(ScanOld));
     onCommand("MnuScanPoint", nullptr, run(ScanPoint));
     connect(pntList_, &QListWidget::itemDoubleClicked, this, run(ScanPoint));
     onCommand("MnuReCompute", nullptr, run(RecomputeAll));
+}
+
+void PrfMain::connectWindowCommands() {
+    onCommand("MnuInfo", nullptr, [this] { InfoCommand(state_, suite_.db, *this); });
+    onCommand("MnuPrintGraph", nullptr, [this] {
+        FormPrint dialog(state_, suite_.db, this);
+        dialog.exec();
+    });
+    onCommand("MnuAbout", nullptr, [this] { AboutCommand(state_, *this); });
+    connect(ana_, &QPushButton::clicked, this, [this] { StartAnalysisProgram(suite_.ana, *this); });
+}
+
+void PrfMain::showDocumentInfo() {
+    UserInfo dialog(state_, suite_.db, this);
+    dialog.exec();
+}
+
+void PrfMain::showAbout() {
+    AboutFrm about(state_.DialogArg1, this);
+    about.exec();
 }
 
 int PrfMain::currentPointRow() const { return pntList_->selectedItems().isEmpty() ? -1 : pntList_->currentRow(); }
@@ -387,10 +409,6 @@ void PrfMain::centreOnScreen() {
     CentreOnScreen(*this);
 }
 
-void PrfMain::redrawProfileGraph() {
-    // Nothing is drawn yet: the graph stays hidden until the profile graph is built here.
-}
-
 void PrfMain::closeEvent(QCloseEvent* event) {
     if (acquisitionWindow_) {  // a scan runs below: it ends after this point, then the window closes
         event->ignore();
@@ -408,11 +426,12 @@ void PrfMain::closeEvent(QCloseEvent* event) {
 }
 
 bool PrfMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == offset_ && event->type() == QEvent::FocusOut) redrawProfileGraph();
+    if (watched == offset_ && event->type() == QEvent::FocusOut) DrawProfileGraph(state_, suite_.db, graph_);
     return QMainWindow::eventFilter(watched, event);
 }
 
 void PrfMain::setCaption(const std::string& text) { setWindowTitle(ToQString(text)); }
+std::string PrfMain::currentCaption() const { return ToLatin1(windowTitle()); }
 
 std::string PrfMain::defTimeText() const { return ToLatin1(defTime_->text()); }
 void PrfMain::setDefTimeText(const std::string& text) { defTime_->setText(ToQString(text)); }

@@ -3,6 +3,7 @@
 // scan buttons, the acquisition settings and the menu bar. Every control carries its name
 // as objectName. The window only shows and forwards: what a command does lives in the logic.
 
+#include "graph/ProfileChartView.h"
 #include "shell/MainView.h"
 #include "shell/ProfileState.h"
 #include "suite/Suite.h"
@@ -14,7 +15,6 @@
 class QAbstractButton;
 class QAction;
 class QButtonGroup;
-class QChartView;
 class QDialog;
 class QFileDialog;
 class QLineEdit;
@@ -37,6 +37,7 @@ public:
 
     // MainView. The message boxes are virtual like the rest, so a test can answer them.
     void setCaption(const std::string& text) override;
+    std::string currentCaption() const override;
     std::string defTimeText() const override;
     void setDefTimeText(const std::string& text) override;
     std::string patternText() const override;
@@ -62,6 +63,9 @@ public:
     void acquirePoint() override;
     void editZone(ZoneRecord& zone) override;
     std::optional<std::string> chooseZonesFile() override;
+    ProfileChart& graph() override { return graph_; }
+    void showDocumentInfo() override;
+    void showAbout() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +81,7 @@ private:
     void connectCommands();
     void connectZoneCommands();
     void connectPointCommands();
+    void connectWindowCommands();
     // A menu item, and the button beside it if any, run one operation of the logic.
     void onCommand(const char* name, QAbstractButton* button, std::function<void()> operation);
     std::function<void()> run(void (*operation)(ProfileState&, MainView&));
@@ -89,10 +94,6 @@ private:
     }
     void centreOnScreen();
     QAction* command(const char* name) const;  // a menu item by its name
-
-    // The graph shows the points chosen by Option1, along the distance shifted by the
-    // offset; the graph drawing joins here.
-    void redrawProfileGraph();
 
     ProfileState& state_;
     Suite& suite_;
@@ -107,7 +108,7 @@ private:
     QListWidget* zonList_ = nullptr;
     QListWidget* eltList_ = nullptr;
     QListWidget* pntList_ = nullptr;
-    QChartView* graph_ = nullptr;
+    ProfileChartView graph_{"Graph"};
 
     // Buttons.
     QPushButton* add_ = nullptr;

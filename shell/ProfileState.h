@@ -19,8 +19,6 @@ inline constexpr int16_t kFalse = 0;
 inline constexpr int kZoneSlots = 201;
 inline constexpr int kElementSlots = 151;
 inline constexpr int kSpectrometers = 5;
-inline constexpr int kGraphPoints = 1001;
-inline constexpr int kGraphElements = 6;
 inline constexpr int kLabelLength = 80;
 inline constexpr int kPathLength = 80;
 
@@ -69,11 +67,12 @@ struct TrialEntry {
     std::vector<ResultRecord> results;  // one per element entry in use
 };
 
+// The points the profile graph plots, packed from index 0 in point order. The arrays grow
+// with the profile, so that a scan of any length is charted whole; entries at and beyond
+// `count` are left over from earlier builds and never drawn.
 struct GraphArrays {
-    std::array<int32_t, kGraphPoints> x{};
-    std::array<int32_t, kGraphPoints> y{};
-    std::array<int32_t, kGraphPoints> z{};
-    std::array<std::array<float, kGraphPoints>, kGraphElements> conc{};
+    std::vector<int32_t> x, y, z;              // stage position of each plotted point
+    std::vector<std::vector<float>> conc;      // [element][plotted point], weight percent
     int16_t count = 0;          // NbGraphPts
 };
 

@@ -1,9 +1,11 @@
 #pragma once
 // A main window without a screen: it keeps what the logic shows (texts, selections, the
-// lines of the three lists) so that they can be read back. The headless commands print
-// from it; the tests record with it. Messages, questions, the acquisition window, the zone
-// editor and the zones-file choice are left to the subclass.
+// lines of the three lists, the values of the graph) so that they can be read back. The
+// headless commands print from it; the tests record with it. Messages, questions, the
+// acquisition window, the zone editor, the zones-file choice and the dialogs are left to the
+// subclass.
 
+#include "graph/ProfileChart.h"
 #include "shell/MainView.h"
 
 #include <string>
@@ -23,8 +25,10 @@ public:
     int elementSelection = -1;
     std::vector<int> pointSelection;
     int currentPoint = -1;
+    ProfileChart chart;
 
     void setCaption(const std::string& text) override { caption = text; }
+    std::string currentCaption() const override { return caption; }
     std::string defTimeText() const override { return defTime; }
     std::string patternText() const override { return pattern; }
     void setDefTimeText(const std::string& text) override { defTime = text; }
@@ -54,6 +58,7 @@ public:
     }
     std::vector<int> selectedPointRows() const override { return pointSelection; }
     int currentPointRow() const override { return currentPoint; }
+    ProfileChart& graph() override { return chart; }
 
 private:
     static int inGroup(int index, int size) { return index >= 0 && index < size ? index : -1; }

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTimer>
 
@@ -13,14 +14,16 @@ namespace {
 // for the events of the focus change to be handled.
 class SelectAllOnFocusFilter : public QObject {
 public:
-    explicit SelectAllOnFocusFilter(QLineEdit* edit) : QObject(edit) {}
+    explicit SelectAllOnFocusFilter(QWidget* edit) : QObject(edit) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::FocusIn) {
-            QPointer<QLineEdit> edit = qobject_cast<QLineEdit*>(watched);
+            QPointer<QWidget> edit = qobject_cast<QWidget*>(watched);
             QTimer::singleShot(0, this, [edit] {
-                if (edit && edit->hasFocus()) SelectAllText(edit);
+                if (!edit || !edit->hasFocus()) return;
+                if (auto* line = qobject_cast<QLineEdit*>(edit)) SelectAllText(line);
+                if (auto* text = qobject_cast<QPlainTextEdit*>(edit)) text->selectAll();
             });
         }
         return QObject::eventFilter(watched, event);
@@ -34,5 +37,6 @@ void SelectAllText(QLineEdit* edit) {
 }
 
 void SelectAllOnFocus(QLineEdit* edit) { edit->installEventFilter(new SelectAllOnFocusFilter(edit)); }
+void SelectAllOnFocus(QPlainTextEdit* edit) { edit->installEventFilter(new SelectAllOnFocusFilter(edit)); }
 
 }  // namespace kest

@@ -2,6 +2,7 @@
 // Entering a text field selects its whole text, so that typing replaces the value.
 
 class QLineEdit;
+class QPlainTextEdit;
 
 namespace kest {
 
@@ -11,5 +12,6 @@ void SelectAllText(QLineEdit* edit);
 // From now on `edit` selects its whole text whenever it gets the focus, by keyboard or
 // by mouse.
 void SelectAllOnFocus(QLineEdit* edit);
+void SelectAllOnFocus(QPlainTextEdit* edit);
 
 }  // namespace kest

@@ -1,8 +1,8 @@
 #pragma once
 // A main window for the logic tests: it keeps what it was told to show, records messages,
 // answers the confirmations from `confirmAnswers` (OK when none is left), edits a zone with
-// `zoneEditor`, picks `zonesFile` as the zones file to load and runs `acquisition` as the
-// acquisition window.
+// `zoneEditor`, picks `zonesFile` as the zones file to load, runs `acquisition` as the
+// acquisition window and `documentInfo` as the information dialog, and counts about boxes.
 
 #include "shell/ProfileState.h"
 #include "shell/ScreenlessMainView.h"
@@ -22,6 +22,8 @@ public:
     std::function<void()> acquisition = [] {};  // what the acquisition window does
     std::function<void(ZoneRecord&)> zoneEditor = [](ZoneRecord&) {};
     std::optional<std::string> zonesFile;
+    std::function<void()> documentInfo = [] {};
+    int aboutBoxes = 0;
 
     void showMessage(const std::string& text) override { messages.push_back(text); }
     bool confirm(const std::string& text, const std::string& title) override {
@@ -33,6 +35,8 @@ public:
     void acquirePoint() override { acquisition(); }
     void editZone(ZoneRecord& zone) override { zoneEditor(zone); }
     std::optional<std::string> chooseZonesFile() override { return zonesFile; }
+    void showDocumentInfo() override { documentInfo(); }
+    void showAbout() override { ++aboutBoxes; }
 };
 
 }  // namespace kest::fakes

@@ -2,6 +2,7 @@
 // zones file to the saved document and the printed lists, list and export of that document,
 // and the failures and usage errors with their exit statuses and messages.
 
+#include "ChartChecks.h"
 #include "ScanOnSimulator.h"
 
 #include "app/HeadlessCommands.h"
@@ -64,6 +65,7 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     Headless h;
     ScanCommand scan = h.scan();
     scan.csv = h.file("scan.csv");
+    scan.chart = h.file("scan.pdf");
     ASSERT_EQ(h.run(scan), kDone) << h.err.str();
     EXPECT_EQ(h.out.str(), kLists);
     EXPECT_NE(h.err.str().find("point    5 at X 800, Y 0,"), std::string::npos) << h.err.str();
@@ -73,7 +75,7 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     std::ostringstream listed, exported, errors;
     EXPECT_EQ(RunList({h.file("doc.ana"), "Fe"}, h.folders, listed, errors), kDone) << errors.str();
     EXPECT_EQ(listed.str(), kLists);
-    ExportCommand exportCsv{h.file("doc.ana"), h.file("export.csv")};
+    ExportCommand exportCsv{h.file("doc.ana"), h.file("export.csv"), h.file("export.png")};
     EXPECT_EQ(RunExport(exportCsv, h.folders, exported, errors), kDone) << errors.str();
     const std::string csv = h.read("export.csv");
     EXPECT_EQ(csv, h.read("scan.csv"));
@@ -83,6 +85,14 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     EXPECT_EQ(rows, (std::vector<std::string>{"point,x,y,third,label,distance,Fe cps,Fe wt%", "1,0,0,0", "2,200,0,0",
                                               "3,300,0,0", "4,400,0,0", "5,800,0,0"}));
     EXPECT_NE(csv.find("5,800,0,0,Z01,800,1020"), std::string::npos) << csv;
+
+    // The printable chart: legend, axis titles and distances in the PDF, black lines in the PNG.
+    const QString pdf = fakes::PdfText(QString::fromStdString(h.file("scan.pdf").string()));
+    for (const char* text : {"Fe", "weight %", "depth in microns / area", "800"})
+        EXPECT_TRUE(pdf.contains(QLatin1String(text))) << text << "\n" << pdf.toStdString();
+    const QImage png(QString::fromStdString(h.file("export.png").string()));
+    ASSERT_FALSE(png.isNull());
+    EXPECT_GT(fakes::PixelsOf(png, Qt::black, {}, 60), 1000);
 
     std::ostringstream recomputed, relisted;
     EXPECT_EQ(RunRecompute({h.file("doc.ana"), h.file("suite.json")}, h.folders, recomputed, errors), kDone) << errors.str();
@@ -151,6 +161,8 @@ TEST(CommandLine, UnderstoodAndNotUnderstood) {
         {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--time", "2.5", "--csv", "d.csv", "--quiet"}, ""},
         {{"list", "d.ana", "--element", "Fe"}, ""},
         {{"export", "d.ana"}, ""},
+        {{"export", "d.ana", "--chart", "c.PDF", "--csv", "d.csv"}, ""},
+        {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--chart", "c.png"}, ""},
         {{"recompute", "d.ana", "--suite", "s.json"}, ""},
         {{"scan", "--zones", "z.PRF"}, "scan needs --save DOC.ana"},
         {{"scan", "--zones", "z.PRF", "--save", "d.db"}, "--save takes a document name ending in .ana"},
@@ -158,7 +170,8 @@ TEST(CommandLine, UnderstoodAndNotUnderstood) {
         {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--time", "ten"}, "--time takes"},
         {{"list"}, "the document is missing"},
         {{"list", "a.ana", "b.ana"}, "unexpected argument 'b.ana'"},
-        {{"export", "d.ana", "--chart"}, "unexpected option '--chart'"},
+        {{"export", "d.ana", "--chart"}, "--chart needs a value"},
+        {{"export", "d.ana", "--chart", "c.svg"}, "--chart takes a file name ending in .pdf or .png"},
         {{"--suite"}, "--suite needs a value"},
     };
     for (const auto& c : cases) {

@@ -85,7 +85,7 @@ TEST(ResultLists, ListsShowTheDocumentsPointsForTheChosenElement) {
 
     p.fake.db.points.clear();  // no points: CurPnt -1 and an empty list
     LoadPoints(p.state, p.fake.db);
-    ListPoints(p.state, p.view);
+    ListPoints(p.state, p.fake.db, p.view);
     EXPECT_EQ(p.state.CurPnt, -1);
     EXPECT_TRUE(p.view.pointLines.empty());
 }

@@ -1,0 +1,19 @@
+#pragma once
+// The printable chart written to a file: PDF or PNG, chosen by the file's extension.
+
+#include "shell/ProfileState.h"
+#include "suite/AnalysisDatabase.h"
+
+#include <string>
+
+namespace kest {
+
+// True when `path` ends in .pdf or .png, in any case.
+bool IsChartFileName(const std::string& path);
+
+// The printable chart, with its grid, of the points plotted last (the graph arrays), drawn
+// without a screen. False with `error` set when there is no chart to draw or the file
+// cannot be written.
+bool WritePrintableChart(ProfileState& state, AnalysisDatabase& db, const std::string& path, std::string& error);
+
+}  // namespace kest

@@ -1,0 +1,51 @@
+#include "graph/ProfileChart.h"
+
+#include <algorithm>
+
+namespace kest {
+
+void ProfileChart::setVisible(bool shown) {
+    values_.visible = shown;
+    showChart(shown);
+}
+
+void ProfileChart::setPointCount(int16_t count) {
+    values_.pointCount = std::max<int16_t>(count, 0);
+    for (ChartSeries& series : values_.series) {
+        series.x.resize(static_cast<std::size_t>(values_.pointCount));
+        series.y.resize(static_cast<std::size_t>(values_.pointCount));
+    }
+}
+
+void ProfileChart::setSeriesCount(int16_t count) {
+    values_.series.resize(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
+    setPointCount(values_.pointCount);
+}
+
+void ProfileChart::setSeriesColours(const std::vector<int>& codes) {
+    for (std::size_t s = 0; s < codes.size() && s < values_.series.size(); ++s) values_.series[s].colour = codes[s];
+}
+
+void ProfileChart::setLegendTexts(const std::vector<std::string>& texts) {
+    for (std::size_t s = 0; s < texts.size() && s < values_.series.size(); ++s) values_.series[s].legend = texts[s];
+}
+
+ChartSeries* ProfileChart::currentSeries() {
+    if (series_ < 1 || series_ > seriesCount() || point_ < 1 || point_ > values_.pointCount) return nullptr;
+    return &values_.series[static_cast<std::size_t>(series_ - 1)];
+}
+
+void ProfileChart::setXPosition(double x) {
+    if (ChartSeries* series = currentSeries()) series->x[static_cast<std::size_t>(point_ - 1)] = x;
+}
+
+void ProfileChart::setYValue(float y) {
+    if (ChartSeries* series = currentSeries()) series->y[static_cast<std::size_t>(point_ - 1)] = y;
+}
+
+void ProfileChart::draw(int16_t code) {
+    if (code == kDrawChart) renderChart();
+    if (code == kPrintChart) printChart();
+}
+
+}  // namespace kest

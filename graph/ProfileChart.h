@@ -1,0 +1,83 @@
+#pragma once
+// The X-Y chart the profile graphs are drawn on: series placed by explicit X positions,
+// addressed through a current series and a current point (both from 1), as the drawings set
+// them. It keeps what was set; a chart that shows (the window's graph, the printable chart)
+// renders the values when it is drawn. Without a screen the values are all there is: the
+// headless commands and the tests read them back.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kest {
+
+// Colour codes of the 16-colour palette the drawings use.
+inline constexpr int kColourBlack = 0;
+inline constexpr int kColourGreen = 2;
+inline constexpr int kColourLightGreen = 10;
+inline constexpr int kColourLightRed = 12;
+inline constexpr int kColourWhite = 15;
+
+inline constexpr int16_t kDrawChart = 2;    // draw codes
+inline constexpr int16_t kPrintChart = 5;
+inline constexpr int16_t kGridLines = 3;    // grid codes
+inline constexpr int16_t kNoGrid = 0;
+inline constexpr int16_t kLegendShown = 1;  // legend style
+
+struct ChartSeries {
+    int colour = kColourBlack;
+    std::string legend;
+    std::vector<double> x;  // one entry per point
+    std::vector<float> y;
+};
+
+struct ChartValues {
+    bool visible = false;
+    int16_t pointCount = 0;
+    std::vector<ChartSeries> series;
+    std::string title, bottomTitle, leftTitle;
+    int16_t legendStyle = 0;
+    int16_t grid = kNoGrid;
+};
+
+class ProfileChart {
+public:
+    virtual ~ProfileChart() = default;
+
+    void setVisible(bool shown);
+    void setPointCount(int16_t count);   // of every series
+    int16_t pointCount() const { return values_.pointCount; }
+    void setSeriesCount(int16_t count);
+    int16_t seriesCount() const { return static_cast<int16_t>(values_.series.size()); }
+    void setSeriesColours(const std::vector<int>& codes);  // in series order
+    void setLegendTexts(const std::vector<std::string>& texts);
+    void setCurrentSeries(int16_t series) { series_ = series; }
+    void setCurrentPoint(int16_t point) { point_ = point; }
+    void setXPosition(double x);         // of the current point of the current series
+    void setYValue(float y);
+    void setTitle(const std::string& text) { values_.title = text; }
+    void setBottomTitle(const std::string& text) { values_.bottomTitle = text; }
+    void setLeftTitle(const std::string& text) { values_.leftTitle = text; }
+    void setLegendStyle(int16_t style) { values_.legendStyle = style; }
+    void setGrid(int16_t code) { values_.grid = code; }
+    // kDrawChart renders the values set; kPrintChart sends the chart as drawn to the printer.
+    void draw(int16_t code);
+
+    const ChartValues& values() const { return values_; }
+
+protected:
+    // What a chart that shows does; a chart without a screen only keeps the values.
+    virtual void showChart(bool /*shown*/) {}
+    virtual void renderChart() {}
+    virtual void printChart() {}
+
+private:
+    // The current point of the current series; nullptr when either is out of range.
+    ChartSeries* currentSeries();
+
+    ChartValues values_;
+    int16_t series_ = 1;
+    int16_t point_ = 1;
+};
+
+}  // namespace kest
