@@ -85,6 +85,9 @@ ProfileChartView::ProfileChartView(const char* objectName) : choosePrinter(Choos
     auto* chart = new QChart;
     axisX_ = new QValueAxis;
     axisY_ = new QValueAxis;
+    // Distances are mostly whole stage units: "1000", not "1000.0", which a narrow chart would cut.
+    axisX_->setLabelFormat(QStringLiteral("%.10g"));
+    axisY_->setLabelFormat(QStringLiteral("%.10g"));
     chart->addAxis(axisX_, Qt::AlignBottom);
     chart->addAxis(axisY_, Qt::AlignLeft);
     chart->legend()->setAlignment(Qt::AlignRight);
@@ -125,7 +128,6 @@ void ProfileChartView::renderSeries() {
         chart->removeAllSeries();
         for (std::size_t s = 0; s < values().series.size(); ++s) {
             auto* line = new QLineSeries;
-            line->setPointsVisible(true);
             chart->addSeries(line);
             line->attachAxis(axisX_);
             line->attachAxis(axisY_);
@@ -144,6 +146,8 @@ void ProfileChartView::renderSeries() {
         line->setBrush(colour);
         line->setMarkerSize(9);
         line->setLightMarker(MarkerImage(s, colour));
+        // White on the white plot shows nothing, but its markers would blot out the axis line.
+        line->setPointsVisible(series.colour != kColourWhite);
         line->setName(ToQString(series.legend));
     }
 }

@@ -1,0 +1,305 @@
+// The profile graph as the main window draws it (read back from the chart's series), the
+// print dialog, the information and about dialogs, the commands that open them, and the
+// main window after a scan on the simulator, rendered to an image.
+
+#include "ChartChecks.h"
+#include "FakeSuite.h"
+#include "ScanOnSimulator.h"
+
+#include "graph/FormPrint.h"
+#include "shell/PrfMain.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QAction>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QValueAxis>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kest {
+namespace {
+
+struct Spot { int32_t x, y, z; };
+
+// The main window on fakes with a document of `elements` (atomic numbers) measured at
+// `spots`; element e at point p is at 10 * (e + 1) + p weight percent.
+class GraphWindow {
+public:
+    GraphWindow(const std::vector<int32_t>& elements, const std::vector<Spot>& spots) {
+        for (const int32_t z : elements) fake.db.elements.push_back({.z = z});
+        for (const Spot& spot : spots) {
+            fakes::FakePoint point{spot.x, spot.y, spot.z, "Z01", {}, {}};
+            for (std::size_t e = 0; e < elements.size(); ++e)
+                point.results[int32_t(e)].field[0] = float(10 * (e + 1) + fake.db.points.size()) / 100.0f;
+            fake.db.points.push_back(point);
+        }
+        window.startUp();  // New: the document's lists, and the graph built from them
+    }
+    template <typename T>
+    T* find(const char* name) const { return window.findChild<T*>(QString::fromLatin1(name)); }
+    QChartView* graph() const { return find<QChartView>("Graph"); }
+    std::vector<QLineSeries*> series() const {
+        std::vector<QLineSeries*> result;
+        for (QAbstractSeries* s : graph()->chart()->series()) result.push_back(static_cast<QLineSeries*>(s));
+        return result;
+    }
+    // Runs `answer` on the next modal window, while `command` waits for it to close.
+    static void answerModal(const std::function<void(QWidget*)>& answer, const std::function<void()>& command) {
+        QTimer::singleShot(0, [answer] {
+            if (QWidget* modal = QApplication::activeModalWidget()) answer(modal);
+        });
+        command();
+    }
+
+    fakes::FakeSuite fake;
+    ProfileState state;
+    PrfMain window{state, fake.suite};
+};
+
+std::vector<double> Xs(const QLineSeries* series) {
+    std::vector<double> xs;
+    for (const QPointF& point : series->points()) xs.push_back(point.x());
+    return xs;
+}
+
+constexpr int32_t Fe = 26, C = 6, N = 7;
+
+TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
+    const struct {
+        const char* name;
+        std::vector<int32_t> elements;
+        std::vector<Spot> spots;
+        std::string offset;
+        int16_t zones;             // one zone of 500, or none
+        std::vector<int> selected;  // with "Sel"; empty: "All"
+        std::vector<double> positions;  // of every element series; empty: the chart is hidden
+        double extra;                   // where the extra series stands
+        std::vector<int> colours;
+    } cases[] = {
+        {"300 apart", {Fe}, {{100, 0, 0}, {400, 0, 0}}, "0", 1, {}, {0, 300}, 500, {0, 15}},
+        {"offset 1000", {Fe}, {{100, 0, 0}, {400, 0, 0}}, "1000", 1, {}, {1000, 1300}, 1500, {0, 15}},
+        {"in space", {Fe}, {{7, 7, 7}, {10, 11, 7}, {10, 11, 19}}, "0", 1, {}, {0, 5, 13}, 500, {0, 15}},
+        {"selected 2 and 5", {Fe}, {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}, {40, 30, 0}}, "0", 1, {1, 4}, {0, std::sqrt(1800.0)}, 500, {0, 15}},
+        {"one selected", {Fe}, {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}}, "0", 1, {2}, {}, 0, {}},
+        {"one point", {Fe}, {{0, 0, 0}}, "0", 1, {}, {}, 0, {}},
+        {"no element", {}, {{0, 0, 0}, {10, 0, 0}}, "0", 1, {}, {}, 0, {}},
+        {"carbon, nitrogen, iron", {C, N, Fe}, {{0, 0, 0}, {10, 0, 0}}, "0", 1, {}, {0, 10}, 500, {12, 2, 0, 15}},
+        {"no zones", {Fe}, {{0, 0, 0}, {10, 0, 0}}, "250", 0, {}, {250, 260}, 0, {0, 15}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        GraphWindow w(c.elements, c.spots);
+        w.state.NbZones = c.zones;
+        w.state.Zones[0].endDistance = 500;
+        w.find<QLineEdit>("Offset")->setText(QString::fromStdString(c.offset));
+        w.find<QAbstractButton>(c.selected.empty() ? "Option1_0" : "Option1_1")->click();
+        auto* list = w.find<QListWidget>("PntList");
+        for (const int row : c.selected)  // each click redraws with the rows selected so far
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, list->visualItemRect(list->item(row)).center());
+
+        ASSERT_EQ(w.graph()->isVisibleTo(&w.window), !c.positions.empty());
+        if (c.positions.empty()) continue;
+        const auto series = w.series();
+        ASSERT_EQ(series.size(), c.elements.size() + 1);
+        for (std::size_t s = 0; s < series.size(); ++s) {
+            EXPECT_EQ(series[s]->color(), PaletteColour(c.colours[s])) << "series " << s;
+            EXPECT_EQ(w.window.graph().values().series[s].colour, c.colours[s]);
+            if (s + 1 < series.size()) {
+                EXPECT_EQ(Xs(series[s]), c.positions) << "series " << s;
+                const int first = c.selected.empty() ? 0 : c.selected[0];
+                EXPECT_FLOAT_EQ(float(series[s]->at(0).y()), float(10 * (s + 1) + first));
+            } else {
+                EXPECT_EQ(Xs(series[s]), std::vector<double>(c.positions.size(), c.extra));
+                EXPECT_EQ(series[s]->at(0).y(), 0.0);
+            }
+        }
+    }
+}
+
+TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
+    GraphWindow w({C, N, Fe}, {{0, 0, 0}, {30, 40, 0}, {60, 80, 0}});
+    w.fake.db.title = "Carburised steel";
+    FormPrint dialog(w.state, w.fake.db, &w.window);
+    dialog.show();
+    const QChart* chart = dialog.graphPrint().widget()->chart();
+    std::vector<QColor> colours;
+    QStringList legends;
+    for (QAbstractSeries* s : chart->series()) {
+        colours.push_back(static_cast<QLineSeries*>(s)->color());
+        legends << s->name();
+    }
+    EXPECT_EQ(colours, (std::vector<QColor>{PaletteColour(12), PaletteColour(10), PaletteColour(0)}));
+    EXPECT_EQ(legends, (QStringList{"C ", "N ", "Fe"}));
+    EXPECT_EQ(Xs(static_cast<QLineSeries*>(chart->series()[2])), (std::vector<double>{0, 50, 100}));
+    EXPECT_TRUE(chart->legend()->isVisible());
+    EXPECT_EQ(chart->title(), "Carburised steel");
+    const auto* axisX = static_cast<QValueAxis*>(chart->axes(Qt::Horizontal).constFirst());
+    const auto* axisY = static_cast<QValueAxis*>(chart->axes(Qt::Vertical).constFirst());
+    EXPECT_EQ(axisX->titleText(), "depth in microns / area");
+    EXPECT_EQ(axisY->titleText(), "weight %");
+
+    auto* grid = dialog.findChild<QCheckBox*>("O_Grid");
+    for (const int code : {kNoGrid, kGridLines}) {
+        grid->click();
+        EXPECT_EQ(dialog.graphPrint().values().grid, code);
+        EXPECT_EQ(axisX->isGridLineVisible(), code == kGridLines);
+    }
+
+    const QTemporaryDir dir;
+    int printed = 0;
+    dialog.graphPrint().choosePrinter = [&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QString("print%1.pdf").arg(++printed)));
+        return true;
+    };
+    for (int i = 0; i < 2; ++i) dialog.findChild<QAbstractButton*>("B_Print")->click();
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(printed, 2);
+    const QString text = fakes::PdfText(dir.filePath("print2.pdf"));
+    for (const char* expected : {"Carburised steel", "weight %", "depth in microns / area", "Fe"})
+        EXPECT_TRUE(text.contains(QLatin1String(expected))) << expected << "\n" << text.toStdString();
+    dialog.findChild<QAbstractButton*>("B_Cancel")->click();
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(DocumentInfo, TheDialogShowsTheFieldsAndWritesThemBackUnlessCancelled) {
+    const std::string longTitle(60, 'T');
+    const struct {
+        const char* name;
+        std::function<void(QDialog*)> close;
+        std::string newTitle;
+        std::string storedTitle, chartTitle;
+    } cases[] = {
+        {"OK", [](QDialog* d) { d->findChild<QAbstractButton*>("ButOK")->click(); }, "New title", "New title", "New title"},
+        {"Cancel", [](QDialog* d) { d->findChild<QAbstractButton*>("ButCancel")->click(); }, "New title", "Old title", "Old title"},
+        {"close control", [](QDialog* d) { d->close(); }, "New title", "New title", "New title"},
+        {"60 characters", [](QDialog* d) { d->accept(); }, longTitle, longTitle, longTitle.substr(0, 50)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        GraphWindow w({Fe}, {{0, 0, 0}, {10, 0, 0}});
+        w.fake.db.company = "Metals lab";
+        w.fake.db.title = "Old title";
+        w.fake.db.comments = "quenched\nfrom 900";
+        w.fake.db.lastModTime = "05/12/2026 10:32:00";
+        QStringList shown;
+        GraphWindow::answerModal(
+            [&](QWidget* modal) {
+                auto* dialog = qobject_cast<QDialog*>(modal);
+                ASSERT_EQ(dialog->objectName(), "UserInfo");
+                shown << dialog->windowTitle();
+                for (const char* name : {"UserName", "Company", "Title"}) shown << dialog->findChild<QLineEdit*>(name)->text();
+                shown << dialog->findChild<QPlainTextEdit*>("Comments")->toPlainText();
+                shown << dialog->findChild<QLabel*>("LastModTime")->text();
+                dialog->findChild<QLineEdit*>("Title")->setText(QString::fromStdString(c.newTitle));
+                c.close(dialog);
+            },
+            [&] { w.find<QAction>("MnuInfo")->trigger(); });
+        EXPECT_EQ(shown, (QStringList{w.window.windowTitle(), "", "Metals lab", "Old title", "quenched\nfrom 900",
+                                      "05/12/2026 10:32:00"}));
+        EXPECT_EQ(w.fake.db.title, c.storedTitle);
+        EXPECT_EQ(w.graph()->chart()->title().toStdString(), c.chartTitle);
+        std::vector<std::string> writes;
+        for (const std::string& call : w.fake.db.calls)
+            if (call.rfind("KestDbSet", 0) == 0) writes.push_back(call.substr(0, call.find('(')));
+        const std::vector<std::string> inOrder{"KestDbSetUserName", "KestDbSetCompany", "KestDbSetTitle", "KestDbSetComments"};
+        EXPECT_EQ(writes, c.storedTitle == "Old title" ? std::vector<std::string>{} : inOrder);
+    }
+}
+
+TEST(MainWindowCommands, AboutScanPointAndTheAnalysisProgram) {
+    GraphWindow w({Fe}, {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}});
+    QStringList about;
+    GraphWindow::answerModal(
+        [&](QWidget* modal) {
+            for (const char* name : {"TitleItem", "VersionItem"}) about << modal->findChild<QLabel*>(name)->text();
+            modal->findChild<QAbstractButton*>("OkBut")->click();
+        },
+        [&] { w.find<QAction>("MnuAbout")->trigger(); });
+    EXPECT_EQ(about, (QStringList{"KestPlus - Profile", "Version: 2.0"}));
+
+    auto* list = w.find<QListWidget>("PntList");
+    QString acquired;
+    int16_t acquiredPoint = -1;
+    GraphWindow::answerModal(
+        [&](QWidget* modal) {
+            acquired = modal->objectName();
+            acquiredPoint = w.state.CurPnt;
+            modal->close();
+        },
+        [&] {
+            const QPoint row = list->visualItemRect(list->item(2)).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);  // a double click starts as a click
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+        });
+    EXPECT_EQ(acquired, "PrfEdit");
+    EXPECT_EQ(acquiredPoint, 2);
+
+    w.fake.ana.startable = false;
+    QString message;
+    GraphWindow::answerModal(
+        [&](QWidget* modal) {
+            message = qobject_cast<QMessageBox*>(modal)->text();
+            modal->close();
+        },
+        [&] { w.find<QAbstractButton>("Ana")->click(); });
+    EXPECT_EQ(w.fake.ana.count("start"), 1);
+    EXPECT_EQ(message, "The analysis program cannot be started.");
+}
+
+// What a new user sees after pressing Scan: the lists filled and the profile drawn, carbon
+// in red, iron in black. The picture is kept in the test's folder when KEEP_SCREENSHOTS is set.
+TEST(ScanWindow, AfterAScanTheWindowShowsTheListsAndTheProfile) {
+    QTemporaryDir home;
+    SuiteConfig config = fakes::QuietStep({{0, 10.0}, {250, 20.0}});
+    config.setup.elements.push_back({6, 2, "C", true, 100.0, 5000.0, 20.0});
+    config.specimen.elements[6] = {SpecimenProfile::Shape::Step, {{0, 2.0}, {500, 6.0}}};
+    SuiteInstance instance(std::move(config), {home.path().toStdString(), home.path().toStdString()});
+    ProfileState state;
+    PrfMain main(state, instance.suite());
+    main.resize(1100, 750);
+    main.startUp();
+    state.NbZones = 1;
+    state.Zones[0] = fakes::FixedZone(1000, 50);
+    main.show();
+    main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
+    QCoreApplication::processEvents();
+
+    const QString file = home.filePath("main-window.png");
+    ASSERT_TRUE(main.grab().save(file));
+    if (qEnvironmentVariableIsSet("KEEP_SCREENSHOTS")) main.grab().save(QDir::temp().filePath("main-window.png"));
+    const QImage image(file);
+    EXPECT_EQ(main.findChild<QListWidget*>(QStringLiteral("PntList"))->count(), 21);
+    EXPECT_EQ(main.findChild<QListWidget*>(QStringLiteral("EltList"))->count(), 2);
+    const QWidget* graph = main.findChild<QChartView*>(QStringLiteral("Graph"));
+    ASSERT_TRUE(graph->isVisible());
+    const QRect chartArea(graph->mapTo(&main, QPoint(0, 0)) * image.devicePixelRatio(), graph->size() * image.devicePixelRatio());
+    EXPECT_GT(fakes::PixelsOf(image, QColor(255, 0, 0), chartArea), 300) << "carbon's red line and markers";
+    EXPECT_GT(fakes::PixelsOf(image, Qt::black, chartArea), 300) << "iron's black line and markers";
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+    EXPECT_GT(colours.size(), 100) << "not a blank window";
+}
+
+}  // namespace
+}  // namespace kest
