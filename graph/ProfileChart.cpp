@@ -30,19 +30,6 @@ void ProfileChart::setLegendTexts(const std::vector<std::string>& texts) {
     for (std::size_t s = 0; s < texts.size() && s < values_.series.size(); ++s) values_.series[s].legend = texts[s];
 }
 
-ChartSeries* ProfileChart::currentSeries() {
-    if (series_ < 1 || series_ > seriesCount() || point_ < 1 || point_ > values_.pointCount) return nullptr;
-    return &values_.series[static_cast<std::size_t>(series_ - 1)];
-}
-
-void ProfileChart::setXPosition(double x) {
-    if (ChartSeries* series = currentSeries()) series->x[static_cast<std::size_t>(point_ - 1)] = x;
-}
-
-void ProfileChart::setYValue(float y) {
-    if (ChartSeries* series = currentSeries()) series->y[static_cast<std::size_t>(point_ - 1)] = y;
-}
-
 void ProfileChart::draw(int16_t code) {
     if (code == kDrawChart) renderChart();
     if (code == kPrintChart) printChart();

@@ -53,8 +53,14 @@ public:
     void setLegendTexts(const std::vector<std::string>& texts);
     void setCurrentSeries(int16_t series) { series_ = series; }
     void setCurrentPoint(int16_t point) { point_ = point; }
-    void setXPosition(double x);         // of the current point of the current series
-    void setYValue(float y);
+    // Of the current point of the current series; inline, as the drawings set every point of
+    // every series at every refill of the point list.
+    void setXPosition(double x) {
+        if (ChartSeries* series = currentSeries()) series->x[static_cast<std::size_t>(point_ - 1)] = x;
+    }
+    void setYValue(float y) {
+        if (ChartSeries* series = currentSeries()) series->y[static_cast<std::size_t>(point_ - 1)] = y;
+    }
     void setTitle(const std::string& text) { values_.title = text; }
     void setBottomTitle(const std::string& text) { values_.bottomTitle = text; }
     void setLeftTitle(const std::string& text) { values_.leftTitle = text; }
@@ -72,8 +78,11 @@ protected:
     virtual void printChart() {}
 
 private:
-    // The current point of the current series; nullptr when either is out of range.
-    ChartSeries* currentSeries();
+    // The current series; nullptr when it or the current point is out of range.
+    ChartSeries* currentSeries() {
+        if (series_ < 1 || series_ > seriesCount() || point_ < 1 || point_ > values_.pointCount) return nullptr;
+        return &values_.series[static_cast<std::size_t>(series_ - 1)];
+    }
 
     ChartValues values_;
     int16_t series_ = 1;

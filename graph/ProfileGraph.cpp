@@ -74,10 +74,10 @@ void BuildGraphPoints(ProfileState& state, const MainView& view) {
     const bool selectedOnly = state.GraphSelectedOnly != 0;
     const std::vector<int> selected = selectedOnly ? view.selectedPointRows() : std::vector<int>{};
     const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
+    GrowTo(graph, static_cast<std::size_t>(std::max(points, 0)), static_cast<std::size_t>(std::max<int16_t>(state.NbElt, 0)));
     for (int p = 0; p < points; ++p) {
         if (selectedOnly && !std::binary_search(selected.begin(), selected.end(), p)) continue;
         const auto k = static_cast<std::size_t>(graph.count);
-        GrowTo(graph, k + 1, static_cast<std::size_t>(std::max<int16_t>(state.NbElt, 0)));
         const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
         graph.x[k] = point.x;
         graph.y[k] = point.y;
