@@ -183,7 +183,8 @@ int RunScan(const ScanCommand& command, const ProgramFolders& folders, std::ostr
     const auto zonesText = ReadText(command.zones);
     if (!zonesText) return Fail(err, "the zones file " + command.zones.string() + " cannot be read");
     return RunScanJob({.config = std::move(*config), .zonesText = *zonesText, .zonesName = command.zones.string(),
-                       .save = command.save, .time = command.time, .csv = command.csv, .chart = command.chart, .quiet = command.quiet},
+                       .save = command.save, .time = command.time, .csv = command.csv, .chart = command.chart,
+                       .quiet = command.quiet},
                       folders, out, err);
 }
 

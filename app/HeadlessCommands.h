@@ -1,8 +1,8 @@
 #pragma once
 // The headless commands: a whole scan from a zones file to a saved document, and the list,
-// the export (CSV, printable chart) and the recompute of a saved document. The chart is
-// drawn with Qt: a command that writes one needs a QApplication, on any platform. Each returns the exit status: 0
-// done, 1 failed (with a message on `err` that says why).
+// the export (CSV, printable chart) and the recompute of a saved document. Each returns the
+// exit status: 0 done, 1 failed (with a message on `err` that says why). The chart is drawn
+// with Qt's widgets: a command that writes one needs a QApplication (offscreen will do).
 
 #include "app/CommandLine.h"
 #include "suite/ProgramFolders.h"

@@ -15,7 +15,8 @@ void AddPoint(ProfileState& state, Suite& suite, MainView& view);
 // deletes CurPnt, several delete every selected row, from the highest index down.
 void DeletePoints(ProfileState& state, Suite& suite, MainView& view);
 
-// A click on a point row makes it the current point.
+// A click on a point row makes it the current point; with Graph "Sel" the graph is rebuilt
+// from the rows now selected.
 void PointRowClicked(ProfileState& state, AnalysisDatabase& db, MainView& view, int row);
 
 // The per-document settings back to their defaults (graph "All", no pattern spacing, the
