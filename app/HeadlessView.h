@@ -27,8 +27,6 @@ public:
     void acquirePoint() override;
     void editZone(ZoneRecord&) override {}
     std::optional<std::string> chooseZonesFile() override { return std::nullopt; }
-    void showDocumentInfo() override {}
-    void showAbout() override {}
 
     // The element list, an empty line, the point list: each line as the window shows it,
     // without its trailing blanks.

@@ -17,10 +17,6 @@ namespace {
 constexpr QSize kChartSize(1120, 790);
 constexpr qreal kPngScale = 1.5;
 
-bool EndsWith(const std::string& path, const char* extension) {
-    return QString::fromStdString(path).endsWith(QString::fromLatin1(extension), Qt::CaseInsensitive);
-}
-
 bool WritePng(QChartView& view, const QString& file) {
     QImage image((QSizeF(kChartSize) * kPngScale).toSize(), QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -41,8 +37,6 @@ bool WritePdf(QChartView& view, const QString& file) {
 
 }  // namespace
 
-bool IsChartFileName(const std::string& path) { return EndsWith(path, ".pdf") || EndsWith(path, ".png"); }
-
 bool WritePrintableChart(ProfileState& state, AnalysisDatabase& db, const std::string& path, std::string& error) {
     ProfileChartView chart("GraphPrint");
     QChartView& view = *chart.widget();
@@ -55,7 +49,8 @@ bool WritePrintableChart(ProfileState& state, AnalysisDatabase& db, const std::s
         return false;
     }
     const QString file = QFile::decodeName(path.c_str());
-    if (!(EndsWith(path, ".png") ? WritePng(view, file) : WritePdf(view, file))) {
+    const bool png = file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+    if (!(png ? WritePng(view, file) : WritePdf(view, file))) {
         error = "The chart cannot be written to " + path + ".";
         return false;
     }

@@ -1,5 +1,5 @@
 #pragma once
-// The printable chart written to a file: PDF or PNG, chosen by the file's extension.
+// The printable chart written to a file: PNG when the name ends in .png (any case), else PDF.
 
 #include "shell/ProfileState.h"
 #include "suite/AnalysisDatabase.h"
@@ -7,9 +7,6 @@
 #include <string>
 
 namespace kest {
-
-// True when `path` ends in .pdf or .png, in any case.
-bool IsChartFileName(const std::string& path);
 
 // The printable chart, with its grid, of the points plotted last (the graph arrays), drawn
 // without a screen. False with `error` set when there is no chart to draw or the file

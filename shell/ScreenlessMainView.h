@@ -1,9 +1,9 @@
 #pragma once
 // A main window without a screen: it keeps what the logic shows (texts, selections, the
 // lines of the three lists, the values of the graph) so that they can be read back. The
-// headless commands print from it; the tests record with it. Messages, questions, the
-// acquisition window, the zone editor, the zones-file choice and the dialogs are left to the
-// subclass.
+// headless commands print from it; the tests record with it. Without a screen the
+// information dialog and the about box close at once; messages, questions, the acquisition
+// window, the zone editor and the zones-file choice are left to the subclass.
 
 #include "graph/ProfileChart.h"
 #include "shell/MainView.h"
@@ -59,6 +59,8 @@ public:
     std::vector<int> selectedPointRows() const override { return pointSelection; }
     int currentPointRow() const override { return currentPoint; }
     ProfileChart& graph() override { return chart; }
+    void showDocumentInfo() override {}
+    void showAbout() override {}
 
 private:
     static int inGroup(int index, int size) { return index >= 0 && index < size ? index : -1; }

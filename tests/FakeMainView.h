@@ -1,8 +1,8 @@
 #pragma once
 // A main window for the logic tests: it keeps what it was told to show, records messages,
 // answers the confirmations from `confirmAnswers` (OK when none is left), edits a zone with
-// `zoneEditor`, picks `zonesFile` as the zones file to load, runs `acquisition` as the
-// acquisition window; the information dialog and the about box close at once.
+// `zoneEditor`, picks `zonesFile` as the zones file to load and runs `acquisition` as the
+// acquisition window.
 
 #include "shell/ProfileState.h"
 #include "shell/ScreenlessMainView.h"
@@ -33,8 +33,7 @@ public:
     void acquirePoint() override { acquisition(); }
     void editZone(ZoneRecord& zone) override { zoneEditor(zone); }
     std::optional<std::string> chooseZonesFile() override { return zonesFile; }
-    void showDocumentInfo() override {}
-    void showAbout() override {}
+
 };
 
 }  // namespace kest::fakes
