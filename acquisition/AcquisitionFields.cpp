@@ -1,6 +1,6 @@
 #include "acquisition/AcquisitionFields.h"
 
-#include "shell/Formats.h"
+#include "core/Formats.h"
 
 #include <cmath>
 #include <cstddef>

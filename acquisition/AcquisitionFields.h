@@ -4,8 +4,8 @@
 // of the main window, and the scan's progress.
 
 #include "acquisition/PointAcquisition.h"
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 
 #include <cstdint>
 #include <string>

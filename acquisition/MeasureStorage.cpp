@@ -1,8 +1,8 @@
 #include "acquisition/MeasureStorage.h"
 
+#include "core/DocKey.h"
+#include "core/Formats.h"
 #include "results/PointComputation.h"
-#include "shell/DocKey.h"
-#include "shell/Formats.h"
 
 #include <cstddef>
 #include <optional>

@@ -3,7 +3,7 @@
 // the spectrometer table, its concentrations, its stage position and its label go into
 // the document. No status is tested; every one is kept in LibStatus.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <cstdint>

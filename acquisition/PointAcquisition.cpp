@@ -2,7 +2,7 @@
 
 #include "acquisition/MeasureStorage.h"
 #include "acquisition/StageMotion.h"
-#include "shell/Formats.h"
+#include "core/Formats.h"
 
 #include <algorithm>
 #include <chrono>

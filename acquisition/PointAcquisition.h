@@ -11,7 +11,7 @@
 
 #include "acquisition/AcquisitionView.h"
 #include "acquisition/Pacer.h"
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <array>

@@ -2,9 +2,9 @@
 
 #include "acquisition/AcquisitionFields.h"
 #include "acquisition/StageMotion.h"
-#include "shell/Controls.h"
-#include "shell/QtText.h"
-#include "shell/Startup.h"
+#include "controls/Controls.h"
+#include "controls/QtText.h"
+#include "core/ProgramTitle.h"
 
 #include <QApplication>
 #include <QButtonGroup>

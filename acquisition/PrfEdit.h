@@ -7,8 +7,8 @@
 #include "acquisition/AcquisitionView.h"
 #include "acquisition/EventLoopPacer.h"
 #include "acquisition/PointAcquisition.h"
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <QDialog>

@@ -4,8 +4,8 @@
 #include "acquisition/TrialStack.h"
 #include "acquisition/ZoneChecks.h"
 #include "acquisition/ZoneScan.h"
+#include "core/DocKey.h"
 #include "results/PointComputation.h"
-#include "shell/DocKey.h"
 
 namespace kest {
 

@@ -3,8 +3,8 @@
 // measured in the modal acquisition window, and the stop button there ends the scan after
 // the point it interrupted (ScanStop, looked at between points only).
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 namespace kest {

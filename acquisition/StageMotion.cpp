@@ -1,6 +1,6 @@
 #include "acquisition/StageMotion.h"
 
-#include "shell/Formats.h"
+#include "core/Formats.h"
 
 #include <chrono>
 #include <optional>

@@ -3,7 +3,7 @@
 
 #include "acquisition/AcquisitionView.h"
 #include "acquisition/Pacer.h"
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 #include "suite/Microprobe.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "acquisition/TrialStack.h"
 
-#include "shell/DocKey.h"
+#include "core/DocKey.h"
 
 #include <cstddef>
 

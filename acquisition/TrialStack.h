@@ -3,7 +3,7 @@
 // last in first out, until the finer points show the change resolved; then they go back to
 // the document behind those finer points, so the points stay in scan order.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 #include "suite/AnalysisDatabase.h"
 
 namespace kest {

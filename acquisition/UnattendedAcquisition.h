@@ -6,8 +6,8 @@
 #include "acquisition/AcquisitionView.h"
 #include "acquisition/Pacer.h"
 #include "acquisition/PointAcquisition.h"
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 namespace kest {

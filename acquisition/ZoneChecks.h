@@ -3,7 +3,7 @@
 // accepts any steps, so a zone whose steps can never reach its limit is found here, before
 // anything is deleted, and named to the operator.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 
 #include <optional>
 #include <string>

@@ -2,9 +2,9 @@
 
 #include "acquisition/StageMotion.h"
 #include "acquisition/TrialStack.h"
+#include "core/DocKey.h"
 #include "results/ResultLists.h"
 #include "results/ResultTables.h"
-#include "shell/DocKey.h"
 
 #include <algorithm>
 #include <cmath>

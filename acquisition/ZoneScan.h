@@ -11,8 +11,8 @@
 // A point is measured by the acquisition window in its automatic mode (MainView's
 // acquirePoint); the stop button sets ScanStop, which is looked at between points only.
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "app/HeadlessView.h"
 
-#include "shell/Formats.h"
+#include "core/Formats.h"
 
 #include <atomic>
 #include <cstdio>

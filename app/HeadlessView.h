@@ -6,7 +6,7 @@
 
 #include "acquisition/Pacer.h"
 #include "acquisition/UnattendedAcquisition.h"
-#include "shell/ScreenlessMainView.h"
+#include "core/ScreenlessMainView.h"
 
 #include <chrono>
 #include <functional>

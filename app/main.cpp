@@ -5,10 +5,10 @@
 #include "app/HeadlessCommands.h"
 #include "app/HeadlessView.h"
 #include "app/TerminationSignals.h"
+#include "controls/QtText.h"
+#include "core/ProfileState.h"
 #include "document/DocumentDialogs.h"
 #include "shell/PrfMain.h"
-#include "shell/ProfileState.h"
-#include "shell/QtText.h"
 #include "shell/Startup.h"
 #include "suite/SuiteInstance.h"
 

@@ -6,8 +6,8 @@
 
 #include "ProgramOnDocuments.h"
 
-#include "results/ResultLists.h"
 #include "graph/ProfileGraph.h"
+#include "results/ResultLists.h"
 #include "results/ResultTables.h"
 #include "shell/PrfMain.h"
 

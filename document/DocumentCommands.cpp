@@ -1,10 +1,9 @@
 #include "document/DocumentCommands.h"
 
+#include "core/DocKey.h"
+#include "document/DocumentView.h"
 #include "document/ZonesFile.h"
-#include "geometry/PointCommands.h"
 #include "geometry/ZoneTable.h"
-#include "results/ResultLists.h"
-#include "shell/DocKey.h"
 
 #include <algorithm>
 

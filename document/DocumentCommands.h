@@ -3,8 +3,8 @@
 // chooses the files and returns the document path; the caption shows it and the zones file
 // lives beside the document, at the same path with ".PRF" for its extension.
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "document/DocumentDialogs.h"
 
-#include "shell/NormalPointer.h"
-#include "shell/QtText.h"
+#include "controls/NormalPointer.h"
+#include "controls/QtText.h"
 
 #include <QFile>
 #include <QFileDialog>

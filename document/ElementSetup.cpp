@@ -1,7 +1,7 @@
 #include "document/ElementSetup.h"
 
+#include "core/DocKey.h"
 #include "document/ReferenceProfile.h"
-#include "shell/DocKey.h"
 
 #include <algorithm>
 #include <cctype>

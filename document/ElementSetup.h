@@ -3,8 +3,8 @@
 // their symbols, standards and spectrometers, the spectrometers in use, and how their
 // concentrations are computed.
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <string_view>

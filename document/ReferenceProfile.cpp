@@ -1,7 +1,7 @@
 #include "document/ReferenceProfile.h"
 
-#include "shell/Formats.h"
-#include "shell/ObjectKeys.h"
+#include "core/Formats.h"
+#include "core/ObjectKeys.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,8 +4,8 @@
 // concentration in percent; it is fitted in single precision on the rates normalised to
 // 0..1, then brought back to count rates.
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #include "document/ZonesFile.h"
 
+#include "core/Formats.h"
 #include "geometry/ZoneTable.h"
-#include "shell/Formats.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -13,8 +13,8 @@
 //
 // Numbers are right-aligned in 6 characters; a longer number keeps its first 6 characters.
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 
 #include <iosfwd>
 #include <string>

@@ -1,10 +1,10 @@
 #include "geometry/ModZone.h"
 
+#include "controls/Controls.h"
+#include "controls/QtText.h"
+#include "controls/WindowPlacement.h"
+#include "core/ProgramTitle.h"
 #include "geometry/ZoneEditor.h"
-#include "shell/Controls.h"
-#include "shell/QtText.h"
-#include "shell/Startup.h"
-#include "shell/WindowPlacement.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 // The zone editor: type, length and steps of one zone, in a modal window. "Fix" hides the
 // fields that only a variable-step zone uses.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 
 #include <QDialog>
 

@@ -1,13 +1,9 @@
 #include "geometry/PointCommands.h"
 
-#include "document/ElementSetup.h"
-#include "geometry/ZoneTable.h"
+#include "core/DocKey.h"
+#include "core/Formats.h"
 #include "graph/ProfileGraph.h"
 #include "results/ResultLists.h"
-#include "results/ResultTables.h"
-#include "shell/DocKey.h"
-#include "shell/Formats.h"
-#include "shell/SettingsEvents.h"
 
 #include <string>
 #include <vector>
@@ -60,20 +56,6 @@ void DeletePoints(ProfileState& state, Suite& suite, MainView& view) {
 void PointRowClicked(ProfileState& state, AnalysisDatabase& db, MainView& view, int row) {
     state.CurPnt = static_cast<int16_t>(row);
     if (state.GraphSelectedOnly == 1) RebuildProfileGraph(state, db, view);
-}
-
-bool LoadDocumentView(ProfileState& state, Suite& suite, MainView& view) {
-    SelectOption1(state, view, 0);
-    state.Dm = 0;
-    OptNCClicked(state, state.DefaultNumberOfMeasures);
-    state.Ax = 1;
-    state.Mp = 1;
-    for (SpectroRecord& spectrometer : state.SpectroTable) spectrometer.used = kFalse;
-    ClearZones(state);
-    if (!SetupElements(state, suite, view)) return false;
-    LoadPoints(state, suite.db);
-    LoadResults(state, suite.db);
-    return true;
 }
 
 }  // namespace kest

@@ -1,6 +1,6 @@
 #include "geometry/ZoneEditor.h"
 
-#include "shell/Formats.h"
+#include "core/Formats.h"
 
 #include <optional>
 

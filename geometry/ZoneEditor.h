@@ -1,7 +1,7 @@
 #pragma once
 // What the zone editor shows of a zone and how it writes the operator's texts back.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "geometry/ZoneTable.h"
 
-#include "shell/Formats.h"
-#include "shell/SettingsEvents.h"
+#include "core/Formats.h"
+#include "core/SettingsEvents.h"
 
 #include <utility>
 #include <vector>

@@ -6,8 +6,8 @@
 // with the slot: deleting and moving zones carry their type, length, steps and dConc, never
 // the tag or the end distance.
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 
 #include <string>
 

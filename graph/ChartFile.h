@@ -1,7 +1,7 @@
 #pragma once
 // The printable chart written to a file: PNG when the name ends in .png (any case), else PDF.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 #include "suite/AnalysisDatabase.h"
 
 #include <string>

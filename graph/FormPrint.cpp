@@ -1,9 +1,9 @@
 #include "graph/FormPrint.h"
 
+#include "controls/Controls.h"
+#include "controls/WindowPlacement.h"
+#include "core/ProgramTitle.h"
 #include "graph/ProfileGraph.h"
-#include "shell/Controls.h"
-#include "shell/Startup.h"
-#include "shell/WindowPlacement.h"
 
 #include <QChartView>
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 // legend, axis titles and a grid that the Grid box switches, sent to the printer on Print.
 // It changes nothing in the document or the program's state.
 
+#include "core/ProfileState.h"
 #include "graph/ProfileChartView.h"
-#include "shell/ProfileState.h"
 #include "suite/AnalysisDatabase.h"
 
 #include <QDialog>

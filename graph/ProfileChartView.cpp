@@ -1,6 +1,6 @@
 #include "graph/ProfileChartView.h"
 
-#include "shell/QtText.h"
+#include "controls/QtText.h"
 
 #include <QChart>
 #include <QChartView>

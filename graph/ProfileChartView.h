@@ -3,7 +3,7 @@
 // view, one line series with point markers per chart series, on value axes whose ranges
 // hold every point of every series.
 
-#include "graph/ProfileChart.h"
+#include "core/ProfileChart.h"
 
 #include <QChartView>
 #include <QColor>

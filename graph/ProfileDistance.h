@@ -2,7 +2,7 @@
 // Where a point lies along the profile: its straight-line distance in space (X, Y and the
 // third axis) from the first point of the profile.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 
 namespace kest {
 

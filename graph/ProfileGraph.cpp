@@ -1,8 +1,7 @@
 #include "graph/ProfileGraph.h"
 
+#include "core/DocKey.h"
 #include "graph/ProfileDistance.h"
-#include "results/ResultTables.h"
-#include "shell/DocKey.h"
 
 #include <algorithm>
 

@@ -8,9 +8,9 @@
 // distance of the last zone), which stretches the distance axis to it. The printable chart
 // has no such series, but a legend, axis titles and an optional grid.
 
-#include "graph/ProfileChart.h"
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileChart.h"
+#include "core/ProfileState.h"
 #include "suite/AnalysisDatabase.h"
 
 namespace kest {

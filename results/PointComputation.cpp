@@ -1,7 +1,7 @@
 #include "results/PointComputation.h"
 
+#include "core/DocKey.h"
 #include "results/ResultLists.h"
-#include "shell/DocKey.h"
 
 #include <cmath>
 #include <cstddef>

@@ -3,8 +3,8 @@
 // computation library computes every element of a point at once (-1), or each element's
 // reference calibration line turns its count rate into weight percent (0).
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "results/ProfileExport.h"
 
+#include "core/Formats.h"
 #include "graph/ProfileDistance.h"
 #include "results/ResultTables.h"
-#include "shell/Formats.h"
 
 #include <algorithm>
 #include <charconv>

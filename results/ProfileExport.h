@@ -8,7 +8,7 @@
 //
 // Numbers are written in the shortest form that reads back to the same value.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 
 #include <iosfwd>
 

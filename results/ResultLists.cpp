@@ -1,9 +1,8 @@
 #include "results/ResultLists.h"
 
-#include "geometry/ZoneTable.h"
+#include "core/Formats.h"
 #include "graph/ProfileGraph.h"
 #include "results/ResultTables.h"
-#include "shell/Formats.h"
 
 #include <algorithm>
 #include <utility>
@@ -59,12 +58,6 @@ void ReloadPoints(ProfileState& state, AnalysisDatabase& db, MainView& view) {
     LoadPoints(state, db);
     LoadResults(state, db);
     ListPoints(state, db, view);
-}
-
-void RefreshLists(ProfileState& state, Suite& suite, MainView& view) {
-    ShowZones(state, view);
-    ListElements(state, suite, view);
-    ListPoints(state, suite.db, view);
 }
 
 void ElementRowClicked(ProfileState& state, Suite& suite, MainView& view, int row) {

@@ -5,8 +5,8 @@
 //   "C  STD1         2"                                  element, standard, spectrometer
 //   "   1   1234.50  12.30 %    15000    -2500 Z01     " point, cps, wt%, X, Y, label
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <string>
@@ -23,8 +23,6 @@ void ListElements(ProfileState& state, Suite& suite, MainView& view);
 void ListPoints(ProfileState& state, AnalysisDatabase& db, MainView& view);
 // After every change of the document's points: the tables, then the point list.
 void ReloadPoints(ProfileState& state, AnalysisDatabase& db, MainView& view);
-// The zone list, the element list and the point list, in that order.
-void RefreshLists(ProfileState& state, Suite& suite, MainView& view);
 
 // A row of the element list chosen: its results fill the point list.
 void ElementRowClicked(ProfileState& state, Suite& suite, MainView& view, int row);

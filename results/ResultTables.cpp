@@ -1,6 +1,6 @@
 #include "results/ResultTables.h"
 
-#include "shell/DocKey.h"
+#include "core/DocKey.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -29,16 +29,6 @@ void LoadPoints(ProfileState& state, AnalysisDatabase& db) {
             record.label.assign(label, '\0');
         }
     });
-}
-
-int ElementsInResultTable(const ProfileState& state) {
-    return std::min<int>(state.NbElt, static_cast<int>(state.ResultTable.size()));
-}
-
-ResultRecord ResultAt(const ProfileState& state, int e, int p) {
-    if (e < 0 || e >= ElementsInResultTable(state) || p < 0) return {};
-    const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
-    return static_cast<std::size_t>(p) < row.size() ? row[static_cast<std::size_t>(p)] : ResultRecord{};
 }
 
 void LoadResults(ProfileState& state, AnalysisDatabase& db) {

@@ -3,7 +3,7 @@
 // (position and label) and, per element and point, the count rate and the concentration.
 // The document is the reference; both tables are rebuilt after every change of its points.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 #include "suite/AnalysisDatabase.h"
 
 namespace kest {
@@ -15,10 +15,5 @@ void LoadPoints(ProfileState& state, AnalysisDatabase& db);
 // The count rate (measure 1) and concentration (result field 1, in percent) of every
 // element in use at every point.
 void LoadResults(ProfileState& state, AnalysisDatabase& db);
-
-// The elements whose rows the result table holds: NbElt, bounded by the table as last sized.
-int ElementsInResultTable(const ProfileState& state);
-// The count rate and concentration of element e at point p; zeros outside the table.
-ResultRecord ResultAt(const ProfileState& state, int e, int p);
 
 }  // namespace kest

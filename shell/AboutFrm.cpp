@@ -1,8 +1,8 @@
 #include "shell/AboutFrm.h"
 
-#include "shell/Controls.h"
-#include "shell/QtText.h"
-#include "shell/WindowPlacement.h"
+#include "controls/Controls.h"
+#include "controls/QtText.h"
+#include "controls/WindowPlacement.h"
 
 #include <QFrame>
 #include <QLabel>

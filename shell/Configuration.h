@@ -1,7 +1,7 @@
 #pragma once
 // The configuration kept in the registry under "KEST", section "EtalonProfile".
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 #include "suite/Registry.h"
 
 namespace kest {

@@ -1,7 +1,7 @@
 #include "shell/DocumentInfo.h"
 
+#include "core/DocKey.h"
 #include "graph/ProfileGraph.h"
-#include "shell/DocKey.h"
 #include "shell/Startup.h"
 
 namespace kest {

@@ -3,8 +3,8 @@
 // the commands of the main window that open the information dialog, the about box and the
 // analysis program.
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <string>

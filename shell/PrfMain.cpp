@@ -2,6 +2,11 @@
 
 #include "acquisition/PrfEdit.h"
 #include "acquisition/ScanCommands.h"
+#include "controls/Controls.h"
+#include "controls/NormalPointer.h"
+#include "controls/QtText.h"
+#include "controls/WindowPlacement.h"
+#include "core/SettingsEvents.h"
 #include "document/DocumentCommands.h"
 #include "document/ZonesFile.h"
 #include "geometry/ModZone.h"
@@ -12,14 +17,9 @@
 #include "results/PointComputation.h"
 #include "results/ResultLists.h"
 #include "shell/AboutFrm.h"
-#include "shell/Controls.h"
 #include "shell/DocumentInfo.h"
-#include "shell/NormalPointer.h"
-#include "shell/QtText.h"
-#include "shell/SettingsEvents.h"
 #include "shell/Startup.h"
 #include "shell/UserInfo.h"
-#include "shell/WindowPlacement.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -3,9 +3,9 @@
 // scan buttons, the acquisition settings and the menu bar. Every control carries its name
 // as objectName. The window only shows and forwards: what a command does lives in the logic.
 
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 #include "graph/ProfileChartView.h"
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <QMainWindow>

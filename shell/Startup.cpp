@@ -1,11 +1,11 @@
 #include "shell/Startup.h"
 
+#include "core/DocKey.h"
+#include "core/Formats.h"
+#include "core/ObjectKeys.h"
+#include "core/SettingsEvents.h"
 #include "document/DocumentCommands.h"
 #include "shell/Configuration.h"
-#include "shell/DocKey.h"
-#include "shell/Formats.h"
-#include "shell/ObjectKeys.h"
-#include "shell/SettingsEvents.h"
 
 #include <optional>
 

@@ -1,16 +1,15 @@
 #pragma once
 // Start-up and shutdown of the main window, and the single-instance check that comes first.
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
+#include "core/ProgramTitle.h"
 #include "suite/Suite.h"
 
 #include <cstdint>
 #include <string>
 
 namespace kest {
-
-inline constexpr const char* kProgramTitle = "KestPlus - Profile";
 
 // True when the program must end at once: an earlier instance runs and the logging
 // library, told so, answers non-zero. Without an earlier instance the library is not asked.

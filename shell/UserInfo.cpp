@@ -1,9 +1,9 @@
 #include "shell/UserInfo.h"
 
-#include "shell/Controls.h"
+#include "controls/Controls.h"
+#include "controls/QtText.h"
+#include "controls/SelectAllText.h"
 #include "shell/DocumentInfo.h"
-#include "shell/QtText.h"
-#include "shell/SelectAllText.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 // whose key DialogArg1 holds, and when it was last saved. Every way of closing it but Cancel
 // writes the four fields back (the close control acts as OK); it never saves the document.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 #include "suite/AnalysisDatabase.h"
 
 #include <QDialog>

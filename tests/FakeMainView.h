@@ -4,8 +4,8 @@
 // `zoneEditor`, picks `zonesFile` as the zones file to load and runs `acquisition` as the
 // acquisition window.
 
-#include "shell/ProfileState.h"
-#include "shell/ScreenlessMainView.h"
+#include "core/ProfileState.h"
+#include "core/ScreenlessMainView.h"
 
 #include <deque>
 #include <functional>

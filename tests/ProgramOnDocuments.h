@@ -6,7 +6,7 @@
 #include "FakeMainView.h"
 #include "FakeSuite.h"
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 #include "suite/SqliteAnalysisDatabase.h"
 
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 #include "FakeMainView.h"
 #include "FakeSuite.h"
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 
 namespace kest::fakes {
 

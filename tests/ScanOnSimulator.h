@@ -8,7 +8,7 @@
 
 #include "acquisition/UnattendedAcquisition.h"
 #include "acquisition/ZoneScan.h"
-#include "shell/Formats.h"
+#include "core/Formats.h"
 #include "shell/Startup.h"
 #include "suite/SuiteInstance.h"
 

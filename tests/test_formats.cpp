@@ -1,7 +1,7 @@
 // The number and text formats: every list line, field, zones file and log line depends on
 // their exact widths, rounding and cut of too-wide texts.
 
-#include "shell/Formats.h"
+#include "core/Formats.h"
 
 #include <gtest/gtest.h>
 

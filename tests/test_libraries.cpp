@@ -1,7 +1,7 @@
 // Our logging, registry and analysis-program libraries, and the object keys made with them.
 
 #include "FakeSuite.h"
-#include "shell/ObjectKeys.h"
+#include "core/ObjectKeys.h"
 #include "suite/DetachedAnalysisProgram.h"
 #include "suite/FileLogging.h"
 #include "suite/IniRegistry.h"

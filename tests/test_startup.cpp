@@ -3,7 +3,7 @@
 
 #include "ProgramOnFakes.h"
 
-#include "shell/SettingsEvents.h"
+#include "core/SettingsEvents.h"
 #include "shell/Startup.h"
 
 #include <gtest/gtest.h>

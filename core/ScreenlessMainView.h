@@ -5,8 +5,8 @@
 // information dialog and the about box close at once; messages, questions, the acquisition
 // window, the zone editor and the zones-file choice are left to the subclass.
 
-#include "graph/ProfileChart.h"
-#include "shell/MainView.h"
+#include "core/MainView.h"
+#include "core/ProfileChart.h"
 
 #include <string>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "shell/SettingsEvents.h"
+#include "core/SettingsEvents.h"
 
-#include "shell/Formats.h"
+#include "core/Formats.h"
 
 #include <array>
 #include <cstddef>

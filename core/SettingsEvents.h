@@ -3,8 +3,8 @@
 // set them. A button index outside its group, or a text whose whole value does not fit the
 // setting, leaves the setting as it was.
 
-#include "shell/MainView.h"
-#include "shell/ProfileState.h"
+#include "core/MainView.h"
+#include "core/ProfileState.h"
 
 #include <string>
 

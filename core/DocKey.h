@@ -2,7 +2,7 @@
 // Calls on the working document: the library gets the key as an 8-bit buffer and may
 // rewrite it; the state keeps what comes back.
 
-#include "shell/ProfileState.h"
+#include "core/ProfileState.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "shell/ObjectKeys.h"
+#include "core/ObjectKeys.h"
 
 namespace kest {
 

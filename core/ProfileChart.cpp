@@ -1,4 +1,4 @@
-#include "graph/ProfileChart.h"
+#include "core/ProfileChart.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "shell/WindowPlacement.h"
+#include "controls/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

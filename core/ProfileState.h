@@ -3,9 +3,10 @@
 // reference. Names and widths are those of the program's design: 16-bit counts and flags
 // (true = -1), single-precision rates, an 8-character document key, 201 zone slots.
 
-#include "shell/FixedText.h"
+#include "core/FixedText.h"
 #include "suite/SuiteTypes.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -135,5 +136,17 @@ struct ProfileState {
         return status;
     }
 };
+
+// The elements whose rows the result table holds: NbElt, bounded by the table as last sized.
+inline int ElementsInResultTable(const ProfileState& state) {
+    return std::min<int>(state.NbElt, static_cast<int>(state.ResultTable.size()));
+}
+
+// The count rate and concentration of element e at point p; zeros outside the table.
+inline ResultRecord ResultAt(const ProfileState& state, int e, int p) {
+    if (e < 0 || e >= ElementsInResultTable(state) || p < 0) return {};
+    const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
+    return static_cast<std::size_t>(p) < row.size() ? row[static_cast<std::size_t>(p)] : ResultRecord{};
+}
 
 }  // namespace kest

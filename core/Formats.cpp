@@ -1,4 +1,4 @@
-#include "shell/Formats.h"
+#include "core/Formats.h"
 
 #include <charconv>
 #include <cmath>

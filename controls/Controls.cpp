@@ -1,8 +1,8 @@
-#include "shell/Controls.h"
+#include "controls/Controls.h"
 
-#include "shell/NormalPointer.h"
-#include "shell/QtText.h"
-#include "shell/SelectAllText.h"
+#include "controls/NormalPointer.h"
+#include "controls/QtText.h"
+#include "controls/SelectAllText.h"
 
 #include <QApplication>
 #include <QButtonGroup>

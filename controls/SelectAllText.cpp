@@ -1,4 +1,4 @@
-#include "shell/SelectAllText.h"
+#include "controls/SelectAllText.h"
 
 #include <QEvent>
 #include <QLineEdit>
