@@ -6,6 +6,7 @@
 #include "acquisition/ZoneScan.h"
 #include "core/DocKey.h"
 #include "results/PointComputation.h"
+#include "results/ResultLists.h"
 
 namespace kest {
 
@@ -18,7 +19,7 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
     state.ScanStop = kFalse;
     for (int16_t i = state.NbPts; i > 0; --i)
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
-    RefreshViews(state, suite.db, view);
+    ReloadPoints(state, suite.db, view);
     StartProfile(state, suite, view);
     if (state.ScanStop == kTrue) return;
     ResetTrials(state);
@@ -45,11 +46,12 @@ void ScanOld(ProfileState& state, Suite& suite, MainView& view) {
     if (state.NbElt < 1 || state.NbPts < 1) return;
     state.ScanStop = kFalse;
     ComputeAllPointsFirst(state, suite);
+    ReloadPoints(state, suite.db, view);  // the computation may have changed every point
     for (int16_t i = 0; i < state.NbPts; ++i) {
         state.AutoAcquire = kTrue;
         state.CurPnt = i;
         view.acquirePoint();
-        RefreshViews(state, suite.db, view);
+        RefreshViews(state, suite.db, view, i, i + 1);
         if (state.ScanStop == kTrue) return;
     }
 }
@@ -62,7 +64,7 @@ void ScanPoint(ProfileState& state, Suite& suite, MainView& view) {
     state.AutoAcquire = kFalse;
     ComputeAllPointsFirst(state, suite);
     view.acquirePoint();
-    RefreshViews(state, suite.db, view);
+    ReloadPoints(state, suite.db, view);
 }
 
 }  // namespace kest

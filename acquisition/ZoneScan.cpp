@@ -32,8 +32,9 @@ int32_t TopTrialCoordinate(const ProfileState& state) {
 // The document is full: the waiting trials go back behind the last point (they lie
 // further along the line), so that no measured point is lost, and the scan ends.
 void EndFullScan(ProfileState& state, Suite& suite, MainView& view) {
+    const int first = state.NbPts;
     while (!state.TrialStack.empty()) PopTrial(state, suite.db);
-    RefreshViews(state, suite.db, view);
+    RefreshViews(state, suite.db, view, first, state.NbPts);
     state.ScanStop = kTrue;
     view.showMessage("The document holds " + std::to_string(kDocumentPointCapacity) +
                      " points, as many as it can: the scan ends here, with every measured point kept.");
@@ -90,15 +91,17 @@ bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, in
 }
 
 void MeasureLast(ProfileState& state, Suite& suite, MainView& view) {
-    LoadPoints(state, suite.db);
-    LoadResults(state, suite.db);
+    const int last = state.NbPts - 1;
+    LoadPointRows(state, suite.db, last, last + 1);  // what the acquisition window loads
     state.AutoAcquire = kTrue;
-    state.CurPnt = static_cast<int16_t>(state.NbPts - 1);
+    state.CurPnt = static_cast<int16_t>(last);
     view.acquirePoint();
-    RefreshViews(state, suite.db, view);
+    RefreshViews(state, suite.db, view, last, last + 1);
 }
 
-void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view) { ReloadPoints(state, db, view); }
+void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end) {
+    ReloadPointRows(state, db, view, first, end);
+}
 
 bool StepAcceptable(ProfileState& state, AnalysisDatabase& db, int zone) {
     const int32_t a = state.NbPts - 2, b = state.NbPts - 1;
@@ -147,19 +150,16 @@ void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zon
     };
     while (shortOfLimit()) {
         MeasureLast(state, suite, view);
-        if (state.ScanStop == kTrue) {
-            RefreshViews(state, suite.db, view);
-            return;
-        }
+        if (state.ScanStop == kTrue) return;
         int64_t next = 0;
         if (!StepAcceptable(state, suite.db, zone)) {
             PushTrial(state, suite.db);  // the point beyond the change waits; the step is halved
-            RefreshViews(state, suite.db, view);
+            RefreshViews(state, suite.db, view, state.NbPts, state.NbPts);
             next = Midpoint(TopTrialCoordinate(state), LastCoordinate(state, suite.db));
         } else {
             while (!state.TrialStack.empty() && TrialAcceptable(state, suite.db, zone)) {
                 PopTrial(state, suite.db);
-                RefreshViews(state, suite.db, view);
+                RefreshViews(state, suite.db, view, state.NbPts - 1, state.NbPts);
             }
             next = state.TrialStack.empty() ? int64_t{LastCoordinate(state, suite.db)} + z.stepMax
                                             : Midpoint(TopTrialCoordinate(state), LastCoordinate(state, suite.db));
@@ -169,7 +169,7 @@ void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zon
     // The point that reached the limit was added but never measured.
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, state.NbPts - 1); });
     --state.NbPts;
-    RefreshViews(state, suite.db, view);
+    RefreshViews(state, suite.db, view, state.NbPts, state.NbPts);
 }
 
 }  // namespace kest

@@ -38,8 +38,10 @@ void ComputeEndDistances(ProfileState& state);
 bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, int zone);
 // The last point measured in the acquisition window's automatic mode, then the lists.
 void MeasureLast(ProfileState& state, Suite& suite, MainView& view);
-// The tables and the point list (with the graph) after a change of the points.
-void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view);
+// The tables and the point list (with the graph) after a change of points [first, end)
+// alone, the points past the document's end gone: each point of a scan costs the same,
+// however long the profile has grown.
+void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end);
 
 // The step from the last-but-one to the last point: accepted when it cannot be made finer
 // or no element's concentration changed by more than dConc across it.

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kest {
@@ -57,8 +58,15 @@ public:
     virtual void showElementLines(const std::vector<std::string>& lines) = 0;
     virtual void selectElementRow(int row) = 0;
 
-    // The point list, one line per point; the operator may select several rows.
-    virtual void showPointLines(std::vector<std::string> lines) = 0;  // made anew at every reload
+    // The point list, one line per point; the operator may select several rows. The list
+    // holds `count` rows; rows `first` to first + lines.size() - 1 become `lines`, the rows
+    // before `first` stay as they are. Either way the selection is cleared, as a refill does.
+    virtual void updatePointLines(int first, std::vector<std::string> lines, int count) = 0;
+    // The whole list made anew.
+    void showPointLines(std::vector<std::string> lines) {
+        const auto count = static_cast<int>(lines.size());
+        updatePointLines(0, std::move(lines), count);
+    }
     virtual std::vector<int> selectedPointRows() const = 0;  // ascending
     // The row with the focus, -1 when no row is selected.
     virtual int currentPointRow() const = 0;

@@ -55,11 +55,13 @@ struct PointRecord {
     int32_t y = 0;
     int32_t z = 0;
     FixedText<kLabelLength> label{'\0'};
+    bool operator==(const PointRecord&) const = default;
 };
 
 struct ResultRecord {
     float rate = 0.0f;          // count rate, counts per second
     float conc = 0.0f;          // weight percent
+    bool operator==(const ResultRecord&) const = default;
 };
 
 // A point removed by a variable-step bisection, kept to be put back.

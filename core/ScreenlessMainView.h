@@ -8,6 +8,7 @@
 #include "core/MainView.h"
 #include "core/ProfileChart.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,8 +53,11 @@ public:
         elementSelection = -1;
     }
     void selectElementRow(int row) override { elementSelection = row; }
-    void showPointLines(std::vector<std::string> lines) override {
-        pointLines = std::move(lines);
+    void updatePointLines(int first, std::vector<std::string> lines, int count) override {
+        pointLines.resize(static_cast<std::size_t>(std::max(count, 0)));
+        const auto from = static_cast<std::size_t>(std::max(first, 0));
+        for (std::size_t i = 0; i < lines.size() && from + i < pointLines.size(); ++i)
+            pointLines[from + i] = std::move(lines[i]);
         pointSelection.clear();
     }
     std::vector<int> selectedPointRows() const override { return pointSelection; }

@@ -65,25 +65,58 @@ float PlottedConc(const ProfileState& state, int s, int k) {
     return state.Graph.conc[static_cast<std::size_t>(s - 1)][static_cast<std::size_t>(k - 1)];
 }
 
+// Points k = from..to of every series of the window's graph; the extra series lies at the
+// planned end of the profile (O plus the end distance of the last zone), at 0.
+void SetProfilePoints(const ProfileState& state, ProfileChart& chart, int from, int to) {
+    const double end = state.NbZones > 0 ? static_cast<double>(state.O) + state.Zones[static_cast<std::size_t>(state.NbZones - 1)].endDistance : 0.0;
+    for (int k = from; k <= to; ++k) {
+        const double x = state.O + GraphDistance(state.Graph, k - 1);
+        for (int s = 1; s <= chart.seriesCount(); ++s) {
+            const bool extra = s == chart.seriesCount();
+            SetPoint(chart, s, k, extra ? end : x, extra ? 0.0f : PlottedConc(state, s, k));
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Plotted point k from point p of the tables.
+void PlotPoint(ProfileState& state, std::size_t k, int p) {
+    GraphArrays& graph = state.Graph;
+    const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
+    graph.x[k] = point.x;
+    graph.y[k] = point.y;
+    graph.z[k] = point.z;
+    for (int e = 0; e < state.NbElt; ++e) graph.conc[static_cast<std::size_t>(e)][k] = ResultAt(state, e, p).conc;
+}
+
+int PointsInTable(const ProfileState& state) {
+    return std::max(std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size())), 0);
+}
+
 }  // namespace
 
 void BuildGraphPoints(ProfileState& state, const MainView& view) {
+    if (state.GraphSelectedOnly == 0) return BuildGraphPointRows(state, 0, kAllRows);
     GraphArrays& graph = state.Graph;
     graph.count = 0;
-    const bool selectedOnly = state.GraphSelectedOnly != 0;
-    const std::vector<int> selected = selectedOnly ? view.selectedPointRows() : std::vector<int>{};
-    const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
-    GrowTo(graph, static_cast<std::size_t>(std::max(points, 0)), static_cast<std::size_t>(std::max<int16_t>(state.NbElt, 0)));
-    for (int p = 0; p < points; ++p) {
-        if (selectedOnly && !std::binary_search(selected.begin(), selected.end(), p)) continue;
-        const auto k = static_cast<std::size_t>(graph.count);
-        const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
-        graph.x[k] = point.x;
-        graph.y[k] = point.y;
-        graph.z[k] = point.z;
-        for (int e = 0; e < state.NbElt; ++e) graph.conc[static_cast<std::size_t>(e)][k] = ResultAt(state, e, p).conc;
-        graph.count = static_cast<int16_t>(k + 1);
+    const int points = PointsInTable(state);
+    GrowTo(graph, static_cast<std::size_t>(points), static_cast<std::size_t>(std::max<int16_t>(state.NbElt, 0)));
+    for (const int p : view.selectedPointRows()) {  // ascending
+        if (p < 0 || p >= points) continue;
+        PlotPoint(state, static_cast<std::size_t>(graph.count), p);
+        ++graph.count;
     }
+}
+
+void BuildGraphPointRows(ProfileState& state, int first, int end) {
+    GraphArrays& graph = state.Graph;
+    const int points = PointsInTable(state);
+    GrowTo(graph, static_cast<std::size_t>(points), static_cast<std::size_t>(std::max<int16_t>(state.NbElt, 0)));
+    for (int p = std::max(first, 0); p < std::min(end, points); ++p) PlotPoint(state, static_cast<std::size_t>(p), p);
+    graph.count = static_cast<int16_t>(points);
 }
 
 double GraphDistance(const GraphArrays& graph, int k) {
@@ -96,21 +129,24 @@ void DrawProfileGraph(ProfileState& state, AnalysisDatabase& db, ProfileChart& c
     std::vector<int> colours = ElementColours(state, kColourGreen);
     colours.push_back(kColourWhite);
     chart.setSeriesColours(colours);
-    // The planned end of the profile, where the extra series stretches the axis to.
-    const double end = state.NbZones > 0 ? static_cast<double>(state.O) + state.Zones[static_cast<std::size_t>(state.NbZones - 1)].endDistance : 0.0;
-    for (int k = 1; k <= chart.pointCount(); ++k) {
-        const double x = state.O + GraphDistance(state.Graph, k - 1);
-        for (int s = 1; s <= chart.seriesCount(); ++s) {
-            const bool extra = s == chart.seriesCount();
-            SetPoint(chart, s, k, x, extra ? 0.0f : PlottedConc(state, s, k));
-            if (extra) chart.setXPosition(end);
-        }
-    }
+    SetProfilePoints(state, chart, 1, chart.pointCount());
     chart.setTitle(ChartTitle(state, db));
     chart.setBottomTitle({});
     chart.setLeftTitle({});
     chart.draw(kDrawChart);
     chart.setVisible(true);
+}
+
+// Only the chart's points change: it shows, with one series per element and the extra one,
+// and its distances, measured from the first plotted point, stay.
+void DrawProfileGraphRows(ProfileState& state, AnalysisDatabase& db, ProfileChart& chart, int first, int end) {
+    const bool pointsOnly = first > 0 && state.NbElt > 0 && state.Graph.count >= 2 && chart.values().visible &&
+                            chart.seriesCount() == state.NbElt + 1;
+    if (!pointsOnly) return DrawProfileGraph(state, db, chart);
+    chart.setPointCount(state.Graph.count);
+    SetProfilePoints(state, chart, first + 1, std::min<int>(end, chart.pointCount()));
+    chart.setTitle(ChartTitle(state, db));
+    chart.draw(kDrawChart);
 }
 
 void DrawPrintGraph(ProfileState& state, AnalysisDatabase& db, ProfileChart& chart, bool grid) {
@@ -135,6 +171,12 @@ void DrawPrintGraph(ProfileState& state, AnalysisDatabase& db, ProfileChart& cha
 void RebuildProfileGraph(ProfileState& state, AnalysisDatabase& db, MainView& view) {
     BuildGraphPoints(state, view);
     DrawProfileGraph(state, db, view.graph());
+}
+
+void RebuildProfileGraphRows(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end) {
+    if (state.GraphSelectedOnly != 0) return RebuildProfileGraph(state, db, view);
+    BuildGraphPointRows(state, first, end);
+    DrawProfileGraphRows(state, db, view.graph(), first, end);
 }
 
 }  // namespace kest

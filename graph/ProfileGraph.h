@@ -15,9 +15,14 @@
 
 namespace kest {
 
+inline constexpr int kAllRows = 1 << 30;  // an `end` past every row
+
 // The points to plot: every point, or with "Sel" (GraphSelectedOnly 1) the points whose
 // rows are selected in the point list.
 void BuildGraphPoints(ProfileState& state, const MainView& view);
+// Without "Sel", after a change of the table rows [first, end) alone (the rows past the
+// table's end gone): those plotted points are set again and the count follows the table.
+void BuildGraphPointRows(ProfileState& state, int first, int end);
 
 // Distance of plotted point k from plotted point 0.
 double GraphDistance(const GraphArrays& graph, int k);
@@ -25,10 +30,17 @@ double GraphDistance(const GraphArrays& graph, int k);
 // Both drawings hide the chart and leave it hidden without elements or with fewer than two
 // plotted points. The title is the document's, at most 50 characters.
 void DrawProfileGraph(ProfileState& state, AnalysisDatabase& db, ProfileChart& chart);
+// The window's graph after a change of plotted points [first, end) alone, so that a scan
+// costs the same at its thousandth point as at its first: those points are set and the
+// chart drawn again. A whole drawing when more changes: the chart shows or hides, its
+// series, or every distance (the first point changed).
+void DrawProfileGraphRows(ProfileState& state, AnalysisDatabase& db, ProfileChart& chart, int first, int end);
 void DrawPrintGraph(ProfileState& state, AnalysisDatabase& db, ProfileChart& chart, bool grid);
 
 // BuildGraphPoints, then DrawProfileGraph on the main window's graph: after every refill of
 // the point list, and when the points to plot change.
 void RebuildProfileGraph(ProfileState& state, AnalysisDatabase& db, MainView& view);
+// The same after a change of the table rows [first, end) alone; with "Sel" it rebuilds.
+void RebuildProfileGraphRows(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end);
 
 }  // namespace kest

@@ -35,6 +35,19 @@ std::string PointListLine(const ProfileState& state, int e, int p) {
     return line;
 }
 
+namespace {
+
+// The lines of points [first, end) of the table.
+std::vector<std::string> PointListLines(const ProfileState& state, int first, int end) {
+    const int points = std::min<int>({state.NbPts, static_cast<int>(state.PointTable.size()), end});
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(std::max(points - first, 0)));
+    for (int p = std::max(first, 0); p < points; ++p) lines.push_back(PointListLine(state, state.CurElt, p));
+    return lines;
+}
+
+}  // namespace
+
 void ListElements(ProfileState& state, Suite& suite, MainView& view) {
     std::vector<std::string> lines;
     for (int e = 0; e < state.NbElt; ++e) lines.push_back(ElementListLine(state.ElementTable[static_cast<std::size_t>(e)]));
@@ -46,11 +59,7 @@ void ListElements(ProfileState& state, Suite& suite, MainView& view) {
 }
 
 void ListPoints(ProfileState& state, AnalysisDatabase& db, MainView& view) {
-    std::vector<std::string> lines;
-    const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
-    lines.reserve(static_cast<std::size_t>(std::max(points, 0)));
-    for (int p = 0; p < points; ++p) lines.push_back(PointListLine(state, state.CurElt, p));
-    view.showPointLines(std::move(lines));
+    view.showPointLines(PointListLines(state, 0, kAllRows));
     RebuildProfileGraph(state, db, view);
 }
 
@@ -58,6 +67,13 @@ void ReloadPoints(ProfileState& state, AnalysisDatabase& db, MainView& view) {
     LoadPoints(state, db);
     LoadResults(state, db);
     ListPoints(state, db, view);
+}
+
+void ReloadPointRows(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end) {
+    LoadPointRows(state, db, first, end);
+    const int points = std::max(std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size())), 0);
+    view.updatePointLines(first, PointListLines(state, first, end), points);
+    RebuildProfileGraphRows(state, db, view, first, end);
 }
 
 void ElementRowClicked(ProfileState& state, Suite& suite, MainView& view, int row) {

@@ -21,8 +21,12 @@ std::string PointListLine(const ProfileState& state, int e, int p);
 void ListElements(ProfileState& state, Suite& suite, MainView& view);
 // The point list for CurElt, then the profile graph rebuilt from it.
 void ListPoints(ProfileState& state, AnalysisDatabase& db, MainView& view);
-// After every change of the document's points: the tables, then the point list.
+// After a change of the document's points: the tables, then the point list.
 void ReloadPoints(ProfileState& state, AnalysisDatabase& db, MainView& view);
+// The same when only points [first, end) changed and the points past the document's end
+// are gone (a scan adds, measures or removes one point): their rows alone, in the tables,
+// the point list and the graph, which then show what a whole reload shows.
+void ReloadPointRows(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end);
 
 // A row of the element list chosen: its results fill the point list.
 void ElementRowClicked(ProfileState& state, Suite& suite, MainView& view, int row);

@@ -7,43 +7,31 @@
 
 namespace kest {
 
-void LoadPoints(ProfileState& state, AnalysisDatabase& db) {
-    state.NbPts = static_cast<int16_t>(WithDocKey(state, [&](std::string& key) { return db.KestDbGetNbPts(key); }));
-    if (state.NbPts <= 0) {  // the tables keep their old contents; nothing reads them now
-        state.CurPnt = -1;
-        return;
-    }
-    state.CurPnt = 0;
-    const auto points = static_cast<std::size_t>(state.NbPts) + 1;
-    state.PointTable.assign(points, PointRecord{});
-    state.ResultTable.assign(static_cast<std::size_t>(state.NbElt) + 1, std::vector<ResultRecord>(points));
+namespace {
 
-    std::string label;  // one buffer for every label: the table is reloaded after every point of a scan
-    label.reserve(kLabelLength);
-    DocKeyRun(state, [&](std::string& key) {
-        for (int32_t p = 0; p < state.NbPts; ++p) {
-            PointRecord& record = state.PointTable[static_cast<std::size_t>(p)];
-            state.store(db.KestDbGetStagePos(key, p, record.x, record.y, record.z));
-            label.assign(record.label.view());
-            state.store(db.KestDbGetAnaLabel(key, p, label, kLabelLength));
-            record.label.assign(label, '\0');
-        }
-    });
+// Point p's position and label from the document; `label` is one buffer for every label.
+void ReadPointRow(ProfileState& state, AnalysisDatabase& db, std::string& key, std::string& label, int32_t p) {
+    PointRecord& record = state.PointTable[static_cast<std::size_t>(p)];
+    state.store(db.KestDbGetStagePos(key, p, record.x, record.y, record.z));
+    label.assign(record.label.view());
+    state.store(db.KestDbGetAnaLabel(key, p, label, kLabelLength));
+    record.label.assign(label, '\0');
 }
 
-void LoadResults(ProfileState& state, AnalysisDatabase& db) {
-    // A failing read leaves what the previous read put in these.
+// The count rate and concentration of every element in use at points [first, end). A
+// failing read leaves what the previous read put in these.
+void ReadResultRows(ProfileState& state, AnalysisDatabase& db, int32_t first, int32_t end) {
     float m1 = 0, m2 = 0, m3 = 0, m4 = 0, m5 = 0;
     ComputeResult result;
-    // The table was sized by the last LoadPoints; it bounds the loops should the element
-    // set-up have changed since.
+    // The table was sized by the last load; it bounds the loops should the element set-up
+    // have changed since.
     const int elements = ElementsInResultTable(state);
     DocKeyRun(state, [&](std::string& key) {
         for (int e = 0; e < elements; ++e) {
             const int32_t position = state.ElementTable[static_cast<std::size_t>(e)].position;
             auto& row = state.ResultTable[static_cast<std::size_t>(e)];
-            const int32_t points = std::min<int32_t>(state.NbPts, static_cast<int32_t>(row.size()));
-            for (int32_t p = 0; p < points; ++p) {
+            const int32_t points = std::min<int32_t>({state.NbPts, end, static_cast<int32_t>(row.size())});
+            for (int32_t p = first; p < points; ++p) {
                 state.store(db.KestDbEltGetMeasures(key, position, kByPosition, p, m1, m2, m3, m4, m5));
                 row[static_cast<std::size_t>(p)].rate = m1;
                 state.store(db.KestDbEltGetComputeRes(key, position, kByPosition, p, result));
@@ -51,6 +39,52 @@ void LoadResults(ProfileState& state, AnalysisDatabase& db) {
             }
         }
     });
+}
+
+// NbPts from the document; CurPnt becomes 0, or -1 without points (the tables then keep
+// their old contents: nothing reads them).
+bool CountPoints(ProfileState& state, AnalysisDatabase& db) {
+    state.NbPts = static_cast<int16_t>(WithDocKey(state, [&](std::string& key) { return db.KestDbGetNbPts(key); }));
+    state.CurPnt = state.NbPts > 0 ? 0 : -1;
+    return state.NbPts > 0;
+}
+
+}  // namespace
+
+void LoadPoints(ProfileState& state, AnalysisDatabase& db) {
+    if (!CountPoints(state, db)) return;
+    const auto points = static_cast<std::size_t>(state.NbPts) + 1;
+    state.PointTable.assign(points, PointRecord{});
+    state.ResultTable.assign(static_cast<std::size_t>(state.NbElt) + 1, std::vector<ResultRecord>(points));
+    std::string label;
+    label.reserve(kLabelLength);
+    DocKeyRun(state, [&](std::string& key) {
+        for (int32_t p = 0; p < state.NbPts; ++p) ReadPointRow(state, db, key, label, p);
+    });
+}
+
+void LoadResults(ProfileState& state, AnalysisDatabase& db) { ReadResultRows(state, db, 0, state.NbPts); }
+
+// The rows before `first` and from `end` on are kept; the tables are resized to the
+// document's points with the spare record zeroed, as a whole load leaves them.
+void LoadPointRows(ProfileState& state, AnalysisDatabase& db, int first, int end) {
+    if (!CountPoints(state, db)) return;
+    const auto points = static_cast<std::size_t>(state.NbPts) + 1;
+    state.PointTable.resize(points);
+    state.PointTable.back() = PointRecord{};
+    state.ResultTable.resize(static_cast<std::size_t>(state.NbElt) + 1);
+    for (std::vector<ResultRecord>& row : state.ResultTable) {
+        row.resize(points);
+        row.back() = ResultRecord{};
+    }
+    first = std::max(first, 0);
+    end = std::min<int>(end, state.NbPts);
+    std::string label;
+    label.reserve(kLabelLength);
+    DocKeyRun(state, [&](std::string& key) {
+        for (int32_t p = first; p < end; ++p) ReadPointRow(state, db, key, label, p);
+    });
+    ReadResultRows(state, db, first, end);
 }
 
 }  // namespace kest

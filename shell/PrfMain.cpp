@@ -142,6 +142,22 @@ void ShowLines(QListWidget* list, const std::vector<std::string>& lines) {
     list->addItems(items);
 }
 
+// Rows from `first` on replaced or appended, rows from `count` on removed; the selection
+// goes, as it does when the list is refilled.
+void UpdateLines(QListWidget* list, int first, const std::vector<std::string>& lines, int count) {
+    const QSignalBlocker quiet(list);
+    while (list->count() > count) delete list->takeItem(list->count() - 1);
+    for (std::size_t i = 0; i < lines.size() && first + static_cast<int>(i) < count; ++i) {
+        const QString text = ToQString(lines[i]);
+        if (QListWidgetItem* item = list->item(first + static_cast<int>(i)))
+            item->setText(text);
+        else
+            list->addItem(text);
+    }
+    list->setCurrentItem(nullptr);
+    list->clearSelection();
+}
+
 void SelectRow(QListWidget* list, int row) {
     const QSignalBlocker quiet(list);
     list->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
@@ -477,19 +493,23 @@ void PrfMain::showElementLines(const std::vector<std::string>& lines) { ShowLine
 
 void PrfMain::selectElementRow(int row) { SelectRow(eltList_, row); }
 
-// The list is refilled after every point of a scan: it keeps the row shown at its top, and
-// while its last row is in view a new last row is brought into view, so that the operator
-// can watch the newest point.
-void PrfMain::showPointLines(std::vector<std::string> lines) {
+// After every point of a scan the list gets that point's row alone; the rows shown stay put,
+// and while its last row is in view a new last row is brought into view, so that the
+// operator can watch the newest point. A refill from the first row keeps the row shown at
+// the top.
+void PrfMain::updatePointLines(int first, std::vector<std::string> lines, int count) {
     const QScrollBar* bar = pntList_->verticalScrollBar();
-    const bool following = bar->value() == bar->maximum() && static_cast<int>(lines.size()) == pntList_->count() + 1;
-    const int top = pntList_->indexAt(QPoint(0, 0)).row();
-    ShowLines(pntList_, lines);
-    if (following) {
-        pntList_->scrollToBottom();
-    } else if (QListWidgetItem* item = top > 0 ? pntList_->item(top) : nullptr) {
-        pntList_->scrollToItem(item, QAbstractItemView::PositionAtTop);
+    const bool following = bar->value() == bar->maximum() && count == pntList_->count() + 1;
+    if (first <= 0) {
+        const int top = pntList_->indexAt(QPoint(0, 0)).row();
+        lines.resize(static_cast<std::size_t>(std::max(count, 0)));
+        ShowLines(pntList_, lines);
+        if (QListWidgetItem* item = !following && top > 0 ? pntList_->item(top) : nullptr)
+            pntList_->scrollToItem(item, QAbstractItemView::PositionAtTop);
+    } else {
+        UpdateLines(pntList_, first, lines, count);
     }
+    if (following) pntList_->scrollToBottom();
 }
 
 std::vector<int> PrfMain::selectedPointRows() const { return SelectedRows(pntList_); }

@@ -57,7 +57,7 @@ public:
     void selectZoneRow(int row) override;
     void showElementLines(const std::vector<std::string>& lines) override;
     void selectElementRow(int row) override;
-    void showPointLines(std::vector<std::string> lines) override;
+    void updatePointLines(int first, std::vector<std::string> lines, int count) override;
     std::vector<int> selectedPointRows() const override;
     int currentPointRow() const override;
     void acquirePoint() override;

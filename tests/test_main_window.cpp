@@ -242,8 +242,9 @@ TEST_F(PrfMainTest, StartUpLoadsTheZonesTheSuiteBrings) {
     EXPECT_FALSE(find<QAction>("MnuDelZone")->isEnabled());
 }
 
-// Refilled as a scan refills it: the newest row stays in view while the operator follows
-// the end of the list, and the rows shown stay put when the operator looks further up.
+// Brought up to date as a scan does it, a row at a time: the newest row stays in view while
+// the operator follows the end of the list, a row taken away goes, and the rows shown stay
+// put when the operator looks further up, also through a whole refill.
 TEST_F(PrfMainTest, ThePointListFollowsTheNewestPointFromItsEnd) {
     window.show();
     auto* list = window.findChild<QListWidget*>(QStringLiteral("PntList"));
@@ -254,12 +255,20 @@ TEST_F(PrfMainTest, ThePointListFollowsTheNewestPointFromItsEnd) {
     std::vector<std::string> lines;
     for (int p = 1; p <= 60; ++p) {
         lines.push_back("point " + std::to_string(p));
-        window.showPointLines(lines);
+        window.updatePointLines(p - 1, {lines.back()}, p);
     }
     EXPECT_TRUE(lastRowShown());
+    lines.pop_back();
+    lines.back() = "point 59 measured";
+    window.updatePointLines(58, {lines.back()}, 59);
+    std::vector<std::string> shown;
+    for (int row = 0; row < list->count(); ++row) shown.push_back(list->item(row)->text().toStdString());
+    EXPECT_EQ(shown, lines);
     list->scrollToTop();
     QCoreApplication::processEvents();
-    lines.push_back("point 61");
+    lines.push_back("point 60");
+    window.updatePointLines(59, {lines.back()}, 60);
+    EXPECT_FALSE(lastRowShown());
     window.showPointLines(lines);
     EXPECT_FALSE(lastRowShown());
     EXPECT_EQ(list->indexAt(QPoint(0, 0)).row(), 0);
