@@ -10,6 +10,7 @@
 //    zone, step min 10, step max 640: the points measured beside the 1001 of a fixed scan at
 //    step 10, and how far from the true interface the finest bracket lies.
 
+#include "ProcessorClock.h"
 #include "ScanOnSimulator.h"
 
 #include "acquisition/ScanCommands.h"
@@ -17,25 +18,13 @@
 #include <QCoreApplication>
 
 #include <chrono>
-#include <cstdint>
-#include <ctime>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 using namespace kest;
 
-// The processor time of the program (user and system), so that other work on the machine
-// does not count: on the virtual clock a scan never waits.
-struct Clock {
-    using duration = std::chrono::nanoseconds;
-    using time_point = std::chrono::time_point<Clock, duration>;
-    static time_point now() {
-        timespec t{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-        return time_point(duration(std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec));
-    }
-};
+using Clock = ProcessorClock;
 
 namespace {
 
@@ -48,7 +37,6 @@ SuiteConfig FiveElements() {
     return config;
 }
 
-double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 void FixedScanCost() {
     fakes::ScanOnSimulator scan(FiveElements());

@@ -10,6 +10,7 @@ void ProfileChart::setVisible(bool shown) {
 }
 
 void ProfileChart::setPointCount(int16_t count) {
+    changed(std::min<int>(values_.pointCount, std::max<int16_t>(count, 0)));
     values_.pointCount = std::max<int16_t>(count, 0);
     for (ChartSeries& series : values_.series) {
         series.x.resize(static_cast<std::size_t>(values_.pointCount));
@@ -19,6 +20,7 @@ void ProfileChart::setPointCount(int16_t count) {
 
 void ProfileChart::setSeriesCount(int16_t count) {
     values_.series.resize(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
+    changed(0);
     setPointCount(values_.pointCount);
 }
 
@@ -31,7 +33,10 @@ void ProfileChart::setLegendTexts(const std::vector<std::string>& texts) {
 }
 
 void ProfileChart::draw(int16_t code) {
-    if (code == kDrawChart) renderChart();
+    if (code == kDrawChart) {
+        renderChart();
+        changedFrom_ = values_.pointCount;
+    }
     if (code == kPrintChart) printChart();
 }
 

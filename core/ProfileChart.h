@@ -5,6 +5,7 @@
 // renders the values when it is drawn. Without a screen the values are all there is: the
 // headless commands and the tests read them back.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -56,10 +57,16 @@ public:
     // Of the current point of the current series; inline, as the drawings set every point of
     // every series at every refill of the point list.
     void setXPosition(double x) {
-        if (ChartSeries* series = currentSeries()) series->x[static_cast<std::size_t>(point_ - 1)] = x;
+        if (ChartSeries* series = currentSeries()) {
+            series->x[static_cast<std::size_t>(point_ - 1)] = x;
+            changed(point_ - 1);
+        }
     }
     void setYValue(float y) {
-        if (ChartSeries* series = currentSeries()) series->y[static_cast<std::size_t>(point_ - 1)] = y;
+        if (ChartSeries* series = currentSeries()) {
+            series->y[static_cast<std::size_t>(point_ - 1)] = y;
+            changed(point_ - 1);
+        }
     }
     void setTitle(const std::string& text) { values_.title = text; }
     void setBottomTitle(const std::string& text) { values_.bottomTitle = text; }
@@ -70,6 +77,9 @@ public:
     void draw(int16_t code);
 
     const ChartValues& values() const { return values_; }
+    // The first point (from 0) whose values changed since the chart was last drawn; the
+    // point count when none did. A chart that shows draws its series again from there.
+    int changedFrom() const { return changedFrom_; }
 
 protected:
     // What a chart that shows does; a chart without a screen only keeps the values.
@@ -84,7 +94,10 @@ private:
         return &values_.series[static_cast<std::size_t>(series_ - 1)];
     }
 
+    void changed(int point) { changedFrom_ = std::min(changedFrom_, point); }
+
     ChartValues values_;
+    int changedFrom_ = 0;
     int16_t series_ = 1;
     int16_t point_ = 1;
 };

@@ -39,6 +39,7 @@ bool WritePdf(QChartView& view, const QString& file) {
 
 bool WritePrintableChart(ProfileState& state, AnalysisDatabase& db, const std::string& path, std::string& error) {
     ProfileChartView chart("GraphPrint");
+    chart.setColumnsPerPixel(4);
     QChartView& view = *chart.widget();
     view.setAttribute(Qt::WA_DontShowOnScreen);  // laid out and painted, never shown
     view.resize(kChartSize);

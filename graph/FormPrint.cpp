@@ -34,6 +34,7 @@ FormPrint::FormPrint(ProfileState& state, AnalysisDatabase& db, QWidget* parent)
     layout->addWidget(graphPrint_.widget(), 1);
     layout->addLayout(buttons);
     graphPrint_.widget()->setMinimumSize(640, 440);
+    graphPrint_.setColumnsPerPixel(4);  // it is drawn for the printer's finer dots
 
     resize(820, 600);
     CentreOnScreen(*this);

@@ -20,22 +20,6 @@
 namespace kest {
 namespace {
 
-struct Range {
-    double low = std::numeric_limits<double>::max();
-    double high = std::numeric_limits<double>::lowest();
-    void take(double value) {
-        low = std::min(low, value);
-        high = std::max(high, value);
-    }
-    // A range that holds one value still needs a width for the axis.
-    void setOn(QValueAxis* axis) const {
-        if (low > high) return;
-        const double margin = low == high ? std::max(1.0, std::abs(low) * 0.05) : 0.0;
-        axis->setRange(low - margin, high + margin);
-        axis->applyNiceNumbers();
-    }
-};
-
 // Elements other than carbon and nitrogen share black: each series has its own marker
 // shape, so that the lines can be told apart, and the legend of the printable chart shows
 // the shapes.
@@ -71,6 +55,22 @@ bool ChoosePrinterInDialog(QPrinter& printer) {
 
 }  // namespace
 
+void ProfileChartView::Range::take(double value) {
+    low = std::min(low, value);
+    high = std::max(high, value);
+}
+
+// A range that holds one value still needs a width for the axis; the axis is touched only
+// when its range changes, as a new range lays the chart out again.
+void ProfileChartView::Range::setOn(QValueAxis* axis) const {
+    if (low > high) return;
+    const double margin = low == high ? std::max(1.0, std::abs(low) * 0.05) : 0.0;
+    QValueAxis nice;
+    nice.setRange(low - margin, high + margin);
+    nice.applyNiceNumbers();
+    if (nice.min() != axis->min() || nice.max() != axis->max()) axis->setRange(nice.min(), nice.max());
+}
+
 QColor PaletteColour(int code) {
     static const std::array<QColor, 16> palette{
         QColor(0, 0, 0),       QColor(0, 0, 128),     QColor(0, 128, 0),     QColor(0, 128, 128),
@@ -97,9 +97,14 @@ ProfileChartView::ProfileChartView(const char* objectName) : choosePrinter(Choos
     view_->setObjectName(QString::fromLatin1(objectName));
     view_->setRenderHint(QPainter::Antialiasing);
     view_->hide();
+    // A plot of another width takes the decimation again.
+    plotAreaWatch_ = QObject::connect(chart, &QChart::plotAreaChanged, view_, [this] {
+        if (!shown_.empty()) renderSeries(values().pointCount);
+    });
 }
 
 ProfileChartView::~ProfileChartView() {
+    QObject::disconnect(plotAreaWatch_);
     if (view_ && !view_->parent()) delete view_.data();
 }
 
@@ -110,8 +115,12 @@ void ProfileChartView::showChart(bool shown) {
 void ProfileChartView::renderChart() {
     if (!view_) return;
     QChart* chart = view_->chart();
-    renderSeries();
-    fitAxes();
+    const bool restart = chart->series().size() != static_cast<qsizetype>(values().series.size());
+    if (restart) makeSeries();
+    const int from = restart ? 0 : std::min(changedFrom(), drawnPoints_);
+    fitAxes(from);
+    renderSeries(from);
+    drawnPoints_ = values().pointCount;
     chart->setTitle(ToQString(values().title));
     axisX_->setTitleText(ToQString(values().bottomTitle));
     axisY_->setTitleText(ToQString(values().leftTitle));
@@ -120,46 +129,86 @@ void ProfileChartView::renderChart() {
     axisY_->setGridLineVisible(values().grid == kGridLines);
 }
 
-// The series are kept from one drawing to the next while their number stays: during a scan
-// only their points change.
-void ProfileChartView::renderSeries() {
+// One line series per chart series, kept from one drawing to the next while their number
+// stays: during a scan only their points change.
+void ProfileChartView::makeSeries() {
     QChart* chart = view_->chart();
-    if (chart->series().size() != static_cast<qsizetype>(values().series.size())) {
-        chart->removeAllSeries();
-        for (std::size_t s = 0; s < values().series.size(); ++s) {
-            auto* line = new QLineSeries;
-            chart->addSeries(line);
-            line->attachAxis(axisX_);
-            line->attachAxis(axisY_);
-        }
-    }
-    const QList<QAbstractSeries*> shown = chart->series();
+    chart->removeAllSeries();
+    shown_.clear();
     for (std::size_t s = 0; s < values().series.size(); ++s) {
-        const ChartSeries& series = values().series[s];
-        auto* line = static_cast<QLineSeries*>(shown[static_cast<qsizetype>(s)]);
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(series.x.size()));
-        for (std::size_t k = 0; k < series.x.size(); ++k) points.append(QPointF(series.x[k], series.y[k]));
-        line->replace(points);
-        const QColor colour = PaletteColour(series.colour);
-        line->setPen(QPen(colour, 1.5));
-        line->setBrush(colour);
-        line->setMarkerSize(9);
-        line->setLightMarker(MarkerImage(s, colour));
-        // White on the white plot shows nothing, but its markers would blot out the axis line.
-        line->setPointsVisible(series.colour != kColourWhite);
-        line->setName(ToQString(series.legend));
+        auto* line = new QLineSeries;
+        chart->addSeries(line);
+        line->attachAxis(axisX_);
+        line->attachAxis(axisY_);
+        shown_.emplace_back().line = line;
     }
 }
 
-void ProfileChartView::fitAxes() {
-    Range x, y;
-    for (const ChartSeries& series : values().series) {
-        for (const double value : series.x) x.take(value);
-        for (const float value : series.y) y.take(value);
+// Each series is drawn through its decimation, taken again from the first changed point; a
+// new span of the distance axis or a new width of the plot takes it whole again.
+void ProfileChartView::renderSeries(int from) {
+    const int width = static_cast<int>(view_->chart()->plotArea().width());
+    const int columns = (width > 0 ? width : kUnlaidWidth) * columnsPerPixel_;
+    const bool newView = axisX_->min() != viewMin_ || axisX_->max() != viewMax_ || columns != columns_;
+    if (newView) {
+        viewMin_ = axisX_->min();
+        viewMax_ = axisX_->max();
+        columns_ = columns;
+        from = 0;
     }
-    x.setOn(axisX_);
-    y.setOn(axisY_);
+    for (std::size_t s = 0; s < values().series.size(); ++s) {
+        const ChartSeries& series = values().series[s];
+        ShownSeries& shown = shown_[s];
+        if (newView) shown.decimation.setView(viewMin_, viewMax_, columns_);
+        if (from < static_cast<int>(series.x.size()) || newView || series.x.size() < shown.drawnPoints) {
+            shown.decimation.update(series.x, series.y, static_cast<std::size_t>(from));
+            QList<QPointF> points;
+            points.reserve(static_cast<qsizetype>(shown.decimation.points().size()));
+            for (const PolylineDecimation::Point& p : shown.decimation.points()) points.append(QPointF(p.x, p.y));
+            shown.line->replace(points);
+            shown.drawnPoints = series.x.size();
+        }
+        styleSeries(s);
+    }
+}
+
+// Markers are drawn where they can be told apart: a dense series is drawn as its line alone
+// (zoomed in, its markers come back). White on the white plot shows nothing, but its markers
+// would blot out the axis line.
+void ProfileChartView::styleSeries(std::size_t s) {
+    const ChartSeries& series = values().series[s];
+    ShownSeries& shown = shown_[s];
+    const bool markers = series.colour != kColourWhite &&
+                         shown.decimation.pointsInView() * kMarkerSpacing <= static_cast<std::size_t>(columns_ / columnsPerPixel_);
+    if (shown.colour != series.colour || shown.legend != series.legend) {
+        shown.colour = series.colour;
+        shown.legend = series.legend;
+        const QColor colour = PaletteColour(series.colour);
+        QPen pen(colour, 1.0);
+        pen.setCosmetic(true);
+        shown.line->setPen(pen);
+        shown.line->setBrush(colour);
+        shown.line->setMarkerSize(9);
+        shown.line->setLightMarker(MarkerImage(s, colour));
+        shown.line->setName(ToQString(series.legend));
+    }
+    if (shown.line->pointsVisible() != markers) shown.line->setPointsVisible(markers);
+}
+
+// The axes hold every point of every series: after points were only added their ranges
+// grow by them, after any other change they are measured again.
+void ProfileChartView::fitAxes(int from) {
+    if (from < drawnPoints_ || from == 0) {
+        rangeX_ = {};
+        rangeY_ = {};
+        from = 0;
+    }
+    for (const ChartSeries& series : values().series) {
+        for (std::size_t k = static_cast<std::size_t>(from); k < series.x.size(); ++k) rangeX_.take(series.x[k]);
+        for (std::size_t k = static_cast<std::size_t>(from); k < series.y.size(); ++k) rangeY_.take(series.y[k]);
+    }
+    rangeX_.setOn(axisX_);
+    rangeY_.setOn(axisY_);
 }
 
 void ProfileChartView::printChart() {

@@ -4,15 +4,21 @@
 // hold every point of every series.
 
 #include "core/ProfileChart.h"
+#include "graph/PolylineDecimation.h"
 
 #include <QChartView>
 #include <QColor>
 #include <QPointer>
 
+#include <algorithm>
 #include <functional>
+#include <limits>
+#include <string>
+#include <vector>
 
 class QPainter;
 class QPrinter;
+class QLineSeries;
 class QRect;
 class QValueAxis;
 
@@ -32,6 +38,10 @@ public:
 
     QChartView* widget() const { return view_; }
 
+    // Columns of the decimation per pixel of the plot's width: more for a chart that is
+    // printed or written to a file, at a finer resolution than the screen's.
+    void setColumnsPerPixel(int columns) { columnsPerPixel_ = std::max(columns, 1); }
+
     // The printer of the print command; the platform's print dialog unless set. False when
     // the operator cancels.
     std::function<bool(QPrinter&)> choosePrinter;
@@ -42,12 +52,39 @@ protected:
     void printChart() override;
 
 private:
-    void renderSeries();
-    void fitAxes();
+    // The smallest and largest value seen.
+    struct Range {
+        double low = std::numeric_limits<double>::max();
+        double high = std::numeric_limits<double>::lowest();
+        void take(double value);
+        void setOn(QValueAxis* axis) const;
+    };
+    // A chart series as drawn: its line, its decimation, and the style last given it.
+    struct ShownSeries {
+        QLineSeries* line = nullptr;
+        PolylineDecimation decimation;
+        std::size_t drawnPoints = 0;
+        int colour = -1;
+        std::string legend;
+    };
+    static constexpr std::size_t kMarkerSpacing = 3;  // pixels per point at least, for markers
+    static constexpr int kUnlaidWidth = 1000;         // of a plot not laid out yet
+
+    void makeSeries();
+    void renderSeries(int from);
+    void styleSeries(std::size_t s);
+    void fitAxes(int from);
 
     QPointer<QChartView> view_;
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
+    std::vector<ShownSeries> shown_;
+    QMetaObject::Connection plotAreaWatch_;
+    Range rangeX_, rangeY_;
+    int drawnPoints_ = 0;
+    int columnsPerPixel_ = 1;
+    int columns_ = 0;
+    double viewMin_ = 0.0, viewMax_ = 0.0;
 };
 
 // Paints the chart view into `target` of the painter's device, keeping its proportions.

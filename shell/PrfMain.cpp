@@ -154,8 +154,9 @@ void UpdateLines(QListWidget* list, int first, const std::vector<std::string>& l
         else
             list->addItem(text);
     }
-    list->setCurrentItem(nullptr);
-    list->clearSelection();
+    // Only what changes is touched: a list told it changed paints all its rows again.
+    if (list->currentItem()) list->setCurrentItem(nullptr);
+    if (!list->selectedItems().isEmpty()) list->clearSelection();
 }
 
 void SelectRow(QListWidget* list, int row) {
