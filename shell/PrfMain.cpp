@@ -3,6 +3,7 @@
 #include "acquisition/PrfEdit.h"
 #include "acquisition/ScanCommands.h"
 #include "controls/Controls.h"
+#include "controls/LineDelegate.h"
 #include "controls/NormalPointer.h"
 #include "controls/QtText.h"
 #include "controls/WindowPlacement.h"
@@ -109,6 +110,7 @@ QListWidget* List(const char* name, QAbstractItemView::SelectionMode mode) {
     list->setSelectionMode(mode);
     list->setUniformItemSizes(true);
     list->setTextElideMode(Qt::ElideNone);  // rows end in blanks: nothing to mark as cut
+    list->setItemDelegate(new LineDelegate(list));
     return list;
 }
 
