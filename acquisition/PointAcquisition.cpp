@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 namespace kest {
 
@@ -43,6 +44,8 @@ std::optional<float> RateOf(float counts, float seconds) {
     return std::isfinite(rate) ? std::optional(rate) : std::nullopt;
 }
 
+std::string OnSpectrometer(int32_t s) { return "spectrometer " + std::to_string(s); }
+
 int32_t Clamped(int64_t value) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
@@ -68,6 +71,8 @@ void PointAcquisition::acquire(const PointInputs& inputs) {
     inputs_ = inputs;
     if (const auto spacing = WholeInt16(std::floor(TextValue(inputs.pattern)))) state_.Dm = *spacing;
     abort_ = false;
+    fault_.clear();
+    stageFailed_ = unreached_ = false;
     n_ = CountsOfOption(inputs.countOption);
     threshold_ = n_ >= 5 ? kChiSquare95[At(n_ / 5 - 1)] : 0.0f;
     patternPoints_ = std::clamp<int16_t>(state_.Mp, 1, kMostPatternPoints);
@@ -81,21 +86,51 @@ void PointAcquisition::acquire(const PointInputs& inputs) {
     finish(exit);
 }
 
-// The error exit says so; every exit then moves the stage back and stores the point.
+PointAcquisition::Exit PointAcquisition::failed(std::string fault) {
+    fault_ = std::move(fault);
+    return Exit::Error;
+}
+
+// Every exit moves the stage back (after a stage fault without waiting for it: one time-out
+// is enough) and stores the point; the error exit then says why, once, and stops a scan.
 void PointAcquisition::finish(Exit exit) {
-    if (exit == Exit::Error) view_.showMessage("Acquire Error ! ");
     view_.showCounting(false);
-    if (nominal_) state_.store(MoveStage(state_, suite_.probe, view_, pacer_, (*nominal_)[0], (*nominal_)[1]));
-    StorePoint(state_, suite_, inputs_.point, inputs_.x, inputs_.y, inputs_.label);
+    if (nominal_) {
+        const auto back = MoveStage(state_, suite_.probe, view_, pacer_, (*nominal_)[0], (*nominal_)[1], !stageFailed_);
+        state_.store(back ? kFalse : kTrue);
+        if (back && exit != Exit::Error) exit = failed(back->text);
+    }
+    if (!unreached_) StorePoint(state_, suite_, inputs_.point, inputs_.x, inputs_.y, inputs_.label);
+    state_.PointUnreached = unreached_ ? kTrue : kFalse;
+    if (exit == Exit::Error) {
+        state_.ScanStop = kTrue;
+        reportFault();
+    }
     running_ = false;
+}
+
+// "Acquire Error ! Point 6 (X 500, Y 0): The microprobe call KestReadCounter failed on
+// spectrometer 1. The scan stops here."
+void PointAcquisition::reportFault() {
+    std::string text = "Acquire Error ! Point " + std::to_string(inputs_.point + 1);
+    if (nominal_) text += " (X " + std::to_string((*nominal_)[0]) + ", Y " + std::to_string((*nominal_)[1]) + ")";
+    text += ": " + fault_;
+    if (unreached_) text += " The point is not stored.";
+    if (state_.AutoAcquire != kFalse) text += " The scan stops here.";
+    view_.showMessage(text);
 }
 
 PointAcquisition::Exit PointAcquisition::measurePatternPoint(int p) {
     log("mp = " + NumberText(int32_t{p}) + " ***********************************" + kLineEnd);
     view_.showCounting(true);
     if (const auto target = targetOf(p)) {
-        state_.store(MoveStage(state_, suite_.probe, view_, pacer_, (*target)[0], (*target)[1]));
-        if (state_.LibStatus == kFalse) return Exit::Error;  // the stage did not get there
+        const auto fault = MoveStage(state_, suite_.probe, view_, pacer_, (*target)[0], (*target)[1]);
+        state_.store(fault ? kFalse : kTrue);
+        if (fault) {
+            stageFailed_ = true;
+            unreached_ = p == 0 && fault->refusedTarget;  // pattern point 0 is the point itself
+            return failed(fault->text);
+        }
     }
     countingTime_ = SingleValue(inputs_.time).value_or(0.0f);
     spectrometers_ = std::clamp<int32_t>(suite_.db.KestGetNbSpectros(), 0, kSpectrometers);
@@ -143,8 +178,8 @@ PointAcquisition::Exit PointAcquisition::countSlot(int slot, std::optional<int> 
 }
 
 PointAcquisition::Exit PointAcquisition::startCounters() {
-    if (state_.store(suite_.probe.KestLoadCounter(0, countingTime_, 0)) == 0) return Exit::Error;
-    if (state_.store(suite_.probe.KestStartTimer(0)) == 0) return Exit::Error;
+    if (state_.store(suite_.probe.KestLoadCounter(0, countingTime_, 0)) == 0) return failed(FailedCall("KestLoadCounter"));
+    if (state_.store(suite_.probe.KestStartTimer(0)) == 0) return failed(FailedCall("KestStartTimer"));
     return Exit::None;
 }
 
@@ -153,25 +188,27 @@ PointAcquisition::Exit PointAcquisition::startCounters() {
 PointAcquisition::Exit PointAcquisition::waitForCounter(int32_t s) {
     for (int32_t busy = 1; busy != 0;) {
         if (abort_) return Exit::Abort;
-        if (state_.store(suite_.probe.KestReadSpectroStatus(s, 0, busy)) == 0) return Exit::Error;
+        if (state_.store(suite_.probe.KestReadSpectroStatus(s, 0, busy)) == 0)
+            return failed(FailedCall("KestReadSpectroStatus", OnSpectrometer(s)));
         pacer_.letEventsRun(busy != 0 ? kCounterPoll : std::chrono::milliseconds{0});
     }
     return Exit::None;
 }
 
-// The counter read is tested at once in a repeat; in the first series the status tested
-// is the last one kept, that of the current read when the beam current is read.
+// Every counter read is tested at once: a counter that fails never puts a count of nothing
+// into the point. In the first series the current read is tested too.
 PointAcquisition::Exit PointAcquisition::readCount(int32_t s, int slot, std::optional<int> repeat) {
-    if (state_.store(suite_.probe.KestReadTimer(s, elapsed_)) == 0) return Exit::Error;
+    if (state_.store(suite_.probe.KestReadTimer(s, elapsed_)) == 0) return failed(FailedCall("KestReadTimer", OnSpectrometer(s)));
     int32_t counts = 0;
-    if (state_.store(suite_.probe.KestReadCounter(s, counts)) == 0 && repeat) return Exit::Error;
+    if (state_.store(suite_.probe.KestReadCounter(s, counts)) == 0)
+        return failed(FailedCall("KestReadCounter", OnSpectrometer(s)));
     if (suite_.db.KestGetReadBeamCurrentExist() != 0) state_.store(suite_.probe.KestReadCurrent(current_));
     if (current_ == 0.0f) current_ = 1.0f;
     float factor = startCurrent_ / current_;
     if (factor == 0.0f) factor = 1.0f;
     counts = CorrectedCount(counts, tau_, factor);
     counts_[At(s)][At(slot)] = counts;
-    if (state_.LibStatus == 0 && !repeat) return Exit::Error;
+    if (state_.LibStatus == 0 && !repeat) return failed(FailedCall("KestReadCurrent"));
 
     const std::string tested = repeat ? " nc =" + NumberText(int32_t{*repeat + n_ - 1}) : "";
     log(pointPrefix(s) + tested + " nbcounts = " + NumberText(counts) + " cps = " +

@@ -4,7 +4,12 @@
 // on one timer; each count is corrected for dead time and beam-current drift; with the
 // statistics switch on, counts are repeated until their dispersion passes a chi-square test;
 // the rates averaged over the pattern points go into the spectrometer table; the stage goes
-// back to the point and the point is stored. Every path ends with the point stored.
+// back to the point and the point is stored. Every path ends with the point stored, but for
+// a point whose position the stage refuses, which is never measured.
+//
+// A failing instrument call, a stage that stands still busy or a refused stage target ends
+// the acquisition through its error exit: one message names the point and the fault, and a
+// running scan stops after the point, as after the stop button.
 //
 // Plain logic: the window, the scan driver and the headless scan all run it with their own
 // view and pacer.
@@ -58,7 +63,9 @@ private:
     Exit repeatUntilPassed(int p);
     bool testDispersion(int p, int repeat);
     void averageRates();
+    Exit failed(std::string fault);
     void finish(Exit exit);
+    void reportFault();
     std::optional<std::array<int32_t, 2>> targetOf(int p) const;
     bool used(int32_t s) const;
     void log(const std::string& line);
@@ -70,6 +77,9 @@ private:
     Pacer& pacer_;
     bool abort_ = false;
     bool running_ = false;
+    std::string fault_;          // why the error exit was taken
+    bool stageFailed_ = false;   // the stage is then sent back but not waited for
+    bool unreached_ = false;     // the stage refused the point's own position
 
     // One acquisition.
     PointInputs inputs_;

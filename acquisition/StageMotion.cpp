@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <optional>
+#include <utility>
 
 namespace kest {
 
@@ -13,22 +14,28 @@ constexpr std::chrono::milliseconds kStagePoll{5};
 
 std::string AxisName(int32_t axis) { return axis == 1 ? "X" : "Y"; }
 
+std::string OnAxis(int32_t axis) { return "axis " + std::to_string(axis); }
+
 // Polls the axis until it reports idle. Every half time-out the wait looks where the axis
 // stands: a stage still on its way is waited for, one that stood still between two looks
 // has been busy without moving for the whole time-out and is given up.
-bool WaitForAxis(ProfileState& state, Microprobe& probe, Pacer& pacer, int32_t axis) {
+std::optional<StageFault> WaitForAxis(ProfileState& state, Microprobe& probe, Pacer& pacer, int32_t axis) {
     const auto halfTimeout = std::chrono::duration_cast<Pacer::Clock::duration>(
         std::chrono::duration<double>(state.StageTimeoutSeconds / 2.0));
     auto nextLook = pacer.now() + halfTimeout;
     std::optional<int32_t> lastSeen;
     for (;;) {
         int32_t busy = 0;
-        state.store(probe.KestReadStageStatus(axis, 0, busy));
-        if (busy == 0) return true;
+        if (state.store(probe.KestReadStageStatus(axis, 0, busy)) == 0)
+            return StageFault{FailedCall("KestReadStageStatus", OnAxis(axis))};
+        if (busy == 0) return std::nullopt;
         if (pacer.now() >= nextLook) {
             int32_t at = 0;
-            state.store(probe.KestReadStagePos(axis, at));
-            if (lastSeen == at) return false;
+            if (state.store(probe.KestReadStagePos(axis, at)) == 0)
+                return StageFault{FailedCall("KestReadStagePos", OnAxis(axis))};
+            if (lastSeen == at)
+                return StageFault{"The stage's " + AxisName(axis) + " axis has not moved for" +
+                                  NumberText(state.StageTimeoutSeconds) + " s and still reports busy."};
             lastSeen = at;
             nextLook = pacer.now() + halfTimeout;
         }
@@ -36,25 +43,30 @@ bool WaitForAxis(ProfileState& state, Microprobe& probe, Pacer& pacer, int32_t a
     }
 }
 
+// Backlash, targets and the start: the first status of 0 ends the move.
+std::optional<StageFault> SendStage(ProfileState& state, Microprobe& probe, int32_t x, int32_t y) {
+    for (const int32_t axis : {1, 2})
+        if (state.store(probe.KestBacklashStage(axis)) == 0) return StageFault{FailedCall("KestBacklashStage", OnAxis(axis))};
+    for (const auto& [axis, target] : {std::pair{1, x}, {2, y}})
+        if (state.store(probe.KestLoadStageAbs(axis, static_cast<float>(target))) == 0)
+            return StageFault{"The stage cannot reach " + AxisName(axis) + " = " + std::to_string(target) + ".", true};
+    if (state.store(probe.KestStartStage(0)) == 0) return StageFault{FailedCall("KestStartStage")};
+    return std::nullopt;
+}
+
 }  // namespace
 
-int16_t MoveStage(ProfileState& state, Microprobe& probe, AcquisitionView& view, Pacer& pacer,
-                  int32_t x, int32_t y) {
-    state.store(probe.KestBacklashStage(1));
-    state.store(probe.KestBacklashStage(2));
-    state.store(probe.KestLoadStageAbs(1, static_cast<float>(x)));
-    state.store(probe.KestLoadStageAbs(2, static_cast<float>(y)));
-    state.store(probe.KestStartStage(0));
-    int16_t result = kTrue;
-    for (const int32_t axis : {1, 2}) {
-        if (WaitForAxis(state, probe, pacer, axis)) continue;
-        view.showMessage("The stage's " + AxisName(axis) + " axis has not moved for" +
-                         NumberText(state.StageTimeoutSeconds) + " s and still reports busy.");
-        result = kFalse;
-        break;
-    }
+std::string FailedCall(const std::string& call, const std::string& on) {
+    return "The microprobe call " + call + " failed" + (on.empty() ? "" : " on " + on) + ".";
+}
+
+std::optional<StageFault> MoveStage(ProfileState& state, Microprobe& probe, AcquisitionView& view, Pacer& pacer,
+                                    int32_t x, int32_t y, bool wait) {
+    std::optional<StageFault> fault = SendStage(state, probe, x, y);
+    for (const int32_t axis : {1, 2})
+        if (!fault && wait) fault = WaitForAxis(state, probe, pacer, axis);
     view.showStageTarget(FmtCoord8(x), FmtCoord8(y));
-    return result;
+    return fault;
 }
 
 StagePositionTexts ReadStagePosition(ProfileState& state, Microprobe& probe) {

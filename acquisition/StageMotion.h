@@ -7,16 +7,27 @@
 #include "suite/Microprobe.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kest {
 
-// Backlash, targets and one start for both axes, then waits for X, then for Y, and shows
-// the target in LX and LY. The library's statuses are kept and not tested. True (-1) once
-// both axes report idle; an axis that stands still, busy, for the state's stage time-out
-// is reported by a message naming it, and the move returns false (0).
-int16_t MoveStage(ProfileState& state, Microprobe& probe, AcquisitionView& view, Pacer& pacer,
-                  int32_t x, int32_t y);
+// Why a stage move failed, in words for the operator.
+struct StageFault {
+    std::string text;
+    bool refusedTarget = false;  // the stage refused the target and did not set off for it
+};
+
+// Backlash, targets and one start for both axes, every status checked as it comes; then,
+// with `wait`, waits for X, then for Y; and shows the target in LX and LY. Nothing once
+// both axes report idle (or, without `wait`, once the move has started); otherwise why not:
+// a refused target ("The stage cannot reach X = 5999994."), a failing call, or an axis that
+// stood still, busy, for the state's stage time-out.
+std::optional<StageFault> MoveStage(ProfileState& state, Microprobe& probe, AcquisitionView& view, Pacer& pacer,
+                                    int32_t x, int32_t y, bool wait = true);
+
+// "The microprobe call KestReadCounter failed on spectrometer 1." (`on` may be empty).
+std::string FailedCall(const std::string& call, const std::string& on = "");
 
 // Read XY: where the stage stands, as the texts of LabelX and LabelY.
 struct StagePositionTexts {

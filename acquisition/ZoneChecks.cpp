@@ -4,13 +4,10 @@
 #include <cstdint>
 
 namespace kest {
-namespace {
 
 std::string ZoneName(int zone, const ZoneRecord& record) {
     return "Zone " + std::to_string(zone + 1) + " (" + std::string(1, record.type == 'F' ? 'F' : 'V') + ")";
 }
-
-}  // namespace
 
 // Walks the zones keeping the lowest coordinate, relative to the profile start, from which
 // each zone may begin: only a descending variable zone can lead below the start, and a

@@ -10,6 +10,9 @@
 
 namespace kest {
 
+// "Zone 2 (V)": how messages name a zone.
+std::string ZoneName(int zone, const ZoneRecord& record);
+
 // Why the zones in use cannot be scanned along the active axis; nothing when they can.
 std::optional<std::string> ScanRefusal(const ProfileState& state);
 

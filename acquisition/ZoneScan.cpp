@@ -2,6 +2,7 @@
 
 #include "acquisition/StageMotion.h"
 #include "acquisition/TrialStack.h"
+#include "acquisition/ZoneChecks.h"
 #include "core/DocKey.h"
 #include "results/ResultLists.h"
 #include "results/ResultTables.h"
@@ -29,15 +30,43 @@ int32_t TopTrialCoordinate(const ProfileState& state) {
     return AxisCoordinate(state.Ax, top.x, top.y);
 }
 
-// The document is full: the waiting trials go back behind the last point (they lie
-// further along the line), so that no measured point is lost, and the scan ends.
-void EndFullScan(ProfileState& state, Suite& suite, MainView& view) {
+// The waiting trials go back behind the last point (they lie further along the line), so
+// that no measured point is lost, and the scan ends with a message.
+void EndScan(ProfileState& state, Suite& suite, MainView& view, const std::string& message) {
     const int first = state.NbPts;
     while (!state.TrialStack.empty()) PopTrial(state, suite.db);
     RefreshViews(state, suite.db, view, first, state.NbPts);
     state.ScanStop = kTrue;
-    view.showMessage("The document holds " + std::to_string(kDocumentPointCapacity) +
-                     " points, as many as it can: the scan ends here, with every measured point kept.");
+    view.showMessage(message);
+}
+
+// The most points a correct walk of a zone measures from `from` to its limit: its steps are
+// never shorter than half its shortest step (a halved step was longer than step min), so
+// twice the distance over that step, and a few more.
+int64_t MostPoints(const ZoneRecord& z, int64_t from, int64_t limit) {
+    int64_t step = std::llabs(int64_t{z.stepMin});
+    if (z.type != 'F') step = std::min<int64_t>(step, std::llabs(int64_t{z.stepMax}));
+    return 2 * std::llabs(limit - from) / std::max<int64_t>(1, step) + 4;
+}
+
+// A second guard besides the zone checks: a zone that has measured more points than it can
+// need ends the scan, keeping every point.
+bool RanAway(ProfileState& state, Suite& suite, MainView& view, int zone, int64_t measured, int64_t most) {
+    if (measured < most) return false;
+    EndScan(state, suite, view, ZoneName(zone, ZoneAt(state, zone)) + " has measured " + std::to_string(measured) +
+                                    " points, more than its length can need: the scan ends here, with every measured point kept.");
+    return true;
+}
+
+// After a stop: a point whose position the stage refused was never measured, and leaves.
+bool Stopped(ProfileState& state, Suite& suite, MainView& view) {
+    if (state.ScanStop != kTrue) return false;
+    if (state.PointUnreached == kTrue) {
+        StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, state.NbPts - 1); });
+        --state.NbPts;
+        RefreshViews(state, suite.db, view, state.NbPts, state.NbPts);
+    }
+    return true;
 }
 
 }  // namespace
@@ -76,7 +105,8 @@ void ComputeEndDistances(ProfileState& state) {
 
 bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, int zone) {
     if (state.NbPts + static_cast<int64_t>(state.TrialStack.size()) >= kDocumentPointCapacity) {
-        EndFullScan(state, suite, view);
+        EndScan(state, suite, view, "The document holds " + std::to_string(kDocumentPointCapacity) +
+                                        " points, as many as it can: the scan ends here, with every measured point kept.");
         return false;
     }
     auto [x, y, third] = ReadStageAxes(state, suite.probe);
@@ -118,7 +148,8 @@ bool TrialAcceptable(ProfileState& state, AnalysisDatabase& db, int zone) {
     const ZoneRecord& z = ZoneAt(state, zone);
     const TrialEntry& trial = state.TrialStack.back();
     const int32_t b = state.NbPts - 1;
-    if (std::llabs(int64_t{PointCoordinate(state, db, b)} - TopTrialCoordinate(state)) <= z.stepMin) return true;
+    const int64_t distance = int64_t{PointCoordinate(state, db, b)} - TopTrialCoordinate(state);
+    if (std::llabs(distance) <= std::llabs(int64_t{z.stepMin})) return true;  // as the step: by magnitude
     const int elements = std::min<int>(ElementsInResultTable(state), static_cast<int>(trial.results.size()));
     for (int e = 0; e < elements; ++e)
         if (std::fabs(ResultAt(state, e, b).conc - trial.results[static_cast<std::size_t>(e)].conc) > z.dConc)
@@ -130,27 +161,32 @@ void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone) 
     const ZoneRecord& z = ZoneAt(state, zone);
     const int64_t c0 = PointCoordinate(state, suite.db, 0);
     const int64_t limit = z.stepMin > 0 ? c0 + z.endDistance : c0;
-    while (LastCoordinate(state, suite.db) < limit) {
+    const int64_t most = MostPoints(z, LastCoordinate(state, suite.db), limit);
+    for (int64_t measured = 1; LastCoordinate(state, suite.db) < limit; ++measured) {
         if (!AddPointAt(state, suite, view, int64_t{LastCoordinate(state, suite.db)} + z.stepMin, zone)) return;
         MeasureLast(state, suite, view);
-        if (state.ScanStop == kTrue) return;
+        if (Stopped(state, suite, view) || RanAway(state, suite, view, zone, measured, most)) return;
     }
 }
 
 void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zone) {
     const ZoneRecord& z = ZoneAt(state, zone);
     ResetTrials(state);
-    if (!AddPointAt(state, suite, view, int64_t{LastCoordinate(state, suite.db)} + z.stepMax, zone)) return;
+    const int64_t from = LastCoordinate(state, suite.db);
+    if (!AddPointAt(state, suite, view, from + z.stepMax, zone)) return;
     const int64_t c0 = PointCoordinate(state, suite.db, 0);
     const bool ascending = z.stepMin > 0;
     const int64_t limit = ascending ? c0 + z.endDistance : c0 - z.endDistance;
+    const int64_t most = MostPoints(z, from, limit);
+    int64_t measured = 0;
     const auto shortOfLimit = [&] {
         const int32_t last = LastCoordinate(state, suite.db);
         return ascending ? last < limit : last > limit;
     };
     while (shortOfLimit()) {
         MeasureLast(state, suite, view);
-        if (state.ScanStop == kTrue) return;
+        if (Stopped(state, suite, view)) return;
+        if (RanAway(state, suite, view, zone, ++measured, most)) return;
         int64_t next = 0;
         if (!StepAcceptable(state, suite.db, zone)) {
             PushTrial(state, suite.db);  // the point beyond the change waits; the step is halved

@@ -9,7 +9,9 @@
 //                        beyond the halving wait on the trial stack (acquisition/TrialStack)
 //
 // A point is measured by the acquisition window in its automatic mode (MainView's
-// acquirePoint); the stop button sets ScanStop, which is looked at between points only.
+// acquirePoint); the stop button and an instrument fault set ScanStop, which is looked at
+// between points only. A zone that measures more points than its length can need ends the
+// scan, with a message naming it: an unattended scan never runs on for hours.
 
 #include "core/MainView.h"
 #include "core/ProfileState.h"
@@ -46,8 +48,9 @@ void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view, int
 // The step from the last-but-one to the last point: accepted when it cannot be made finer
 // or no element's concentration changed by more than dConc across it.
 bool StepAcceptable(ProfileState& state, AnalysisDatabase& db, int zone);
-// The top trial against the last point: accepted when it lies within step min (signed) of
-// it or no element's concentration differs by more than dConc.
+// The top trial against the last point: accepted when it lies within |step min| of it or
+// no element's concentration differs by more than dConc. The distance is compared by
+// magnitude, as in the step test, so that a descending zone ends as its mirror image does.
 bool TrialAcceptable(ProfileState& state, AnalysisDatabase& db, int zone);
 
 void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone);

@@ -107,6 +107,7 @@ struct ProfileState {
     int16_t ComputeMode = kTrue;    // -1 computation library, 0 reference calibration line
     int16_t AutoAcquire = kFalse;
     int16_t ScanStop = kFalse;
+    int16_t PointUnreached = kFalse;  // the stage refused the last point's position: nothing stored for it
 
     // Configuration.
     int16_t StatisticEnable = kFalse;

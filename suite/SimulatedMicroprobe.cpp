@@ -20,7 +20,10 @@ std::unique_ptr<SimClock> MakeClock(const InstrumentConfig& instrument) {
 
 }  // namespace
 
+// Once the move has ended, exactly its target: start + speed x time may fall a rounding
+// short of it, and a point on an interface would read the wrong side.
 double SimulatedMicroprobe::Move::positionAt(double time, double speed) const {
+    if (time >= end) return to;
     const double travelled = std::max(0.0, time - start) * speed;
     auto along = [](double a, double b, double distance) {
         return std::abs(b - a) <= distance ? b : a + std::copysign(distance, b - a);
@@ -45,6 +48,7 @@ SimulatedMicroprobe::SimulatedMicroprobe(const SuiteConfig& config, SimClock* bo
     ins.spectrometers = std::clamp(ins.spectrometers, 1, 5);
     if (!(ins.stage_speed > 0)) ins.stage_speed = InstrumentConfig{}.stage_speed;
     if (!(ins.beam_current_nA > 0)) ins.beam_current_nA = InstrumentConfig{}.beam_current_nA;
+    faults = config_.instrument.faults;
     elementOf_.fill(-1);
     const auto& elements = config_.setup.elements;
     for (std::size_t i = 0; i < elements.size(); ++i) {
@@ -67,6 +71,10 @@ bool SimulatedMicroprobe::refused(ProbeCall call) {
         return false;
     }
     return true;
+}
+
+bool SimulatedMicroprobe::stuck(int32_t axis) const {
+    return faults.stuckAxis == axis && movesStarted_[static_cast<std::size_t>(axis - 1)] > faults.stuckAfterMoves;
 }
 
 bool SimulatedMicroprobe::validSpectrometer(int32_t spectrometer) const {
@@ -229,7 +237,8 @@ Status SimulatedMicroprobe::KestStartStage(int32_t /*mode*/) {
         const double target = *loaded_[a];
         loaded_[a].reset();
         const bool backlash = std::exchange(backlashNext_[a], false);
-        if (faults.stuckAxis == static_cast<int>(a) + 1) continue;
+        ++movesStarted_[a];
+        if (stuck(static_cast<int32_t>(a) + 1)) continue;
 
         Move move;
         move.from = moves_[a].positionAt(now, ins.stage_speed);
@@ -248,7 +257,7 @@ Status SimulatedMicroprobe::KestStartStage(int32_t /*mode*/) {
 
 Status SimulatedMicroprobe::KestReadStageStatus(int32_t axis, int32_t /*mode*/, int32_t& busy) {
     if (refused(ProbeCall::ReadStageStatus) || !validAxis(axis)) return kFailed;
-    if (faults.stuckAxis == axis) {
+    if (stuck(axis)) {
         busy = 1;
         return kDone;
     }

@@ -16,8 +16,8 @@
 //
 // Stage. A move takes distance / speed. After KestBacklashStage an axis approaches its
 // next target from below, by the configured backlash, and travels that much more. An axis
-// reports busy until its move ends; its position is interpolated along the way. Targets
-// outside the stage limits are refused.
+// reports busy until its move ends, its position interpolated along the way; once ended,
+// it stands exactly on its target. Targets outside the stage limits are refused.
 //
 // Clocks. On a virtual clock the first status poll after a start finds the count or the
 // move finished, the simulated time having advanced to its end. On a real clock they take
@@ -27,36 +27,18 @@
 // any other; a failing call leaves its "out" arguments untouched.
 
 #include "suite/Microprobe.h"
+#include "suite/SimulatedFaults.h"
 #include "suite/SimClock.h"
 #include "suite/SuiteFile.h"
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <random>
 #include <string>
 
 namespace kest {
-
-// The calls of the instrument library, to name them in fault injection and call counts.
-enum class ProbeCall {
-    ReadCurrent, SetFaraday, ReadXtal, ReadPha, LoadCounter, StartTimer, ReadSpectroStatus,
-    ReadTimer, ReadCounter, ReadStagePos, BacklashStage, LoadStageAbs, StartStage, ReadStageStatus,
-};
-inline constexpr int kProbeCallCount = 14;
-
-// Faults a test injects by setting these fields, at any time.
-struct SimulatedFaults {
-    // A call named here returns 0 without effect once it has succeeded as many more times
-    // as its value says (0: fails from now on). Remove the entry to heal it.
-    std::map<ProbeCall, int> failAfter;
-    // 1..3: that axis never moves and reports busy forever; 0: none.
-    int stuckAxis = 0;
-
-    void fail(ProbeCall call, int succeedingCalls = 0) { failAfter[call] = succeedingCalls; }
-};
 
 class SimulatedMicroprobe : public Microprobe {
 public:
@@ -84,7 +66,7 @@ public:
     Status KestStartStage(int32_t mode) override;
     Status KestReadStageStatus(int32_t axis, int32_t mode, int32_t& busy) override;
 
-    SimulatedFaults faults;
+    SimulatedFaults faults;  // those of the configuration at first
 
     // What tests look at; none of these moves the clock.
     const SuiteConfig& config() const { return config_; }
@@ -114,6 +96,7 @@ private:
     };
 
     bool refused(ProbeCall call);  // counts the call; true when a fault makes it fail
+    bool stuck(int32_t axis) const;
     bool validSpectrometer(int32_t spectrometer) const;
     static bool validAxis(int32_t axis) { return axis >= 1 && axis <= 3; }
     double currentAt(double time) const;
@@ -135,6 +118,7 @@ private:
     std::array<Move, 3> moves_{};
     std::array<std::optional<double>, 3> loaded_{};
     std::array<bool, 3> backlashNext_{};
+    std::array<int, 3> movesStarted_{};
 
     std::array<int, kProbeCallCount> calls_{};
 };

@@ -181,12 +181,32 @@ const json* Find(const json& object, const char* key) {
     return found == object.end() ? nullptr : &*found;
 }
 
+// instrument.faults: {"fail_after": {"KestReadCounter": 5}, "stuck_axis": 1, "stuck_after_moves": 3}
+void ReadFaults(const FieldReader& r, const json& section, const std::string& path, SimulatedFaults& faults) {
+    r.object(section, path, {"fail_after", "stuck_axis", "stuck_after_moves"});
+    constexpr int64_t kMost = std::numeric_limits<int>::max();
+    if (auto* v = Find(section, "stuck_axis")) faults.stuckAxis = static_cast<int>(r.integer(*v, Member(path, "stuck_axis"), 0, 3));
+    if (auto* v = Find(section, "stuck_after_moves"))
+        faults.stuckAfterMoves = static_cast<int>(r.integer(*v, Member(path, "stuck_after_moves"), 0, kMost));
+    const json* failAfter = Find(section, "fail_after");
+    if (!failAfter) return;
+    const std::string at = Member(path, "fail_after");
+    if (!failAfter->is_object()) r.refuse(at, "expected an object of microprobe call names and numbers of calls");
+    for (const auto& [name, calls] : failAfter->items()) {
+        const auto known = std::find(kProbeCallNames.begin(), kProbeCallNames.end(), name);
+        if (known == kProbeCallNames.end())
+            r.refuse(Member(at, name), "expected the name of a microprobe call, such as KestReadCounter");
+        const auto call = static_cast<ProbeCall>(known - kProbeCallNames.begin());
+        faults.failAfter[call] = static_cast<int>(r.integer(calls, Member(at, name), 0, kMost));
+    }
+}
+
 void ReadInstrument(const FieldReader& r, const json& section, InstrumentConfig& ins) {
     const std::string path = "instrument";
     r.object(section, path,
              {"spectrometers", "crystals", "dead_time_us", "beam_current_nA", "beam_current_readable",
               "beam_drift_per_hour", "faraday_cup", "stage_position", "stage_speed", "stage_backlash",
-              "stage_limits", "stage_timeout_s", "clock", "time_scale", "noise", "seed", "analysis_program"});
+              "stage_limits", "stage_timeout_s", "clock", "time_scale", "noise", "seed", "analysis_program", "faults"});
     auto field = [&](const char* key) { return Find(section, key); };
     auto at = [&](const char* key) { return Member(path, key); };
 
@@ -216,6 +236,7 @@ void ReadInstrument(const FieldReader& r, const json& section, InstrumentConfig&
     if (auto* v = field("noise")) ins.noise = r.boolean(*v, at("noise"));
     if (auto* v = field("seed")) ins.seed = r.unsignedInteger(*v, at("seed"));
     if (auto* v = field("analysis_program")) ins.analysis_program = r.text(*v, at("analysis_program"), 0, std::string::npos);
+    if (auto* v = field("faults")) ReadFaults(r, *v, at("faults"), ins.faults);
 
     constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
     constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();

@@ -4,6 +4,8 @@
 // default; an unknown field, a wrong type or a value out of range is refused with a message
 // that names the field.
 
+#include "suite/SimulatedFaults.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -33,6 +35,7 @@ struct InstrumentConfig {
     bool noise = true;                        // Poisson counting noise
     uint64_t seed = 1;
     std::string analysis_program = "";        // program started by the Ana button
+    SimulatedFaults faults{};                 // none unless the file asks for them
 };
 
 struct ElementSetup {

@@ -148,37 +148,38 @@ TEST(Acquisition, CountsAreCorrectedForDeadTimeAndBeamDrift) {
     }
 }
 
+// The error exit: one message naming the point and the fault, the stage sent back, the
+// point stored (but for a position the stage refuses) and a scan stopped.
 TEST(Acquisition, AZeroStatusFromATestedCallEndsInTheErrorExit) {
-    struct Case { const char* call; Status beamReadable; bool detected; };
-    const Case cases[] = {{"KestLoadCounter", 1, true},   {"KestStartTimer", 1, true},
-                          {"KestReadSpectroStatus", 1, true}, {"KestReadTimer", 1, true},
-                          {"KestReadCurrent", 1, true},   {"KestReadCounter", 0, true},
-                          {"KestReadCounter", 1, false},  // the current read's status is the one tested
-                          {"KestReadXtal", 1, false},     {"KestSetFaraday", 1, false}};
+    struct Case { std::string call; Status beamReadable; std::string fault; };  // no fault: not tested
+    const std::string failed = "The microprobe call ";
+    const Case cases[] = {{"KestLoadCounter", 1, failed + "KestLoadCounter failed."},
+                          {"KestStartTimer", 1, failed + "KestStartTimer failed."},
+                          {"KestReadSpectroStatus", 1, failed + "KestReadSpectroStatus failed on spectrometer 1."},
+                          {"KestReadTimer", 1, failed + "KestReadTimer failed on spectrometer 1."},
+                          {"KestReadCurrent", 1, failed + "KestReadCurrent failed."},
+                          {"KestReadCounter", 1, failed + "KestReadCounter failed on spectrometer 1."},
+                          {"KestBacklashStage", 1, failed + "KestBacklashStage failed on axis 1."},
+                          {"KestStartStage", 1, failed + "KestStartStage failed."},
+                          {"KestReadStageStatus", 1, failed + "KestReadStageStatus failed on axis 1."},
+                          {"KestLoadStageAbs", 1, "The stage cannot reach X = 1500. The point is not stored."},
+                          {"KestReadXtal", 1, ""},
+                          {"KestSetFaraday", 1, ""}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.call);
         Acquisition a;
         a.fake.db.beamCurrentReadable = c.beamReadable;
         a.fake.probe.answers[c.call] = 0;
         a.acquire();
-        EXPECT_EQ(a.window.messages, c.detected ? std::vector<std::string>{"Acquire Error ! "} : std::vector<std::string>{}) << c.call;
-        EXPECT_EQ(a.state.SpectroTable[0].rate, c.detected ? 0.0f : 125.0f) << c.call;
-        EXPECT_EQ(a.calls(a.fake.probe, "KestLoadStageAbs").back(), "KestLoadStageAbs(2, -2500)");
-        EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), 1u) << c.call;
+        const bool detected = !c.fault.empty(), unreached = c.call == "KestLoadStageAbs";
+        EXPECT_EQ(a.window.messages, detected ? std::vector<std::string>{"Acquire Error ! Point 1 (X 1500, Y -2500): " + c.fault}
+                                              : std::vector<std::string>{});
+        EXPECT_EQ(a.state.SpectroTable[0].rate, detected ? 0.0f : 125.0f);
+        EXPECT_EQ(a.state.ScanStop, detected ? kTrue : kFalse);
+        EXPECT_EQ(a.calls(a.fake.probe, "KestBacklashStage").size(), c.call == "KestBacklashStage" ? 2u : 4u);  // sent back
+        EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), unreached ? 0u : 1u);
+        EXPECT_EQ(a.state.PointUnreached, unreached ? kTrue : kFalse);
     }
-}
-
-TEST(Acquisition, AFailedCounterReadInARepeatEndsInTheErrorExit) {
-    Acquisition a;
-    a.state.StatisticEnable = kTrue;
-    a.inputs.countOption = 1;
-    a.fake.probe.countAt = [&a](int32_t, int read) {
-        if (read == 5) a.fake.probe.answers["KestReadCounter"] = 0;  // the first repeat
-        return read == 0 ? 2976 : 998;
-    };
-    a.acquire();
-    EXPECT_EQ(a.window.messages, std::vector<std::string>{"Acquire Error ! "});
-    EXPECT_EQ(a.calls(a.fake.probe, "KestReadCounter").size(), 6u);
-    EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), 1u);
 }
 
 TEST(Acquisition, StopDuringAWaitMovesBackAndStoresWithoutAMessage) {
@@ -261,10 +262,8 @@ TEST(StageMotion, AStageThatStandsStillIsGivenUpAfterTheTimeOut) {
         stage.crawling = crawling;
         stage.stageBusyPolls = 2000;  // 10 s of polls, five time-outs
         p.state.StageTimeoutSeconds = 2.0;
-        const int16_t moved = MoveStage(p.state, stage, window, pacer, 100, -200);
-        EXPECT_EQ(moved, crawling ? kTrue : kFalse);
-        EXPECT_EQ(window.messages, crawling ? std::vector<std::string>{}
-                                            : std::vector<std::string>{"The stage's X axis has not moved for 2 s and still reports busy."});
+        const auto fault = MoveStage(p.state, stage, window, pacer, 100, -200);
+        EXPECT_EQ(fault.value_or(StageFault{}).text, crawling ? "" : "The stage's X axis has not moved for 2 s and still reports busy.");
         const auto waited = pacer.time.time_since_epoch();
         EXPECT_GE(waited, std::chrono::seconds(crawling ? 10 : 2));
         EXPECT_LT(waited, std::chrono::seconds(crawling ? 11 : 3));  // given up at the time-out
@@ -275,9 +274,11 @@ TEST(StageMotion, AStageThatStandsStillIsGivenUpAfterTheTimeOut) {
 TEST(StageMotion, AStuckStageEndsTheAcquisitionThroughTheErrorExit) {
     Acquisition a;
     a.fake.probe.stageBusyPolls = 1'000'000;
+    a.state.AutoAcquire = kTrue;  // in a scan
     a.acquire();
-    const std::string stuck = "The stage's X axis has not moved for 60 s and still reports busy.";
-    EXPECT_EQ(a.window.messages, (std::vector<std::string>{stuck, "Acquire Error ! ", stuck}));
+    EXPECT_EQ(a.window.messages, std::vector<std::string>{"Acquire Error ! Point 1 (X 1500, Y -2500): The stage's X axis has not "
+                                                          "moved for 60 s and still reports busy. The scan stops here."});
+    EXPECT_LT(a.pacer.time.time_since_epoch(), std::chrono::seconds(61));  // the stage sent back is not waited for
     EXPECT_EQ(a.calls(a.fake.probe, "KestLoadCounter").size(), 0u);
     EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), 1u);
 }

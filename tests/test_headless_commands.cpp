@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -128,6 +129,36 @@ TEST(HeadlessCommands, FailuresExitWithOneAndSayWhy) {
     std::ostringstream out, err;
     EXPECT_EQ(RunList({h.file("absent.ana"), std::nullopt}, h.folders, out, err), kFailed);
     EXPECT_NE(err.str().find("does not exist"), std::string::npos) << err.str();
+}
+
+// A fault of the instrument, rehearsed from the suite file, or zones past the stage's
+// travel: a line of 20 points stops after the point, says why, keeps what was measured
+// (never a point beyond the travel) and exits with 1.
+TEST(HeadlessCommands, AnInstrumentFaultStopsTheScanWhichIsSaved) {
+    const struct { const char* instrument; std::size_t points; std::string message; } cases[] = {
+        {R"("faults": {"fail_after": {"KestReadCounter": 5}})", 6,
+         "Point 6 (X 500, Y 0): The microprobe call KestReadCounter failed on spectrometer 1. The scan stops here."},
+        {R"("faults": {"stuck_axis": 1, "stuck_after_moves": 3}, "stage_timeout_s": 0.2)", 2,
+         "Point 2 (X 100, Y 0): The stage's X axis has not moved for 0.2 s and still reports busy."},
+        {R"("stage_limits": [-1000, 1000])", 11, "Point 12 (X 1100, Y 0): The stage cannot reach X = 1100. The point is not stored."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.instrument);
+        Headless h;
+        std::string suite = kSuiteFile;
+        h.write("faults.json", suite.insert(suite.find("\"noise\""), c.instrument + std::string(", ")));
+        ProfileState line;
+        line.NbZones = 1;
+        line.Zones[0] = fakes::FixedZone(1900, 100);
+        h.write("line.PRF", ZonesFileText(line));
+        EXPECT_EQ(h.run(h.scan("line.PRF", "faults.json")), kFailed);
+        EXPECT_NE(h.err.str().find("Acquire Error ! " + c.message), std::string::npos) << h.err.str();
+        std::ostringstream listed, errors;
+        EXPECT_EQ(RunList({h.file("doc.ana"), std::nullopt}, h.folders, listed, errors), kDone) << errors.str();
+        const std::string lists = h.out.str();
+        EXPECT_EQ(listed.str(), lists);
+        EXPECT_EQ(std::size_t(std::count(lists.begin(), lists.end(), '\n')), c.points + 2) << lists;
+    }
 }
 
 // A document that cannot be saved where asked: refused before counting when its folder is

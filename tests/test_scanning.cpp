@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,12 @@ TEST(ScanNew, PlacesThePointsOfFixedAndVariableZones) {
          {0, 300, 600, 900, 1000, 1100, 1200}, {"Z01", "Z01", "Z01", "Z01", "Z02", "Z02", "Z02"}, 7},
         {"descending", QuietStep({{0, 20.0}, {750, 10.0}}, {1000, 0, 0}), {VariableZone(1000, -100, -400, 1.0f)},
          {1000, 800, 700, 600, 200}, {"Z01", "Z01", "Z01", "Z01", "Z01"}, 5},
+        // Down to a trial within |step min| across the step: it is accepted as in an ascending zone.
+        {"descending across a step", QuietStep({{0, 20.0}, {225.5, 10.0}}, {1000, 0, 0}), {VariableZone(1000, -10, -400, 1.0f)},
+         {1000, 600, 400, 300, 250, 238, 232, 225, 200}, std::vector<std::string>(9, "Z01"), 9},
+        {"descending across two steps", QuietStep({{0, 20.0}, {250.5, 10.0}, {625.5, 20.0}}, {1000, 0, 0}),
+         {VariableZone(1000, -10, -400, 1.0f)}, {1000, 800, 700, 650, 638, 632, 625, 600, 400, 300, 275, 262, 256, 250, 200},
+         std::vector<std::string>(15, "Z01"), 15},
     };
     for (const ScanCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -65,6 +73,53 @@ TEST(ScanNew, PlacesThePointsOfFixedAndVariableZones) {
         EXPECT_EQ(scan.measured.size(), c.acquisitions);
         EXPECT_EQ(scan.view.pointLines.size(), c.coordinates.size());
         EXPECT_TRUE(scan.view.messages.empty()) << scan.view.messages.front();
+    }
+}
+
+// One variable zone walked as the trial stack walks it, written as the recursion it amounts
+// to: a step longer than |step min| across which the specimen changes by more than dConc
+// is halved, and its near half walked first.
+std::vector<int32_t> ModelScan(const SpecimenProfile& specimen, int32_t start, const ZoneRecord& z) {
+    std::vector<int32_t> points{start};
+    const auto walk = [&](const auto& self, int32_t a, int32_t b) -> void {
+        if (std::abs(b - a) <= std::abs(z.stepMin) || std::fabs(specimen.percentAt(a) - specimen.percentAt(b)) <= z.dConc)
+            return points.push_back(b);
+        self(self, a, Midpoint(a, b));
+        self(self, Midpoint(a, b), b);
+    };
+    const int32_t limit = z.stepMin > 0 ? start + z.length : start - z.length;
+    for (int32_t a = start; z.stepMin > 0 ? a + z.stepMax < limit : a + z.stepMax > limit; a += z.stepMax) walk(walk, a, a + z.stepMax);
+    return points;
+}
+
+// Random descending lines across one to four steps give the model's points, and so do the
+// ascending scans of the mirrored specimens, mirrored.
+TEST(ScanNew, RandomLinesEndWithTheModelsPointsAndDescendingMirrorsAscending) {
+    std::mt19937 random(16);
+    const auto uniform = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    for (int line = 0; line < 16; ++line) {
+        const int32_t stepMin = uniform(1, 40), stepMax = stepMin * uniform(2, 40);
+        const int32_t length = stepMax * uniform(1, 12) + uniform(0, stepMax), start = uniform(-5000, 5000);
+        const float dConc = std::array{1.0f, 2.5f, 7.0f}[std::size_t(uniform(0, 2))];
+        std::set<double> steps;  // between stage units, so that both directions see the same sides
+        for (int i = uniform(1, 4); i > 0; --i) steps.insert(start - uniform(1, length) + 0.5);
+        SpecimenProfile down{SpecimenProfile::Shape::Step, {{-1e9, 5.0 * uniform(0, 10)}}}, up = down;
+        for (const double c : steps) down.points.emplace_back(c, 5.0 * uniform(0, 10));
+        for (std::size_t i = down.points.size() - 1; i > 0; --i) up.points.emplace_back(-down.points[i].first, down.points[i - 1].second);
+        up.points.front().second = down.points.back().second;
+        SCOPED_TRACE(testing::Message() << "line " << line << " from " << start << ", steps " << -stepMin << " " << -stepMax);
+        const std::vector<int32_t> model = ModelScan(down, start, VariableZone(length, -stepMin, -stepMax, dConc));
+        for (const int sign : {1, -1}) {
+            SuiteConfig config = QuietStep({}, {sign * start, 0, 0});
+            config.specimen.elements[26] = sign > 0 ? down : up;
+            ScanOnSimulator scan(config);
+            scan.setZones({VariableZone(length, -sign * stepMin, -sign * stepMax, dConc)});
+            ScanNew(scan.state, scan.suite(), scan.view);
+            std::vector<int32_t> points = scan.coordinates();
+            for (int32_t& c : points) c *= sign;
+            EXPECT_EQ(points, model) << (sign > 0 ? "descending" : "ascending, mirrored");
+            EXPECT_TRUE(scan.view.messages.empty()) << scan.view.messages.front();
+        }
     }
 }
 
@@ -237,7 +292,7 @@ TEST(ZoneScan, AcceptsStepsAndTrials) {
         {"change equal to dConc", 400, 100, 1.0f, true, true},
         {"change above dConc", 400, 100, 1.01f, false, false},
         {"within step min", 100, 100, 10.0f, true, true},
-        {"within a descending step min", 100, -100, 10.0f, true, false},  // the trial compares signed
+        {"within a descending step min", 100, -100, 10.0f, true, true},  // both compare magnitudes
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -276,6 +331,20 @@ TEST(ZoneScan, AFullDocumentEndsTheScanWithItsWaitingPointsPutBack) {
     EXPECT_EQ(program.state.ScanStop, kTrue);
     ASSERT_EQ(program.view.messages.size(), 1u);
     EXPECT_NE(program.view.messages[0].find("32767 points"), std::string::npos) << program.view.messages[0];
+}
+
+// The guard behind the zone checks: a fixed zone of step 0 that starts below the profile
+// start (which the checks refuse) measures 2 x 15 + 4 points at -15, then ends the scan.
+TEST(ZoneScan, AZoneThatMeasuresMorePointsThanItsLengthNeedsEndsTheScan) {
+    ScanOnSimulator scan(QuietStep({{0, 10.0}}));
+    scan.setZones({VariableZone(20, -10, -15, 1.0f), FixedZone(100, 0)});
+    StartProfile(scan.state, scan.suite(), scan.view);
+    ScanVariableZone(scan.state, scan.suite(), scan.view, 0);
+    ScanFixedZone(scan.state, scan.suite(), scan.view, 1);
+    EXPECT_EQ(scan.coordinates().size(), 2u + 34u);
+    EXPECT_EQ(scan.state.ScanStop, kTrue);
+    ASSERT_EQ(scan.view.messages.size(), 1u);
+    EXPECT_EQ(scan.view.messages[0].rfind("Zone 2 (F) has measured 34 points", 0), 0u) << scan.view.messages[0];
 }
 
 TEST(ZoneScan, LabelsAndMidpoints) {

@@ -215,6 +215,8 @@ TEST(SimulatedMicroprobe, StageMovesAtItsSpeedWithBacklashInsideItsLimits) {
         {0, 5000, false, 1, 5.0, 5.0, 5000},
         {0, 5001, false, 0, 0.0, 0.0, 0},         // refused: the stage stays
         {0, -6000, true, 0, 0.0, 0.0, 0},
+        {17, 250, true, 1, 0.233, 0.1165, 133.5},  // onto the interface at 250, from below
+        {445, 250, true, 1, 0.235, 0.215, 230},    // and from above
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(testing::Message() << k.start << " -> " << k.target << (k.backlash ? " with backlash" : ""));
@@ -231,12 +233,14 @@ TEST(SimulatedMicroprobe, StageMovesAtItsSpeedWithBacklashInsideItsLimits) {
         EXPECT_NEAR(clock.now() - began, std::max(k.seconds, k.midTime), 1e-9);
         ASSERT_EQ(probe.KestReadStagePos(1, position), 1);
         EXPECT_EQ(position, k.loaded ? k.target : k.start);
+        EXPECT_EQ(probe.stagePosition(1), position) << "exactly on the target";
+        EXPECT_EQ(CountOnce(probe, 1.0f), position >= 250 ? 1020 : 520);
     }
 }
 
 TEST(SimulatedMicroprobe, OneStartMovesAllLoadedAxesAndAStuckAxisStaysBusy) {
     SimulatedMicroprobe probe(QuietConfig());
-    probe.faults.stuckAxis = 3;
+    probe.faults.stuckAxis = 3, probe.faults.stuckAfterMoves = 1;  // it makes its first move only
     for (auto [axis, target] : {std::pair{1, 1000.0f}, {2, -3000.0f}, {3, 500.0f}})
         ASSERT_EQ(probe.KestLoadStageAbs(axis, target), 1);
     ASSERT_EQ(probe.KestStartStage(0), 1);
@@ -245,8 +249,10 @@ TEST(SimulatedMicroprobe, OneStartMovesAllLoadedAxesAndAStuckAxisStaysBusy) {
     EXPECT_EQ(StageBusy(probe, 2), 0);
     EXPECT_DOUBLE_EQ(probe.simulatedTime(), 3.0);
     EXPECT_EQ(probe.stagePosition(2), -3000);
+    EXPECT_EQ(StageBusy(probe, 3), 0);
+    MoveAxis(probe, 3, 0, false);
     for (int poll = 0; poll < 10; ++poll) EXPECT_EQ(StageBusy(probe, 3), 1);
-    EXPECT_EQ(probe.stagePosition(3), 0);
+    EXPECT_EQ(probe.stagePosition(3), 500);
     ASSERT_EQ(probe.KestStartStage(0), 1);  // nothing loaded: nothing moves
     StageBusy(probe, 1);
     EXPECT_DOUBLE_EQ(probe.simulatedTime(), 3.0);

@@ -46,6 +46,9 @@ TEST(SuiteFile, RefusalNamesTheField) {
         {R"({"instrument": {"stage_position": [0, 0, 6000000]}})", "instrument.stage_position[2]: expected an integer from -5000000 to 5000000"},
         {R"({"instrument": {"clock": "fast"}})", R"(instrument.clock: expected "virtual" or "real")"},
         {R"({"instrument": {"seed": -1}})", "instrument.seed: expected an integer of at least 0"},
+        {R"({"instrument": {"faults": {"fail_after": {"KestReadCountr": 5}}}})", "instrument.faults.fail_after.KestReadCountr: expected the name of a microprobe call"},
+        {R"({"instrument": {"faults": {"fail_after": {"KestReadCounter": -1}}}})", "instrument.faults.fail_after.KestReadCounter: expected an integer from 0"},
+        {R"({"instrument": {"faults": {"stuck_axis": 4}}})", "instrument.faults.stuck_axis: expected an integer from 0 to 3"},
         {R"({"setup": {"elements": {}}})", "setup.elements: expected an array"},
         {R"({"setup": {"elements": [{"z": 0}]}})", "setup.elements[0].z: expected an integer from 1 to 103"},
         {R"({"setup": {"elements": [{"z": 26}, {"z": 26}]}})", "setup.elements[1].z: element 26 is already"},
@@ -75,7 +78,8 @@ TEST(SuiteFile, ReadsEveryFieldAndKeepsDefaultsOfAbsentOnes) {
         "beam_current_nA": 15.5, "beam_current_readable": false, "beam_drift_per_hour": -0.25,
         "faraday_cup": false, "stage_position": [-5, 7, 9], "stage_speed": 250, "stage_backlash": 4,
         "stage_limits": [-100, 100], "stage_timeout_s": 12, "clock": "real", "time_scale": 0.5,
-        "noise": false, "seed": 18446744073709551615, "analysis_program": "/opt/ana"},
+        "noise": false, "seed": 18446744073709551615, "analysis_program": "/opt/ana",
+        "faults": {"fail_after": {"KestReadCounter": 5}, "stuck_axis": 1, "stuck_after_moves": 3}},
       "setup": {"elements": [{"z": 14, "spectrometer": 2, "standard": "std/Si\u00e9.ANA", "profile": false,
         "standard_percent": 46.7, "standard_cps": 800, "background_cps": 0}, {"z": 28}]},
       "specimen": {"axis": "y", "elements": {"14": {"shape": "linear", "points": [[-3, 1], [4.5, 2]]}}}
@@ -89,6 +93,8 @@ TEST(SuiteFile, ReadsEveryFieldAndKeepsDefaultsOfAbsentOnes) {
     EXPECT_FALSE(i.beam_current_readable || i.faraday_cup || i.noise);
     EXPECT_EQ(std::tie(i.clock, i.seed, i.analysis_program),
               std::make_tuple(InstrumentConfig::Clock::Real, UINT64_MAX, std::string("/opt/ana")));
+    EXPECT_EQ(std::tie(i.faults.failAfter, i.faults.stuckAxis, i.faults.stuckAfterMoves),
+              std::make_tuple(std::map<ProbeCall, int>{{ProbeCall::ReadCounter, 5}}, 1, 3));
     ASSERT_EQ(c.setup.elements.size(), 2u);
     const auto& e = c.setup.elements[0];
     EXPECT_EQ(std::tie(e.z, e.spectrometer, e.profile, e.standard_percent, e.standard_cps, e.background_cps),
