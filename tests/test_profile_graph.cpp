@@ -7,6 +7,7 @@
 #include "ScanOnSimulator.h"
 
 #include "graph/FormPrint.h"
+#include "graph/ProfileDistance.h"
 #include "shell/PrfMain.h"
 
 #include <QAbstractButton>
@@ -97,7 +98,7 @@ TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
     } cases[] = {
         {"300 apart", {Fe}, {{100, 0, 0}, {400, 0, 0}}, "0", 1, {}, {0, 300}, 500, {0, 15}},
         {"offset 1000", {Fe}, {{100, 0, 0}, {400, 0, 0}}, "1000", 1, {}, {1000, 1300}, 1500, {0, 15}},
-        {"in space", {Fe}, {{7, 7, 7}, {10, 11, 7}, {10, 11, 19}}, "0", 1, {}, {0, 5, 13}, 500, {0, 15}},
+        {"in space", {Fe}, {{7, 4, 10}, {10, 8, 10}, {10, 8, 22}}, "0", 1, {}, {0, 5, 13}, 500, {0, 15}},  // three distinct axes
         {"selected 2 and 5", {Fe}, {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}, {40, 30, 0}}, "0", 1, {1, 4}, {0, std::sqrt(1800.0)}, 500, {0, 15}},
         {"one selected", {Fe}, {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}}, "0", 1, {2}, {}, 0, {}},
         {"one point", {Fe}, {{0, 0, 0}}, "0", 1, {}, {}, 0, {}},
@@ -118,6 +119,9 @@ TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
 
         ASSERT_EQ(w.graph()->isVisibleTo(&w.window), !c.positions.empty());
         if (c.positions.empty()) continue;
+        if (c.selected.empty()) {  // the CSV export measures the same distance
+            EXPECT_EQ(w.state.O + DistanceBetween(w.state.PointTable[0], w.state.PointTable[c.spots.size() - 1]), c.positions.back());
+        }
         const auto series = w.series();
         ASSERT_EQ(series.size(), c.elements.size() + 1);
         for (std::size_t s = 0; s < series.size(); ++s) {
@@ -280,6 +284,7 @@ TEST(ScanWindow, AfterAScanTheWindowShowsTheListsAndTheProfile) {
     main.startUp();
     state.NbZones = 1;
     state.Zones[0] = fakes::FixedZone(1000, 50);
+    const fakes::AcquisitionWatcher bounded(main.findChild<QListWidget*>(QStringLiteral("PntList")));
     main.show();
     main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
     QCoreApplication::processEvents();

@@ -128,35 +128,10 @@ TEST(ScanNew, LeavesTheDocumentAloneWhenItCannotScan) {
     }
 }
 
-// Notes the length of the point list each time the acquisition window shows, and stops
-// the window shown `stopAt`-th once counting has begun.
-class AcquisitionWatcher : public QObject {
-public:
-    AcquisitionWatcher(const QListWidget* list, std::size_t stopAt, std::function<void(QObject*)> stop)
-        : list_(list), stopAt_(stopAt), stop_(std::move(stop)) {
-        qApp->installEventFilter(this);
-    }
-    ~AcquisitionWatcher() override { qApp->removeEventFilter(this); }
-    std::vector<int> rows;
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override {
-        if (event->type() != QEvent::Show || !qobject_cast<PrfEdit*>(object)) return false;
-        rows.push_back(list_->count());
-        if (rows.size() == stopAt_) QTimer::singleShot(0, object, [this, object] { stop_(object); });
-        return false;
-    }
-
-private:
-    const QListWidget* list_;
-    std::size_t stopAt_;
-    std::function<void(QObject*)> stop_;
-};
-
 // The stop button, or a termination signal closing the main window: the scan ends after
 // the point being counted, and only then does the main window close.
 TEST(ScanWindow, TheScanButtonWalksTheProfileAndTheStopButtonEndsIt) {
-    const auto pressStop = [](QObject* edit) { edit->findChild<QAbstractButton*>("Command4")->click(); };
+    const auto pressStop = fakes::AcquisitionWatcher::PressStop;
     const auto closeMain = [](QObject* edit) { qobject_cast<QWidget*>(edit)->parentWidget()->close(); };
     const struct {
         const char* name;
@@ -180,7 +155,7 @@ TEST(ScanWindow, TheScanButtonWalksTheProfileAndTheStopButtonEndsIt) {
         state.NbZones = 1;
         state.Zones[0] = VariableZone(1000, 100, 400, 1.0f);
         const auto* list = main.findChild<QListWidget*>(QStringLiteral("PntList"));
-        AcquisitionWatcher watcher(list, c.stopAt, c.stop);
+        fakes::AcquisitionWatcher watcher(list, c.stopAt, c.stop);
         main.show();
         main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
         EXPECT_EQ(main.isVisible(), !c.closes);
