@@ -193,6 +193,7 @@ TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
     find<QAbstractButton>("Down")->click();  // the buttons work while the menu is greyed
     find<QAbstractButton>("Del")->click();
     EXPECT_EQ(list->count(), 0);
+    EXPECT_EQ(state.Zones[0].type, ' ');  // the slot is free again
 }
 
 TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
