@@ -108,16 +108,12 @@ struct ScanOnSimulator {
 
 // For a scan in the main window: notes the length of the point list each time the acquisition
 // window shows, and stops the window shown `stopAt`-th once counting has begun. A scan that
-// shows more than `bound` windows fails the test and is stopped the same way.
+// shows it more than 50 times fails the test and is stopped the same way.
 class AcquisitionWatcher : public QObject {
 public:
-    using Stop = std::function<void(QObject*)>;
     static void PressStop(QObject* edit) { edit->findChild<QAbstractButton*>("Command4")->click(); }
-
-    AcquisitionWatcher(const QListWidget* list, std::size_t stopAt = 0, Stop stop = PressStop, std::size_t bound = 50)
-        : list_(list), stopAt_(stopAt), bound_(bound), stop_(std::move(stop)) {
-        qApp->installEventFilter(this);
-    }
+    explicit AcquisitionWatcher(const QListWidget* list, std::size_t stopAt = 0, std::function<void(QObject*)> stop = PressStop)
+        : list_(list), stopAt_(stopAt), stop_(std::move(stop)) { qApp->installEventFilter(this); }
     ~AcquisitionWatcher() override { qApp->removeEventFilter(this); }
     std::vector<int> rows;
 
@@ -125,16 +121,16 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (event->type() != QEvent::Show || !qobject_cast<PrfEdit*>(object)) return false;
         rows.push_back(list_->count());
-        if (rows.size() > bound_) ADD_FAILURE() << "the scan shows the acquisition window " << rows.size() << " times: the line never ends";
-        if (rows.size() == stopAt_) QTimer::singleShot(0, object, [this, object] { stop_(object); });
-        if (rows.size() > bound_) QTimer::singleShot(0, object, [object] { PressStop(object); });
+        const bool endless = rows.size() > 50;
+        if (endless) ADD_FAILURE() << "the scan shows the acquisition window " << rows.size() << " times: the line never ends";
+        if (endless || rows.size() == stopAt_) QTimer::singleShot(0, object, [this, object, endless] { (endless ? PressStop : stop_)(object); });
         return false;
     }
 
 private:
     const QListWidget* list_;
-    std::size_t stopAt_, bound_;
-    Stop stop_;
+    std::size_t stopAt_;
+    std::function<void(QObject*)> stop_;
 };
 
 }  // namespace kest::fakes

@@ -1,20 +1,15 @@
 // The acquisition window offscreen on fake libraries: what it shows when it loads, the
-// manual and automatic modes, the stop button during counting, and Scan Point from the
-// main window.
+// manual and automatic modes, and the stop button during counting.
 
 #include "ProgramOnFakes.h"
 
 #include "acquisition/PrfEdit.h"
-#include "shell/PrfMain.h"
 
 #include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
 #include <QButtonGroup>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -105,26 +100,6 @@ TEST(AcquisitionWindow, StopDuringCountingStoresThePointAndStopsTheScan) {
     EXPECT_EQ(w.state.ScanStop, kTrue);
     EXPECT_EQ(w.fake.probe.count("KestReadCounter"), 0);
     EXPECT_EQ(w.fake.db.points[3].label, "ABCDEFGH");
-}
-
-TEST(AcquisitionWindow, ScanPointFromTheMainWindowMeasuresTheSelectedPoint) {
-    fakes::FakeSuite fake;
-    fake.db.elements = {fakes::FakeElement{}};
-    fake.probe.counts = {998};
-    fake.probe.elapsed = 8.0f;
-    ProfileState state;
-    PrfMain main(state, fake.suite);
-    main.startUp();
-    main.findChild<QAbstractButton*>(QStringLiteral("AddPoint"))->click();
-    main.findChild<QListWidget*>(QStringLiteral("PntList"))->setCurrentRow(0);
-    QTimer::singleShot(50, [] {
-        if (QWidget* edit = QApplication::activeModalWidget())
-            edit->findChild<QAbstractButton*>(QStringLiteral("ButtonAcq"))->click();
-    });
-    main.findChild<QAction*>(QStringLiteral("MnuScanPoint"))->trigger();
-    const auto* list = main.findChild<QListWidget*>(QStringLiteral("PntList"));
-    ASSERT_EQ(list->count(), 1);
-    EXPECT_EQ(list->item(0)->text().toStdString().substr(0, 14), "   1    125.00");
 }
 
 }  // namespace

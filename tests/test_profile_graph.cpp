@@ -16,7 +16,6 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -24,7 +23,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -32,9 +30,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
-#include <string>
-#include <vector>
 
 namespace kest {
 namespace {
@@ -85,16 +80,11 @@ std::vector<double> Xs(const QLineSeries* series) {
 constexpr int32_t Fe = 26, C = 6, N = 7;
 
 TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
+    // With one zone of 500 or none, and the rows selected with "Sel" (none: "All"); the positions
+    // of every element series (none: the chart is hidden), where the extra series stands, the colours.
     const struct {
-        const char* name;
-        std::vector<int32_t> elements;
-        std::vector<Spot> spots;
-        std::string offset;
-        int16_t zones;             // one zone of 500, or none
-        std::vector<int> selected;  // with "Sel"; empty: "All"
-        std::vector<double> positions;  // of every element series; empty: the chart is hidden
-        double extra;                   // where the extra series stands
-        std::vector<int> colours;
+        const char* name; std::vector<int32_t> elements; std::vector<Spot> spots; std::string offset; int16_t zones;
+        std::vector<int> selected; std::vector<double> positions; double extra; std::vector<int> colours;
     } cases[] = {
         {"300 apart", {Fe}, {{100, 0, 0}, {400, 0, 0}}, "0", 1, {}, {0, 300}, 500, {0, 15}},
         {"offset 1000", {Fe}, {{100, 0, 0}, {400, 0, 0}}, "1000", 1, {}, {1000, 1300}, 1500, {0, 15}},
@@ -188,10 +178,7 @@ TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
 TEST(DocumentInfo, TheDialogShowsTheFieldsAndWritesThemBackUnlessCancelled) {
     const std::string longTitle(60, 'T');
     const struct {
-        const char* name;
-        std::function<void(QDialog*)> close;
-        std::string newTitle;
-        std::string storedTitle, chartTitle;
+        const char* name; std::function<void(QDialog*)> close; std::string newTitle, storedTitle, chartTitle;
     } cases[] = {
         {"OK", [](QDialog* d) { d->findChild<QAbstractButton*>("ButOK")->click(); }, "New title", "New title", "New title"},
         {"Cancel", [](QDialog* d) { d->findChild<QAbstractButton*>("ButCancel")->click(); }, "New title", "Old title", "Old title"},
@@ -241,22 +228,24 @@ TEST(MainWindowCommands, AboutScanPointAndTheAnalysisProgram) {
         [&] { w.find<QAction>("MnuAbout")->trigger(); });
     EXPECT_EQ(about, (QStringList{"KestPlus - Profile", "Version: 2.0"}));
 
+    w.fake.probe.counts = {998};  // 1000 after the dead-time correction, counted in 8 s
+    w.fake.probe.elapsed = 8.0f;
     auto* list = w.find<QListWidget>("PntList");
-    QString acquired;
-    int16_t acquiredPoint = -1;
-    GraphWindow::answerModal(
-        [&](QWidget* modal) {
-            acquired = modal->objectName();
-            acquiredPoint = w.state.CurPnt;
-            modal->close();
-        },
-        [&] {
-            const QPoint row = list->visualItemRect(list->item(2)).center();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);  // a double click starts as a click
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
-        });
-    EXPECT_EQ(acquired, "PrfEdit");
-    EXPECT_EQ(acquiredPoint, 2);
+    std::vector<int16_t> acquired;  // a double click on a row, and Scan Point on the current row
+    const auto acquire = [&](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), "PrfEdit");
+        acquired.push_back(w.state.CurPnt);
+        modal->findChild<QAbstractButton*>("ButtonAcq")->click();
+    };
+    GraphWindow::answerModal(acquire, [&] {
+        const QPoint row = list->visualItemRect(list->item(2)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);  // a double click starts as a click
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+    });
+    list->setCurrentRow(1);
+    GraphWindow::answerModal(acquire, [&] { w.find<QAction>("MnuScanPoint")->trigger(); });
+    EXPECT_EQ(acquired, (std::vector<int16_t>{2, 1}));
+    EXPECT_EQ(list->item(1)->text().toStdString().substr(0, 14), "   2    125.00");
 
     w.fake.ana.startable = false;
     QString message;
@@ -270,8 +259,7 @@ TEST(MainWindowCommands, AboutScanPointAndTheAnalysisProgram) {
     EXPECT_EQ(message, "The analysis program cannot be started.");
 }
 
-// What a new user sees after pressing Scan: the lists filled and the profile drawn, carbon
-// in red, iron in black. The picture is kept in the test's folder when KEEP_SCREENSHOTS is set.
+// What a new user sees after pressing Scan: the profile drawn, carbon in red, iron in black.
 TEST(ScanWindow, AfterAScanTheWindowShowsTheListsAndTheProfile) {
     QTemporaryDir home;
     SuiteConfig config = fakes::QuietStep({{0, 10.0}, {250, 20.0}});
@@ -289,21 +277,13 @@ TEST(ScanWindow, AfterAScanTheWindowShowsTheListsAndTheProfile) {
     main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
     QCoreApplication::processEvents();
 
-    const QString file = home.filePath("main-window.png");
-    ASSERT_TRUE(main.grab().save(file));
-    if (qEnvironmentVariableIsSet("KEEP_SCREENSHOTS")) main.grab().save(QDir::temp().filePath("main-window.png"));
-    const QImage image(file);
     EXPECT_EQ(main.findChild<QListWidget*>(QStringLiteral("PntList"))->count(), 21);
-    EXPECT_EQ(main.findChild<QListWidget*>(QStringLiteral("EltList"))->count(), 2);
+    const QImage image = main.grab().toImage();
     const QWidget* graph = main.findChild<QChartView*>(QStringLiteral("Graph"));
     ASSERT_TRUE(graph->isVisible());
     const QRect chartArea(graph->mapTo(&main, QPoint(0, 0)) * image.devicePixelRatio(), graph->size() * image.devicePixelRatio());
     EXPECT_GT(fakes::PixelsOf(image, QColor(255, 0, 0), chartArea), 300) << "carbon's red line and markers";
     EXPECT_GT(fakes::PixelsOf(image, Qt::black, chartArea), 300) << "iron's black line and markers";
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
-    EXPECT_GT(colours.size(), 100) << "not a blank window";
 }
 
 }  // namespace

@@ -15,7 +15,6 @@ namespace {
 
 // The program on fakes; its configuration is texts in the fake registry.
 struct Program : fakes::ProgramOnFakes {
-
     void configure(const std::string& key, const char* text) {
         if (text) fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", key)] = text;
     }
