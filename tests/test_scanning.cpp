@@ -25,12 +25,8 @@ using fakes::ScanOnSimulator;
 using fakes::VariableZone;
 
 struct ScanCase {
-    const char* name;
-    SuiteConfig config;
-    std::vector<ZoneRecord> zones;
-    std::vector<int32_t> coordinates;
-    std::vector<std::string> labels;
-    std::size_t acquisitions;
+    const char* name; SuiteConfig config; std::vector<ZoneRecord> zones; std::vector<int32_t> coordinates;
+    std::vector<std::string> labels; std::size_t acquisitions;
 };
 
 TEST(ScanNew, PlacesThePointsOfFixedAndVariableZones) {
@@ -90,12 +86,7 @@ TEST(ScanNew, StopEndsTheScanAfterThePointAndNewScansClearIt) {
 }
 
 TEST(ScanNew, LeavesTheDocumentAloneWhenItCannotScan) {
-    struct Case {
-        const char* name;
-        bool elements;
-        std::vector<ZoneRecord> zones;
-        std::string message;
-    };
+    struct Case { const char* name; bool elements; std::vector<ZoneRecord> zones; std::string message; };
     const std::vector<Case> cases{
         {"no element", false, {FixedZone(100, 10)}, ""},
         {"no zone", true, {}, ""},
@@ -128,12 +119,8 @@ TEST(ScanWindow, TheScanButtonWalksTheProfileAndTheStopButtonEndsIt) {
     const auto pressStop = fakes::AcquisitionWatcher::PressStop;
     const auto closeMain = [](QObject* edit) { qobject_cast<QWidget*>(edit)->parentWidget()->close(); };
     const struct {
-        const char* name;
-        std::size_t stopAt;
-        std::function<void(QObject*)> stop;
-        std::vector<int> rowsWhenShown;
-        std::vector<int32_t> coordinates;
-        bool closes;
+        const char* name; std::size_t stopAt; std::function<void(QObject*)> stop; std::vector<int> rowsWhenShown;
+        std::vector<int32_t> coordinates; bool closes;
     } cases[] = {
         {"whole scan", 0, pressStop, {0, 1, 1, 2, 4}, {0, 200, 300, 400, 800}, false},
         {"stopped at 200", 3, pressStop, {0, 1, 1}, {0, 200}, false},
@@ -162,12 +149,7 @@ TEST(ScanWindow, TheScanButtonWalksTheProfileAndTheStopButtonEndsIt) {
 }
 
 TEST(ZoneChecks, RefuseZonesThatCanNeverReachTheirLimit) {
-    const struct {
-        const char* name;
-        std::vector<ZoneRecord> zones;
-        int16_t axis;
-        std::string refusal;  // its start; empty: the scan may run
-    } cases[] = {
+    const struct { const char* name; std::vector<ZoneRecord> zones; int16_t axis; std::string refusal; } cases[] = {  // refusal: its start
         {"up and down", {VariableZone(500, 10, 100, 1), VariableZone(200, -10, -50, 1)}, 1, ""},
         {"fixed step 0 at the start", {FixedZone(100, 0)}, 2, ""},
         {"variable step min 0", {FixedZone(100, 10), VariableZone(100, 0, 50, 1)}, 1, "Zone 2 (V) cannot be scanned: its step min is 0"},
@@ -196,13 +178,7 @@ TEST(ZoneChecks, RefuseZonesThatCanNeverReachTheirLimit) {
 // Two points (or the last point and a trial) with the given distance and change of the
 // one element's concentration, against step min 100 (signed as given) and dConc 1.
 TEST(ZoneScan, AcceptsStepsAndTrials) {
-    const struct {
-        const char* name;
-        int32_t distance;
-        int32_t stepMin;
-        float change;
-        bool step, trial;
-    } cases[] = {
+    const struct { const char* name; int32_t distance, stepMin; float change; bool step, trial; } cases[] = {
         {"change equal to dConc", 400, 100, 1.0f, true, true},
         {"change above dConc", 400, 100, 1.01f, false, false},
         {"within step min", 100, 100, 10.0f, true, true},
