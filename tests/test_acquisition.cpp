@@ -141,25 +141,28 @@ TEST(Acquisition, CountsAreCorrectedForDeadTimeAndBeamDrift) {
     }
 }
 
-TEST(Acquisition, AZeroStatusFromATestedCallEndsInTheErrorExit) {
-    struct Case { const char* call; Status beamReadable; bool detected, repeated = false; };
-    const Case cases[] = {{"KestLoadCounter", 1, true},   {"KestStartTimer", 1, true},
-                          {"KestReadSpectroStatus", 1, true}, {"KestReadTimer", 1, true},
-                          {"KestReadCurrent", 1, true},   {"KestReadCounter", 0, true},
-                          {"KestReadCounter", 1, false},  // the current read's status is the one tested
-                          {"KestReadCounter", 1, true, true},  // but in a repeat the counter read's
-                          {"KestReadXtal", 1, false},     {"KestSetFaraday", 1, false}};
+TEST(Acquisition, AZeroStatusFromATestedCallOrAStuckStageEndsInTheErrorExit) {
+    const std::string stuck = "The stage's X axis has not moved for 60 s and still reports busy.";
+    const std::vector<std::string> error{"Acquire Error ! "}, none{};
+    struct Case { const char* call; Status beamReadable; std::vector<std::string> messages; bool repeated = false; };
+    const Case cases[] = {{"KestLoadCounter", 1, error},   {"KestStartTimer", 1, error},   {"KestReadSpectroStatus", 1, error},
+                          {"KestReadTimer", 1, error},     {"KestReadCurrent", 1, error},  {"KestReadCounter", 0, error},
+                          {"KestReadCounter", 1, none},  // the current read's status is the one tested
+                          {"KestReadCounter", 1, error, true},  // but in a repeat the counter read's
+                          {"KestReadXtal", 1, none},       {"KestSetFaraday", 1, none},
+                          {"a stuck stage", 1, {stuck, "Acquire Error ! ", stuck}}};
     for (const Case& c : cases) {
         Acquisition a;
         a.fake.db.beamCurrentReadable = c.beamReadable;
         a.fake.probe.answers[c.call] = 0;
+        if (std::string(c.call) == "a stuck stage") a.fake.probe.stageBusyPolls = 1'000'000;
         if (c.repeated) {  // the first test fails, so a count is repeated
             a.state.StatisticEnable = kTrue, a.inputs.countOption = 1;
             a.fake.probe.countAt = [](int32_t, int read) { return read == 0 ? 2976 : 998; };
         }
         a.acquire();
-        EXPECT_EQ(a.window.messages, c.detected ? std::vector<std::string>{"Acquire Error ! "} : std::vector<std::string>{}) << c.call;
-        EXPECT_EQ(a.state.SpectroTable[0].rate, c.detected ? 0.0f : 125.0f) << c.call;
+        EXPECT_EQ(a.window.messages, c.messages) << c.call;
+        EXPECT_EQ(a.state.SpectroTable[0].rate, c.messages.empty() ? 125.0f : 0.0f) << c.call;
         EXPECT_EQ(a.fake.probe.named("KestLoadStageAbs").back(), "KestLoadStageAbs(2, -2500)");
         EXPECT_EQ(a.fake.db.count("KestDbSetAnaLabel"), 1) << c.call;
     }
@@ -228,12 +231,12 @@ TEST(Acquisition, TextsThatAreNotNumbersStoreNoUndefinedRate) {
 // the time-out is given up with a message naming the axis.
 struct CrawlingStage : fakes::FakeMicroprobe {
     bool crawling = true;
+    int32_t crawled = 0;
     Status KestReadStagePos(int32_t axis, int32_t& at) override {
         FakeMicroprobe::KestReadStagePos(axis, at);
         at += crawling ? ++crawled : 0;
         return 1;
     }
-    int32_t crawled = 0;
 };
 
 TEST(StageMotion, AStageThatStandsStillIsGivenUpAfterTheTimeOut) {
@@ -254,16 +257,6 @@ TEST(StageMotion, AStageThatStandsStillIsGivenUpAfterTheTimeOut) {
         EXPECT_LT(waited, std::chrono::seconds(crawling ? 11 : 3));  // given up at the time-out
         EXPECT_EQ(window.lx, "     100");
     }
-}
-
-TEST(StageMotion, AStuckStageEndsTheAcquisitionThroughTheErrorExit) {
-    Acquisition a;
-    a.fake.probe.stageBusyPolls = 1'000'000;
-    a.acquire();
-    const std::string stuck = "The stage's X axis has not moved for 60 s and still reports busy.";
-    EXPECT_EQ(a.window.messages, (std::vector<std::string>{stuck, "Acquire Error ! ", stuck}));
-    EXPECT_EQ(a.fake.probe.count("KestLoadCounter"), 0);
-    EXPECT_EQ(a.fake.db.count("KestDbSetAnaLabel"), 1);
 }
 
 TEST(ScanPoint, OpensTheWindowOnTheRowWithTheFocusAfterComputingAll) {

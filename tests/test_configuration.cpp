@@ -1,8 +1,6 @@
-// The configuration kept in the registry between runs: what is read, what is written back,
-// and what survives in the registry file. The order of the calls is checked with start-up
-// and shutdown.
+// The configuration kept in the registry between runs: what survives in the registry file.
+// What is read and written, and in which order, is checked with start-up and shutdown.
 
-#include "FakeSuite.h"
 #include "shell/Configuration.h"
 #include "suite/IniRegistry.h"
 
@@ -15,19 +13,6 @@
 
 namespace kest {
 namespace {
-
-TEST(Configuration, TakesStoredValuesAsTheProgramNeedsThem) {
-    struct Case { std::string key, text; int16_t statistics, seconds; };
-    const Case cases[] = {{"StatisticEnable", "1", kTrue, 10}, {"StatisticEnable", "-7", kTrue, 10},
-                          {"StatisticEnable", "0", kFalse, 10}, {"DefaultCountingTime", "70000", kFalse, 4464}};  // kept in 16 bits
-    for (const Case& c : cases) {
-        fakes::FakeRegistry registry;
-        registry.values[registry.path("KEST", "EtalonProfile", c.key)] = c.text;
-        ProfileState state;
-        ReadConfiguration(state, registry);
-        EXPECT_EQ(std::pair(state.StatisticEnable, state.DefaultCountingTime), std::pair(c.statistics, c.seconds)) << c.text;
-    }
-}
 
 TEST(Configuration, SurvivesInTheRegistryFileAndNeverWritesStatistics) {
     QTemporaryDir home;

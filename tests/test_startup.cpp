@@ -44,18 +44,21 @@ TEST(StartUp, CreatesTheDocumentReadsTheConfigurationThenRunsNew) {
     EXPECT_TRUE(p.view.messages.empty());
 }
 
-TEST(StartUp, ShowsTheConfiguredCountingTimeAndNumberOfMeasures) {
-    struct Case { const char *measures, *seconds; std::string defTime; int button; int16_t nc; };  // nullptr: none stored
-    const Case cases[] = {{nullptr, nullptr, " 10", 0, 1},  // first run: the defaults
-                          {"3", "25", " 25", 3, 15}, {"2", "-5", "-5", 2, 10},
-                          {"7", "10", " 10", -1, 4}};  // no button 7: none selected, Nc as it was
+TEST(StartUp, TakesTheConfiguredStatisticsCountingTimeAndNumberOfMeasures) {
+    struct Case { const char *statistics, *measures, *seconds; int16_t statisticEnable; std::string defTime; int button; int16_t nc; };
+    const Case cases[] = {{nullptr, nullptr, nullptr, kFalse, " 10", 0, 1},  // first run: the defaults (nullptr: none stored)
+                          {"1", "3", "25", kTrue, " 25", 3, 15}, {"-7", "2", "-5", kTrue, "-5", 2, 10},  // any other than 0 is on
+                          {"0", "7", "10", kFalse, " 10", -1, 4},  // no button 7: none selected, Nc as it was
+                          {"0", "1", "70000", kFalse, " 4464", 1, 5}};  // kept in 16 bits
     for (const Case& c : cases) {
         Program p;
+        p.configure("StatisticEnable", c.statistics);
         p.configure("DefaultNumberOfMeasures", c.measures);
         p.configure("DefaultCountingTime", c.seconds);
         p.state.Nc = 4;
         p.startUp();
-        EXPECT_EQ(std::tuple(p.view.defTime, p.view.optNC, p.state.Nc), std::tuple(c.defTime, c.button, c.nc));
+        EXPECT_EQ(std::tuple(p.state.StatisticEnable, p.view.defTime, p.view.optNC, p.state.Nc),
+                  std::tuple(c.statisticEnable, c.defTime, c.button, c.nc)) << c.seconds;
     }
 }
 
