@@ -142,14 +142,18 @@ TEST_F(PrfMainTest, EnteringATextBoxSelectsItsWholeText) {
 }
 
 TEST_F(PrfMainTest, SettingsFollowTheButtonsAndTexts) {
-    find<QAbstractButton>("OptNC_3")->click();
-    find<QAbstractButton>("OMP_1")->click();
-    find<QAbstractButton>("OptXY_1")->click();
-    find<QAbstractButton>("Option1_1")->click();
-    find<QLineEdit>("Pattern")->setText(QStringLiteral("25"));
-    find<QLineEdit>("Offset")->setText(QStringLiteral("-300"));
-    EXPECT_EQ((std::vector<int>{state.Nc, state.Mp, state.Ax, state.GraphSelectedOnly, state.Dm}), (std::vector<int>{15, 3, 2, 1, 25}));
-    EXPECT_EQ(state.O, -300);
+    for (const char* button : {"OptNC_3", "OMP_1", "OptXY_1", "Option1_1"}) find<QAbstractButton>(button)->click();
+    EXPECT_EQ((std::vector<int>{state.Nc, state.Mp, state.Ax, state.GraphSelectedOnly}), (std::vector<int>{15, 3, 2, 1}));
+    // A text gives its whole value when it fits; otherwise the value stays as it was (77).
+    struct Case { const char* box; const char* text; int32_t dm, o; };
+    const Case cases[] = {{"Pattern", "12", 12, 77},       {"Pattern", " 2.5", 2, 77},     {"Pattern", "3.5abc", 4, 77},
+                          {"Pattern", "abc", 0, 77},       {"Pattern", "-32768", -32768, 77}, {"Pattern", "32768", 77, 77},
+                          {"Offset", "-70000", 77, -70000}, {"Offset", "-2.5", 77, -2},    {"Offset", "3e9", 77, 77}, {"Offset", "", 77, 0}};
+    for (const Case& c : cases) {
+        state.Dm = 77, state.O = 77;
+        find<QLineEdit>(c.box)->setText(QString::fromLatin1(c.text));
+        EXPECT_EQ((std::pair<int32_t, int32_t>{state.Dm, state.O}), (std::pair{c.dm, c.o})) << c.box << " '" << c.text << "'";
+    }
 }
 
 TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {

@@ -125,19 +125,5 @@ TEST(Settings, ButtonsSetTheirValueAndIgnoreUnknownIndices) {
     }
 }
 
-TEST(Settings, TextsGiveTheirWholeValueWhenItFits) {
-    struct Case { void (*changed)(ProfileState&, const std::string&); std::string text; int32_t dm, o; };  // 77: as it was
-    const Case cases[] = {{PatternChanged, "12", 12, 77},      {PatternChanged, " 2.5", 2, 77},     {PatternChanged, "3.5abc", 4, 77},
-                          {PatternChanged, "abc", 0, 77},      {PatternChanged, "-32768", -32768, 77}, {PatternChanged, "32768", 77, 77},
-                          {OffsetChanged, "-70000", 77, -70000}, {OffsetChanged, "-2.5", 77, -2},   {OffsetChanged, "3e9", 77, 77},
-                          {OffsetChanged, "", 77, 0}};
-    for (const Case& c : cases) {
-        ProfileState state;
-        state.Dm = 77, state.O = 77;
-        c.changed(state, c.text);
-        EXPECT_EQ((std::pair<int32_t, int32_t>{state.Dm, state.O}), (std::pair{c.dm, c.o})) << "'" << c.text << "'";
-    }
-}
-
 }  // namespace
 }  // namespace kest

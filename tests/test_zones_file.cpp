@@ -11,7 +11,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <sstream>
 
 namespace kest {
@@ -126,27 +125,15 @@ TEST_F(ZonesFileTest, ReadsWhatItCanAndKeepsIt) {
     }
 }
 
+// Inputs at the edges of what a reader meets; fuzz/fuzz_zones_file.cpp explores the rest.
 TEST_F(ZonesFileTest, ReaderSurvivesAnyBytes) {
-    std::mt19937 random(20261205);
-    const auto bytes = [&](std::size_t n, const std::string& alphabet) {
-        std::string text(n, ' ');
-        for (char& c : text) c = alphabet.empty() ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
-        return text;
-    };
     std::vector<std::string> inputs{
         kHeader + "O      0\r\n" + std::string(5'000'000, '7'),            // one enormous line
         kHeader + "O      0\r\n" + std::string(300, '\0') + "\r\n",         // NUL bytes
         std::string("KestProfile  2") + std::string(10'000, '\r'),           // 10,000 empty lines
-        kHeader + "O\r\n" + std::string(12, '-') + "\r\n" + "V 1e308 1e308 -1e308 1e39",
+        kHeader + "O\r\n" + std::string(12, '-') + "\r\n" + "V 1e308 1e308 -1e308 1e39" + std::string(10'000, '\n'),
+        "KestProfile  -+\r\n" + std::string(2000, '\xFF') + "\nV\nF 1 2 3 4 5 6 7 8 9\r\n\r\n",
     };
-    for (int i = 0; i < 10'000; ++i) inputs.back() += "\n";
-    for (int i = 0; i < 300; ++i) {
-        std::string text = "KestProfile  " + bytes(random() % 4, "0123456789 -+") + "\r\n";
-        const std::size_t lines = random() % 400;
-        for (std::size_t line = 0; line < lines; ++line)
-            text += bytes(random() % 90, i % 2 ? "" : "0123456789 .eE+-FV\r") + (i % 3 ? "\r\n" : "\n");
-        inputs.push_back(text);
-    }
     for (const std::string& text : inputs) {
         ProfileState read;
         Read(read, text);
