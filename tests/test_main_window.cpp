@@ -167,11 +167,9 @@ TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
 
     state.Zones[1].length = 7;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
-    EXPECT_TRUE(menuEnabled());
-    EXPECT_EQ(state.CurZone, 1);
+    EXPECT_EQ(std::pair(menuEnabled(), state.CurZone), std::pair(true, int16_t{1}));
     find<QAction>("MnuUpZone")->trigger();
-    EXPECT_EQ(state.Zones[0].length, 7);
-    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(std::pair(state.Zones[0].length, list->currentRow()), std::pair(7, 0));
 
     QTimer::singleShot(0, [] {  // the editor runs modally: answer it from the event loop
         QWidget* editor = QApplication::activeModalWidget();
@@ -182,18 +180,14 @@ TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
     const QPoint row0 = list->visualItemRect(list->item(0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row0);  // a double click starts as a click
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row0);
-    EXPECT_EQ(state.Zones[0].length, 42);
-    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(std::pair(state.Zones[0].length, list->currentRow()), std::pair(42, 0));
 
     find<QAbstractButton>("Del")->click();
-    EXPECT_EQ(list->count(), 1);
-    EXPECT_EQ(state.Zones[0].length, 0);
-    EXPECT_FALSE(menuEnabled());
+    EXPECT_EQ(std::tuple(list->count(), state.Zones[0].length, menuEnabled()), std::tuple(1, 0, false));
     list->setCurrentRow(0);
     find<QAbstractButton>("Down")->click();  // the buttons work while the menu is greyed
     find<QAbstractButton>("Del")->click();
-    EXPECT_EQ(list->count(), 0);
-    EXPECT_EQ(state.Zones[0].type, ' ');  // the slot is free again
+    EXPECT_EQ(std::pair(list->count(), state.Zones[0].type), std::pair(0, ' '));  // the slot is free again
 }
 
 TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
@@ -203,16 +197,14 @@ TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
     find<QAction>("MnuNew")->trigger();
     auto* elements = find<QListWidget>("EltList");
     auto* points = find<QListWidget>("PntList");
-    ASSERT_EQ(elements->count(), 2);
-    EXPECT_EQ(elements->currentRow(), 0);
+    EXPECT_EQ(std::pair(elements->count(), elements->currentRow()), std::pair(2, 0));
 
     for (int i = 0; i < 3; ++i) find<QAbstractButton>("AddPoint")->click();
     find<QAction>("MnuAddPoints")->trigger();
     ASSERT_EQ(points->count(), 4);
     fake.db.points[1].measures[1] = {321, 0, 0, 0, 0};
     QTest::mouseClick(elements->viewport(), Qt::LeftButton, {}, elements->visualItemRect(elements->item(1)).center());
-    EXPECT_EQ(state.CurElt, 1);
-    EXPECT_EQ(points->item(1)->text().mid(0, 15), QStringLiteral("   2    321.00 "));
+    EXPECT_EQ(std::pair(state.CurElt, points->item(1)->text().mid(0, 15)), std::pair(int16_t{1}, QStringLiteral("   2    321.00 ")));
 
     QTest::mouseClick(points->viewport(), Qt::LeftButton, {}, points->visualItemRect(points->item(1)).center());
     QTest::mouseClick(points->viewport(), Qt::LeftButton, Qt::ControlModifier, points->visualItemRect(points->item(3)).center());
@@ -225,8 +217,7 @@ TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
         }
     });
     find<QAbstractButton>("DeletePoint")->click();
-    EXPECT_EQ(question, QStringLiteral("KestPlus: Remove All (2) Selected Points"));
-    EXPECT_EQ(points->count(), 2);
+    EXPECT_EQ(std::pair(question, points->count()), std::pair(QStringLiteral("KestPlus: Remove All (2) Selected Points"), 2));
 
     find<QAction>("MnuSaveAs")->trigger();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("KestPlus [") + dir.filePath("line1.ana") + "]");
@@ -236,10 +227,8 @@ TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
 
 TEST_F(PrfMainTest, StartUpLoadsTheZonesTheSuiteBrings) {
     window.startUp(BuiltInDemo().demoZones);
-    EXPECT_EQ(find<QListWidget>("ZonList")->count(), 2);
-    EXPECT_EQ(find<QLineEdit>("Pattern")->text(), " 10");
-    EXPECT_TRUE(find<QAbstractButton>("OptXY_0")->isChecked());
-    EXPECT_TRUE(find<QAbstractButton>("OMP_0")->isChecked());
+    EXPECT_EQ(std::pair(find<QListWidget>("ZonList")->count(), find<QLineEdit>("Pattern")->text()), std::pair(2, QStringLiteral(" 10")));
+    EXPECT_TRUE(find<QAbstractButton>("OptXY_0")->isChecked() && find<QAbstractButton>("OMP_0")->isChecked());
     EXPECT_FALSE(find<QAction>("MnuDelZone")->isEnabled());
 }
 
