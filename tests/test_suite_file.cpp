@@ -121,24 +121,6 @@ TEST(SuiteFile, SyntaxErrorAndUnreadableFileNameTheFile) {
     EXPECT_EQ(std::tie(read.baseDir, read.origin), std::tie(folder, file.native()));
 }
 
-TEST(SpecimenProfile, StepAndLinearValuesAtBetweenAndBeyondPoints) {
-    using S = SpecimenProfile::Shape;
-    struct Case { S shape; double coordinate, percent; };
-    const Case cases[] = {
-        {S::Step, -100, 10},   {S::Step, 0, 10},     {S::Step, 249.9, 10}, {S::Step, 250, 20},
-        {S::Step, 499, 20},    {S::Step, 500, 15},   {S::Step, 1e9, 15},
-        {S::Linear, -100, 10}, {S::Linear, 0, 10},   {S::Linear, 125, 15}, {S::Linear, 250, 20},
-        {S::Linear, 400, 17},  {S::Linear, 500, 15}, {S::Linear, 1e9, 15},
-    };
-    for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ((SpecimenProfile{c.shape, {{0, 10}, {250, 20}, {500, 15}}}.percentAt(c.coordinate)), c.percent)
-            << (c.shape == S::Step ? "step at " : "linear at ") << c.coordinate;
-    Specimen specimen;
-    specimen.elements[26] = SpecimenProfile{S::Step, {{0, 10}}};
-    EXPECT_EQ(specimen.percentAt(26, 5), 10.0);
-    EXPECT_EQ(specimen.percentAt(28, 5), 0.0);  // absent elements are at 0 %
-}
-
 TEST(BuiltInDemo, ZonesTextHasTheFileLayout) {
     // Read and written again as a zones file is, the demo's text comes back byte for byte.
     ProfileState zones;
