@@ -144,18 +144,15 @@ TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
     EXPECT_EQ(colours, (std::vector<QColor>{PaletteColour(12), PaletteColour(10), PaletteColour(0)}));
     EXPECT_EQ(legends, (QStringList{"C ", "N ", "Fe"}));
     EXPECT_EQ(Xs(static_cast<QLineSeries*>(chart->series()[2])), (std::vector<double>{0, 50, 100}));
-    EXPECT_TRUE(chart->legend()->isVisible());
-    EXPECT_EQ(chart->title(), "Carburised steel");
+    EXPECT_EQ(std::pair(chart->legend()->isVisible(), chart->title()), std::pair(true, QStringLiteral("Carburised steel")));
     const auto* axisX = static_cast<QValueAxis*>(chart->axes(Qt::Horizontal).constFirst());
-    const auto* axisY = static_cast<QValueAxis*>(chart->axes(Qt::Vertical).constFirst());
-    EXPECT_EQ(axisX->titleText(), "depth in microns / area");
-    EXPECT_EQ(axisY->titleText(), "weight %");
+    EXPECT_EQ(std::pair(axisX->titleText(), chart->axes(Qt::Vertical).constFirst()->titleText()),
+              std::pair(QStringLiteral("depth in microns / area"), QStringLiteral("weight %")));
 
     auto* grid = dialog.findChild<QCheckBox*>("O_Grid");
     for (const int code : {kNoGrid, kGridLines}) {
         grid->click();
-        EXPECT_EQ(dialog.graphPrint().values().grid, code);
-        EXPECT_EQ(axisX->isGridLineVisible(), code == kGridLines);
+        EXPECT_EQ(std::pair(int{dialog.graphPrint().values().grid}, axisX->isGridLineVisible()), std::pair(code, code == kGridLines));
     }
 
     const QTemporaryDir dir;
@@ -188,9 +185,7 @@ TEST(DocumentInfo, TheDialogShowsTheFieldsAndWritesThemBackUnlessCancelled) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         GraphWindow w({Fe}, {{0, 0, 0}, {10, 0, 0}});
-        w.fake.db.company = "Metals lab";
-        w.fake.db.title = "Old title";
-        w.fake.db.comments = "quenched\nfrom 900";
+        w.fake.db.company = "Metals lab", w.fake.db.title = "Old title", w.fake.db.comments = "quenched\nfrom 900";
         w.fake.db.lastModTime = "05/12/2026 10:32:00";
         QStringList shown;
         GraphWindow::answerModal(
@@ -207,8 +202,7 @@ TEST(DocumentInfo, TheDialogShowsTheFieldsAndWritesThemBackUnlessCancelled) {
             [&] { w.find<QAction>("MnuInfo")->trigger(); });
         EXPECT_EQ(shown, (QStringList{w.window.windowTitle(), "", "Metals lab", "Old title", "quenched\nfrom 900",
                                       "05/12/2026 10:32:00"}));
-        EXPECT_EQ(w.fake.db.title, c.storedTitle);
-        EXPECT_EQ(w.graph()->chart()->title().toStdString(), c.chartTitle);
+        EXPECT_EQ(std::pair(w.fake.db.title, w.graph()->chart()->title().toStdString()), std::pair(c.storedTitle, c.chartTitle));
         std::vector<std::string> writes;
         for (const std::string& call : w.fake.db.calls)
             if (call.rfind("KestDbSet", 0) == 0) writes.push_back(call.substr(0, call.find('(')));
@@ -255,8 +249,7 @@ TEST(MainWindowCommands, AboutScanPointAndTheAnalysisProgram) {
             modal->close();
         },
         [&] { w.find<QAbstractButton>("Ana")->click(); });
-    EXPECT_EQ(w.fake.ana.count("start"), 1);
-    EXPECT_EQ(message, "The analysis program cannot be started.");
+    EXPECT_EQ(std::pair(w.fake.ana.count("start"), message), std::pair(1, QStringLiteral("The analysis program cannot be started.")));
 }
 
 // What a new user sees after pressing Scan: the profile drawn, carbon in red, iron in black.

@@ -90,9 +90,7 @@ TEST(SimulatedMicroprobe, CountsAreTheRateOfTheSpectrometersFirstElementLessTheD
     for (const auto& k : cases) {
         SCOPED_TRACE(testing::Message() << "axis " << k.axis << " at " << k.x << "," << k.y << " s" << k.spectrometer << " tau " << k.deadTimeUs);
         SuiteConfig c = base;
-        c.specimen.axis = k.axis;
-        c.instrument.stage_position = {k.x, k.y, 0};
-        c.instrument.dead_time_us = k.deadTimeUs;
+        c.specimen.axis = k.axis, c.instrument.stage_position = {k.x, k.y, 0}, c.instrument.dead_time_us = k.deadTimeUs;
         c.setup.elements[0].standard_cps = k.feStandardCps;
         SimulatedMicroprobe probe(c);
         EXPECT_DOUBLE_EQ(probe.trueRate(k.spectrometer), k.rate);
@@ -106,9 +104,7 @@ TEST(SimulatedMicroprobe, CountsAreTheRateOfTheSpectrometersFirstElementLessTheD
 TEST(SimulatedMicroprobe, NoiseFollowsPoissonLawAndItsSeed) {
     auto draws = [](double mean, uint64_t seed, int n) {
         SuiteConfig c = QuietConfig();
-        c.instrument.noise = true;
-        c.instrument.seed = seed;
-        c.setup.elements[0].standard_cps = mean - 20.0;
+        c.instrument.noise = true, c.instrument.seed = seed, c.setup.elements[0].standard_cps = mean - 20.0;
         c.specimen.elements[26] = SpecimenProfile{SpecimenProfile::Shape::Step, {{0, 100}}};
         SimulatedMicroprobe probe(c);
         std::vector<double> counts(static_cast<std::size_t>(n));
@@ -136,32 +132,24 @@ TEST(SimulatedMicroprobe, VirtualClockFinishesAtTheFirstPoll) {
     SimulatedMicroprobe probe(QuietConfig(), clock);
     ASSERT_EQ(probe.KestLoadCounter(0, 10.0f, 0), 1);
     ASSERT_EQ(probe.KestStartTimer(0), 1);
-    EXPECT_EQ(Timer(probe, 1), 0.0f);
-    EXPECT_EQ(Counter(probe, 1), 0) << "nothing counted before time has passed";
-    EXPECT_EQ(Busy(probe, 2), 0);
-    EXPECT_DOUBLE_EQ(probe.simulatedTime(), 10.0);
-    EXPECT_EQ(Busy(probe, 1), 0);  // the same count: no more time
-    EXPECT_DOUBLE_EQ(probe.simulatedTime(), 10.0);
-    EXPECT_EQ(Timer(probe, 1), 10.0f);
-    EXPECT_EQ(Counter(probe, 1), 5200);
+    EXPECT_EQ((std::pair{Timer(probe, 1), Counter(probe, 1)}), std::pair(0.0f, 0)) << "nothing counted before time has passed";
+    EXPECT_EQ((std::pair{Busy(probe, 2), probe.simulatedTime()}), std::pair(0, 10.0));  // braces: in order
+    EXPECT_EQ((std::pair{Busy(probe, 1), probe.simulatedTime()}), std::pair(0, 10.0));  // the same count: no more time
+    EXPECT_EQ((std::pair{Timer(probe, 1), Counter(probe, 1)}), std::pair(10.0f, 5200));
 }
 
 TEST(SimulatedMicroprobe, RealClockTakesScaledWallTime) {
     SuiteConfig c = QuietConfig();
-    c.instrument.clock = InstrumentConfig::Clock::Real;
-    c.instrument.time_scale = 1e-3;  // 100 simulated seconds in 0.1 s
+    c.instrument.clock = InstrumentConfig::Clock::Real, c.instrument.time_scale = 1e-3;  // 100 simulated seconds in 0.1 s
     SimulatedMicroprobe probe(c);
     ASSERT_EQ(probe.KestLoadCounter(0, 100.0f, 0), 1);
     ASSERT_EQ(probe.KestStartTimer(0), 1);
     ASSERT_EQ(MoveAxis(probe, 1, 4000, false), 1);  // 4 s at 1000 units/s: 4 ms of wall time
-    EXPECT_EQ(Busy(probe, 1), 1);
-    EXPECT_EQ(StageBusy(probe, 1), 1);
+    EXPECT_EQ((std::pair{Busy(probe, 1), StageBusy(probe, 1)}), std::pair(1, 1));
     EXPECT_LT(Counter(probe, 1), 52000);
 
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    EXPECT_EQ(Busy(probe, 1), 0);
-    EXPECT_EQ(StageBusy(probe, 1), 0);
-    EXPECT_EQ(Timer(probe, 1), 100.0f);
+    EXPECT_EQ((std::tuple{Busy(probe, 1), StageBusy(probe, 1), Timer(probe, 1)}), std::tuple(0, 0, 100.0f));
     EXPECT_EQ(Counter(probe, 1), 52000) << "counted at the stage position of the start";
     EXPECT_DOUBLE_EQ(probe.stagePosition(1), 4000);
 }
@@ -184,8 +172,7 @@ TEST(SimulatedMicroprobe, BeamDriftScalesCurrentAndCounts) {
     SuiteConfig unreadable = QuietConfig();
     unreadable.instrument.beam_current_readable = false;
     float current = -1;
-    EXPECT_EQ(SimulatedMicroprobe(unreadable).KestReadCurrent(current), 0);
-    EXPECT_EQ(current, -1);
+    EXPECT_EQ(std::pair(SimulatedMicroprobe(unreadable).KestReadCurrent(current), current), std::pair(0, -1.0f));
 }
 
 TEST(SimulatedMicroprobe, FaradayCupBlocksTheBeamUntilRetracted) {
@@ -225,8 +212,7 @@ TEST(SimulatedMicroprobe, StageMovesAtItsSpeedWithBacklashInsideItsLimits) {
         EXPECT_NEAR(probe.stagePosition(1), k.start + (k.loaded ? k.midPosition - k.start : 0), 1e-9);
         EXPECT_EQ(StageBusy(probe, 1), 0);
         EXPECT_NEAR(clock.now() - began, std::max(k.seconds, k.midTime), 1e-9);
-        ASSERT_EQ(probe.KestReadStagePos(1, position), 1);
-        EXPECT_EQ(position, k.loaded ? k.target : k.start);
+        EXPECT_EQ((std::pair{probe.KestReadStagePos(1, position), position}), std::pair(1, int32_t(k.loaded ? k.target : k.start)));
     }
 }
 
@@ -236,11 +222,8 @@ TEST(SimulatedMicroprobe, OneStartMovesAllLoadedAxesAndAStuckAxisStaysBusy) {
     for (auto [axis, target] : {std::pair{1, 1000.0f}, {2, -3000.0f}, {3, 500.0f}})
         ASSERT_EQ(probe.KestLoadStageAbs(axis, target), 1);
     ASSERT_EQ(probe.KestStartStage(0), 1);
-    EXPECT_EQ(StageBusy(probe, 1), 0);
-    EXPECT_DOUBLE_EQ(probe.simulatedTime(), 1.0);
-    EXPECT_EQ(StageBusy(probe, 2), 0);
-    EXPECT_DOUBLE_EQ(probe.simulatedTime(), 3.0);
-    EXPECT_EQ(probe.stagePosition(2), -3000);
+    EXPECT_EQ((std::pair{StageBusy(probe, 1), probe.simulatedTime()}), std::pair(0, 1.0));  // braces: in order
+    EXPECT_EQ((std::tuple{StageBusy(probe, 2), probe.simulatedTime(), probe.stagePosition(2)}), std::tuple(0, 3.0, -3000.0));
     for (int poll = 0; poll < 10; ++poll) EXPECT_EQ(StageBusy(probe, 3), 1);
     EXPECT_EQ(probe.stagePosition(3), 0);
     ASSERT_EQ(probe.KestStartStage(0), 1);  // nothing loaded: nothing moves
