@@ -36,12 +36,9 @@ TEST(StartUp, CreatesTheDocumentReadsTheConfigurationThenRunsNew) {
         "KestDbGetNbPts(DbScanXY)",  // and points
     };
     EXPECT_EQ(p.fake.journal, expected);
-    EXPECT_EQ(p.state.DocKey.str(), "DbScanXY");
-    EXPECT_EQ(p.view.caption, "KestPlus [/data/profile.ana]");
-    EXPECT_EQ(p.state.DocPath.untilNul(), "/data/profile.ana");
-    EXPECT_EQ(p.state.DocPath.str().size(), 80u);
-    EXPECT_FALSE(p.view.zoneCommandsEnabled);
-    EXPECT_TRUE(p.view.messages.empty());
+    EXPECT_EQ(std::tuple(p.state.DocKey.str(), p.view.caption, p.state.DocPath.untilNul(), p.state.DocPath.str().size()),
+              std::tuple("DbScanXY", "KestPlus [/data/profile.ana]", "/data/profile.ana", 80u));
+    EXPECT_TRUE(!p.view.zoneCommandsEnabled && p.view.messages.empty());
 }
 
 TEST(StartUp, TakesTheConfiguredStatisticsCountingTimeAndNumberOfMeasures) {
@@ -67,27 +64,23 @@ TEST(StartUp, NewFailingShowsFatalError001) {
         Program p;
         p.fake.db.reset.length = length;
         p.startUp();
-        EXPECT_EQ(p.view.messages, std::vector<std::string>{"Fatal Error 001"});
-        EXPECT_EQ(p.view.caption, "");
+        EXPECT_EQ(std::pair(p.view.messages, p.view.caption), std::pair(std::vector<std::string>{"Fatal Error 001"}, std::string()));
         EXPECT_TRUE(p.view.zoneCommandsEnabled && !p.view.busy);  // only a successful New greys the zone commands
     }
 }
 
 TEST(ShutDown, KeepsTheCountingTimeAndButtonThenDeletesTheDocument) {
     struct Case { std::string defTime; int button; std::string seconds, measures; };  // shown, then stored
-    const Case cases[] = {
-        {"25", 3, "25", "3"},
-        {" 12.5 ", 1, "12", "1"},  // whole value, halves to even
-        {"abc", 2, "10", "2"},     // not a number: the value read at start-up
-        {"70000", -1, "10", "0"},  // beyond 16 bits; no button: both as they were
-        {"", 0, "10", "0"},
-    };
+    const Case cases[] = {{"25", 3, "25", "3"}, {" 12.5 ", 1, "12", "1"},  // whole value, halves to even
+                          {"abc", 2, "10", "2"},     // not a number: the value read at start-up
+                          {"70000", -1, "10", "2"},  // beyond 16 bits; no button: both as read at start-up
+                          {"", 0, "10", "0"}};
     for (const Case& c : cases) {
         SCOPED_TRACE("'" + c.defTime + "'");
         Program p;
+        p.configure("DefaultNumberOfMeasures", "2");
         p.startUp();
-        p.view.defTime = c.defTime;
-        p.view.optNC = c.button;
+        p.view.defTime = c.defTime, p.view.optNC = c.button;
         p.fake.journal.clear();
         ShutDown(p.state, p.fake.suite, p.view);
         EXPECT_EQ(p.fake.journal, (std::vector<std::string>{
