@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -28,9 +29,13 @@ public:
     std::vector<std::string>* journal = nullptr;
     std::map<std::string, Status> answers;
 
-    int count(const std::string& name) const {
-        return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(name + "(", 0) == 0; }));
+    // The calls of `name`, in their order.
+    std::vector<std::string> named(const std::string& name) const {
+        std::vector<std::string> found;
+        std::copy_if(calls.begin(), calls.end(), std::back_inserter(found), [&](const std::string& c) { return c.rfind(name + "(", 0) == 0; });
+        return found;
     }
+    int count(const std::string& name) const { return static_cast<int>(named(name).size()); }
 
 protected:
     // Callers pass __func__ as the name. Texts are shown up to their first NUL.

@@ -2,17 +2,24 @@
 // The program's scan on the simulated instrument: documents, computation and a simulated
 // microprobe (virtual clock, no noise) from a suite configuration, the start-up of the main
 // window's logic, and a recording main window whose acquisition window runs the automatic
-// acquisition without a window.
+// acquisition without a window. A scan that asks for more than `pointBound` points fails the
+// test and stops there, so that a line that never ends fails at once instead of hanging.
 
 #include "FakeMainView.h"
 
+#include "acquisition/PrfEdit.h"
 #include "acquisition/UnattendedAcquisition.h"
 #include "acquisition/ZoneScan.h"
 #include "core/Formats.h"
 #include "shell/Startup.h"
 #include "suite/SuiteInstance.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
@@ -53,6 +60,11 @@ struct ScanOnSimulator {
         : instance(std::move(config), ProgramFolders{home.path().toStdString(), home.path().toStdString()}),
           acquisition(state, instance.suite(), pacer, [this](const std::string& text) { view.messages.push_back(text); }) {
         view.acquisition = [this] {
+            if (measured.size() >= pointBound) {
+                ADD_FAILURE() << "the scan asks for point " << measured.size() + 1 << ": the line never ends";
+                state.ScanStop = kTrue;
+                return;
+            }
             measured.push_back(state.CurPnt);
             beforeAcquisition();
             acquisition.acquireCurrentPoint(view);
@@ -90,7 +102,35 @@ struct ScanOnSimulator {
     SleepingPacer pacer;  // the virtual clock never keeps it waiting
     UnattendedAcquisition acquisition;
     std::vector<int16_t> measured;               // CurPnt of every acquisition, in order
+    std::size_t pointBound = 50;
     std::function<void()> beforeAcquisition = [] {};
+};
+
+// For a scan in the main window: notes the length of the point list each time the acquisition
+// window shows, and stops the window shown `stopAt`-th once counting has begun. A scan that
+// shows it more than 50 times fails the test and is stopped the same way.
+class AcquisitionWatcher : public QObject {
+public:
+    static void PressStop(QObject* edit) { edit->findChild<QAbstractButton*>("Command4")->click(); }
+    explicit AcquisitionWatcher(const QListWidget* list, std::size_t stopAt = 0, std::function<void(QObject*)> stop = PressStop)
+        : list_(list), stopAt_(stopAt), stop_(std::move(stop)) { qApp->installEventFilter(this); }
+    ~AcquisitionWatcher() override { qApp->removeEventFilter(this); }
+    std::vector<int> rows;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() != QEvent::Show || !qobject_cast<PrfEdit*>(object)) return false;
+        rows.push_back(list_->count());
+        const bool endless = rows.size() > 50;
+        if (endless) ADD_FAILURE() << "the scan shows the acquisition window " << rows.size() << " times: the line never ends";
+        if (endless || rows.size() == stopAt_) QTimer::singleShot(0, object, [this, object, endless] { (endless ? PressStop : stop_)(object); });
+        return false;
+    }
+
+private:
+    const QListWidget* list_;
+    std::size_t stopAt_;
+    std::function<void(QObject*)> stop_;
 };
 
 }  // namespace kest::fakes

@@ -37,13 +37,6 @@ struct Acquisition : fakes::ProgramOnFakes {
         fake.probe.elapsed = 8.0f;
     }
     void acquire() { acquisition.acquire(inputs); }
-    // The calls of one library, by name, in their order.
-    std::vector<std::string> calls(const fakes::Recorder& fake, const std::string& name) const {
-        std::vector<std::string> found;
-        std::copy_if(fake.calls.begin(), fake.calls.end(), std::back_inserter(found),
-                     [&](const std::string& c) { return c.rfind(name + "(", 0) == 0; });
-        return found;
-    }
 };
 
 const std::vector<std::string> kMoveTo1500{"KestBacklashStage(1)", "KestBacklashStage(2)", "KestLoadStageAbs(1, 1500)",
@@ -96,18 +89,18 @@ TEST(Acquisition, PatternPointsLieAcrossTheProfileAndTheStageComesBack) {
         a.inputs.countOption = 1;
         a.acquire();
         std::vector<std::string> targets;
-        const auto loads = a.calls(a.fake.probe, "KestLoadStageAbs");
+        const auto loads = a.fake.probe.named("KestLoadStageAbs");
         for (std::size_t i = 0; i + 1 < loads.size(); i += 2)
             targets.push_back(loads[i].substr(20, loads[i].size() - 21) + ", " + loads[i + 1].substr(20, loads[i + 1].size() - 21));
         EXPECT_EQ(targets, c.targets);
         EXPECT_EQ(a.state.Dm, 16383);
-        EXPECT_EQ(a.calls(a.fake.probe, "KestReadCounter").size(), std::size_t(5 * c.points));
+        EXPECT_EQ(a.fake.probe.count("KestReadCounter"), 5 * c.points);
     }
 }
 
 TEST(Acquisition, StatisticsSwitchDecidesWhetherCountsAreRepeated) {
     // Counts that never pass: 1000 and 3000 in turn on spectrometer 1.
-    struct Case { int16_t statistics; std::size_t reads; std::vector<std::string> messages; };
+    struct Case { int16_t statistics; int reads; std::vector<std::string> messages; };
     const Case cases[] = {{kFalse, 5, {}}, {kTrue, 5 + 59, {"Contamination Error"}}};
     for (const Case& c : cases) {
         Acquisition a;
@@ -115,7 +108,7 @@ TEST(Acquisition, StatisticsSwitchDecidesWhetherCountsAreRepeated) {
         a.inputs.countOption = 1;
         a.fake.probe.countAt = [](int32_t, int read) { return read % 2 ? 2976 : 998; };
         a.acquire();
-        EXPECT_EQ(a.calls(a.fake.probe, "KestReadCounter").size(), c.reads);
+        EXPECT_EQ(a.fake.probe.count("KestReadCounter"), c.reads);
         EXPECT_EQ(a.window.messages, c.messages);
         const auto tests = std::count_if(a.fake.log.lines.begin(), a.fake.log.lines.end(),
                                          [](const std::string& l) { return l.find(" cp = ") != std::string::npos && l.find(" khict =  9.488 ") != std::string::npos; });
@@ -144,7 +137,7 @@ TEST(Acquisition, CountsAreCorrectedForDeadTimeAndBeamDrift) {
         a.fake.probe.elapsed = 1.0f;
         a.acquire();
         EXPECT_EQ(a.state.SpectroTable[0].rate, c.rate) << c.deadTimeUs << " " << c.beamReadable;
-        EXPECT_EQ(a.calls(a.fake.probe, "KestReadCurrent").size(), c.beamReadable ? 2u : 0u);
+        EXPECT_EQ(a.fake.probe.count("KestReadCurrent"), c.beamReadable ? 2 : 0);
     }
 }
 
@@ -176,8 +169,8 @@ TEST(Acquisition, AZeroStatusFromATestedCallEndsInTheErrorExit) {
                                               : std::vector<std::string>{});
         EXPECT_EQ(a.state.SpectroTable[0].rate, detected ? 0.0f : 125.0f);
         EXPECT_EQ(a.state.ScanStop, detected ? kTrue : kFalse);
-        EXPECT_EQ(a.calls(a.fake.probe, "KestBacklashStage").size(), c.call == "KestBacklashStage" ? 2u : 4u);  // sent back
-        EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), unreached ? 0u : 1u);
+        EXPECT_EQ(a.fake.probe.named("KestBacklashStage").size(), c.call == "KestBacklashStage" ? 2u : 4u);  // sent back
+        EXPECT_EQ(a.fake.db.named("KestDbSetAnaLabel").size(), unreached ? 0u : 1u);
         EXPECT_EQ(a.state.PointUnreached, unreached ? kTrue : kFalse);
     }
 }
@@ -189,11 +182,11 @@ TEST(Acquisition, StopDuringAWaitMovesBackAndStoresWithoutAMessage) {
     a.acquire();
     EXPECT_TRUE(a.window.messages.empty());
     EXPECT_EQ(a.state.ScanStop, kTrue);
-    EXPECT_EQ(a.calls(a.fake.probe, "KestReadSpectroStatus").size(), 1u);  // no poll after the stop
-    EXPECT_EQ(a.calls(a.fake.probe, "KestReadCounter").size(), 0u);
-    EXPECT_EQ(a.calls(a.fake.probe, "KestStartStage").size(), 2u);
+    EXPECT_EQ(a.fake.probe.count("KestReadSpectroStatus"), 1);  // no poll after the stop
+    EXPECT_EQ(a.fake.probe.count("KestReadCounter"), 0);
+    EXPECT_EQ(a.fake.probe.count("KestStartStage"), 2);
     EXPECT_EQ(a.window.counting.back(), false);
-    EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), 1u);
+    EXPECT_EQ(a.fake.db.count("KestDbSetAnaLabel"), 1);
     EXPECT_EQ(a.state.SpectroTable[0].rate, 0.0f);
 }
 
@@ -224,7 +217,7 @@ TEST(Acquisition, LogLinesOfAWholeAcquisition) {
 }
 
 TEST(Acquisition, TextsThatAreNotNumbersStoreNoUndefinedRate) {
-    struct Case { const char* x; const char* time; std::size_t moves, positionStores; };
+    struct Case { const char* x; const char* time; int moves, positionStores; };
     const Case cases[] = {{"1500", "abc", 2, 1},   // no counting time: elapsed 0, no rate
                           {"east", "8", 0, 0}};    // no position: the stage stays, the position is kept
     for (const Case& c : cases) {
@@ -234,8 +227,8 @@ TEST(Acquisition, TextsThatAreNotNumbersStoreNoUndefinedRate) {
         if (std::string(c.time) == "abc") a.fake.probe.elapsed = 0.0f;
         a.acquire();
         EXPECT_EQ(a.state.SpectroTable[0].rate, std::string(c.time) == "abc" ? 77.0f : 125.0f);
-        EXPECT_EQ(a.calls(a.fake.probe, "KestStartStage").size(), c.moves);
-        EXPECT_EQ(a.calls(a.fake.db, "KestDbSetStagePos").size(), c.positionStores);
+        EXPECT_EQ(a.fake.probe.count("KestStartStage"), c.moves);
+        EXPECT_EQ(a.fake.db.count("KestDbSetStagePos"), c.positionStores);
         EXPECT_EQ(a.fake.db.points[0].label, "Z01     ");
         EXPECT_TRUE(a.window.messages.empty());
     }
@@ -245,12 +238,12 @@ TEST(Acquisition, TextsThatAreNotNumbersStoreNoUndefinedRate) {
 // the time-out is given up with a message naming the axis.
 struct CrawlingStage : fakes::FakeMicroprobe {
     bool crawling = true;
+    int32_t crawled = 0;
     Status KestReadStagePos(int32_t axis, int32_t& at) override {
         FakeMicroprobe::KestReadStagePos(axis, at);
         at += crawling ? ++crawled : 0;
         return 1;
     }
-    int32_t crawled = 0;
 };
 
 TEST(StageMotion, AStageThatStandsStillIsGivenUpAfterTheTimeOut) {
@@ -279,8 +272,8 @@ TEST(StageMotion, AStuckStageEndsTheAcquisitionThroughTheErrorExit) {
     EXPECT_EQ(a.window.messages, std::vector<std::string>{"Acquire Error ! Point 1 (X 1500, Y -2500): The stage's X axis has not "
                                                           "moved for 60 s and still reports busy. The scan stops here."});
     EXPECT_LT(a.pacer.time.time_since_epoch(), std::chrono::seconds(61));  // the stage sent back is not waited for
-    EXPECT_EQ(a.calls(a.fake.probe, "KestLoadCounter").size(), 0u);
-    EXPECT_EQ(a.calls(a.fake.db, "KestDbSetAnaLabel").size(), 1u);
+    EXPECT_EQ(a.fake.probe.named("KestLoadCounter").size(), 0u);
+    EXPECT_EQ(a.fake.db.named("KestDbSetAnaLabel").size(), 1u);
 }
 
 TEST(ScanPoint, OpensTheWindowOnTheRowWithTheFocusAfterComputingAll) {

@@ -1,20 +1,15 @@
 // The acquisition window offscreen on fake libraries: what it shows when it loads, the
-// manual and automatic modes, the stop button during counting, and Scan Point from the
-// main window.
+// manual and automatic modes, and the stop button during counting.
 
 #include "ProgramOnFakes.h"
 
 #include "acquisition/PrfEdit.h"
-#include "shell/PrfMain.h"
 
 #include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
 #include <QButtonGroup>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -39,7 +34,7 @@ struct PointFour : fakes::ProgramOnFakes {
     }
 };
 
-struct Window : PointFour {
+struct Window : PointFour {  // made after the state it loads
     template <typename T>
     T* find(const char* name) const { return edit.findChild<T*>(QString::fromLatin1(name)); }
     std::string text(const char* name) const {
@@ -81,50 +76,26 @@ TEST(AcquisitionWindow, ManualModeWaitsForTheOperatorAndCancelMeasuresNothing) {
     EXPECT_EQ(w.fake.journal, (std::vector<std::string>{"KestReadStagePos(1)", "KestReadStagePos(2)"}));
 }
 
-TEST(AcquisitionWindow, AutomaticModeCountsAndClosesByItself) {
-    Window w;
-    w.state.AutoAcquire = kTrue;
-    EXPECT_EQ(w.edit.exec(), QDialog::Accepted);
-    EXPECT_TRUE(w.find<QFrame>("Frame2")->isHidden());
-    EXPECT_EQ(w.fake.db.points[3].label, "ABCDEFGH");
-    EXPECT_EQ(w.fake.db.points[3].measures[0][0], 125.0f);
-    EXPECT_EQ(w.text("LX"), "    1500");
-}
-
-TEST(AcquisitionWindow, StopDuringCountingStoresThePointAndStopsTheScan) {
-    Window w;
-    w.state.AutoAcquire = kTrue;
-    w.fake.probe.counterBusyPolls = 1'000'000;  // counts until stopped
-    bool stopShown = false;
-    QTimer::singleShot(100, [&] {
-        stopShown = w.find<QFrame>("Frame1")->isVisible();
-        w.find<QAbstractButton>("Command4")->click();
-    });
-    EXPECT_EQ(w.edit.exec(), QDialog::Accepted);
-    EXPECT_TRUE(stopShown);
-    EXPECT_EQ(w.state.ScanStop, kTrue);
-    EXPECT_EQ(w.fake.probe.count("KestReadCounter"), 0);
-    EXPECT_EQ(w.fake.db.points[3].label, "ABCDEFGH");
-}
-
-TEST(AcquisitionWindow, ScanPointFromTheMainWindowMeasuresTheSelectedPoint) {
-    fakes::FakeSuite fake;
-    fake.db.elements = {fakes::FakeElement{}};
-    fake.probe.counts = {998};
-    fake.probe.elapsed = 8.0f;
-    ProfileState state;
-    PrfMain main(state, fake.suite);
-    main.startUp();
-    main.findChild<QAbstractButton*>(QStringLiteral("AddPoint"))->click();
-    main.findChild<QListWidget*>(QStringLiteral("PntList"))->setCurrentRow(0);
-    QTimer::singleShot(50, [] {
-        if (QWidget* edit = QApplication::activeModalWidget())
-            edit->findChild<QAbstractButton*>(QStringLiteral("ButtonAcq"))->click();
-    });
-    main.findChild<QAction*>(QStringLiteral("MnuScanPoint"))->trigger();
-    const auto* list = main.findChild<QListWidget*>(QStringLiteral("PntList"));
-    ASSERT_EQ(list->count(), 1);
-    EXPECT_EQ(list->item(0)->text().toStdString().substr(0, 14), "   1    125.00");
+TEST(AcquisitionWindow, AutomaticModeCountsAndClosesByItselfOrWhenStopped) {
+    for (const bool stop : {false, true}) {
+        Window w;
+        w.state.AutoAcquire = kTrue;
+        bool stopShown = false;
+        if (stop) {
+            w.fake.probe.counterBusyPolls = 1'000'000;  // counts until stopped
+            QTimer::singleShot(100, [&] {
+                stopShown = w.find<QFrame>("Frame1")->isVisible();
+                w.find<QAbstractButton>("Command4")->click();
+            });
+        }
+        EXPECT_EQ(w.edit.exec(), QDialog::Accepted);
+        EXPECT_TRUE(w.find<QFrame>("Frame2")->isHidden());
+        EXPECT_EQ(w.fake.db.points[3].label, "ABCDEFGH");  // the point is stored either way
+        EXPECT_EQ(w.fake.db.points[3].measures[0][0], stop ? 0.0f : 125.0f);
+        EXPECT_EQ(w.text("LX"), "    1500");
+        EXPECT_EQ(std::tuple(stopShown, w.state.ScanStop, w.fake.probe.count("KestReadCounter")),
+                  std::tuple(stop, stop ? kTrue : kFalse, stop ? 0 : 10));  // 10 counts, or none
+    }
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-// The configuration kept in the registry between runs: what is read, what is written back,
-// and what survives in the registry file. The order of the calls is checked with start-up
-// and shutdown.
+// The configuration kept in the registry between runs: what survives in the registry file.
+// What is read and written, and in which order, is checked with start-up and shutdown.
 
-#include "FakeSuite.h"
 #include "shell/Configuration.h"
 #include "suite/IniRegistry.h"
 
@@ -12,35 +10,9 @@
 #include <QTemporaryDir>
 
 #include <fstream>
-#include <map>
-#include <string>
-#include <vector>
 
 namespace kest {
 namespace {
-
-std::string Stored(const std::filesystem::path& file, const std::string& key) {
-    QSettings settings(QString::fromStdString(file.string()), QSettings::IniFormat);
-    return settings.value(QString::fromStdString("KEST/EtalonProfile/" + key)).toString().toStdString();
-}
-
-TEST(Configuration, TakesStoredValuesAsTheProgramNeedsThem) {
-    struct Case { std::map<std::string, std::string> stored; int16_t statistics, measures, seconds; };  // stored by key
-    const std::vector<Case> cases = {
-        {{{"StatisticEnable", "1"}}, kTrue, 0, 10}, {{{"StatisticEnable", "-7"}}, kTrue, 0, 10},
-        {{{"StatisticEnable", "0"}}, kFalse, 0, 10}, {{{"DefaultNumberOfMeasures", "3"}}, kFalse, 3, 10},
-        {{{"DefaultCountingTime", "70000"}}, kFalse, 0, 4464},  // kept in 16 bits
-        {{{"DefaultCountingTime", "-1"}}, kFalse, 0, -1},
-    };
-    for (const Case& c : cases) {
-        fakes::FakeRegistry registry;
-        for (const auto& [key, text] : c.stored) registry.values[registry.path("KEST", "EtalonProfile", key)] = text;
-        ProfileState state;
-        ReadConfiguration(state, registry);
-        EXPECT_EQ((std::vector<int>{state.StatisticEnable, state.DefaultNumberOfMeasures, state.DefaultCountingTime}),
-                  (std::vector<int>{c.statistics, c.measures, c.seconds}));
-    }
-}
 
 TEST(Configuration, SurvivesInTheRegistryFileAndNeverWritesStatistics) {
     QTemporaryDir home;
@@ -54,14 +26,16 @@ TEST(Configuration, SurvivesInTheRegistryFileAndNeverWritesStatistics) {
         WriteConfiguration(state, registry);
         return read;
     };
+    const auto stored = [&file](const char* key) {
+        return QSettings(QString::fromStdString(file.string()), QSettings::IniFormat).value(QString("KEST/EtalonProfile/") + key).toString();
+    };
     EXPECT_EQ(run(3, 25), (std::vector<int>{kFalse, 0, 10}));  // first run: nothing stored yet
-    EXPECT_EQ(Stored(file, "DefaultCountingTime"), "25");
-    EXPECT_EQ(Stored(file, "DefaultNumberOfMeasures"), "3");
-    EXPECT_EQ(Stored(file, "StatisticEnable"), "");
+    EXPECT_EQ(std::tuple(stored("DefaultCountingTime"), stored("DefaultNumberOfMeasures"), stored("StatisticEnable")),
+              std::tuple("25", "3", ""));
     // The operator switches statistics on by editing the file; the program keeps it so.
     std::ofstream(file, std::ios::app) << "EtalonProfile\\StatisticEnable=5\n";
     EXPECT_EQ(run(1, 10), (std::vector<int>{kTrue, 3, 25}));
-    EXPECT_EQ(Stored(file, "StatisticEnable"), "5");
+    EXPECT_EQ(stored("StatisticEnable"), "5");
 }
 
 }  // namespace

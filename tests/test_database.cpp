@@ -331,9 +331,8 @@ TEST_F(DocumentDatabase, CallsOnMissingPointsOrObjectsFailWithoutHarm) {
 }
 
 TEST(ElementSymbols, CoverHydrogenToLawrencium) {
-    const std::vector<std::pair<int, std::string>> cases{{1, "H"},   {6, "C"}, {26, "Fe"}, {92, "U"},
-                                                         {103, "Lr"}, {0, ""}, {104, ""},  {-26, ""}};
-    for (const auto& [z, symbol] : cases) EXPECT_EQ(ElementSymbol(z), symbol) << z;
+    for (const auto& [z, symbol] : {std::pair{1, "H"}, {6, "C"}, {26, "Fe"}, {92, "U"}, {103, "Lr"}, {0, ""}, {104, ""}, {-26, ""}})
+        EXPECT_EQ(ElementSymbol(z), symbol) << z;
     for (int z = 1; z <= kLastElement; ++z) EXPECT_FALSE(ElementSymbol(z).empty()) << z;
 }
 

@@ -78,10 +78,7 @@ TEST(ElementSetup, AnElementWithoutStandardStopsTheSetup) {
 
 // The calibration of an iron profile on a reference document of element `referenceZ`
 // holding `points` (rate, percent); no points: no document at all.
-struct Calibration {
-    float slope, intercept;
-    std::vector<std::string> messages;
-};
+struct Calibration { float slope, intercept; std::vector<std::string> messages; };
 
 Calibration CalibrateOn(const std::vector<std::pair<float, float>>& points, int referenceZ = 26) {
     const QTemporaryDir references;
@@ -94,15 +91,13 @@ Calibration CalibrateOn(const std::vector<std::pair<float, float>>& points, int 
 }
 
 TEST(ReferenceProfile, FitsTheLineOfConcentrationAgainstCountRate) {
-    const Calibration three = CalibrateOn({{100, 1}, {200, 2}, {300, 3}});
-    EXPECT_NEAR(three.slope, 0.01, 1e-7);
-    EXPECT_NEAR(three.intercept, 0, 1e-5);
-    EXPECT_TRUE(three.messages.empty());
-
-    const Calibration two = CalibrateOn({{50, 10}, {150, 30}});
-    EXPECT_NEAR(two.slope, 0.2, 1e-6);
-    EXPECT_NEAR(two.intercept, 0, 1e-5);
-    EXPECT_TRUE(two.messages.empty());
+    struct Case { std::vector<std::pair<float, float>> points; double slope, intercept; };
+    for (const Case& c : {Case{{{0, 0}, {100, 1}, {200, 5}}, 0.025, -0.5}, Case{{{50, 10}, {150, 30}}, 0.2, 0}}) {  // least squares; two points
+        const Calibration fit = CalibrateOn(c.points);
+        EXPECT_NEAR(fit.slope, c.slope, 1e-6);
+        EXPECT_NEAR(fit.intercept, c.intercept, 1e-5);
+        EXPECT_TRUE(fit.messages.empty());
+    }
 }
 
 TEST(ReferenceProfile, EveryFailureGivesAZeroLineAndTheMessage) {

@@ -37,8 +37,7 @@ struct Headless {
     Headless() {
         write("suite.json", kSuiteFile);
         ProfileState zones;
-        zones.NbZones = 1;
-        zones.Zones[0] = fakes::VariableZone(1000, 100, 400, 1.0f);
+        zones.NbZones = 1, zones.Zones[0] = fakes::VariableZone(1000, 100, 400, 1.0f);
         write("example.PRF", ZonesFileText(zones));
     }
     Path file(const std::string& name) const { return Path(dir.path().toStdString()) / name; }
@@ -48,12 +47,7 @@ struct Headless {
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     ScanCommand scan(const std::string& zones = "example.PRF", const std::string& suite = "suite.json") const {
-        ScanCommand command;
-        command.zones = file(zones);
-        command.save = file("doc.ana");
-        command.suiteFile = file(suite);
-        command.time = "10";
-        return command;
+        return {.zones = file(zones), .save = file("doc.ana"), .suiteFile = file(suite), .time = "10", .csv = {}, .chart = {}};
     }
     int run(const ScanCommand& command) { return RunScan(command, folders, out, err); }
 
@@ -103,11 +97,7 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
 }
 
 TEST(HeadlessCommands, FailuresExitWithOneAndSayWhy) {
-    const struct {
-        const char* name;
-        std::string zones, zonesText, suite, suiteText;
-        std::string message;
-    } cases[] = {
+    const struct { const char* name; std::string zones, zonesText, suite, suiteText, message; } cases[] = {
         {"missing zones file", "absent.PRF", "", "suite.json", "", "the zones file "},
         {"wrong magic", "wrong.PRF", "KestProfil  2\r\n", "suite.json", "", "is not a zones file"},
         {"bad suite field", "example.PRF", "", "bad.json", R"({"instrument": {"noise": 3}})", "instrument.noise"},
@@ -183,10 +173,7 @@ TEST(HeadlessCommands, AScanIsNeverLostForWantOfAPlaceToSaveIt) {
 }
 
 TEST(CommandLine, UnderstoodAndNotUnderstood) {
-    const struct {
-        std::vector<std::string> arguments;
-        std::string error;  // empty: understood
-    } cases[] = {
+    const struct { std::vector<std::string> arguments; std::string error; } cases[] = {  // error: empty when understood
         {{}, ""},
         {{"--suite", "s.json"}, ""},
         {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--time", "2.5", "--csv", "d.csv", "--quiet"}, ""},

@@ -54,27 +54,23 @@ struct Control { const char* name; Kind kind; const char* text; };  // text: cap
 
 using enum Kind;
 const Control kControls[] = {
-    {"ZonList", List, nullptr}, {"Label6", Label, " Type     Len   SMin  SMax  dConc%  Prf"},
-    {"EltList", List, nullptr}, {"Label2", Label, "  Elt      Ref        Sp#"},
-    {"PntList", List, nullptr}, {"Label5", Label, "   Pt#      Cps         C%               X             Y       Label"},
-    {"Graph", Graph, nullptr},
-    {"Add", Button, "Add"}, {"Del", Button, "Del"}, {"Up", Button, ""}, {"Down", Button, ""},
-    {"AddPoint", Button, "Add"}, {"DeletePoint", Button, "Del"}, {"Scan", Button, "Scan"}, {"Ana", Button, "Ana"},
-    {"OptNC_0", Button, "1"}, {"OptNC_1", Button, "5"}, {"OptNC_2", Button, "10"}, {"OptNC_3", Button, "15"},
-    {"Label4", Label, "NC"}, {"OMP_0", Button, "1"}, {"OMP_1", Button, "3"}, {"OMP_2", Button, "5"},
-    {"Label7", Label, "Multi Points"}, {"OptXY_0", Button, "X"}, {"OptXY_1", Button, "Y"}, {"Label8", Label, "Active Axis"},
-    {"Option1_0", Button, "All"}, {"Option1_1", Button, "Sel"},
+    {"ZonList", List, nullptr}, {"Label6", Label, " Type     Len   SMin  SMax  dConc%  Prf"}, {"EltList", List, nullptr},
+    {"Label2", Label, "  Elt      Ref        Sp#"}, {"PntList", List, nullptr},
+    {"Label5", Label, "   Pt#      Cps         C%               X             Y       Label"}, {"Graph", Graph, nullptr},
+    {"Add", Button, "Add"}, {"Del", Button, "Del"}, {"Up", Button, ""}, {"Down", Button, ""}, {"AddPoint", Button, "Add"},
+    {"DeletePoint", Button, "Del"}, {"Scan", Button, "Scan"}, {"Ana", Button, "Ana"}, {"OptNC_0", Button, "1"},
+    {"OptNC_1", Button, "5"}, {"OptNC_2", Button, "10"}, {"OptNC_3", Button, "15"}, {"Label4", Label, "NC"}, {"OMP_0", Button, "1"},
+    {"OMP_1", Button, "3"}, {"OMP_2", Button, "5"}, {"Label7", Label, "Multi Points"}, {"OptXY_0", Button, "X"},
+    {"OptXY_1", Button, "Y"}, {"Label8", Label, "Active Axis"}, {"Option1_0", Button, "All"}, {"Option1_1", Button, "Sel"},
     {"DefTime", Text, nullptr}, {"Label3", Label, "Time(s)"}, {"Pattern", Text, nullptr}, {"Label9", Label, "dPoints"},
     {"Offset", Text, nullptr}, {"Label10", Label, "d0"}, {"DialogOpen", FileDialog, nullptr},
     {"MnuFile", Menu, "&File"}, {"MnuNew", Item, "&New"}, {"MnuOpen", Item, "&Open..."}, {"MnuSave", Item, "&Save"},
     {"MnuSaveAs", Item, "Save &As..."}, {"MnuInfo", Item, "&Info..."}, {"MnuNull0", Separator, nullptr},
     {"MnuPrintGraph", Item, "&Print Graph..."}, {"MnuNull1", Separator, nullptr}, {"MnuExit", Item, "E&xit"},
     {"MnuZones", Menu, "&Zones"}, {"MnuEditZone", Item, "&Edit..."}, {"MnuAddZone", Item, "&Add"}, {"MnuDelZone", Item, "&Del"},
-    {"MnuUpZone", Item, "&Up"}, {"MnuDownZone", Item, "&Down"}, {"MnuNull10", Separator, nullptr},
-    {"MnuLoadZones", Item, "&Load..."},
-    {"MnuPoints", Menu, "&Points"}, {"MnuAddPoints", Item, "&Add"}, {"MnuDelPoint", Item, "&Del"},
-    {"MnuScan", Menu, "&Scan"}, {"MnuScanAll", Item, "&Scan New"}, {"MnuScanOld", Item, "Scan &Old"},
-    {"MnuScanPoint", Item, "Scan &Point"},
+    {"MnuUpZone", Item, "&Up"}, {"MnuDownZone", Item, "&Down"}, {"MnuNull10", Separator, nullptr}, {"MnuLoadZones", Item, "&Load..."},
+    {"MnuPoints", Menu, "&Points"}, {"MnuAddPoints", Item, "&Add"}, {"MnuDelPoint", Item, "&Del"}, {"MnuScan", Menu, "&Scan"},
+    {"MnuScanAll", Item, "&Scan New"}, {"MnuScanOld", Item, "Scan &Old"}, {"MnuScanPoint", Item, "Scan &Point"},
     {"MnuReCompute", BarCommand, "&ReCompute! "}, {"MnuAbout", BarCommand, "&?"},
 };
 
@@ -146,14 +142,18 @@ TEST_F(PrfMainTest, EnteringATextBoxSelectsItsWholeText) {
 }
 
 TEST_F(PrfMainTest, SettingsFollowTheButtonsAndTexts) {
-    find<QAbstractButton>("OptNC_3")->click();
-    find<QAbstractButton>("OMP_1")->click();
-    find<QAbstractButton>("OptXY_1")->click();
-    find<QAbstractButton>("Option1_1")->click();
-    find<QLineEdit>("Pattern")->setText(QStringLiteral("25"));
-    find<QLineEdit>("Offset")->setText(QStringLiteral("-300"));
-    EXPECT_EQ((std::vector<int>{state.Nc, state.Mp, state.Ax, state.GraphSelectedOnly, state.Dm}), (std::vector<int>{15, 3, 2, 1, 25}));
-    EXPECT_EQ(state.O, -300);
+    for (const char* button : {"OptNC_3", "OMP_1", "OptXY_1", "Option1_1"}) find<QAbstractButton>(button)->click();
+    EXPECT_EQ((std::vector<int>{state.Nc, state.Mp, state.Ax, state.GraphSelectedOnly}), (std::vector<int>{15, 3, 2, 1}));
+    // A text gives its whole value when it fits; otherwise the value stays as it was (77).
+    struct Case { const char* box; const char* text; int32_t dm, o; };
+    const Case cases[] = {{"Pattern", "12", 12, 77},       {"Pattern", " 2.5", 2, 77},     {"Pattern", "3.5abc", 4, 77},
+                          {"Pattern", "abc", 0, 77},       {"Pattern", "-32768", -32768, 77}, {"Pattern", "32768", 77, 77},
+                          {"Offset", "-70000", 77, -70000}, {"Offset", "-2.5", 77, -2},    {"Offset", "3e9", 77, 77}, {"Offset", "", 77, 0}};
+    for (const Case& c : cases) {
+        state.Dm = 77, state.O = 77;
+        find<QLineEdit>(c.box)->setText(QString::fromLatin1(c.text));
+        EXPECT_EQ((std::pair<int32_t, int32_t>{state.Dm, state.O}), (std::pair{c.dm, c.o})) << c.box << " '" << c.text << "'";
+    }
 }
 
 TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
@@ -167,11 +167,9 @@ TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
 
     state.Zones[1].length = 7;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
-    EXPECT_TRUE(menuEnabled());
-    EXPECT_EQ(state.CurZone, 1);
+    EXPECT_EQ(std::pair(menuEnabled(), state.CurZone), std::pair(true, int16_t{1}));
     find<QAction>("MnuUpZone")->trigger();
-    EXPECT_EQ(state.Zones[0].length, 7);
-    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(std::pair(state.Zones[0].length, list->currentRow()), std::pair(7, 0));
 
     QTimer::singleShot(0, [] {  // the editor runs modally: answer it from the event loop
         QWidget* editor = QApplication::activeModalWidget();
@@ -182,17 +180,14 @@ TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
     const QPoint row0 = list->visualItemRect(list->item(0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row0);  // a double click starts as a click
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row0);
-    EXPECT_EQ(state.Zones[0].length, 42);
-    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(std::pair(state.Zones[0].length, list->currentRow()), std::pair(42, 0));
 
     find<QAbstractButton>("Del")->click();
-    EXPECT_EQ(list->count(), 1);
-    EXPECT_EQ(state.Zones[0].length, 0);
-    EXPECT_FALSE(menuEnabled());
+    EXPECT_EQ(std::tuple(list->count(), state.Zones[0].length, menuEnabled()), std::tuple(1, 0, false));
     list->setCurrentRow(0);
     find<QAbstractButton>("Down")->click();  // the buttons work while the menu is greyed
     find<QAbstractButton>("Del")->click();
-    EXPECT_EQ(list->count(), 0);
+    EXPECT_EQ(std::pair(list->count(), state.Zones[0].type), std::pair(0, ' '));  // the slot is free again
 }
 
 TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
@@ -202,16 +197,14 @@ TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
     find<QAction>("MnuNew")->trigger();
     auto* elements = find<QListWidget>("EltList");
     auto* points = find<QListWidget>("PntList");
-    ASSERT_EQ(elements->count(), 2);
-    EXPECT_EQ(elements->currentRow(), 0);
+    EXPECT_EQ(std::pair(elements->count(), elements->currentRow()), std::pair(2, 0));
 
     for (int i = 0; i < 3; ++i) find<QAbstractButton>("AddPoint")->click();
     find<QAction>("MnuAddPoints")->trigger();
     ASSERT_EQ(points->count(), 4);
     fake.db.points[1].measures[1] = {321, 0, 0, 0, 0};
     QTest::mouseClick(elements->viewport(), Qt::LeftButton, {}, elements->visualItemRect(elements->item(1)).center());
-    EXPECT_EQ(state.CurElt, 1);
-    EXPECT_EQ(points->item(1)->text().mid(0, 15), QStringLiteral("   2    321.00 "));
+    EXPECT_EQ(std::pair(state.CurElt, points->item(1)->text().mid(0, 15)), std::pair(int16_t{1}, QStringLiteral("   2    321.00 ")));
 
     QTest::mouseClick(points->viewport(), Qt::LeftButton, {}, points->visualItemRect(points->item(1)).center());
     QTest::mouseClick(points->viewport(), Qt::LeftButton, Qt::ControlModifier, points->visualItemRect(points->item(3)).center());
@@ -224,8 +217,7 @@ TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
         }
     });
     find<QAbstractButton>("DeletePoint")->click();
-    EXPECT_EQ(question, QStringLiteral("KestPlus: Remove All (2) Selected Points"));
-    EXPECT_EQ(points->count(), 2);
+    EXPECT_EQ(std::pair(question, points->count()), std::pair(QStringLiteral("KestPlus: Remove All (2) Selected Points"), 2));
 
     find<QAction>("MnuSaveAs")->trigger();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("KestPlus [") + dir.filePath("line1.ana") + "]");
@@ -235,10 +227,8 @@ TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
 
 TEST_F(PrfMainTest, StartUpLoadsTheZonesTheSuiteBrings) {
     window.startUp(BuiltInDemo().demoZones);
-    EXPECT_EQ(find<QListWidget>("ZonList")->count(), 2);
-    EXPECT_EQ(find<QLineEdit>("Pattern")->text(), " 10");
-    EXPECT_TRUE(find<QAbstractButton>("OptXY_0")->isChecked());
-    EXPECT_TRUE(find<QAbstractButton>("OMP_0")->isChecked());
+    EXPECT_EQ(std::pair(find<QListWidget>("ZonList")->count(), find<QLineEdit>("Pattern")->text()), std::pair(2, QStringLiteral(" 10")));
+    EXPECT_TRUE(find<QAbstractButton>("OptXY_0")->isChecked() && find<QAbstractButton>("OMP_0")->isChecked());
     EXPECT_FALSE(find<QAction>("MnuDelZone")->isEnabled());
 }
 

@@ -5,7 +5,6 @@
 
 #include "acquisition/MeasureStorage.h"
 #include "results/PointComputation.h"
-#include "results/ResultLists.h"
 
 #include <gtest/gtest.h>
 
@@ -28,18 +27,11 @@ struct Storage : fakes::ProgramOnFakes {
         for (auto& point : fake.db.points)
             for (int32_t e = 0; e < 3; ++e) point.measures[e] = {1, 2, 3, 4, 5};
     }
-    void store(const std::string& x, const std::string& label) { StorePoint(state, fake.suite, 1, x, "-20", label); }
-    std::vector<std::string> journalOf(const std::string& prefix) const {
-        std::vector<std::string> found;
-        for (const auto& c : fake.journal)
-            if (c.rfind(prefix, 0) == 0) found.push_back(c);
-        return found;
-    }
 };
 
 TEST(MeasureStorage, MeasuresComputationPositionAndLabelInThatOrder) {
     Storage s;
-    s.store("250", "Z02");
+    StorePoint(s.state, s.fake.suite, 1, "250", "-20", "Z02");
     const std::vector<std::string> expected{
         "KestDbEltGetMeasures(        , 26, 0, 1)", "KestDbEltGetBcAv(        , 26, 0)", "KestDbEltGetSpectroPositions(        , 26, 0)",
         "KestDbEltSetMeasures(        , 26, 0, 1, 40, 2, 10, 4, 20)",
@@ -50,15 +42,6 @@ TEST(MeasureStorage, MeasuresComputationPositionAndLabelInThatOrder) {
         "KestComputeQti(        , 1, -1, 0)", "KestDbGetStagePos(        , 1)", "KestDbSetStagePos(        , 1, 250, -20, 33)",
         "KestDbSetAnaLabel(        , 1, Z02, 0)"};
     EXPECT_EQ(s.fake.journal, expected);
-}
-
-TEST(MeasureStorage, APositionThatIsNotANumberIsNotStoredButTheLabelIs) {
-    Storage s;
-    s.store("12x", "");
-    EXPECT_TRUE(s.journalOf("KestDbSetStagePos").empty());
-    EXPECT_EQ(s.fake.db.points[1].x, 100);
-    EXPECT_EQ(s.fake.db.points[1].label, "");
-    EXPECT_EQ(s.journalOf("KestDbSetAnaLabel").size(), 1u);
 }
 
 TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields) {
@@ -76,41 +59,21 @@ TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields
         ComputePoint(s.state, s.fake.suite, 1);
         EXPECT_EQ(s.fake.db.points[1].results[0].field[0], c.fraction);
         EXPECT_EQ(s.fake.db.points[1].results[0].field[10], 42.0f);
-        EXPECT_TRUE(s.journalOf("KestComputeQti").empty());
+        EXPECT_TRUE(s.fake.comp.named("KestComputeQti").empty());
     }
 }
 
-TEST(PointComputation, CalibratedPointShowsInTheList) {
-    Storage s;
-    s.state.ComputeMode = kFalse;
-    s.state.NbElt = 1;
-    s.state.CurElt = 0;
-    s.state.ElementTable[0].slope = 2.0f, s.state.ElementTable[0].intercept = 10.0f;
-    s.fake.db.points[1].measures[0] = {20.0f, 0, 0, 0, 0};
-    ComputePoint(s.state, s.fake.suite, 1);
-    ReloadPoints(s.state, s.fake.db, s.view);
-    EXPECT_EQ(s.view.pointLines[1].substr(0, 24), "   2     20.00  50.00 % ");
-}
-
 TEST(PointComputation, RecomputeAllInTheLibrarysModeComputesEveryPointAfterAllOfThem) {
-    Storage s;
-    s.state.NbPts = 3;
-    RecomputeAll(s.state, s.fake.suite, s.view);
-    EXPECT_EQ(s.journalOf("KestComputeQti"), (std::vector<std::string>{"KestComputeQti(        , -1, -1, 0)", "KestComputeQti(        , 0, -1, 0)",
-                                                                       "KestComputeQti(        , 1, -1, 0)", "KestComputeQti(        , 2, -1, 0)"}));
-    EXPECT_TRUE(s.journalOf("KestDbEltSetComputeRes").empty());
-    EXPECT_EQ(s.view.pointLines.size(), 3u);
-    EXPECT_FALSE(s.view.busy);
-}
-
-TEST(PointComputation, RecomputeAllWithoutElementsOrPointsDoesNothing) {
-    for (const auto& [elements, points] : {std::pair{0, 3}, std::pair{3, 0}}) {
+    for (const auto& [elements, points] : {std::pair{3, 3}, {0, 3}, {3, 0}}) {  // nothing to compute without both
         Storage s;
         s.state.NbElt = int16_t(elements), s.state.NbPts = int16_t(points);
-        s.view.pointLines = {"kept"};
         RecomputeAll(s.state, s.fake.suite, s.view);
-        EXPECT_TRUE(s.fake.journal.empty());
-        EXPECT_EQ(s.view.pointLines, std::vector<std::string>{"kept"});
+        const std::vector<std::string> all{"KestComputeQti(        , -1, -1, 0)", "KestComputeQti(        , 0, -1, 0)",
+                                           "KestComputeQti(        , 1, -1, 0)", "KestComputeQti(        , 2, -1, 0)"};
+        EXPECT_EQ(s.fake.comp.named("KestComputeQti"), elements && points ? all : std::vector<std::string>{});
+        EXPECT_TRUE(s.fake.db.named("KestDbEltSetComputeRes").empty());
+        EXPECT_EQ(s.view.pointLines.size(), elements && points ? 3u : 0u);
+        EXPECT_FALSE(s.view.busy);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "ScanOnSimulator.h"
 
 #include "graph/FormPrint.h"
+#include "graph/ProfileDistance.h"
 #include "shell/PrfMain.h"
 
 #include <QAbstractButton>
@@ -15,7 +16,6 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -23,7 +23,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -31,9 +30,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
-#include <string>
-#include <vector>
 
 namespace kest {
 namespace {
@@ -84,20 +80,15 @@ std::vector<double> Xs(const QLineSeries* series) {
 constexpr int32_t Fe = 26, C = 6, N = 7;
 
 TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
+    // With one zone of 500 or none, and the rows selected with "Sel" (none: "All"); the positions
+    // of every element series (none: the chart is hidden), where the extra series stands, the colours.
     const struct {
-        const char* name;
-        std::vector<int32_t> elements;
-        std::vector<Spot> spots;
-        std::string offset;
-        int16_t zones;             // one zone of 500, or none
-        std::vector<int> selected;  // with "Sel"; empty: "All"
-        std::vector<double> positions;  // of every element series; empty: the chart is hidden
-        double extra;                   // where the extra series stands
-        std::vector<int> colours;
+        const char* name; std::vector<int32_t> elements; std::vector<Spot> spots; std::string offset; int16_t zones;
+        std::vector<int> selected; std::vector<double> positions; double extra; std::vector<int> colours;
     } cases[] = {
         {"300 apart", {Fe}, {{100, 0, 0}, {400, 0, 0}}, "0", 1, {}, {0, 300}, 500, {0, 15}},
         {"offset 1000", {Fe}, {{100, 0, 0}, {400, 0, 0}}, "1000", 1, {}, {1000, 1300}, 1500, {0, 15}},
-        {"in space", {Fe}, {{7, 7, 7}, {10, 11, 7}, {10, 11, 19}}, "0", 1, {}, {0, 5, 13}, 500, {0, 15}},
+        {"in space", {Fe}, {{7, 4, 10}, {10, 8, 10}, {10, 8, 22}}, "0", 1, {}, {0, 5, 13}, 500, {0, 15}},  // three distinct axes
         {"selected 2 and 5", {Fe}, {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}, {40, 30, 0}}, "0", 1, {1, 4}, {0, std::sqrt(1800.0)}, 500, {0, 15}},
         {"one selected", {Fe}, {{0, 0, 0}, {10, 0, 0}, {20, 0, 0}}, "0", 1, {2}, {}, 0, {}},
         {"one point", {Fe}, {{0, 0, 0}}, "0", 1, {}, {}, 0, {}},
@@ -118,6 +109,9 @@ TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
 
         ASSERT_EQ(w.graph()->isVisibleTo(&w.window), !c.positions.empty());
         if (c.positions.empty()) continue;
+        if (c.selected.empty()) {  // the CSV export measures the same distance
+            EXPECT_EQ(w.state.O + DistanceBetween(w.state.PointTable[0], w.state.PointTable[c.spots.size() - 1]), c.positions.back());
+        }
         const auto series = w.series();
         ASSERT_EQ(series.size(), c.elements.size() + 1);
         for (std::size_t s = 0; s < series.size(); ++s) {
@@ -150,18 +144,15 @@ TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
     EXPECT_EQ(colours, (std::vector<QColor>{PaletteColour(12), PaletteColour(10), PaletteColour(0)}));
     EXPECT_EQ(legends, (QStringList{"C ", "N ", "Fe"}));
     EXPECT_EQ(Xs(static_cast<QLineSeries*>(chart->series()[2])), (std::vector<double>{0, 50, 100}));
-    EXPECT_TRUE(chart->legend()->isVisible());
-    EXPECT_EQ(chart->title(), "Carburised steel");
+    EXPECT_EQ(std::pair(chart->legend()->isVisible(), chart->title()), std::pair(true, QStringLiteral("Carburised steel")));
     const auto* axisX = static_cast<QValueAxis*>(chart->axes(Qt::Horizontal).constFirst());
-    const auto* axisY = static_cast<QValueAxis*>(chart->axes(Qt::Vertical).constFirst());
-    EXPECT_EQ(axisX->titleText(), "depth in microns / area");
-    EXPECT_EQ(axisY->titleText(), "weight %");
+    EXPECT_EQ(std::pair(axisX->titleText(), chart->axes(Qt::Vertical).constFirst()->titleText()),
+              std::pair(QStringLiteral("depth in microns / area"), QStringLiteral("weight %")));
 
     auto* grid = dialog.findChild<QCheckBox*>("O_Grid");
     for (const int code : {kNoGrid, kGridLines}) {
         grid->click();
-        EXPECT_EQ(dialog.graphPrint().values().grid, code);
-        EXPECT_EQ(axisX->isGridLineVisible(), code == kGridLines);
+        EXPECT_EQ(std::pair(int{dialog.graphPrint().values().grid}, axisX->isGridLineVisible()), std::pair(code, code == kGridLines));
     }
 
     const QTemporaryDir dir;
@@ -184,10 +175,7 @@ TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
 TEST(DocumentInfo, TheDialogShowsTheFieldsAndWritesThemBackUnlessCancelled) {
     const std::string longTitle(60, 'T');
     const struct {
-        const char* name;
-        std::function<void(QDialog*)> close;
-        std::string newTitle;
-        std::string storedTitle, chartTitle;
+        const char* name; std::function<void(QDialog*)> close; std::string newTitle, storedTitle, chartTitle;
     } cases[] = {
         {"OK", [](QDialog* d) { d->findChild<QAbstractButton*>("ButOK")->click(); }, "New title", "New title", "New title"},
         {"Cancel", [](QDialog* d) { d->findChild<QAbstractButton*>("ButCancel")->click(); }, "New title", "Old title", "Old title"},
@@ -197,9 +185,7 @@ TEST(DocumentInfo, TheDialogShowsTheFieldsAndWritesThemBackUnlessCancelled) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         GraphWindow w({Fe}, {{0, 0, 0}, {10, 0, 0}});
-        w.fake.db.company = "Metals lab";
-        w.fake.db.title = "Old title";
-        w.fake.db.comments = "quenched\nfrom 900";
+        w.fake.db.company = "Metals lab", w.fake.db.title = "Old title", w.fake.db.comments = "quenched\nfrom 900";
         w.fake.db.lastModTime = "05/12/2026 10:32:00";
         QStringList shown;
         GraphWindow::answerModal(
@@ -216,8 +202,7 @@ TEST(DocumentInfo, TheDialogShowsTheFieldsAndWritesThemBackUnlessCancelled) {
             [&] { w.find<QAction>("MnuInfo")->trigger(); });
         EXPECT_EQ(shown, (QStringList{w.window.windowTitle(), "", "Metals lab", "Old title", "quenched\nfrom 900",
                                       "05/12/2026 10:32:00"}));
-        EXPECT_EQ(w.fake.db.title, c.storedTitle);
-        EXPECT_EQ(w.graph()->chart()->title().toStdString(), c.chartTitle);
+        EXPECT_EQ(std::pair(w.fake.db.title, w.graph()->chart()->title().toStdString()), std::pair(c.storedTitle, c.chartTitle));
         std::vector<std::string> writes;
         for (const std::string& call : w.fake.db.calls)
             if (call.rfind("KestDbSet", 0) == 0) writes.push_back(call.substr(0, call.find('(')));
@@ -237,22 +222,24 @@ TEST(MainWindowCommands, AboutScanPointAndTheAnalysisProgram) {
         [&] { w.find<QAction>("MnuAbout")->trigger(); });
     EXPECT_EQ(about, (QStringList{"KestPlus - Profile", "Version: 2.0"}));
 
+    w.fake.probe.counts = {998};  // 1000 after the dead-time correction, counted in 8 s
+    w.fake.probe.elapsed = 8.0f;
     auto* list = w.find<QListWidget>("PntList");
-    QString acquired;
-    int16_t acquiredPoint = -1;
-    GraphWindow::answerModal(
-        [&](QWidget* modal) {
-            acquired = modal->objectName();
-            acquiredPoint = w.state.CurPnt;
-            modal->close();
-        },
-        [&] {
-            const QPoint row = list->visualItemRect(list->item(2)).center();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);  // a double click starts as a click
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
-        });
-    EXPECT_EQ(acquired, "PrfEdit");
-    EXPECT_EQ(acquiredPoint, 2);
+    std::vector<int16_t> acquired;  // a double click on a row, and Scan Point on the current row
+    const auto acquire = [&](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), "PrfEdit");
+        acquired.push_back(w.state.CurPnt);
+        modal->findChild<QAbstractButton*>("ButtonAcq")->click();
+    };
+    GraphWindow::answerModal(acquire, [&] {
+        const QPoint row = list->visualItemRect(list->item(2)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);  // a double click starts as a click
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+    });
+    list->setCurrentRow(1);
+    GraphWindow::answerModal(acquire, [&] { w.find<QAction>("MnuScanPoint")->trigger(); });
+    EXPECT_EQ(acquired, (std::vector<int16_t>{2, 1}));
+    EXPECT_EQ(list->item(1)->text().toStdString().substr(0, 14), "   2    125.00");
 
     w.fake.ana.startable = false;
     QString message;
@@ -262,12 +249,10 @@ TEST(MainWindowCommands, AboutScanPointAndTheAnalysisProgram) {
             modal->close();
         },
         [&] { w.find<QAbstractButton>("Ana")->click(); });
-    EXPECT_EQ(w.fake.ana.count("start"), 1);
-    EXPECT_EQ(message, "The analysis program cannot be started.");
+    EXPECT_EQ(std::pair(w.fake.ana.count("start"), message), std::pair(1, QStringLiteral("The analysis program cannot be started.")));
 }
 
-// What a new user sees after pressing Scan: the lists filled and the profile drawn, carbon
-// in red, iron in black. The picture is kept in the test's folder when KEEP_SCREENSHOTS is set.
+// What a new user sees after pressing Scan: the profile drawn, carbon in red, iron in black.
 TEST(ScanWindow, AfterAScanTheWindowShowsTheListsAndTheProfile) {
     QTemporaryDir home;
     SuiteConfig config = fakes::QuietStep({{0, 10.0}, {250, 20.0}});
@@ -280,25 +265,18 @@ TEST(ScanWindow, AfterAScanTheWindowShowsTheListsAndTheProfile) {
     main.startUp();
     state.NbZones = 1;
     state.Zones[0] = fakes::FixedZone(1000, 50);
+    const fakes::AcquisitionWatcher bounded(main.findChild<QListWidget*>(QStringLiteral("PntList")));
     main.show();
     main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
     QCoreApplication::processEvents();
 
-    const QString file = home.filePath("main-window.png");
-    ASSERT_TRUE(main.grab().save(file));
-    if (qEnvironmentVariableIsSet("KEEP_SCREENSHOTS")) main.grab().save(QDir::temp().filePath("main-window.png"));
-    const QImage image(file);
     EXPECT_EQ(main.findChild<QListWidget*>(QStringLiteral("PntList"))->count(), 21);
-    EXPECT_EQ(main.findChild<QListWidget*>(QStringLiteral("EltList"))->count(), 2);
+    const QImage image = main.grab().toImage();
     const QWidget* graph = main.findChild<QChartView*>(QStringLiteral("Graph"));
     ASSERT_TRUE(graph->isVisible());
     const QRect chartArea(graph->mapTo(&main, QPoint(0, 0)) * image.devicePixelRatio(), graph->size() * image.devicePixelRatio());
     EXPECT_GT(fakes::PixelsOf(image, QColor(255, 0, 0), chartArea), 300) << "carbon's red line and markers";
     EXPECT_GT(fakes::PixelsOf(image, Qt::black, chartArea), 300) << "iron's black line and markers";
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
-    EXPECT_GT(colours.size(), 100) << "not a blank window";
 }
 
 }  // namespace

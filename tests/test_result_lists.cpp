@@ -16,16 +16,6 @@ std::string Padded(std::string row) {
     return row;
 }
 
-TEST(ResultLists, ElementRowShowsSymbolStandardAndSpectrometer) {
-    EltEntry carbon;
-    carbon.symbol = "C";
-    carbon.standardName = "STD1";
-    carbon.spectrometer = 2;
-    EXPECT_EQ(ElementListLine(carbon), Padded("C  STD1         2"));
-    carbon.standardName = "/data/references/carbon.ana";
-    EXPECT_EQ(ElementListLine(carbon), Padded("C  /data/refere 2"));
-}
-
 TEST(ResultLists, PointRowsKeepTheirColumns) {
     struct Case { int p; float rate, conc; int32_t x, y; std::string label, row; };
     const Case cases[] = {

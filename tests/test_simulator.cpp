@@ -88,12 +88,9 @@ TEST(SimulatedMicroprobe, CountsAreTheRateOfTheSpectrometersFirstElementLessTheD
         {1, 0, 0, 1, 1e6, 0.5f, 5, 100020},   {1, 0, 0, 1, 2e5, 10, 2, 20020},
     };
     for (const auto& k : cases) {
-        SCOPED_TRACE(testing::Message() << "axis " << k.axis << " at " << k.x << "," << k.y << " s" << k.spectrometer
-                                        << ", " << k.feStandardCps << " cps for " << k.seconds << " s, tau " << k.deadTimeUs);
+        SCOPED_TRACE(testing::Message() << "axis " << k.axis << " at " << k.x << "," << k.y << " s" << k.spectrometer << " tau " << k.deadTimeUs);
         SuiteConfig c = base;
-        c.specimen.axis = k.axis;
-        c.instrument.stage_position = {k.x, k.y, 0};
-        c.instrument.dead_time_us = k.deadTimeUs;
+        c.specimen.axis = k.axis, c.instrument.stage_position = {k.x, k.y, 0}, c.instrument.dead_time_us = k.deadTimeUs;
         c.setup.elements[0].standard_cps = k.feStandardCps;
         SimulatedMicroprobe probe(c);
         EXPECT_DOUBLE_EQ(probe.trueRate(k.spectrometer), k.rate);
@@ -107,9 +104,7 @@ TEST(SimulatedMicroprobe, CountsAreTheRateOfTheSpectrometersFirstElementLessTheD
 TEST(SimulatedMicroprobe, NoiseFollowsPoissonLawAndItsSeed) {
     auto draws = [](double mean, uint64_t seed, int n) {
         SuiteConfig c = QuietConfig();
-        c.instrument.noise = true;
-        c.instrument.seed = seed;
-        c.setup.elements[0].standard_cps = mean - 20.0;
+        c.instrument.noise = true, c.instrument.seed = seed, c.setup.elements[0].standard_cps = mean - 20.0;
         c.specimen.elements[26] = SpecimenProfile{SpecimenProfile::Shape::Step, {{0, 100}}};
         SimulatedMicroprobe probe(c);
         std::vector<double> counts(static_cast<std::size_t>(n));
@@ -137,32 +132,24 @@ TEST(SimulatedMicroprobe, VirtualClockFinishesAtTheFirstPoll) {
     SimulatedMicroprobe probe(QuietConfig(), clock);
     ASSERT_EQ(probe.KestLoadCounter(0, 10.0f, 0), 1);
     ASSERT_EQ(probe.KestStartTimer(0), 1);
-    EXPECT_EQ(Timer(probe, 1), 0.0f);
-    EXPECT_EQ(Counter(probe, 1), 0) << "nothing counted before time has passed";
-    EXPECT_EQ(Busy(probe, 2), 0);
-    EXPECT_DOUBLE_EQ(probe.simulatedTime(), 10.0);
-    EXPECT_EQ(Busy(probe, 1), 0);  // the same count: no more time
-    EXPECT_DOUBLE_EQ(probe.simulatedTime(), 10.0);
-    EXPECT_EQ(Timer(probe, 1), 10.0f);
-    EXPECT_EQ(Counter(probe, 1), 5200);
+    EXPECT_EQ((std::pair{Timer(probe, 1), Counter(probe, 1)}), std::pair(0.0f, 0)) << "nothing counted before time has passed";
+    EXPECT_EQ((std::pair{Busy(probe, 2), probe.simulatedTime()}), std::pair(0, 10.0));  // braces: in order
+    EXPECT_EQ((std::pair{Busy(probe, 1), probe.simulatedTime()}), std::pair(0, 10.0));  // the same count: no more time
+    EXPECT_EQ((std::pair{Timer(probe, 1), Counter(probe, 1)}), std::pair(10.0f, 5200));
 }
 
 TEST(SimulatedMicroprobe, RealClockTakesScaledWallTime) {
     SuiteConfig c = QuietConfig();
-    c.instrument.clock = InstrumentConfig::Clock::Real;
-    c.instrument.time_scale = 1e-3;  // 100 simulated seconds in 0.1 s
+    c.instrument.clock = InstrumentConfig::Clock::Real, c.instrument.time_scale = 1e-3;  // 100 simulated seconds in 0.1 s
     SimulatedMicroprobe probe(c);
     ASSERT_EQ(probe.KestLoadCounter(0, 100.0f, 0), 1);
     ASSERT_EQ(probe.KestStartTimer(0), 1);
     ASSERT_EQ(MoveAxis(probe, 1, 4000, false), 1);  // 4 s at 1000 units/s: 4 ms of wall time
-    EXPECT_EQ(Busy(probe, 1), 1);
-    EXPECT_EQ(StageBusy(probe, 1), 1);
+    EXPECT_EQ((std::pair{Busy(probe, 1), StageBusy(probe, 1)}), std::pair(1, 1));
     EXPECT_LT(Counter(probe, 1), 52000);
 
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    EXPECT_EQ(Busy(probe, 1), 0);
-    EXPECT_EQ(StageBusy(probe, 1), 0);
-    EXPECT_EQ(Timer(probe, 1), 100.0f);
+    EXPECT_EQ((std::tuple{Busy(probe, 1), StageBusy(probe, 1), Timer(probe, 1)}), std::tuple(0, 0, 100.0f));
     EXPECT_EQ(Counter(probe, 1), 52000) << "counted at the stage position of the start";
     EXPECT_DOUBLE_EQ(probe.stagePosition(1), 4000);
 }
@@ -185,20 +172,16 @@ TEST(SimulatedMicroprobe, BeamDriftScalesCurrentAndCounts) {
     SuiteConfig unreadable = QuietConfig();
     unreadable.instrument.beam_current_readable = false;
     float current = -1;
-    EXPECT_EQ(SimulatedMicroprobe(unreadable).KestReadCurrent(current), 0);
-    EXPECT_EQ(current, -1);
+    EXPECT_EQ(std::pair(SimulatedMicroprobe(unreadable).KestReadCurrent(current), current), std::pair(0, -1.0f));
 }
 
 TEST(SimulatedMicroprobe, FaradayCupBlocksTheBeamUntilRetracted) {
-    for (bool fitted : {true, false}) {
-        SCOPED_TRACE(fitted ? "cup fitted" : "no cup");
+    for (bool fitted : {true, false}) {  // counts of 1 s: in, retracted, in again; without a cup the calls fail
         SimulatedMicroprobe probe(QuietConfig(fitted));
         EXPECT_EQ(probe.faradayInserted(), fitted);
         EXPECT_EQ(CountOnce(probe, 1.0f), fitted ? 0 : 520);
-        EXPECT_EQ(probe.KestSetFaraday(0), fitted ? 1 : 0);
-        EXPECT_EQ(CountOnce(probe, 1.0f), 520);
-        EXPECT_EQ(probe.KestSetFaraday(1), fitted ? 1 : 0);
-        EXPECT_EQ(CountOnce(probe, 1.0f), fitted ? 0 : 520);
+        EXPECT_EQ((std::pair{probe.KestSetFaraday(0), CountOnce(probe, 1.0f)}), std::pair(fitted ? 1 : 0, 520));  // braces: in order
+        EXPECT_EQ((std::pair{probe.KestSetFaraday(1), CountOnce(probe, 1.0f)}), std::pair(fitted ? 1 : 0, fitted ? 0 : 520));
     }
 }
 

@@ -15,7 +15,6 @@ namespace {
 
 // The program on fakes; its configuration is texts in the fake registry.
 struct Program : fakes::ProgramOnFakes {
-
     void configure(const std::string& key, const char* text) {
         if (text) fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", key)] = text;
     }
@@ -37,26 +36,26 @@ TEST(StartUp, CreatesTheDocumentReadsTheConfigurationThenRunsNew) {
         "KestDbGetNbPts(DbScanXY)",  // and points
     };
     EXPECT_EQ(p.fake.journal, expected);
-    EXPECT_EQ(p.state.DocKey.str(), "DbScanXY");
-    EXPECT_EQ(p.view.caption, "KestPlus [/data/profile.ana]");
-    EXPECT_EQ(p.state.DocPath.untilNul(), "/data/profile.ana");
-    EXPECT_EQ(p.state.DocPath.str().size(), 80u);
-    EXPECT_FALSE(p.view.zoneCommandsEnabled);
-    EXPECT_TRUE(p.view.messages.empty());
+    EXPECT_EQ(std::tuple(p.state.DocKey.str(), p.view.caption, p.state.DocPath.untilNul(), p.state.DocPath.str().size()),
+              std::tuple("DbScanXY", "KestPlus [/data/profile.ana]", "/data/profile.ana", 80u));
+    EXPECT_TRUE(!p.view.zoneCommandsEnabled && p.view.messages.empty());
 }
 
-TEST(StartUp, ShowsTheConfiguredCountingTimeAndNumberOfMeasures) {
-    struct Case { const char *measures, *seconds; std::string defTime; int button; int16_t nc; };  // nullptr: none stored
-    const Case cases[] = {{nullptr, nullptr, " 10", 0, 1},  // first run: the defaults
-                          {"3", "25", " 25", 3, 15}, {"2", "-5", "-5", 2, 10},
-                          {"7", "10", " 10", -1, 4}};  // no button 7: none selected, Nc as it was
+TEST(StartUp, TakesTheConfiguredStatisticsCountingTimeAndNumberOfMeasures) {
+    struct Case { const char *statistics, *measures, *seconds; int16_t statisticEnable; std::string defTime; int button; int16_t nc; };
+    const Case cases[] = {{nullptr, nullptr, nullptr, kFalse, " 10", 0, 1},  // first run: the defaults (nullptr: none stored)
+                          {"1", "3", "25", kTrue, " 25", 3, 15}, {"-7", "2", "-5", kTrue, "-5", 2, 10},  // any other than 0 is on
+                          {"0", "7", "10", kFalse, " 10", -1, 4},  // no button 7: none selected, Nc as it was
+                          {"0", "1", "70000", kFalse, " 4464", 1, 5}};  // kept in 16 bits
     for (const Case& c : cases) {
         Program p;
+        p.configure("StatisticEnable", c.statistics);
         p.configure("DefaultNumberOfMeasures", c.measures);
         p.configure("DefaultCountingTime", c.seconds);
         p.state.Nc = 4;
         p.startUp();
-        EXPECT_EQ(std::tuple(p.view.defTime, p.view.optNC, p.state.Nc), std::tuple(c.defTime, c.button, c.nc));
+        EXPECT_EQ(std::tuple(p.state.StatisticEnable, p.view.defTime, p.view.optNC, p.state.Nc),
+                  std::tuple(c.statisticEnable, c.defTime, c.button, c.nc)) << c.seconds;
     }
 }
 
@@ -65,27 +64,23 @@ TEST(StartUp, NewFailingShowsFatalError001) {
         Program p;
         p.fake.db.reset.length = length;
         p.startUp();
-        EXPECT_EQ(p.view.messages, std::vector<std::string>{"Fatal Error 001"});
-        EXPECT_EQ(p.view.caption, "");
+        EXPECT_EQ(std::pair(p.view.messages, p.view.caption), std::pair(std::vector<std::string>{"Fatal Error 001"}, std::string()));
         EXPECT_TRUE(p.view.zoneCommandsEnabled && !p.view.busy);  // only a successful New greys the zone commands
     }
 }
 
 TEST(ShutDown, KeepsTheCountingTimeAndButtonThenDeletesTheDocument) {
     struct Case { std::string defTime; int button; std::string seconds, measures; };  // shown, then stored
-    const Case cases[] = {
-        {"25", 3, "25", "3"},
-        {" 12.5 ", 1, "12", "1"},  // whole value, halves to even
-        {"abc", 2, "10", "2"},     // not a number: the value read at start-up
-        {"70000", -1, "10", "0"},  // beyond 16 bits; no button: both as they were
-        {"", 0, "10", "0"},
-    };
+    const Case cases[] = {{"25", 3, "25", "3"}, {" 12.5 ", 1, "12", "1"},  // whole value, halves to even
+                          {"abc", 2, "10", "2"},     // not a number: the value read at start-up
+                          {"70000", -1, "10", "2"},  // beyond 16 bits; no button: both as read at start-up
+                          {"", 0, "10", "0"}};
     for (const Case& c : cases) {
         SCOPED_TRACE("'" + c.defTime + "'");
         Program p;
+        p.configure("DefaultNumberOfMeasures", "2");
         p.startUp();
-        p.view.defTime = c.defTime;
-        p.view.optNC = c.button;
+        p.view.defTime = c.defTime, p.view.optNC = c.button;
         p.fake.journal.clear();
         ShutDown(p.state, p.fake.suite, p.view);
         EXPECT_EQ(p.fake.journal, (std::vector<std::string>{
@@ -120,20 +115,6 @@ TEST(Settings, ButtonsSetTheirValueAndIgnoreUnknownIndices) {
             const bool known = index >= 0 && index < static_cast<int>(g.values.size());
             EXPECT_EQ(state.*g.setting, known ? g.values[static_cast<std::size_t>(index)] : 99) << index;
         }
-    }
-}
-
-TEST(Settings, TextsGiveTheirWholeValueWhenItFits) {
-    struct Case { void (*changed)(ProfileState&, const std::string&); std::string text; int32_t dm, o; };  // 77: as it was
-    const Case cases[] = {{PatternChanged, "12", 12, 77},      {PatternChanged, " 2.5", 2, 77},     {PatternChanged, "3.5abc", 4, 77},
-                          {PatternChanged, "abc", 0, 77},      {PatternChanged, "-32768", -32768, 77}, {PatternChanged, "32768", 77, 77},
-                          {OffsetChanged, "-70000", 77, -70000}, {OffsetChanged, "-2.5", 77, -2},   {OffsetChanged, "3e9", 77, 77},
-                          {OffsetChanged, "", 77, 0}};
-    for (const Case& c : cases) {
-        ProfileState state;
-        state.Dm = 77, state.O = 77;
-        c.changed(state, c.text);
-        EXPECT_EQ((std::pair<int32_t, int32_t>{state.Dm, state.O}), (std::pair{c.dm, c.o})) << "'" << c.text << "'";
     }
 }
 
