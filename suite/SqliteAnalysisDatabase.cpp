@@ -84,14 +84,11 @@ int32_t PeakPosition(int z, const std::string& crystal) {
 struct SqliteAnalysisDatabase::Object {
     AnalysisDocument document;
     std::string path;
+    bool modified = false;  // changed since it was last reset, opened or saved
     std::unique_ptr<DocumentStore> store;
 
-    ~Object() {
-        if (!store) return;
-        const fs::path file = store->path();
-        store.reset();
-        DocumentStore::RemoveFiles(file);
-    }
+    // The path of a document that has a file, kept beside the working file for a recovery.
+    void keepPath(bool saved) { WriteCompanion(store->path(), kDocumentCompanion, saved ? path : std::string()); }
 };
 
 SqliteAnalysisDatabase::SqliteAnalysisDatabase(const SuiteConfig& config, fs::path workDir, fs::path documentsDir)
@@ -226,10 +223,13 @@ Status SqliteAnalysisDatabase::KestDbObjectNew(std::string& key, int32_t kind, i
         if (newKey.empty()) return fail("no free key of " + std::to_string(key.size()) + " characters is left");
     }
     auto object = std::make_unique<Object>();
-    try {
-        object->store = std::make_unique<DocumentStore>(newWorkingFile());
-    } catch (const std::exception& e) {
-        return fail(std::string("the working file cannot be created: ") + e.what());
+    // A name may be taken between the look and the creation: the next one is tried.
+    for (int attempt = 1; !object->store; ++attempt) {
+        try {
+            object->store = std::make_unique<DocumentStore>(newWorkingFile());
+        } catch (const std::exception& e) {
+            if (attempt == 3) return fail(std::string("the working file cannot be created: ") + e.what());
+        }
     }
     objects_.emplace(newKey, std::move(object));
     key = newKey;
@@ -246,6 +246,7 @@ Status SqliteAnalysisDatabase::KestDbObjectRead(std::string& key, const std::str
         object->store->replaceAll(document);
         object->document = std::move(document);
         object->path = file.string();
+        object->modified = false;
         return 1;
     } catch (const DocumentFileError& e) {
         return fail("the document " + file.string() + " cannot be read: " + e.what());
@@ -262,19 +263,26 @@ Status SqliteAnalysisDatabase::KestDbObjectDelete(std::string& key) {
 
 // ---- document lifecycle ---------------------------------------------------------------
 
-Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, int32_t capacity) {
-    Object* object = find(key);
-    if (!object) return 0;
+std::string SqliteAnalysisDatabase::newDocumentPath() {
     std::error_code ec;
     fs::create_directories(documentsDir_, ec);
-    if (ec) return failAndTell("The documents folder " + documentsDir_.string() + " cannot be created: " + ec.message());
-    std::string defaultPath;
-    for (int n = 1; defaultPath.empty(); ++n) {
+    if (ec) {
+        failAndTell("The documents folder " + documentsDir_.string() + " cannot be created: " + ec.message());
+        return {};
+    }
+    for (int n = 1;; ++n) {
         char name[32];
         std::snprintf(name, sizeof name, "profile-%03d.ana", n);
         const fs::path candidate = documentsDir_ / name;
-        if (!fs::exists(candidate, ec)) defaultPath = candidate.string();
+        if (!fs::exists(candidate, ec)) return candidate.string();
     }
+}
+
+Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, int32_t capacity) {
+    Object* object = find(key);
+    if (!object) return 0;
+    const std::string defaultPath = newDocumentPath();
+    if (defaultPath.empty()) return 0;
     if (!Fits(defaultPath, capacity)) return failAndTell(TooLongMessage(defaultPath, capacity));
 
     AnalysisDocument document;
@@ -287,6 +295,8 @@ Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, 
     }
     object->document = std::move(document);
     object->path = defaultPath;
+    object->modified = false;
+    object->keepPath(false);
     return FillTextBuffer(path, capacity, defaultPath);
 }
 
@@ -296,14 +306,18 @@ Status SqliteAnalysisDatabase::KestDbOpen(std::string& key, std::string& path, i
     const std::optional<std::string> chosen = chooser_ ? chooser_(PathRequest::Open, object->path) : std::nullopt;
     if (!chosen) return fail("no document was chosen");
     if (!Fits(*chosen, capacity)) return failAndTell(TooLongMessage(*chosen, capacity));
+    std::string note;
     try {
-        AnalysisDocument document = ReadDocumentFile(*chosen);
+        AnalysisDocument document = ReadDocumentFile(*chosen, &note);
         object->store->replaceAll(document);
         object->document = std::move(document);
     } catch (const DocumentFileError& e) {
         return failAndTell("The document " + *chosen + " cannot be opened: " + e.what() + ".");
     }
+    if (!note.empty() && sink_) sink_(note);
     object->path = *chosen;
+    object->modified = false;
+    object->keepPath(true);
     return FillTextBuffer(path, capacity, *chosen);
 }
 
@@ -320,7 +334,7 @@ Status SqliteAnalysisDatabase::KestDbSaveAs(std::string& key, std::string& path,
     if (!object) return 0;
     const std::optional<std::string> chosen = chooser_ ? chooser_(PathRequest::SaveAs, object->path) : std::nullopt;
     if (!chosen) return fail("no path was chosen");
-    return saveTo(*object, *chosen, path, capacity);
+    return saveTo(*object, AsDocumentPath(*chosen), path, capacity);
 }
 
 Status SqliteAnalysisDatabase::saveTo(Object& object, const std::string& target, std::string& buffer,
@@ -343,6 +357,8 @@ Status SqliteAnalysisDatabase::saveTo(Object& object, const std::string& target,
         return failAndTell("The document cannot be saved to " + target + ": " + e.what() + ".");
     }
     object.path = target;
+    object.modified = false;
+    object.keepPath(true);
     return FillTextBuffer(buffer, capacity, target);
 }
 
@@ -358,9 +374,21 @@ void SqliteAnalysisDatabase::writeDocumentCopy(Object& object, const fs::path& t
         }
     } cleanup{temporary};
 
-    object.store->copyTo(temporary);
+    if (temporary.string().size() <= kSqlitePathLimit) {
+        object.store->copyTo(temporary);
+    } else {  // written where SQLite can, then copied into place
+        const fs::path staged = workDir_ / (temporary.filename().string().substr(0, 100) + ".ana");
+        DocumentStore::RemoveFiles(staged);
+        object.store->copyTo(staged);
+        std::error_code ec;
+        fs::copy_file(staged, temporary, ec);
+        DocumentStore::RemoveFiles(staged);
+        if (ec) throw DocumentFileError("the new file cannot be written (" + ec.message() + ")");
+    }
     SyncFile(temporary);
     if (beforeReplace_ && !beforeReplace_(temporary)) throw DocumentFileError("the save was interrupted");
+    // A journal or log left beside the old file would be applied to the new one.
+    DocumentStore::RemoveCompanions(target);
     std::error_code ec;
     fs::rename(temporary, target, ec);
     if (ec) throw DocumentFileError("the file cannot be replaced (" + ec.message() + ")");
@@ -380,13 +408,15 @@ Status SqliteAnalysisDatabase::setField(std::string& key, FieldMember member, co
     Object* object = find(key);
     if (!object) return 0;
     DocumentFields fields = object->document.fields;
-    fields.*member = UntilNul(text);
+    fields.*member = UntilNul(text).substr(0, kFieldCapacity);
+    if (fields.*member == object->document.fields.*member) return 1;  // nothing changes
     try {
         object->store->setFields(fields);
     } catch (const DocumentFileError& e) {
         return fail(std::string("the working file cannot be written: ") + e.what());
     }
     object->document.fields = std::move(fields);
+    object->modified = true;
     return 1;
 }
 
@@ -516,6 +546,7 @@ Status SqliteAnalysisDatabase::KestDbAddPt(std::string& key, int32_t x, int32_t 
         return fail(std::string("the working file cannot be written: ") + e.what());
     }
     document.points.push_back(std::move(point));
+    object->modified = true;
     return static_cast<Status>(document.points.size());
 }
 
@@ -531,6 +562,7 @@ Status SqliteAnalysisDatabase::KestDbSetStagePos(std::string& key, int32_t point
     stored.x = x;
     stored.y = y;
     stored.z = z;
+    object->modified = true;
     return 1;
 }
 
@@ -555,6 +587,7 @@ Status SqliteAnalysisDatabase::KestDbDeletePt(std::string& key, int32_t point) {
     }
     auto& points = object->document.points;
     points.erase(points.begin() + point);
+    object->modified = true;
     return 1;
 }
 
@@ -576,6 +609,7 @@ Status SqliteAnalysisDatabase::KestDbSetAnaLabel(std::string& key, int32_t point
         return fail(std::string("the working file cannot be written: ") + e.what());
     }
     object->document.points[static_cast<std::size_t>(point)].label = std::move(text);
+    object->modified = true;
     return 1;
 }
 
@@ -612,6 +646,7 @@ Status SqliteAnalysisDatabase::KestDbEltSetMeasures(std::string& key, int32_t el
         return fail(std::string("the working file cannot be written: ") + error.what());
     }
     object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].measures = measures;
+    object->modified = true;
     return 1;
 }
 
@@ -637,6 +672,75 @@ Status SqliteAnalysisDatabase::KestDbEltSetComputeRes(std::string& key, int32_t 
         return fail(std::string("the working file cannot be written: ") + error.what());
     }
     object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].result = result;
+    object->modified = true;
+    return 1;
+}
+
+// ---- keeping work ---------------------------------------------------------------------
+
+Status SqliteAnalysisDatabase::KestDbIsModified(std::string& key) {
+    const Object* object = find(key);
+    return object && object->modified ? 1 : 0;
+}
+
+Status SqliteAnalysisDatabase::KestDbObjectAbandon(std::string& key) {
+    Object* object = find(key);
+    if (!object) return 0;
+    if (object->modified) object->store->keepFiles();
+    return KestDbObjectDelete(key);
+}
+
+Status SqliteAnalysisDatabase::KestDbKeepZones(std::string& key, const std::string& zonesText) {
+    const Object* object = find(key);
+    if (!object) return 0;
+    WriteCompanion(object->store->path(), kZonesCompanion, zonesText);
+    return 1;
+}
+
+std::vector<LeftoverDocument> SqliteAnalysisDatabase::KestDbLeftovers() {
+    std::vector<fs::path> own;
+    for (const auto& entry : objects_) own.push_back(entry.second->store->path());
+    return FindLeftovers(workDir_, own);
+}
+
+// A leftover is only ever touched under its lock, so never while its program runs.
+std::optional<WorkingFileLock> SqliteAnalysisDatabase::leftoverLock(const std::string& workingFile) {
+    const fs::path file(workingFile);
+    const bool own = std::any_of(objects_.begin(), objects_.end(),
+                                 [&](const auto& entry) { return entry.second->store->path().filename() == file.filename(); });
+    if (!IsWorkingFileOf(workDir_, file)) {
+        fail(workingFile + " is not a working file of the folder " + workDir_.string());
+        return std::nullopt;
+    }
+    auto lock = own ? std::optional<WorkingFileLock>() : WorkingFileLock::Take(file);
+    if (!lock) fail("the working file " + workingFile + " belongs to a program that is running");
+    return lock;
+}
+
+Status SqliteAnalysisDatabase::KestDbRecover(std::string& key, const std::string& workingFile, std::string& path,
+                                             int32_t capacity) {
+    Object* object = find(key);
+    if (!object) return 0;
+    const auto lock = leftoverLock(workingFile);
+    if (!lock) return 0;
+    const std::string documentPath = ReadCompanion(workingFile, kDocumentCompanion);
+    try {
+        AnalysisDocument document = ReadDocumentFile(workingFile);
+        object->store->replaceAll(document);
+        object->document = std::move(document);
+    } catch (const DocumentFileError& e) {
+        return failAndTell("The working file " + workingFile + " cannot be recovered: " + e.what() + ".");
+    }
+    object->path = documentPath.empty() ? newDocumentPath() : documentPath;
+    object->modified = true;
+    object->keepPath(!documentPath.empty());
+    return FillTextBuffer(path, capacity, object->path);
+}
+
+Status SqliteAnalysisDatabase::KestDbDeleteLeftover(const std::string& workingFile) {
+    const auto lock = leftoverLock(workingFile);
+    if (!lock) return 0;
+    DocumentStore::RemoveFiles(workingFile);
     return 1;
 }
 

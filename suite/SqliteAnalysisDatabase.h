@@ -8,10 +8,12 @@
 #include "suite/AnalysisDatabase.h"
 #include "suite/AnalysisDocument.h"
 #include "suite/SuiteFile.h"
+#include "suite/WorkingFiles.h"
 
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -121,6 +123,14 @@ public:
 
     std::string KestElementSymbolVB(int32_t atomicNumber) override;
 
+    Status KestDbIsModified(std::string& key) override;
+    Status KestDbObjectAbandon(std::string& key) override;
+    Status KestDbKeepZones(std::string& key, const std::string& zonesText) override;
+    std::vector<LeftoverDocument> KestDbLeftovers() override;
+    Status KestDbRecover(std::string& key, const std::string& workingFile, std::string& path,
+                         int32_t capacity) override;
+    Status KestDbDeleteLeftover(const std::string& workingFile) override;
+
 private:
     struct Object;
     using FieldMember = std::string DocumentFields::*;
@@ -134,6 +144,8 @@ private:
     Status failAndTell(std::string reason);
     std::string freeKey(const std::string& wanted) const;
     std::filesystem::path newWorkingFile();
+    std::string newDocumentPath();  // the first free "profile-NNN.ana"; empty when the folder fails
+    std::optional<WorkingFileLock> leftoverLock(const std::string& workingFile);
     std::string crystalOf(int spectrometer) const;
 
     Status getField(std::string& key, FieldMember member, std::string& buffer, int32_t capacity);

@@ -165,7 +165,9 @@ TEST(CommandLine, UnderstoodAndNotUnderstood) {
         {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--chart", "c.png"}, ""},
         {{"recompute", "d.ana", "--suite", "s.json"}, ""},
         {{"scan", "--zones", "z.PRF"}, "scan needs --save DOC.ana"},
-        {{"scan", "--zones", "z.PRF", "--save", "d.db"}, "--save takes a document name ending in .ana"},
+        {{"recover"}, ""},
+        {{"recover", "1-1.ana", "--save", "d"}, ""},
+        {{"recover", "1-1.ana"}, "recover takes a working file and --save DOC.ana together"},
         {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--time", "0"}, "--time takes"},
         {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--time", "ten"}, "--time takes"},
         {{"list"}, "the document is missing"},
@@ -180,6 +182,14 @@ TEST(CommandLine, UnderstoodAndNotUnderstood) {
         const auto command = ParseCommandLine(c.arguments, error);
         EXPECT_EQ(command.has_value(), c.error.empty());
         EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    }
+    // A document is always an .ana file: the name as given when it is one, else with .ana added.
+    std::string error;
+    for (const auto& [given, saved] : {std::pair{"line1.v2", "line1.v2.ana"}, {"line1", "line1.ana"}, {"L.ANA", "L.ANA"}}) {
+        const auto scan = ParseCommandLine({"scan", "--zones", "z.PRF", "--save", given}, error);
+        const auto recover = ParseCommandLine({"recover", "1-1.ana", "--save", given}, error);
+        EXPECT_EQ(std::get<ScanCommand>(*scan).save, saved);
+        EXPECT_EQ(std::get<RecoverCommand>(*recover).save, saved);
     }
 }
 

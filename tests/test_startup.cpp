@@ -32,7 +32,7 @@ TEST(StartUp, CreatesTheDocumentReadsTheConfigurationThenRunsNew) {
         "KestRegisterGetInt(EtalonProfile, StatisticEnable, 0, KEST)",
         "KestRegisterGetInt(EtalonProfile, DefaultNumberOfMeasures, 0, KEST)",
         "KestRegisterGetInt(EtalonProfile, DefaultCountingTime, 10, KEST)",
-        "KestDbReset(DbScanXY, 80)",
+        "KestDbReset(DbScanXY, 4096)",
         "KestDbNbElt(DbScanXY)",     // the empty document's elements
         "KestDbGetNbPts(DbScanXY)",  // and points
     };
@@ -40,7 +40,7 @@ TEST(StartUp, CreatesTheDocumentReadsTheConfigurationThenRunsNew) {
     EXPECT_EQ(p.state.DocKey.str(), "DbScanXY");
     EXPECT_EQ(p.view.caption, "KestPlus [/data/profile.ana]");
     EXPECT_EQ(p.state.DocPath.untilNul(), "/data/profile.ana");
-    EXPECT_EQ(p.state.DocPath.str().size(), 80u);
+    EXPECT_EQ(p.state.DocPath.str().size(), 4096u);
     EXPECT_FALSE(p.view.zoneCommandsEnabled);
     EXPECT_TRUE(p.view.messages.empty());
 }

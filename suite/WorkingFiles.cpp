@@ -1,0 +1,131 @@
+#include "suite/WorkingFiles.h"
+
+#include "suite/DocumentFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace kest {
+namespace {
+
+std::optional<int> LockedDescriptor(const fs::path& file, int flags) {
+    // Close-on-exec: a program started from this one must not keep the lock after a crash.
+    const int fd = ::open(file.c_str(), flags | O_RDWR | O_CLOEXEC, 0644);
+    if (fd < 0) return std::nullopt;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return fd;
+}
+
+std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+fs::file_time_type LastChange(const fs::path& file) {
+    std::error_code ec;
+    fs::file_time_type latest = fs::last_write_time(file, ec);
+    const fs::file_time_type log = fs::last_write_time(file.string() + "-wal", ec);
+    return ec ? latest : std::max(latest, log);
+}
+
+LeftoverDocument Describe(const fs::path& file) {
+    LeftoverDocument leftover;
+    leftover.workingFile = file.string();
+    leftover.documentPath = ReadCompanion(file, kDocumentCompanion);
+    leftover.zonesText = ReadCompanion(file, kZonesCompanion);
+    leftover.lastChange = LocalTimeText(LastChange(file));
+    try {
+        leftover.points = static_cast<int32_t>(ReadDocumentFile(file).points.size());
+    } catch (const DocumentFileError& e) {
+        leftover.problem = e.what();
+    }
+    return leftover;
+}
+
+}  // namespace
+
+std::optional<WorkingFileLock> WorkingFileLock::Create(const fs::path& file) {
+    const auto fd = LockedDescriptor(file, O_CREAT | O_EXCL);
+    return fd ? std::optional(WorkingFileLock(*fd)) : std::nullopt;
+}
+
+std::optional<WorkingFileLock> WorkingFileLock::Take(const fs::path& file) {
+    const auto fd = LockedDescriptor(file, 0);
+    return fd ? std::optional(WorkingFileLock(*fd)) : std::nullopt;
+}
+
+WorkingFileLock::WorkingFileLock(WorkingFileLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+WorkingFileLock::~WorkingFileLock() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+fs::path CompanionOf(const fs::path& workingFile, const char* companion) {
+    return fs::path(workingFile.string() + companion);
+}
+
+std::string ReadCompanion(const fs::path& workingFile, const char* companion) {
+    return ReadBytes(CompanionOf(workingFile, companion));
+}
+
+void WriteCompanion(const fs::path& workingFile, const char* companion, const std::string& bytes) {
+    const fs::path file = CompanionOf(workingFile, companion);
+    std::error_code ec;
+    if (bytes.empty()) {
+        fs::remove(file, ec);
+        return;
+    }
+    const fs::path temporary = file.string() + ".new";
+    std::ofstream(temporary, std::ios::binary | std::ios::trunc) << bytes;
+    fs::rename(temporary, file, ec);
+}
+
+bool IsWorkingFileOf(const fs::path& workDir, const fs::path& file) {
+    static const std::regex kName("[0-9]+-[0-9]+\\.ana");
+    std::error_code ec;
+    return std::regex_match(file.filename().string(), kName) &&
+           fs::equivalent(fs::absolute(file, ec).parent_path(), workDir, ec);
+}
+
+std::vector<LeftoverDocument> FindLeftovers(const fs::path& workDir, const std::vector<fs::path>& own) {
+    std::vector<std::pair<fs::file_time_type, LeftoverDocument>> found;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(workDir, ec)) {
+        if (!IsWorkingFileOf(workDir, entry.path())) continue;
+        const auto isOwn = [&](const fs::path& file) { return file.filename() == entry.path().filename(); };
+        if (std::any_of(own.begin(), own.end(), isOwn)) continue;
+        const auto lock = WorkingFileLock::Take(entry.path());
+        if (!lock || fs::file_size(entry.path(), ec) == 0) continue;
+        found.emplace_back(LastChange(entry.path()), Describe(entry.path()));
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<LeftoverDocument> leftovers;
+    for (auto& [time, leftover] : found) leftovers.push_back(std::move(leftover));
+    return leftovers;
+}
+
+std::string LocalTimeText(fs::file_time_type time) {
+    const auto system = std::chrono::file_clock::to_sys(time);
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(system);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+}  // namespace kest
