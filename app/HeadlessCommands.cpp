@@ -87,7 +87,7 @@ bool WriteCsv(const ProfileState& state, const Path& file, std::ostream& err) {
     WriteProfileCsv(state, text);
     std::string error;
     if (WriteWholeFile(file.string(), text.str(), error)) return true;
-    Say(err, "the CSV file " + file.string() + " cannot be written: " + error);
+    Say(err, "the CSV file cannot be written to " + file.string() + ": " + error);
     return false;
 }
 
@@ -164,6 +164,7 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
     if (const auto refusal = ScanRefusal(state)) return Fail(err, *refusal);
     if (const auto unsavable = UnsavablePath(job.save)) return Fail(err, *unsavable);
 
+    ShowUnsavedState(state, session.suite(), view);  // the zones go beside the working file
     ScanNew(state, session.suite(), view);
     if (!SaveAsCommand(state, session.suite(), view)) {
         Say(err, "the document cannot be saved as " + job.save.string());

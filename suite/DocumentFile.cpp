@@ -153,13 +153,11 @@ public:
     }
     // The checked values of a document: each names its table, column and row when refused.
     int64_t columnWhole(int column, int64_t low, int64_t high, const std::string& where) const {
-        const bool whole = sqlite3_column_type(stmt_, column) == SQLITE_INTEGER;
         const int64_t value = sqlite3_column_int64(stmt_, column);
-        if (whole && value >= low && value <= high) return value;
+        if (sqlite3_column_type(stmt_, column) == SQLITE_INTEGER && value >= low && value <= high) return value;
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        throw DocumentValueError(named(column, where) + " is " + (text ? text : "NULL") + ", " +
-                                 (whole ? "outside " + std::to_string(low) + " to " + std::to_string(high)
-                                        : std::string("not a whole number")));
+        throw DocumentValueError(named(column, where) + " is " + (text ? text : "NULL") + ", not a whole number from " +
+                                 std::to_string(low) + " to " + std::to_string(high));
     }
     std::string columnText(int column, std::size_t capacity, const std::string& where) const {
         std::string text = columnBytes(column);

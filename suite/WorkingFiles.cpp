@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <tuple>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -35,19 +36,21 @@ std::string ReadBytes(const fs::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The file's or its log's, whichever changed last; reading a leftover leaves an empty log
+// behind, which says nothing of its changes.
 fs::file_time_type LastChange(const fs::path& file) {
     std::error_code ec;
-    fs::file_time_type latest = fs::last_write_time(file, ec);
-    const fs::file_time_type log = fs::last_write_time(file.string() + "-wal", ec);
-    return ec ? latest : std::max(latest, log);
+    const fs::path log = file.string() + "-wal";
+    const fs::file_time_type latest = fs::last_write_time(file, ec);
+    return fs::file_size(log, ec) > 0 && !ec ? std::max(latest, fs::last_write_time(log, ec)) : latest;
 }
 
-LeftoverDocument Describe(const fs::path& file) {
+LeftoverDocument Describe(const fs::path& file, fs::file_time_type changed) {
     LeftoverDocument leftover;
     leftover.workingFile = file.string();
     leftover.documentPath = ReadCompanion(file, kDocumentCompanion);
     leftover.zonesText = ReadCompanion(file, kZonesCompanion);
-    leftover.lastChange = LocalTimeText(LastChange(file));
+    leftover.lastChange = LocalTimeText(changed);
     try {
         leftover.points = static_cast<int32_t>(ReadDocumentFile(file).points.size());
     } catch (const DocumentFileError& e) {
@@ -110,9 +113,12 @@ std::vector<LeftoverDocument> FindLeftovers(const fs::path& workDir, const std::
         if (std::any_of(own.begin(), own.end(), isOwn)) continue;
         const auto lock = WorkingFileLock::Take(entry.path());
         if (!lock || fs::file_size(entry.path(), ec) == 0) continue;
-        found.emplace_back(LastChange(entry.path()), Describe(entry.path()));
+        const fs::file_time_type changed = LastChange(entry.path());
+        found.emplace_back(changed, Describe(entry.path(), changed));
     }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.first, a.second.workingFile) < std::tie(b.first, b.second.workingFile);
+    });
     std::vector<LeftoverDocument> leftovers;
     for (auto& [time, leftover] : found) leftovers.push_back(std::move(leftover));
     return leftovers;

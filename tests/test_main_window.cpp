@@ -303,6 +303,18 @@ TEST_F(PrfMainTest, ExitAsksToSaveUnsavedWorkThenShutsDownOnce) {
     EXPECT_EQ(fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", "DefaultNumberOfMeasures")], "3");
 }
 
+// Paths come as the file system names them (UTF-8), a document's texts as Latin-1: both show
+// right, and a caption read back shows again as it was.
+TEST_F(PrfMainTest, CaptionsShowUtf8PathsAndLatin1Texts) {
+    for (const auto& [bytes, shown] : {std::pair{"KestPlus [/d/R\xC3\xA9sultats/\xD0\x96.ana]", "KestPlus [/d/R\u00E9sultats/\u0416.ana]"},
+                                       {"Titre \xE9t\xE9", "Titre \u00E9t\u00E9"}}) {
+        window.setCaption(bytes);
+        EXPECT_EQ(window.windowTitle(), QString::fromUtf8(shown));
+        window.setCaption(window.currentCaption());
+        EXPECT_EQ(window.windowTitle(), QString::fromUtf8(shown));
+    }
+}
+
 TEST(RecoveryDialog, EachButtonGivesItsChoiceForTheSelectedLine) {
     using Action = MainView::RecoveryChoice::Action;
     for (const auto& [button, action, row] :
