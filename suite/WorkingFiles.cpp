@@ -45,14 +45,22 @@ fs::file_time_type LastChange(const fs::path& file) {
     return fs::file_size(log, ec) > 0 && !ec ? std::max(latest, fs::last_write_time(log, ec)) : latest;
 }
 
-LeftoverDocument Describe(const fs::path& file, fs::file_time_type changed) {
+// Nothing when the file holds no work: a new document without points, texts or zones (a
+// program killed before anything was done).
+std::optional<LeftoverDocument> Describe(const fs::path& file, fs::file_time_type changed) {
     LeftoverDocument leftover;
     leftover.workingFile = file.string();
     leftover.documentPath = ReadCompanion(file, kDocumentCompanion);
     leftover.zonesText = ReadCompanion(file, kZonesCompanion);
     leftover.lastChange = LocalTimeText(changed);
     try {
-        leftover.points = static_cast<int32_t>(ReadDocumentFile(file).points.size());
+        const AnalysisDocument document = ReadDocumentFile(file);
+        leftover.points = static_cast<int32_t>(document.points.size());
+        const DocumentFields& f = document.fields;
+        const bool noZone = std::count(leftover.zonesText.begin(), leftover.zonesText.end(), '\n') <= 6;  // the header
+        if (document.points.empty() && leftover.documentPath.empty() && noZone &&
+            (f.title + f.userName + f.company + f.comments).empty())
+            return std::nullopt;
     } catch (const DocumentFileError& e) {
         leftover.problem = e.what();
     }
@@ -114,7 +122,10 @@ std::vector<LeftoverDocument> FindLeftovers(const fs::path& workDir, const std::
         const auto lock = WorkingFileLock::Take(entry.path());
         if (!lock || fs::file_size(entry.path(), ec) == 0) continue;
         const fs::file_time_type changed = LastChange(entry.path());
-        found.emplace_back(changed, Describe(entry.path(), changed));
+        if (auto leftover = Describe(entry.path(), changed))
+            found.emplace_back(changed, std::move(*leftover));
+        else
+            DocumentStore::RemoveFiles(entry.path());
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
         return std::tie(a.first, a.second.workingFile) < std::tie(b.first, b.second.workingFile);

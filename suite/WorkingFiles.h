@@ -53,7 +53,8 @@ bool IsWorkingFileOf(const std::filesystem::path& workDir, const std::filesystem
 // The leftovers of `workDir`, oldest change first, each read under its lock. A file just
 // being created (still empty) is none, nor are this process's own working files (`own`),
 // which are never opened here: closing any descriptor of a file drops the locks SQLite holds
-// on it.
+// on it. A leftover that holds no work (a new document without points, texts or zones) is
+// removed.
 std::vector<LeftoverDocument> FindLeftovers(const std::filesystem::path& workDir,
                                             const std::vector<std::filesystem::path>& own);
 
