@@ -71,6 +71,8 @@ public:
 
     Suite& suite() { return instance_.suite(); }
     ProfileState& state() { return state_; }
+    // False when the working document could not be made (the library has said why).
+    bool ready() { return !instance_.database().workingFile(state_.DocKey.str()).empty(); }
     HeadlessView& view() { return view_; }
     // Where the next Open or Save As goes.
     void setDocumentPath(const Path& path) { path_ = std::filesystem::absolute(path).string(); }
@@ -152,6 +154,7 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
     HeadlessSession session(job.config, folders, job.save, err, !job.quiet);
     ProfileState& state = session.state();
     HeadlessView& view = session.view();
+    if (!session.ready()) return Fail(err, "nothing is scanned without a working document");
     if (state.NbElt < 1) return Fail(err, "the suite's set-up has no profile element to measure");
     const ZonesReadEnd end = LoadZonesText(state, view, job.zonesText);
     if (end == ZonesReadEnd::WrongMagic)

@@ -497,24 +497,27 @@ struct DocumentStore::Statements {
 // One change: the whole of it reaches the file, or none of it.
 class DocumentStore::Savepoint {
 public:
-    explicit Savepoint(Statements& statements) : statements_(statements) { statements_.savepoint.run(); }
+    explicit Savepoint(DocumentStore& store) : store_(store) { store_.statements_->savepoint.run(); }
     ~Savepoint() {
         if (released_) return;
         try {
-            statements_.rollbackTo.run();
-            statements_.release.run();
+            store_.statements_->rollbackTo.run();
+            store_.statements_->release.run();
         } catch (const DocumentFileError&) {  // nothing more to undo
         }
+        // A commit that failed (a full disk) leaves its transaction open: outside a batch it is
+        // ended here, or every later change and every save would fail inside it.
+        if (store_.batchDepth_ == 0 && !sqlite3_get_autocommit(store_.db_)) sqlite3_exec(store_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     Savepoint(const Savepoint&) = delete;
     Savepoint& operator=(const Savepoint&) = delete;
     void release() {
-        statements_.release.run();
+        store_.statements_->release.run();
         released_ = true;
     }
 
 private:
-    Statements& statements_;
+    DocumentStore& store_;
     bool released_ = false;
 };
 
@@ -571,7 +574,7 @@ DocumentStore::~DocumentStore() {
 void DocumentStore::execute(const char* sql) { Execute(db_, sql); }
 
 void DocumentStore::replaceAll(const AnalysisDocument& document) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     execute("DELETE FROM results; DELETE FROM measures; DELETE FROM points; DELETE FROM elements");
     setFields(document.fields);
     Statements& s = *statements_;
@@ -595,7 +598,7 @@ void DocumentStore::replaceAll(const AnalysisDocument& document) {
 }
 
 void DocumentStore::setFields(const DocumentFields& fields) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     statements_->setFields.bytes(1, fields.title)
         .bytes(2, fields.userName)
         .bytes(3, fields.company)
@@ -606,7 +609,7 @@ void DocumentStore::setFields(const DocumentFields& fields) {
 }
 
 void DocumentStore::appendPoint(int32_t index, const DocumentPoint& point) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     Statements& s = *statements_;
     InsertPointRows(s.insertPoint, s.insertMeasures, s.insertResult, index, point);
     change.release();
@@ -626,25 +629,25 @@ void DocumentStore::deletePoint(int32_t index) {
         "UPDATE measures SET point = -point - 1 WHERE point < 0",
         "UPDATE results SET point = -point - 1 WHERE point < 0",
     };
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     for (const char* sql : kSteps) Statement(db_, sql).integer(1, index).run();
     change.release();
 }
 
 void DocumentStore::setStagePosition(int32_t point, int32_t x, int32_t y, int32_t z) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     statements_->setPosition.integer(1, point).integer(2, x).integer(3, y).integer(4, z).run();
     change.release();
 }
 
 void DocumentStore::setLabel(int32_t point, const std::string& label) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     statements_->setLabel.integer(1, point).bytes(2, label).run();
     change.release();
 }
 
 void DocumentStore::setMeasures(int32_t point, int32_t element, const Measures& measures) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     Statement& s = statements_->setMeasures;
     s.integer(1, point).integer(2, element);
     for (std::size_t i = 0; i < measures.size(); ++i) s.number(static_cast<int>(3 + i), measures[i]);
@@ -653,7 +656,7 @@ void DocumentStore::setMeasures(int32_t point, int32_t element, const Measures& 
 }
 
 void DocumentStore::setResult(int32_t point, int32_t element, const ComputeResult& result) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     Statement& s = statements_->setResult;
     s.integer(1, point).integer(2, element);
     for (std::size_t i = 0; i < result.field.size(); ++i) s.number(static_cast<int>(3 + i), result.field[i]);

@@ -85,6 +85,7 @@ struct SqliteAnalysisDatabase::Object {
     AnalysisDocument document;
     std::string path;
     bool modified = false;  // changed since it was last reset, opened or saved
+    bool behind = false;    // the working file missed a change (a full disk): memory holds the document
     std::unique_ptr<DocumentStore> store;
 
     // The path of a document that has a file, kept beside the working file for a recovery.
@@ -184,6 +185,18 @@ Status SqliteAnalysisDatabase::failAndTell(std::string reason) {
     return 0;
 }
 
+void SqliteAnalysisDatabase::mirror(Object& object, const std::function<void(DocumentStore&)>& change) {
+    if (object.behind) return;  // brought up to date at the next save, in one piece
+    try {
+        change(*object.store);
+    } catch (const DocumentFileError& e) {
+        object.behind = true;
+        failAndTell("The working file " + object.store->path().string() + " cannot be written (" + e.what() +
+                    "): the document's changes are kept in memory only, and a crash would lose them. Save the "
+                    "document where there is room, or make room on that disk.");
+    }
+}
+
 std::string SqliteAnalysisDatabase::freeKey(const std::string& wanted) const {
     static constexpr char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     const std::string base = wanted.empty() ? std::string("DbObject") : wanted;
@@ -228,7 +241,9 @@ Status SqliteAnalysisDatabase::KestDbObjectNew(std::string& key, int32_t kind, i
         try {
             object->store = std::make_unique<DocumentStore>(newWorkingFile());
         } catch (const std::exception& e) {
-            if (attempt == 3) return fail(std::string("the working file cannot be created: ") + e.what());
+            if (attempt == 3)
+                return failAndTell("The working file of a document cannot be created in " + workDir_.string() + ": " +
+                                   e.what() + ".");
         }
     }
     objects_.emplace(newKey, std::move(object));
@@ -343,17 +358,14 @@ Status SqliteAnalysisDatabase::saveTo(Object& object, const std::string& target,
     const DocumentFields before = object.document.fields;
     DocumentFields saved = before;
     saved.lastSave = LocalTimeNow();
+    object.document.fields = saved;
+    mirror(object, [&](DocumentStore& store) { store.setFields(saved); });
     try {
-        object.store->setFields(saved);
-        object.document.fields = saved;
         writeDocumentCopy(object, target);
     } catch (const std::exception& e) {
         // The document keeps the time of its last successful save.
-        try {
-            object.store->setFields(before);
-        } catch (const DocumentFileError&) {  // the working file keeps the newer time
-        }
         object.document.fields = before;
+        mirror(object, [&](DocumentStore& store) { store.setFields(before); });
         return failAndTell("The document cannot be saved to " + target + ": " + e.what() + ".");
     }
     object.path = target;
@@ -374,12 +386,26 @@ void SqliteAnalysisDatabase::writeDocumentCopy(Object& object, const fs::path& t
         }
     } cleanup{temporary};
 
+    // A working file behind its document is brought up to date first, or the document is
+    // written from memory through a store of its own where there is room.
+    std::optional<DocumentStore> fromMemory;
+    DocumentStore* source = object.store.get();
+    if (object.behind) {
+        try {
+            object.store->replaceAll(object.document);
+            object.behind = false;
+        } catch (const DocumentFileError&) {
+            fromMemory.emplace(fs::temp_directory_path() / ("kestplus-saving-" + std::to_string(::getpid()) + ".ana"));
+            fromMemory->replaceAll(object.document);
+            source = &*fromMemory;
+        }
+    }
     if (temporary.string().size() <= kSqlitePathLimit) {
-        object.store->copyTo(temporary);
+        source->copyTo(temporary);
     } else {  // written where SQLite can, then copied into place
-        const fs::path staged = workDir_ / (temporary.filename().string().substr(0, 100) + ".ana");
+        const fs::path staged = fs::temp_directory_path() / ("kestplus-staged-" + std::to_string(::getpid()) + ".ana");
         DocumentStore::RemoveFiles(staged);
-        object.store->copyTo(staged);
+        source->copyTo(staged);
         std::error_code ec;
         fs::copy_file(staged, temporary, ec);
         DocumentStore::RemoveFiles(staged);
@@ -410,11 +436,7 @@ Status SqliteAnalysisDatabase::setField(std::string& key, FieldMember member, co
     DocumentFields fields = object->document.fields;
     fields.*member = UntilNul(text).substr(0, kFieldCapacity);
     if (fields.*member == object->document.fields.*member) return 1;  // nothing changes
-    try {
-        object->store->setFields(fields);
-    } catch (const DocumentFileError& e) {
-        return fail(std::string("the working file cannot be written: ") + e.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.setFields(fields); });
     object->document.fields = std::move(fields);
     object->modified = true;
     return 1;
@@ -540,11 +562,7 @@ Status SqliteAnalysisDatabase::KestDbAddPt(std::string& key, int32_t x, int32_t 
     if (document.points.size() >= static_cast<std::size_t>(kDocumentPointCapacity))
         return fail("a document holds at most " + std::to_string(kDocumentPointCapacity) + " points");
     DocumentPoint point = document.newPoint(x, y, z);
-    try {
-        object->store->appendPoint(static_cast<int32_t>(document.points.size()), point);
-    } catch (const DocumentFileError& e) {
-        return fail(std::string("the working file cannot be written: ") + e.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.appendPoint(static_cast<int32_t>(document.points.size()), point); });
     document.points.push_back(std::move(point));
     object->modified = true;
     return static_cast<Status>(document.points.size());
@@ -553,11 +571,7 @@ Status SqliteAnalysisDatabase::KestDbAddPt(std::string& key, int32_t x, int32_t 
 Status SqliteAnalysisDatabase::KestDbSetStagePos(std::string& key, int32_t point, int32_t x, int32_t y, int32_t z) {
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
-    try {
-        object->store->setStagePosition(point, x, y, z);
-    } catch (const DocumentFileError& e) {
-        return fail(std::string("the working file cannot be written: ") + e.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.setStagePosition(point, x, y, z); });
     DocumentPoint& stored = object->document.points[static_cast<std::size_t>(point)];
     stored.x = x;
     stored.y = y;
@@ -580,11 +594,7 @@ Status SqliteAnalysisDatabase::KestDbGetStagePos(std::string& key, int32_t point
 Status SqliteAnalysisDatabase::KestDbDeletePt(std::string& key, int32_t point) {
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
-    try {
-        object->store->deletePoint(point);
-    } catch (const DocumentFileError& e) {
-        return fail(std::string("the working file cannot be written: ") + e.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.deletePoint(point); });
     auto& points = object->document.points;
     points.erase(points.begin() + point);
     object->modified = true;
@@ -603,11 +613,7 @@ Status SqliteAnalysisDatabase::KestDbSetAnaLabel(std::string& key, int32_t point
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
     std::string text = UntilNul(label).substr(0, kLabelCapacity);
-    try {
-        object->store->setLabel(point, text);
-    } catch (const DocumentFileError& e) {
-        return fail(std::string("the working file cannot be written: ") + e.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.setLabel(point, text); });
     object->document.points[static_cast<std::size_t>(point)].label = std::move(text);
     object->modified = true;
     return 1;
@@ -640,11 +646,7 @@ Status SqliteAnalysisDatabase::KestDbEltSetMeasures(std::string& key, int32_t el
     const int e = elementOf(*object, element, selector);
     if (e < 0) return 0;
     const Measures measures{m1, m2, m3, m4, m5};
-    try {
-        object->store->setMeasures(point, e, measures);
-    } catch (const DocumentFileError& error) {
-        return fail(std::string("the working file cannot be written: ") + error.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.setMeasures(point, e, measures); });
     object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].measures = measures;
     object->modified = true;
     return 1;
@@ -666,11 +668,7 @@ Status SqliteAnalysisDatabase::KestDbEltSetComputeRes(std::string& key, int32_t 
     if (!object || !pointOf(*object, point)) return 0;
     const int e = elementOf(*object, element, selector);
     if (e < 0) return 0;
-    try {
-        object->store->setResult(point, e, result);
-    } catch (const DocumentFileError& error) {
-        return fail(std::string("the working file cannot be written: ") + error.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.setResult(point, e, result); });
     object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].result = result;
     object->modified = true;
     return 1;

@@ -2,6 +2,8 @@
 // refused without harm, every change reaches the working file at once, and the calls
 // address elements and points as the program expects.
 
+#include "FileSizeLimit.h"
+
 #include "suite/DocumentFile.h"
 #include "suite/ElementSymbols.h"
 #include "suite/SqliteAnalysisDatabase.h"
@@ -331,6 +333,22 @@ TEST_F(DocumentDatabase, CallsOnMissingPointsOrObjectsFailWithoutHarm) {
     EXPECT_EQ(db.KestDbReset(unknown, path, 80), 0);
     EXPECT_EQ(db.KestDbObjectDelete(unknown), 0);
 }
+// A full disk under the working file: its changes stay in memory, the operator is told once,
+// and the next save writes them all.
+TEST_F(DocumentDatabase, ChangesTheWorkingFileCannotTakeAreKeptAndSaved) {
+    const fs::path working = db.workingFile(key);
+    {
+        const fakes::FileSizeLimit full(std::max(fs::file_size(working), fs::file_size(working.string() + "-wal")));
+        for (int p = 0; p < 3; ++p) EXPECT_NE(db.KestDbAddPt(key, p, 0, 0), 0);
+        db.KestDbSetTitle(key, "kept");
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("The working file " + working.string() + " cannot be written"), std::string::npos);
+    ASSERT_GT(db.KestDbSave(key, path, 80), 0) << db.lastError();
+    EXPECT_EQ(Sql(docPath(), "SELECT title || (SELECT count(*) FROM points) FROM document"), "kept3");
+    EXPECT_EQ(Sql(working, "SELECT count(*) FROM points"), "3") << "brought up to date by the save";
+}
+
 // A program that stopped in the middle of writing a document left its rollback journal
 // beside it: Open rolls the unfinished change back and says so.
 TEST_F(DocumentDatabase, AnUnfinishedChangeIsRolledBackOnOpen) {
