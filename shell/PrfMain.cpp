@@ -376,10 +376,7 @@ void PrfMain::connectPointCommands() {
     onCommand("MnuScanAll", scan_, run(ScanNew));
     onCommand("MnuScanOld", nullptr, run(ScanOld));
     onCommand("MnuScanPoint", nullptr, run(ScanPoint));
-    connect(pntList_, &QListWidget::itemDoubleClicked, this, [this, scanPoint = run(ScanPoint)] {
-        scanPoint();
-        showUnsavedState();
-    });
+    connect(pntList_, &QListWidget::itemDoubleClicked, this, run(ScanPoint));
     onCommand("MnuReCompute", nullptr, run(RecomputeAll));
 }
 
@@ -411,6 +408,7 @@ void PrfMain::acquirePoint() {
     acquisitionWindow_ = &window;
     window.exec();
     acquisitionWindow_ = nullptr;
+    showUnsavedState();
 }
 
 QAction* PrfMain::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }

@@ -262,6 +262,7 @@ Status SqliteAnalysisDatabase::KestDbObjectRead(std::string& key, const std::str
         object->document = std::move(document);
         object->path = file.string();
         object->modified = false;
+        object->behind = false;  // the working file holds it all again
         return 1;
     } catch (const DocumentFileError& e) {
         return fail("the document " + file.string() + " cannot be read: " + e.what());
@@ -311,6 +312,7 @@ Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, 
     object->document = std::move(document);
     object->path = defaultPath;
     object->modified = false;
+    object->behind = false;
     object->keepPath(false);
     return FillTextBuffer(path, capacity, defaultPath);
 }
@@ -332,6 +334,7 @@ Status SqliteAnalysisDatabase::KestDbOpen(std::string& key, std::string& path, i
     if (!note.empty() && sink_) sink_(note);
     object->path = *chosen;
     object->modified = false;
+    object->behind = false;
     object->keepPath(true);
     return FillTextBuffer(path, capacity, *chosen);
 }
@@ -731,6 +734,7 @@ Status SqliteAnalysisDatabase::KestDbRecover(std::string& key, const std::string
     }
     object->path = documentPath.empty() ? newDocumentPath() : documentPath;
     object->modified = true;
+    object->behind = false;
     object->keepPath(!documentPath.empty());
     return FillTextBuffer(path, capacity, object->path);
 }

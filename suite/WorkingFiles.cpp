@@ -11,7 +11,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
-#include <regex>
+#include <string_view>
 #include <tuple>
 #include <utility>
 
@@ -106,9 +106,15 @@ void WriteCompanion(const fs::path& workingFile, const char* companion, const st
 }
 
 bool IsWorkingFileOf(const fs::path& workDir, const fs::path& file) {
-    static const std::regex kName("[0-9]+-[0-9]+\\.ana");
+    // "<digits>-<digits>.ana"
+    const std::string name = file.filename().string();
+    const std::size_t dash = name.find('-');
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
     std::error_code ec;
-    return std::regex_match(file.filename().string(), kName) &&
+    return name.ends_with(".ana") && dash != std::string::npos && digits(std::string_view(name).substr(0, dash)) &&
+           digits(std::string_view(name).substr(dash + 1, name.size() - dash - 5)) &&
            fs::equivalent(fs::absolute(file, ec).parent_path(), workDir, ec);
 }
 

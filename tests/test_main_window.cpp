@@ -303,6 +303,21 @@ TEST_F(PrfMainTest, ExitAsksToSaveUnsavedWorkThenShutsDownOnce) {
     EXPECT_EQ(fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", "DefaultNumberOfMeasures")], "3");
 }
 
+TEST_F(PrfMainTest, TheQuestionAboutUnsavedWorkOffersSaveDiscardAndCancel) {
+    using C = MainView::SaveChoice;
+    for (const auto& [button, choice] : {std::pair{QMessageBox::Save, C::Save}, {QMessageBox::Discard, C::Discard},
+                                         {QMessageBox::Cancel, C::Cancel}}) {
+        QString shown;
+        QTimer::singleShot(0, [&shown, button = button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            shown = box->windowTitle() + ": " + box->text();
+            box->button(button)->click();
+        });
+        EXPECT_EQ(window.PrfMain::askSaveChanges("Save changes to line1.ana?"), choice);
+        EXPECT_EQ(shown, "KestPlus: Save changes to line1.ana?");
+    }
+}
+
 // Paths come as the file system names them (UTF-8), a document's texts as Latin-1: both show
 // right, and a caption read back shows again as it was.
 TEST_F(PrfMainTest, CaptionsShowUtf8PathsAndLatin1Texts) {
