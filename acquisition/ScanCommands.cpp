@@ -5,6 +5,7 @@
 #include "acquisition/ZoneChecks.h"
 #include "acquisition/ZoneScan.h"
 #include "core/DocKey.h"
+#include "document/DocumentCommands.h"
 #include "results/PointComputation.h"
 #include "results/ResultLists.h"
 
@@ -16,6 +17,7 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
         view.showMessage(*refusal);
         return;
     }
+    if (!SavePointsFirst(state, suite, view)) return;
     state.ScanStop = kFalse;
     for (int16_t i = state.NbPts; i > 0; --i)
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });

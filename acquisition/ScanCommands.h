@@ -12,6 +12,7 @@ namespace kest {
 // Scan New: the document's points are deleted, the start point is measured where the stage
 // stands, and the zones are walked in order. Nothing without elements or zones; a zone that
 // can never reach its limit refuses the scan with a message, before anything is deleted.
+// Points with unsaved changes are offered a save first; Cancel scans nothing.
 void ScanNew(ProfileState& state, Suite& suite, MainView& view);
 
 // The start point of a new scan, labelled "Z01", measured at the stage position.

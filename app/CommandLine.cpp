@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "suite/DocumentFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -16,6 +18,7 @@ const char* const kUsage =
     "       kestplus-profile list DOC.ana [--element SYMBOL]\n"
     "       kestplus-profile export DOC.ana [--csv FILE] [--chart FILE.pdf|FILE.png]\n"
     "       kestplus-profile recompute DOC.ana [--suite FILE]\n"
+    "       kestplus-profile recover [WORKFILE --save DOC.ana]      working files a crash left behind\n"
     "The instrument is described by --suite FILE, else by $KESTPLUS_HOME/suite.json when it\n"
     "exists, else it is the built-in simulated instrument. Exit status: 0 done, 1 failed,\n"
     "2 not understood.\n";
@@ -69,8 +72,6 @@ std::string LowerExtension(const Path& path) {
     return extension;
 }
 
-bool EndsWithAna(const Path& path) { return LowerExtension(path) == ".ana"; }
-
 // The printable chart's file, when the option is given; `error` is set when its name does
 // not say PDF or PNG.
 std::optional<Path> ChartOption(const Options& options, std::string& error) {
@@ -96,8 +97,7 @@ std::optional<Command> ParseScan(const std::vector<std::string>& arguments, std:
     if (!options.value("--zones")) return error = "scan needs --zones FILE.PRF", std::nullopt;
     if (!options.value("--save")) return error = "scan needs --save DOC.ana", std::nullopt;
     scan.zones = *options.path("--zones");
-    scan.save = *options.path("--save");
-    if (!EndsWithAna(scan.save)) return error = "--save takes a document name ending in .ana", std::nullopt;
+    scan.save = AsDocumentPath(*options.value("--save"));
     scan.suiteFile = options.path("--suite");
     scan.time = options.value("--time");
     if (scan.time && !PositiveSeconds(*scan.time))
@@ -125,11 +125,25 @@ std::optional<Command> ParseDocumentCommand(const std::vector<std::string>& argu
     return RecomputeCommand{document, options.path("--suite")};
 }
 
+// recover lists; recover WORKFILE --save DOC.ana saves one.
+std::optional<Command> ParseRecover(const std::vector<std::string>& arguments, std::string& error) {
+    Options options;
+    if (!Split(arguments, 1, {"--save"}, {}, options, error)) return std::nullopt;
+    if (options.positionals.size() > 1) return error = "unexpected argument '" + options.positionals[1] + "'", std::nullopt;
+    RecoverCommand recover;
+    if (!options.positionals.empty()) recover.workingFile = options.positionals[0];
+    if (const auto save = options.value("--save")) recover.save = AsDocumentPath(*save);
+    if (recover.workingFile.has_value() != recover.save.has_value())
+        return error = "recover takes a working file and --save DOC.ana together, or neither", std::nullopt;
+    return recover;
+}
+
 }  // namespace
 
 std::optional<Command> ParseCommandLine(const std::vector<std::string>& arguments, std::string& error) {
     if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) return HelpCommand{};
     if (!arguments.empty() && arguments[0] == "scan") return ParseScan(arguments, error);
+    if (!arguments.empty() && arguments[0] == "recover") return ParseRecover(arguments, error);
     if (!arguments.empty() && (arguments[0] == "list" || arguments[0] == "export" || arguments[0] == "recompute"))
         return ParseDocumentCommand(arguments, error);
     Options options;

@@ -17,7 +17,7 @@ struct WindowCommand {
 };
 struct ScanCommand {
     Path zones;
-    Path save;                         // DOC.ana; DOC.PRF is written beside it
+    Path save;                         // DOC.ana (".ana" is added to another name); DOC.PRF beside it
     std::optional<Path> suiteFile;
     std::optional<std::string> time;   // counting time in seconds
     std::optional<Path> csv;
@@ -37,9 +37,14 @@ struct RecomputeCommand {
     Path document;
     std::optional<Path> suiteFile;
 };
+struct RecoverCommand {
+    std::optional<Path> workingFile;  // none: list the working files left behind
+    std::optional<Path> save;         // where the working file's document is saved
+};
 struct HelpCommand {};
 
-using Command = std::variant<WindowCommand, ScanCommand, ListCommand, ExportCommand, RecomputeCommand, HelpCommand>;
+using Command =
+    std::variant<WindowCommand, ScanCommand, ListCommand, ExportCommand, RecomputeCommand, RecoverCommand, HelpCommand>;
 
 extern const char* const kUsage;
 

@@ -5,7 +5,9 @@
 #include "app/HeadlessView.h"
 #include "core/DocKey.h"
 #include "core/Formats.h"
+#include "core/WholeFile.h"
 #include "document/DocumentCommands.h"
+#include "document/Recovery.h"
 #include "document/ZonesFile.h"
 #include "graph/ChartFile.h"
 #include "results/PointComputation.h"
@@ -14,6 +16,7 @@
 #include "shell/Startup.h"
 #include "suite/SuiteInstance.h"
 
+#include <algorithm>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -68,6 +71,8 @@ public:
 
     Suite& suite() { return instance_.suite(); }
     ProfileState& state() { return state_; }
+    // False when the working document could not be made (the library has said why).
+    bool ready() { return !instance_.database().workingFile(state_.DocKey.str()).empty(); }
     HeadlessView& view() { return view_; }
     // Where the next Open or Save As goes.
     void setDocumentPath(const Path& path) { path_ = std::filesystem::absolute(path).string(); }
@@ -80,11 +85,11 @@ private:
 };
 
 bool WriteCsv(const ProfileState& state, const Path& file, std::ostream& err) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    WriteProfileCsv(state, out);
-    out.close();
-    if (out) return true;
-    Say(err, "the CSV file " + file.string() + " cannot be written");
+    std::ostringstream text;
+    WriteProfileCsv(state, text);
+    std::string error;
+    if (WriteWholeFile(file.string(), text.str(), error)) return true;
+    Say(err, "the CSV file cannot be written to " + file.string() + ": " + error);
     return false;
 }
 
@@ -106,9 +111,9 @@ bool WriteFiles(HeadlessSession& session, const std::optional<Path>& csv, const 
 // is measured, so that a long scan never ends without a place for its points.
 std::optional<std::string> UnsavablePath(const Path& save) {
     const Path path = std::filesystem::absolute(save);
-    if (path.string().size() > static_cast<std::size_t>(kPathLength))
+    if (path.string().size() >= static_cast<std::size_t>(kPathLength))
         return "the document path " + path.string() + " is " + std::to_string(path.string().size()) +
-               " characters long; the program keeps paths of at most " + std::to_string(kPathLength);
+               " bytes long; the system keeps paths shorter than " + std::to_string(kPathLength);
     if (!std::filesystem::is_directory(path.parent_path()))
         return "the folder " + path.parent_path().string() + " of the document does not exist";
     return std::nullopt;
@@ -128,7 +133,8 @@ void SaveScanElsewhere(HeadlessSession& session, const ProgramFolders& folders, 
 // Opens a saved document in a session; nothing, with the reason on `err`, when it cannot.
 std::unique_ptr<HeadlessSession> OpenSaved(const Path& document, const std::optional<Path>& suiteFile,
                                            const ProgramFolders& folders, std::ostream& err) {
-    if (!std::filesystem::is_regular_file(document)) {
+    std::error_code ec;
+    if (!std::filesystem::exists(document, ec)) {  // any other file is refused by Open, saying why
         Say(err, "the document " + document.string() + " does not exist");
         return nullptr;
     }
@@ -148,6 +154,7 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
     HeadlessSession session(job.config, folders, job.save, err, !job.quiet);
     ProfileState& state = session.state();
     HeadlessView& view = session.view();
+    if (!session.ready()) return Fail(err, "nothing is scanned without a working document");
     if (state.NbElt < 1) return Fail(err, "the suite's set-up has no profile element to measure");
     const ZonesReadEnd end = LoadZonesText(state, view, job.zonesText);
     if (end == ZonesReadEnd::WrongMagic)
@@ -160,6 +167,7 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
     if (const auto refusal = ScanRefusal(state)) return Fail(err, *refusal);
     if (const auto unsavable = UnsavablePath(job.save)) return Fail(err, *unsavable);
 
+    ShowUnsavedState(state, session.suite(), view);  // the zones go beside the working file
     ScanNew(state, session.suite(), view);
     if (!SaveAsCommand(state, session.suite(), view)) {
         Say(err, "the document cannot be saved as " + job.save.string());
@@ -223,11 +231,65 @@ int RunRecompute(const RecomputeCommand& command, const ProgramFolders& folders,
                  std::ostream& err) {
     const auto session = OpenSaved(command.document, command.suiteFile, folders, err);
     if (!session) return kFailed;
+    const ProfileState& state = session->state();
+    for (int e = 0; e < state.NbElt; ++e) {
+        const EltEntry& element = state.ElementTable[static_cast<std::size_t>(e)];
+        if (element.referenceFailed)
+            return Fail(err, "the reference profile " + element.standardName + " of " +
+                                 WithoutTrailingBlanks(element.symbol.str()) +
+                                 " gives no calibration line, so its concentrations would all be 0; nothing is "
+                                 "recomputed or saved");
+    }
     RecomputeAll(session->state(), session->suite(), session->view());
     if (!SaveCommand(session->state(), session->suite(), session->view()))
         return Fail(err, "the document " + command.document.string() + " cannot be saved");
     out << "recomputed " << session->state().NbPts << " points of " << command.document.string() << '\n';
     return kDone;
+}
+
+int RunRecover(const RecoverCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err) {
+    if (!command.workingFile || !command.save) {
+        const auto leftovers = FindLeftovers(folders.workDir(), {});
+        for (const LeftoverDocument& leftover : leftovers) out << LeftoverLine(leftover) << '\n';
+        Say(err, leftovers.empty() ? "no working file waits to be recovered"
+                                   : "kestplus-profile recover WORKFILE --save DOC.ana saves one as a document");
+        return kDone;
+    }
+    auto config = LoadConfig(std::nullopt, folders, err);
+    if (!config) return kFailed;
+    HeadlessSession session(std::move(*config), folders, *command.save, err, false);
+    std::error_code ec;
+    const Path file = command.workingFile->has_parent_path() ? *command.workingFile : folders.workDir() / *command.workingFile;
+    const auto leftovers = session.suite().db.KestDbLeftovers();
+    const auto found = std::find_if(leftovers.begin(), leftovers.end(), [&](const LeftoverDocument& leftover) {
+        return std::filesystem::equivalent(leftover.workingFile, file, ec);
+    });
+    if (found == leftovers.end())
+        return Fail(err, file.string() + " is not a working file left behind by a program that has ended; "
+                                         "kestplus-profile recover lists those of " + folders.workDir().string());
+    if (!RecoverDocument(session.state(), session.suite(), session.view(), *found))
+        return Fail(err, "the working file " + file.string() + " cannot be recovered");
+    if (!SaveAsCommand(session.state(), session.suite(), session.view()))
+        return Fail(err, "the recovered document cannot be saved as " + command.save->string() + "; the working file " +
+                             file.string() + " is kept");
+    session.suite().db.KestDbDeleteLeftover(found->workingFile);
+    Say(err, std::to_string(session.state().NbPts) + " points recovered and saved as " +
+                 session.state().DocPath.untilNul() + ", with the zones file " + session.state().ZonesPath);
+    return kDone;
+}
+
+void NoteLeftovers(const ProgramFolders& folders, std::ostream& err) {
+    if (const auto count = FindLeftovers(folders.workDir(), {}).size(); count > 0)
+        Say(err, std::to_string(count) + (count == 1 ? " working file" : " working files") +
+                     " left behind by a program that ended without saving " + (count == 1 ? "waits" : "wait") +
+                     " to be recovered: kestplus-profile recover lists them");
+}
+
+int FinishOutput(int status, std::ostream& out, std::ostream& err) {
+    out.flush();
+    if (out) return status;
+    Say(err, "standard output cannot be written (a full disk, or a closed pipe)");
+    return kFailed;
 }
 
 int RunDemoScan(const ProgramFolders& folders, std::ostream& out, std::ostream& err) {

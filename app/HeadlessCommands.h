@@ -38,6 +38,14 @@ int RunList(const ListCommand& command, const ProgramFolders& folders, std::ostr
 int RunExport(const ExportCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
 int RunRecompute(const RecomputeCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
 
+// recover: lists the working files a crash left behind; with a working file and --save,
+// saves its document (with its zones file) and removes the working file.
+int RunRecover(const RecoverCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
+// One line on `err` when working files wait to be recovered (every command but recover).
+void NoteLeftovers(const ProgramFolders& folders, std::ostream& err);
+// The command's status, or 1 with a message when `out` could not be written to its end.
+int FinishOutput(int status, std::ostream& out, std::ostream& err);
+
 // Where no display is available: the scan of the built-in demo profile, saved among the
 // program's documents.
 int RunDemoScan(const ProgramFolders& folders, std::ostream& out, std::ostream& err);

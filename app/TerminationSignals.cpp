@@ -1,7 +1,6 @@
 #include "app/TerminationSignals.h"
 
 #include <QSocketNotifier>
-#include <QWidget>
 
 #include <csignal>
 #include <sys/socket.h>
@@ -21,13 +20,13 @@ void OnSignal(int) {
 
 namespace kest {
 
-TerminationSignals::TerminationSignals(QWidget* window) : QObject(window) {
+TerminationSignals::TerminationSignals(QObject* window, std::function<void()> onSignal) : QObject(window) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
     notifier_ = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, window, [window] {
+    connect(notifier_, &QSocketNotifier::activated, window, [onSignal = std::move(onSignal)] {
         char byte = 0;
         [[maybe_unused]] const auto read = ::read(signalPipe[1], &byte, 1);
-        window->close();
+        onSignal();
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;

@@ -1,11 +1,13 @@
 #pragma once
-// SIGINT and SIGTERM close the main window as its own close control would, so that the
-// configuration is kept and the working document released before the program ends.
+// SIGINT and SIGTERM reach the main window through its event loop (`onSignal` runs there,
+// never in the signal handler), so that the window can close in order: the configuration
+// kept and the working document released, or left for a recovery, before the program ends.
 
 #include <QObject>
 
+#include <functional>
+
 class QSocketNotifier;
-class QWidget;
 
 namespace kest {
 
@@ -13,7 +15,7 @@ class TerminationSignals : public QObject {
     Q_OBJECT
 
 public:
-    explicit TerminationSignals(QWidget* window);
+    TerminationSignals(QObject* window, std::function<void()> onSignal);
     ~TerminationSignals() override;
 
 private:

@@ -1,5 +1,5 @@
 // KestPlus - Profile: the window program on the suite chosen at start-up, and the headless
-// commands (scan, list, export, recompute) on the same logic.
+// commands (scan, list, export, recompute, recover) on the same logic.
 
 #include "app/CommandLine.h"
 #include "app/HeadlessCommands.h"
@@ -72,7 +72,13 @@ int RunWindow(int argc, char** argv, const kest::WindowCommand& command) {
     if (!beacon.listen(beaconError)) std::cerr << "kestplus-profile: " << beaconError << std::endl;
 
     window.startUp(instance.config().demoZones);
-    kest::TerminationSignals closeOnSignal(&window);
+    // Neither a termination signal nor the end of the session can wait for an answer: the
+    // window closes without asking and unsaved work stays for a recovery.
+    kest::TerminationSignals closeOnSignal(&window, [&window] {
+        window.keepWorkOnClose();
+        window.close();
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.keepWorkOnClose(); });
     window.show();
     return app.exec();
 }
@@ -96,7 +102,8 @@ int RunHeadless(int argc, char** argv, const kest::Command& command) {
     std::signal(SIGINT, StopHeadlessScan);
     std::signal(SIGTERM, StopHeadlessScan);
     const kest::ProgramFolders folders = kest::ResolveProgramFolders();
-    return std::visit(
+    if (!std::holds_alternative<kest::RecoverCommand>(command)) kest::NoteLeftovers(folders, std::cerr);
+    const int status = std::visit(
         [&](const auto& c) -> int {
             using C = std::decay_t<decltype(c)>;
             if constexpr (std::is_same_v<C, kest::ScanCommand>) return kest::RunScan(c, folders, std::cout, std::cerr);
@@ -104,6 +111,7 @@ int RunHeadless(int argc, char** argv, const kest::Command& command) {
             if constexpr (std::is_same_v<C, kest::ExportCommand>) return kest::RunExport(c, folders, std::cout, std::cerr);
             if constexpr (std::is_same_v<C, kest::RecomputeCommand>)
                 return kest::RunRecompute(c, folders, std::cout, std::cerr);
+            if constexpr (std::is_same_v<C, kest::RecoverCommand>) return kest::RunRecover(c, folders, std::cout, std::cerr);
             if constexpr (std::is_same_v<C, kest::WindowCommand>) {  // no display: the demo scan instead
                 if (c.suiteFile) {
                     std::cerr << "kestplus-profile: no display is available for the main window; "
@@ -115,6 +123,7 @@ int RunHeadless(int argc, char** argv, const kest::Command& command) {
             return kest::kNotUnderstood;
         },
         command);
+    return kest::FinishOutput(status, std::cout, std::cerr);
 }
 
 }  // namespace
@@ -128,7 +137,7 @@ int main(int argc, char** argv) {
     }
     if (std::holds_alternative<kest::HelpCommand>(*command)) {
         std::cout << kest::kUsage;
-        return kest::kDone;
+        return kest::FinishOutput(kest::kDone, std::cout, std::cerr);
     }
     if (const auto* window = std::get_if<kest::WindowCommand>(&*command); window && DisplayAvailable())
         return RunWindow(argc, argv, *window);

@@ -271,7 +271,23 @@ std::string FmtIndex4(int16_t value) { return FitRight(NumberText(int32_t{value}
 std::string FmtLabel8(std::string_view text) { return FitRight(text, 8); }
 std::string FmtPointLabel8(std::string_view label) { return FitLeft(label.substr(0, label.find('\0')), 8); }
 
-std::string FmtText12(std::string_view text) { return FitLeft(text, 12); }
+// A reference's name is a path as the file system gives it, often UTF-8: where its first
+// characters are UTF-8 they are counted as characters, never cut, so the column after it
+// stays in place; any other text is Latin-1, a byte a character.
+std::string FmtText12(std::string_view text) {
+    constexpr std::size_t kWidth = 12;
+    std::size_t end = 0;
+    std::size_t characters = 0;
+    for (; end < text.size() && characters < kWidth; ++characters) {
+        const auto lead = static_cast<unsigned char>(text[end]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+        if (length == 0 || end + length > text.size()) return FitLeft(text, kWidth);
+        for (std::size_t i = 1; i < length; ++i)
+            if ((static_cast<unsigned char>(text[end + i]) & 0xC0) != 0x80) return FitLeft(text, kWidth);
+        end += length;
+    }
+    return std::string(text.substr(0, end)) + std::string(kWidth - characters, ' ');
+}
 
 std::string FmtSymbol2(std::string_view text) {
     std::size_t first = 0;

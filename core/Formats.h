@@ -47,7 +47,7 @@ std::string FmtCoord8(int32_t value);       // " ######0;-######0", right in 8
 std::string FmtIndex4(int16_t value);       // NumberText, right in 4
 std::string FmtLabel8(std::string_view text);   // right in 8
 std::string FmtPointLabel8(std::string_view label);  // the first 8 up to a NUL, left in 8
-std::string FmtText12(std::string_view text);   // left in 12
+std::string FmtText12(std::string_view text);   // left in 12 characters; UTF-8 counted as characters
 std::string FmtSymbol2(std::string_view text);  // trimmed, left in 2
 std::string FmtDigit1(int32_t value);       // "0", right in 1
 

@@ -88,6 +88,19 @@ public:
     // and the about box titled DialogArg1; both modal.
     virtual void showDocumentInfo() = 0;
     virtual void showAbout() = 0;
+
+    // Keeping work. The defaults are those of a view that cannot ask (the headless
+    // commands): it drops nothing and recovers nothing.
+    enum class SaveChoice { Save, Discard, Cancel };
+    // "Save changes to NAME?" with Save, Discard and Cancel, before work would be dropped.
+    virtual SaveChoice askSaveChanges(const std::string& /*question*/) { return SaveChoice::Cancel; }
+    struct RecoveryChoice {
+        enum class Action { Later, Recover, Delete } action = Action::Later;
+        int row = -1;  // the line chosen
+    };
+    // The working files a crash left behind, one line each: recover one, delete one, or
+    // leave them all for later.
+    virtual RecoveryChoice askRecovery(const std::vector<std::string>& /*lines*/) { return {}; }
 };
 
 }  // namespace kest

@@ -21,7 +21,7 @@ inline constexpr int kZoneSlots = 201;
 inline constexpr int kElementSlots = 151;
 inline constexpr int kSpectrometers = 5;
 inline constexpr int kLabelLength = 80;
-inline constexpr int kPathLength = 80;
+inline constexpr int kPathLength = kPathCapacity;  // documents, zones files, references
 
 // One zone of the profile line.
 struct ZoneRecord {
@@ -43,6 +43,7 @@ struct EltEntry {
     int32_t spectrometer = 0;   // 1..5
     float slope = 0.0f;         // reference-profile calibration: percent per count/s
     float intercept = 0.0f;     // percent
+    bool referenceFailed = false;  // its reference profile gave no line: A = B = 0
 };
 
 struct SpectroRecord {
@@ -128,6 +129,13 @@ struct ProfileState {
     std::vector<std::vector<ResultRecord>> ResultTable;     // [element][point], one spare each way
     GraphArrays Graph;
     std::vector<TrialEntry> TrialStack;
+
+    // Work not yet saved: the zones file's text as the document was last opened or saved
+    // (another text is an unsaved change), the text last kept beside the working file, and
+    // whether the document came back from a working file a crash left behind.
+    std::string SavedZonesText;
+    std::string KeptZonesText;
+    bool Recovered = false;
 
     // Arguments handed to the information and about dialogs.
     std::string DialogArg1;

@@ -32,7 +32,15 @@ PathChooser DocumentFileDialogs(QWidget* parent) {
         } else {
             const QString start = QFile::decodeName(QByteArray::fromStdString(current));
             chosen = QFileDialog::getSaveFileName(parent, "Save As", start, kDocumentFilter, nullptr, kOptions);
-            if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty()) chosen += ".ana";
+            if (!chosen.isEmpty() && !chosen.endsWith(QStringLiteral(".ana"), Qt::CaseInsensitive)) {
+                // A document is always an .ana file, whatever else its name holds; the dialog
+                // asked only about the name as typed.
+                chosen += ".ana";
+                const QString question = QFileInfo(chosen).fileName() + " already exists. Replace it?";
+                if (QFileInfo::exists(chosen) &&
+                    QMessageBox::question(parent, "Save As", question) != QMessageBox::Yes)
+                    return std::nullopt;
+            }
         }
         if (chosen.isEmpty()) return std::nullopt;
         return QFile::encodeName(chosen).toStdString();

@@ -8,7 +8,8 @@ class QWidget;
 
 namespace kest {
 
-// Open and Save As choose analysis documents (*.ana); Save As adds ".ana" to a bare name.
+// Open and Save As choose analysis documents (*.ana); Save As adds ".ana" to a name that does
+// not end in it ("line1.v2" gives "line1.v2.ana"), asking before it replaces a file.
 PathChooser DocumentFileDialogs(QWidget* parent);
 // A warning box titled with the program's name.
 MessageSink MessageBoxSink(QWidget* parent);

@@ -9,7 +9,7 @@
 namespace kest {
 namespace {
 
-constexpr int32_t kStandardCapacity = 80;
+constexpr int32_t kStandardCapacity = kPathLength;  // a reference document is named by its path
 constexpr int32_t kCrystalCapacity = 6;
 
 // Positions of the document's profile elements, in document order.
@@ -67,6 +67,7 @@ bool SetupElements(ProfileState& state, Suite& suite, MainView& view) {
     SelectProfileElements(state, suite.db);
     for (int k = 0; k < state.NbElt; ++k) {
         EltEntry& entry = state.ElementTable[static_cast<std::size_t>(k)];
+        entry.referenceFailed = false;
         if (!DescribeElement(state, suite, view, entry)) return false;
         if (IsReferenceDocument(entry.standardName)) {
             state.ComputeMode = kFalse;

@@ -76,6 +76,7 @@ void ReadReferenceProfile(ProfileState& state, Suite& suite, MainView& view, int
     const CalibrationLine stored = line.value_or(CalibrationLine{});
     element.slope = stored.slope;
     element.intercept = stored.intercept;
+    element.referenceFailed = !line;
     if (!line)
         view.showMessage("Reference Error!  A = " + NumberText(stored.slope) + "     B = " + NumberText(stored.intercept));
 }

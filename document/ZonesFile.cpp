@@ -1,12 +1,9 @@
 #include "document/ZonesFile.h"
 
 #include "core/Formats.h"
+#include "core/WholeFile.h"
 #include "geometry/ZoneTable.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <optional>
@@ -110,28 +107,6 @@ bool ReadZoneLines(ProfileState& state, std::istream& in) {
     return true;
 }
 
-// Writes `bytes` to a new file beside `path`, makes it durable, then puts it in its place.
-bool ReplaceFile(const std::filesystem::path& path, const std::string& bytes) {
-    const std::filesystem::path temporary = path.string() + ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n <= 0) break;
-        written += static_cast<std::size_t>(n);
-    }
-    const bool complete = written == bytes.size() && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    std::error_code ec;
-    if (complete && closed) std::filesystem::rename(temporary, path, ec);
-    if (!complete || !closed || ec) {
-        std::filesystem::remove(temporary, ec);
-        return false;
-    }
-    return true;
-}
-
 ZonesReadEnd Reported(ZonesReadEnd end, MainView& view) {
     if (end == ZonesReadEnd::WrongMagic) view.showMessage("Magic Number Error");
     return end;
@@ -158,7 +133,12 @@ std::string ZonesFileText(const ProfileState& state) {
     return text;
 }
 
-bool WriteZonesFile(const ProfileState& state) { return ReplaceFile(state.ZonesPath, ZonesFileText(state)); }
+bool WriteZonesFile(const ProfileState& state, std::string* error) {
+    std::string reason;
+    const bool written = WriteWholeFile(state.ZonesPath, ZonesFileText(state), reason);
+    if (error) *error = reason;
+    return written;
+}
 
 ZonesReadEnd ReadZones(ProfileState& state, std::istream& in) {
     const auto first = ReadLine(in);

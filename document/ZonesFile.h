@@ -27,9 +27,10 @@ inline constexpr int16_t kZonesVersion = 2;
 // The whole file for the current settings and zones.
 std::string ZonesFileText(const ProfileState& state);
 
-// Writes the file at ZonesPath, replacing it only once the new one is complete. False when
-// the file cannot be written; the former file, if any, is then left as it was.
-bool WriteZonesFile(const ProfileState& state);
+// Writes the file at ZonesPath, replacing it only once the new one is complete. False, with
+// the reason in `error`, when the file cannot be written; the former file, if any, is then
+// left as it was.
+bool WriteZonesFile(const ProfileState& state, std::string* error = nullptr);
 
 enum class ZonesReadEnd {
     Complete,     // the whole file was read

@@ -1,14 +1,20 @@
 #include "graph/ChartFile.h"
 
+#include "core/WholeFile.h"
 #include "graph/ProfileChartView.h"
 #include "graph/ProfileGraph.h"
 
+#include <QBuffer>
 #include <QChartView>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
 #include <QString>
+#include <QTemporaryFile>
+
+#include <optional>
 
 namespace kest {
 namespace {
@@ -17,22 +23,33 @@ namespace {
 constexpr QSize kChartSize(1120, 790);
 constexpr qreal kPngScale = 1.5;
 
-bool WritePng(QChartView& view, const QString& file) {
+// The chart's file made in memory, written whole afterwards; nothing when it cannot be made.
+std::optional<QByteArray> PngBytes(QChartView& view) {
     QImage image((QSizeF(kChartSize) * kPngScale).toSize(), QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     PaintChart(view, painter, image.rect());
     painter.end();
-    return image.save(file, "PNG");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return std::nullopt;
+    return bytes;
 }
 
-bool WritePdf(QChartView& view, const QString& file) {
+// The printer writes to a file of its own: a page that does not end as a PDF ends was cut
+// short (a full disk) and is no page.
+std::optional<QByteArray> PdfBytes(QChartView& view) {
+    QTemporaryFile page(QDir::tempPath() + QStringLiteral("/kestplus-chart-XXXXXX.pdf"));
+    if (!page.open()) return std::nullopt;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
+    printer.setOutputFileName(page.fileName());
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setDocName(QStringLiteral("Profile chart"));
-    return PrintChartOn(view, printer);
+    if (!PrintChartOn(view, printer)) return std::nullopt;
+    const QByteArray bytes = page.readAll();
+    if (!bytes.trimmed().endsWith("%%EOF")) return std::nullopt;
+    return bytes;
 }
 
 }  // namespace
@@ -49,13 +66,13 @@ bool WritePrintableChart(ProfileState& state, AnalysisDatabase& db, const std::s
                 (state.NbElt <= 0 ? "the document has no elements." : "the profile has fewer than two points.");
         return false;
     }
-    const QString file = QFile::decodeName(path.c_str());
-    const bool png = file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
-    if (!(png ? WritePng(view, file) : WritePdf(view, file))) {
-        error = "The chart cannot be written to " + path + ".";
-        return false;
-    }
-    return true;
+    const bool png = QFile::decodeName(path.c_str()).endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+    const auto bytes = png ? PngBytes(view) : PdfBytes(view);
+    std::string reason = png ? "it cannot be drawn" : "its page cannot be made in the temporary folder";
+    if (bytes && WriteWholeFile(path, std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())), reason))
+        return true;
+    error = "The chart cannot be written to " + path + ": " + reason + ".";
+    return false;
 }
 
 }  // namespace kest

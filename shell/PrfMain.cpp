@@ -9,6 +9,7 @@
 #include "controls/WindowPlacement.h"
 #include "core/SettingsEvents.h"
 #include "document/DocumentCommands.h"
+#include "document/Recovery.h"
 #include "document/ZonesFile.h"
 #include "geometry/ModZone.h"
 #include "geometry/PointCommands.h"
@@ -19,6 +20,7 @@
 #include "results/ResultLists.h"
 #include "shell/AboutFrm.h"
 #include "shell/DocumentInfo.h"
+#include "shell/RecoveryDialog.h"
 #include "shell/Startup.h"
 #include "shell/UserInfo.h"
 
@@ -314,6 +316,10 @@ void PrfMain::connectSettings() {
     connect(optNC_, &QButtonGroup::idClicked, this, [this](int index) { OptNCClicked(state_, index); });
     connect(omp_, &QButtonGroup::idClicked, this, [this](int index) { OMPClicked(state_, index); });
     connect(optXY_, &QButtonGroup::idClicked, this, [this](int index) { OptXYClicked(state_, index); });
+    // The settings the zones file keeps: changing one is unsaved work.
+    for (QButtonGroup* group : {optNC_, omp_, optXY_})
+        connect(group, &QButtonGroup::idClicked, this, &PrfMain::showUnsavedState);
+    for (QLineEdit* text : {pattern_, offset_}) connect(text, &QLineEdit::textChanged, this, &PrfMain::showUnsavedState);
     connect(option1_, &QButtonGroup::idClicked, this, [this](int index) {
         Option1Clicked(state_, index);
         RebuildProfileGraph(state_, suite_.db, *this);
@@ -337,8 +343,16 @@ void PrfMain::connectCommands() {
 }
 
 void PrfMain::onCommand(const char* name, QAbstractButton* button, std::function<void()> operation) {
-    connect(command(name), &QAction::triggered, this, operation);
-    if (button) connect(button, &QAbstractButton::clicked, this, operation);  // works while the item is greyed
+    const auto then = [this, operation = std::move(operation)] {
+        operation();
+        showUnsavedState();
+    };
+    connect(command(name), &QAction::triggered, this, then);
+    if (button) connect(button, &QAbstractButton::clicked, this, then);  // works while the item is greyed
+}
+
+void PrfMain::showUnsavedState() {
+    if (started_) ShowUnsavedState(state_, suite_, *this);
 }
 
 std::function<void()> PrfMain::run(void (*operation)(ProfileState&, MainView&)) {
@@ -360,7 +374,10 @@ void PrfMain::connectZoneCommands() {
     };
     connect(zonList_, &QListWidget::itemSelectionChanged, this, clicked);
     connect(zonList_, &QListWidget::itemClicked, this, clicked);
-    connect(zonList_, &QListWidget::itemDoubleClicked, this, [this] { EditZone(state_, *this); });
+    connect(zonList_, &QListWidget::itemDoubleClicked, this, [this] {
+        EditZone(state_, *this);
+        showUnsavedState();
+    });
 }
 
 void PrfMain::connectPointCommands() {
@@ -405,10 +422,12 @@ void PrfMain::showAbout() {
 int PrfMain::currentPointRow() const { return pntList_->selectedItems().isEmpty() ? -1 : pntList_->currentRow(); }
 
 void PrfMain::acquirePoint() {
+    showUnsavedState();  // a scan's first point marks the caption at once
     PrfEdit window(state_, suite_, *this, this);
     acquisitionWindow_ = &window;
     window.exec();
     acquisitionWindow_ = nullptr;
+    showUnsavedState();
 }
 
 QAction* PrfMain::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
@@ -417,7 +436,12 @@ void PrfMain::startUp(const std::string& zonesText) {
     centreOnScreen();
     started_ = true;
     StartUp(state_, suite_, *this);
-    if (!zonesText.empty()) LoadZonesText(state_, *this, zonesText);
+    if (!zonesText.empty()) {
+        LoadZonesText(state_, *this, zonesText);
+        TakeZonesAsSaved(state_);
+    }
+    OfferRecovery(state_, suite_, *this);
+    showUnsavedState();
 }
 
 void PrfMain::centreOnScreen() {
@@ -436,9 +460,14 @@ void PrfMain::closeEvent(QCloseEvent* event) {
         acquisitionWindow_->reject();
         return;
     }
+    closeWhenDone_ = false;
+    if (started_ && !keepWorkOnClose_ && !SaveChangesFirst(state_, suite_, *this)) {
+        event->ignore();
+        return;
+    }
     if (started_) {
         started_ = false;
-        ShutDown(state_, suite_, *this);
+        ShutDown(state_, suite_, *this, keepWorkOnClose_);
     }
     if (busy_) setBusy(false);
     QMainWindow::closeEvent(event);
@@ -450,7 +479,7 @@ bool PrfMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PrfMain::setCaption(const std::string& text) { setWindowTitle(ToQString(text)); }
-std::string PrfMain::currentCaption() const { return ToLatin1(windowTitle()); }
+std::string PrfMain::currentCaption() const { return ToText(windowTitle()); }
 
 std::string PrfMain::defTimeText() const { return ToLatin1(defTime_->text()); }
 void PrfMain::setDefTimeText(const std::string& text) { defTime_->setText(ToQString(text)); }
@@ -470,6 +499,25 @@ bool PrfMain::confirm(const std::string& text, const std::string& title) {
     const NormalPointerWhileAsking pointer;
     QMessageBox box(QMessageBox::Warning, ToQString(title), ToQString(text), QMessageBox::Ok | QMessageBox::Cancel, this);
     return box.exec() == QMessageBox::Ok;
+}
+
+MainView::SaveChoice PrfMain::askSaveChanges(const std::string& question) {
+    const NormalPointerWhileAsking pointer;
+    QMessageBox box(QMessageBox::Warning, ToQString(state_.AppLabel), ToQString(question),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+        case QMessageBox::Save: return SaveChoice::Save;
+        case QMessageBox::Discard: return SaveChoice::Discard;
+        default: return SaveChoice::Cancel;
+    }
+}
+
+MainView::RecoveryChoice PrfMain::askRecovery(const std::vector<std::string>& lines) {
+    const NormalPointerWhileAsking pointer;
+    RecoveryDialog dialog(lines, this);
+    dialog.exec();
+    return dialog.choice();
 }
 
 void PrfMain::setBusy(bool busy) {

@@ -32,8 +32,14 @@ public:
     PrfMain(ProfileState& state, Suite& suite, QWidget* parent = nullptr);
 
     // Centres the window and runs the start-up; the application calls it once, after the
-    // single-instance check. A suite that brings a zones file has it loaded at the end.
+    // single-instance check. A suite that brings a zones file has it loaded; then the
+    // working files a crash left behind are offered for recovery.
     void startUp(const std::string& zonesText = {});
+
+    // From now on the window closes without asking, and unsaved work stays in its working
+    // file for a recovery: a termination signal or the end of the desktop session, which
+    // cannot wait for an answer.
+    void keepWorkOnClose() { keepWorkOnClose_ = true; }
 
     // MainView. The message boxes are virtual like the rest, so a test can answer them.
     void setCaption(const std::string& text) override;
@@ -66,6 +72,8 @@ public:
     ProfileChart& graph() override { return graph_; }
     void showDocumentInfo() override;
     void showAbout() override;
+    SaveChoice askSaveChanges(const std::string& question) override;
+    RecoveryChoice askRecovery(const std::vector<std::string>& lines) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -92,6 +100,8 @@ private:
             if (closeWhenDone_) close();
         };
     }
+    // The caption's marks of unsaved work, after every command and change of a setting.
+    void showUnsavedState();
     void centreOnScreen();
     QAction* command(const char* name) const;  // a menu item by its name
 
@@ -103,6 +113,7 @@ private:
     // the scan and closes the window once the command has ended.
     QDialog* acquisitionWindow_ = nullptr;
     bool closeWhenDone_ = false;
+    bool keepWorkOnClose_ = false;
 
     // Lists and graph.
     QListWidget* zonList_ = nullptr;

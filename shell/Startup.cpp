@@ -33,11 +33,13 @@ void StartUp(ProfileState& state, Suite& suite, MainView& view) {
     NewCommand(state, suite, view);
 }
 
-void ShutDown(ProfileState& state, Suite& suite, MainView& view) {
+void ShutDown(ProfileState& state, Suite& suite, MainView& view, bool keepUnsavedWork) {
     if (const auto seconds = WholeInt16Value(view.defTimeText())) state.DefaultCountingTime = *seconds;
     if (const int button = view.selectedOptNC(); button >= 0) state.DefaultNumberOfMeasures = static_cast<int16_t>(button);
     WriteConfiguration(state, suite.reg);
-    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbObjectDelete(key); });
+    StoredDocCall(state, [&](std::string& key) {
+        return keepUnsavedWork ? suite.db.KestDbObjectAbandon(key) : suite.db.KestDbObjectDelete(key);
+    });
 }
 
 }  // namespace kest

@@ -22,7 +22,8 @@ void StartUp(ProfileState& state, Suite& suite, MainView& view);
 
 // Keeps the counting time and the number of measures shown for the next run and releases
 // the working document. A counting time that is not a number, or does not fit 16 bits,
-// keeps the value read at start-up.
-void ShutDown(ProfileState& state, Suite& suite, MainView& view);
+// keeps the value read at start-up. With `keepUnsavedWork` (a program made to end without
+// asking) a document with unsaved changes leaves its working file to be recovered.
+void ShutDown(ProfileState& state, Suite& suite, MainView& view, bool keepUnsavedWork = false);
 
 }  // namespace kest

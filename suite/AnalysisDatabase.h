@@ -9,6 +9,7 @@
 #include "suite/SuiteTypes.h"
 
 #include <string>
+#include <vector>
 
 namespace kest {
 
@@ -85,6 +86,30 @@ public:
 
     // Symbol of an element from its atomic number ("Fe"); empty outside 1..103.
     virtual std::string KestElementSymbolVB(int32_t atomicNumber) = 0;
+
+    // What the program adds so that no work is lost. A library without working files has
+    // nothing to recover and keeps nothing: these defaults say so.
+
+    // 1 when the document has changed since it was last reset, opened or saved.
+    virtual Status KestDbIsModified(std::string& /*key*/) { return 0; }
+    // Releases the object as KestDbObjectDelete does, but a document with unsaved changes
+    // keeps its working file, to be recovered at the next start (a program made to end
+    // without asking: a termination signal, the end of the desktop session).
+    virtual Status KestDbObjectAbandon(std::string& key) { return KestDbObjectDelete(key); }
+    // Keeps the zones file's text beside the working file, so that a recovered document
+    // comes back with its zones.
+    virtual Status KestDbKeepZones(std::string& /*key*/, const std::string& /*zonesText*/) { return 1; }
+    // The working files that programs no longer running left behind, oldest change first.
+    virtual std::vector<LeftoverDocument> KestDbLeftovers() { return {}; }
+    // Loads a leftover working file into the object as a document with unsaved changes and
+    // writes its document's path (a new name when it was never saved) into `path`; returns
+    // the path's length, 0 when the file is not a leftover or cannot be read. The leftover
+    // stays until KestDbDeleteLeftover.
+    virtual Status KestDbRecover(std::string& /*key*/, const std::string& /*workingFile*/, std::string& /*path*/,
+                                 int32_t /*capacity*/) {
+        return 0;
+    }
+    virtual Status KestDbDeleteLeftover(const std::string& /*workingFile*/) { return 0; }
 };
 
 }  // namespace kest

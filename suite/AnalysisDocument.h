@@ -14,7 +14,11 @@
 namespace kest {
 
 inline constexpr std::size_t kMeasureCount = 5;
-inline constexpr std::size_t kLabelCapacity = 80;  // longest label a point keeps
+// What a document's values must fit: the program's buffers and ranges.
+inline constexpr std::size_t kLabelCapacity = 80;    // longest label a point keeps
+inline constexpr std::size_t kFieldCapacity = 512;   // longest title, user, company, comments
+inline constexpr std::size_t kCrystalCapacity = 6;   // longest crystal name
+inline constexpr int kMostSpectrometers = 5;         // spectrometers 1..5
 
 using Measures = std::array<float, kMeasureCount>;
 

@@ -4,9 +4,14 @@
 
 #include <sqlite3.h>
 
+#include <strings.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -146,6 +151,21 @@ public:
         const int size = sqlite3_column_bytes(stmt_, column);
         return data ? std::string(data, static_cast<std::size_t>(size)) : std::string();
     }
+    // The checked values of a document: each names its table, column and row when refused.
+    int64_t columnWhole(int column, int64_t low, int64_t high, const std::string& where) const {
+        const int64_t value = sqlite3_column_int64(stmt_, column);
+        if (sqlite3_column_type(stmt_, column) == SQLITE_INTEGER && value >= low && value <= high) return value;
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        throw DocumentValueError(named(column, where) + " is " + (text ? text : "NULL") + ", not a whole number from " +
+                                 std::to_string(low) + " to " + std::to_string(high));
+    }
+    std::string columnText(int column, std::size_t capacity, const std::string& where) const {
+        std::string text = columnBytes(column);
+        if (text.size() > capacity)
+            throw DocumentValueError(named(column, where) + " has " + std::to_string(text.size()) +
+                                     " characters; the program keeps at most " + std::to_string(capacity));
+        return text;
+    }
     float columnNumber(int column) const {
         const int type = sqlite3_column_type(stmt_, column);
         if (type == SQLITE_BLOB && sqlite3_column_bytes(stmt_, column) == 4) {
@@ -158,6 +178,10 @@ public:
     }
 
 private:
+    std::string named(int column, const std::string& where) const {
+        return where.substr(0, where.find(' ')) + "." + sqlite3_column_name(stmt_, column) +
+               where.substr(std::min(where.find(' '), where.size()));
+    }
     void requireNumber(int column) const {
         const int type = sqlite3_column_type(stmt_, column);
         if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
@@ -249,17 +273,21 @@ std::size_t CheckedIndex(int64_t value, std::size_t count, const char* what) {
     return static_cast<std::size_t>(value);
 }
 
+constexpr int64_t kInt32Low = INT32_MIN, kInt32High = INT32_MAX;
+
+std::string Row(const char* table, std::size_t index) {
+    return std::string(table) + " of " + (table[0] == 'p' ? "point " : "element ") + std::to_string(index);
+}
+
 AnalysisDocument ReadTables(sqlite3* db) {
     AnalysisDocument document;
     {
         Statement q(db, "SELECT title, user_name, company, comments, last_save FROM document WHERE id = 1");
         if (!q.next()) throw DocumentFileError("the descriptive fields are missing");
         DocumentFields& f = document.fields;
-        f.title = q.columnBytes(0);
-        f.userName = q.columnBytes(1);
-        f.company = q.columnBytes(2);
-        f.comments = q.columnBytes(3);
-        f.lastSave = q.columnBytes(4);
+        for (auto [column, field] : {std::pair{0, &f.title}, {1, &f.userName}, {2, &f.company}, {3, &f.comments},
+                                     {4, &f.lastSave}})
+            *field = q.columnText(column, kFieldCapacity, "document");
         while (q.next()) {
         }
     }
@@ -270,11 +298,12 @@ AnalysisDocument ReadTables(sqlite3* db) {
         while (q.next()) {
             if (q.columnInteger(0) != static_cast<int64_t>(document.elements.size()))
                 throw DocumentFileError("the elements are not numbered 0, 1, 2...");
+            const std::string row = Row("elements", document.elements.size());
             DocumentElement e;
-            e.setup.z = static_cast<int>(q.columnInteger(1));
-            e.setup.spectrometer = static_cast<int>(q.columnInteger(2));
-            e.crystal = q.columnBytes(3);
-            e.setup.standard = q.columnBytes(4);
+            e.setup.z = static_cast<int>(q.columnWhole(1, 1, kLastElement, row));
+            e.setup.spectrometer = static_cast<int>(q.columnWhole(2, 1, kMostSpectrometers, row));
+            e.crystal = q.columnText(3, kCrystalCapacity, row);
+            e.setup.standard = q.columnText(4, kPathCapacity, row);
             e.setup.profile = q.columnInteger(5) != 0;
             e.setup.standard_percent = q.columnReal(6);
             e.setup.standard_cps = q.columnReal(7);
@@ -287,10 +316,11 @@ AnalysisDocument ReadTables(sqlite3* db) {
         while (q.next()) {
             if (q.columnInteger(0) != static_cast<int64_t>(document.points.size()))
                 throw DocumentFileError("the points are not numbered 0, 1, 2...");
-            DocumentPoint p = document.newPoint(static_cast<int32_t>(q.columnInteger(1)),
-                                                static_cast<int32_t>(q.columnInteger(2)),
-                                                static_cast<int32_t>(q.columnInteger(3)));
-            p.label = q.columnBytes(4).substr(0, kLabelCapacity);
+            const std::string row = Row("points", document.points.size());
+            DocumentPoint p = document.newPoint(static_cast<int32_t>(q.columnWhole(1, kInt32Low, kInt32High, row)),
+                                                static_cast<int32_t>(q.columnWhole(2, kInt32Low, kInt32High, row)),
+                                                static_cast<int32_t>(q.columnWhole(3, kInt32Low, kInt32High, row)));
+            p.label = q.columnText(4, kLabelCapacity, row);
             document.points.push_back(std::move(p));
         }
     }
@@ -319,18 +349,32 @@ AnalysisDocument ReadTables(sqlite3* db) {
 
 }  // namespace
 
-AnalysisDocument ReadDocumentFile(const fs::path& path) {
+namespace {
+
+// Met by a read-only reader where SQLite must first roll back an unfinished change.
+struct UnfinishedChange {};
+
+void RequireRegularFile(const fs::path& path) {
     std::error_code ec;
-    if (!fs::exists(path, ec)) throw DocumentFileError("the file does not exist");
-    if (!fs::is_regular_file(path, ec)) throw DocumentFileError("it is not a file");
-    if (!HasSqliteHeader(path))
-        throw DocumentFileError("it is not an analysis document (not an SQLite database, or its header is damaged)");
+    switch (fs::status(path, ec).type()) {
+        case fs::file_type::regular: return;
+        case fs::file_type::not_found: throw DocumentFileError("the file does not exist");
+        case fs::file_type::directory: throw DocumentFileError("it is a folder, not a file");
+        case fs::file_type::fifo: throw DocumentFileError("it is a named pipe (FIFO), not a file");
+        case fs::file_type::character:
+        case fs::file_type::block: throw DocumentFileError("it is a device, not a file");
+        default: throw DocumentFileError(ec ? "it cannot be reached (" + ec.message() + ")" : "it is not a regular file");
+    }
+}
+
+AnalysisDocument ReadOpenedDocument(const fs::path& path) {
     try {
         Connection connection(path, SQLITE_OPEN_READONLY);
         Execute(connection.get(), "PRAGMA cell_size_check = ON");
         try {
             CheckIdentity(connection.get());
         } catch (const DocumentFileError& e) {
+            if (sqlite3_extended_errcode(connection.get()) == SQLITE_READONLY_ROLLBACK) throw UnfinishedChange{};
             // A file whose first pages are damaged fails here with SQLite's own words.
             const int code = sqlite3_errcode(connection.get()) & 0xff;
             if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
@@ -339,6 +383,8 @@ AnalysisDocument ReadDocumentFile(const fs::path& path) {
         }
         try {
             return ReadTables(connection.get());
+        } catch (const DocumentValueError&) {
+            throw;
         } catch (const DocumentFileError& e) {
             throw DocumentFileError(std::string("the file is damaged or incomplete (") + e.what() + ")");
         }
@@ -347,6 +393,73 @@ AnalysisDocument ReadDocumentFile(const fs::path& path) {
     } catch (const std::exception& e) {
         throw DocumentFileError(e.what());
     }
+}
+
+// The path SQLite is given: the file's own, or for a path too long for SQLite a copy (with
+// the journal and write-ahead log beside it) in the system's temporary folder.
+class ShortPath {
+public:
+    explicit ShortPath(const fs::path& path) : path_(path) {
+        if (path.string().size() <= kSqlitePathLimit) return;
+        static std::atomic<unsigned> copies{0};
+        path_ = fs::temp_directory_path() / ("kestplus-" + std::to_string(::getpid()) + "-" + std::to_string(++copies) + ".ana");
+        copied_ = true;
+        for (const char* companion : {"", "-wal", "-journal"}) {
+            std::error_code ec;
+            const fs::path from = path.string() + companion;
+            if (fs::exists(from, ec) && !fs::copy_file(from, path_.string() + companion, ec))
+                throw DocumentFileError("it cannot be copied to a shorter path to be read (" + ec.message() + ")");
+        }
+    }
+    ~ShortPath() {
+        if (copied_) DocumentStore::RemoveFiles(path_);
+    }
+    ShortPath(const ShortPath&) = delete;
+    ShortPath& operator=(const ShortPath&) = delete;
+    const fs::path& path() const { return path_; }
+    bool copied() const { return copied_; }
+
+private:
+    fs::path path_;
+    bool copied_ = false;
+};
+
+// The first read of a read-write connection rolls the unfinished change back.
+void RollBack(const fs::path& path) {
+    Connection connection(path, SQLITE_OPEN_READWRITE);
+    PragmaValue(connection.get(), "PRAGMA schema_version");
+}
+
+}  // namespace
+
+std::string AsDocumentPath(const std::string& path) {
+    const bool ana = path.size() >= 4 && ::strcasecmp(path.c_str() + path.size() - 4, ".ana") == 0;
+    return ana ? path : path + ".ana";
+}
+
+AnalysisDocument ReadDocumentFile(const fs::path& path, std::string* note) {
+    RequireRegularFile(path);
+    if (!HasSqliteHeader(path))
+        throw DocumentFileError("it is not an analysis document (not an SQLite database, or its header is damaged)");
+    const ShortPath readable(path);
+    try {
+        return ReadOpenedDocument(readable.path());
+    } catch (const UnfinishedChange&) {  // rolled back below
+    }
+    const std::string journal = path.string() + "-journal";
+    try {
+        RollBack(readable.path());
+    } catch (const DocumentFileError& e) {
+        throw DocumentFileError("a program stopped while writing it and left an unfinished change in " + journal +
+                                ", which cannot be rolled back here (" + e.what() +
+                                "); copy the document and its journal to a folder you can write to and open the copy");
+    }
+    if (note)
+        *note = "The document " + path.string() + " had an unfinished change, left in " + journal +
+                " by a program that stopped while writing it. " +
+                (readable.copied() ? "It is read as it was before that change; the file is left as it is."
+                                   : "The change was rolled back: the document is as it was before it.");
+    return ReadOpenedDocument(readable.path());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -384,24 +497,27 @@ struct DocumentStore::Statements {
 // One change: the whole of it reaches the file, or none of it.
 class DocumentStore::Savepoint {
 public:
-    explicit Savepoint(Statements& statements) : statements_(statements) { statements_.savepoint.run(); }
+    explicit Savepoint(DocumentStore& store) : store_(store) { store_.statements_->savepoint.run(); }
     ~Savepoint() {
         if (released_) return;
         try {
-            statements_.rollbackTo.run();
-            statements_.release.run();
+            store_.statements_->rollbackTo.run();
+            store_.statements_->release.run();
         } catch (const DocumentFileError&) {  // nothing more to undo
         }
+        // A commit that failed (a full disk) leaves its transaction open: outside a batch it is
+        // ended here, or every later change and every save would fail inside it.
+        if (store_.batchDepth_ == 0 && !sqlite3_get_autocommit(store_.db_)) sqlite3_exec(store_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     Savepoint(const Savepoint&) = delete;
     Savepoint& operator=(const Savepoint&) = delete;
     void release() {
-        statements_.release.run();
+        store_.statements_->release.run();
         released_ = true;
     }
 
 private:
-    Statements& statements_;
+    DocumentStore& store_;
     bool released_ = false;
 };
 
@@ -424,8 +540,16 @@ void InsertPointRows(Statement& insertPoint, Statement& insertMeasures, Statemen
 
 }  // namespace
 
-DocumentStore::DocumentStore(const fs::path& path) : path_(path) {
-    RemoveFiles(path_);
+DocumentStore::DocumentStore(const fs::path& path) : path_(path), lock_(WorkingFileLock::Create(path)) {
+    if (!lock_) throw DocumentFileError("the working file " + path.string() + " cannot be created: it exists already");
+    struct RemoveUnlessDone {  // a store that fails half-way leaves no file behind
+        const fs::path& path;
+        bool done = false;
+        ~RemoveUnlessDone() {
+            if (!done) RemoveFiles(path);
+        }
+    } cleanup{path_};
+    RemoveCompanions(path_);  // an old write-ahead log must never be applied to the new file
     Connection connection(path_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     // The program alone writes its working file: holding the lock for good spares two
     // system calls a change, which a long scan makes hundreds of thousands of.
@@ -437,19 +561,23 @@ DocumentStore::DocumentStore(const fs::path& path) : path_(path) {
     Execute(connection.get(), "BEGIN");
     Execute(connection.get(), kSchema);
     Execute(connection.get(), "COMMIT");
+    // The file itself then names the program and holds the tables, not only its log.
+    Execute(connection.get(), "PRAGMA wal_checkpoint(TRUNCATE)");
     statements_ = std::make_unique<Statements>(connection.get());
     db_ = connection.release();
+    cleanup.done = true;
 }
 
 DocumentStore::~DocumentStore() {
     statements_.reset();
     sqlite3_close(db_);
+    if (!keepFiles_) RemoveFiles(path_);  // still under the lock, released after this
 }
 
 void DocumentStore::execute(const char* sql) { Execute(db_, sql); }
 
 void DocumentStore::replaceAll(const AnalysisDocument& document) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     execute("DELETE FROM results; DELETE FROM measures; DELETE FROM points; DELETE FROM elements");
     setFields(document.fields);
     Statements& s = *statements_;
@@ -473,7 +601,7 @@ void DocumentStore::replaceAll(const AnalysisDocument& document) {
 }
 
 void DocumentStore::setFields(const DocumentFields& fields) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     statements_->setFields.bytes(1, fields.title)
         .bytes(2, fields.userName)
         .bytes(3, fields.company)
@@ -484,7 +612,7 @@ void DocumentStore::setFields(const DocumentFields& fields) {
 }
 
 void DocumentStore::appendPoint(int32_t index, const DocumentPoint& point) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     Statements& s = *statements_;
     InsertPointRows(s.insertPoint, s.insertMeasures, s.insertResult, index, point);
     change.release();
@@ -504,25 +632,25 @@ void DocumentStore::deletePoint(int32_t index) {
         "UPDATE measures SET point = -point - 1 WHERE point < 0",
         "UPDATE results SET point = -point - 1 WHERE point < 0",
     };
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     for (const char* sql : kSteps) Statement(db_, sql).integer(1, index).run();
     change.release();
 }
 
 void DocumentStore::setStagePosition(int32_t point, int32_t x, int32_t y, int32_t z) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     statements_->setPosition.integer(1, point).integer(2, x).integer(3, y).integer(4, z).run();
     change.release();
 }
 
 void DocumentStore::setLabel(int32_t point, const std::string& label) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     statements_->setLabel.integer(1, point).bytes(2, label).run();
     change.release();
 }
 
 void DocumentStore::setMeasures(int32_t point, int32_t element, const Measures& measures) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     Statement& s = statements_->setMeasures;
     s.integer(1, point).integer(2, element);
     for (std::size_t i = 0; i < measures.size(); ++i) s.number(static_cast<int>(3 + i), measures[i]);
@@ -531,7 +659,7 @@ void DocumentStore::setMeasures(int32_t point, int32_t element, const Measures& 
 }
 
 void DocumentStore::setResult(int32_t point, int32_t element, const ComputeResult& result) {
-    Savepoint change(*statements_);
+    Savepoint change(*this);
     Statement& s = statements_->setResult;
     s.integer(1, point).integer(2, element);
     for (std::size_t i = 0; i < result.field.size(); ++i) s.number(static_cast<int>(3 + i), result.field[i]);
@@ -558,9 +686,13 @@ void DocumentStore::copyTo(const fs::path& target) {
 void DocumentStore::RemoveFiles(const fs::path& path) {
     std::error_code ec;
     fs::remove(path, ec);
-    fs::remove(fs::path(path.string() + "-wal"), ec);
-    fs::remove(fs::path(path.string() + "-shm"), ec);
-    fs::remove(fs::path(path.string() + "-journal"), ec);
+    RemoveCompanions(path);
+}
+
+void DocumentStore::RemoveCompanions(const fs::path& path) {
+    std::error_code ec;
+    for (const char* companion : {"-wal", "-shm", "-journal", kDocumentCompanion, kZonesCompanion})
+        fs::remove(fs::path(path.string() + companion), ec);
 }
 
 }  // namespace kest

@@ -5,10 +5,12 @@
 // The tables are described in docs/document-format.md.
 
 #include "suite/AnalysisDocument.h"
+#include "suite/WorkingFiles.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -24,15 +26,33 @@ class DocumentFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+// A value the program cannot keep (out of its range, longer than its buffer); the message
+// names the table, the column and the row.
+class DocumentValueError : public DocumentFileError {
+public:
+    using DocumentFileError::DocumentFileError;
+};
 
-// Reads a document file. Throws DocumentFileError when the file is missing, is not a
-// document of this program, was written by a newer version or is damaged.
-AnalysisDocument ReadDocumentFile(const std::filesystem::path& path);
+// A document's path always ends in ".ana" (any case): "line1.v2" becomes "line1.v2.ana".
+std::string AsDocumentPath(const std::string& path);
+
+// SQLite opens files by paths of at most 512 bytes; a longer one is read and written through
+// a copy in the system's temporary folder.
+inline constexpr std::size_t kSqlitePathLimit = 480;
+
+// Reads a document file. Throws DocumentFileError when the file is missing or not a regular
+// file, is not a document of this program, was written by a newer version, is damaged or
+// holds values the program cannot keep (the message names the table and column). A change
+// left unfinished by a program that stopped while writing the file (its rollback journal
+// beside it) is rolled back first, as SQLite does, and `note` says so.
+AnalysisDocument ReadDocumentFile(const std::filesystem::path& path, std::string* note = nullptr);
 
 class DocumentStore {
 public:
-    // Creates an empty document file at `path` (replacing any file there), in write-ahead
-    // mode so that every committed change survives a crash of the program.
+    // Creates an empty document file at `path`, which must not exist, in write-ahead mode so
+    // that every committed change survives a crash of the program, and locks it as a working
+    // file for as long as the store lives. The files are removed when the store ends, unless
+    // keepFiles() was called.
     explicit DocumentStore(const std::filesystem::path& path);
     ~DocumentStore();
     DocumentStore(const DocumentStore&) = delete;
@@ -58,8 +78,12 @@ public:
     // Writes a complete, self-contained document file at `target`, which must not exist.
     void copyTo(const std::filesystem::path& target);
 
-    // Removes the file and its write-ahead companions.
+    // The files stay when the store ends: a leftover for a later recovery.
+    void keepFiles() { keepFiles_ = true; }
+
+    // Removes the file and the files SQLite and the program keep beside it.
     static void RemoveFiles(const std::filesystem::path& path);
+    static void RemoveCompanions(const std::filesystem::path& path);
 
 private:
     struct Statements;  // prepared once, used for every change
@@ -67,6 +91,8 @@ private:
     void execute(const char* sql);
 
     std::filesystem::path path_;
+    std::optional<WorkingFileLock> lock_;
+    bool keepFiles_ = false;
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statements> statements_;
     int batchDepth_ = 0;

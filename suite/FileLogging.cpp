@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -111,16 +112,30 @@ std::string InstanceChannelName(const std::filesystem::path& home) {
     return "kestplus-profile-" + hash.left(16).toStdString();
 }
 
-FileLogging::FileLogging(std::filesystem::path home, int answerTimeoutMs)
-    : home_(std::move(home)), answerTimeoutMs_(answerTimeoutMs) {}
+FileLogging::FileLogging(std::filesystem::path home, int answerTimeoutMs, std::uintmax_t logRotationBytes)
+    : home_(std::move(home)), answerTimeoutMs_(answerTimeoutMs), logRotationBytes_(logRotationBytes) {}
 
 Status FileLogging::KestPrintfVB(const std::string& text) {
     std::error_code ignored;
     std::filesystem::create_directories(home_, ignored);
-    // O_APPEND keeps lines of several processes whole; what write() returns is in the file
-    // for every reader, even if this program stops right after.
-    OpenFile file(logFile(), O_WRONLY | O_CREAT | O_APPEND);
-    return file.isOpen() && WriteAll(file.fd(), text.data(), text.size()) ? 1 : 0;
+    for (;;) {
+        // O_APPEND keeps lines of several processes whole; what write() returns is in the file
+        // for every reader, even if this program stops right after.
+        OpenFile file(logFile(), O_WRONLY | O_CREAT | O_APPEND);
+        if (!file.isOpen()) return 0;
+        struct stat opened {};
+        if (::fstat(file.fd(), &opened) != 0 || static_cast<std::uintmax_t>(opened.st_size) <= logRotationBytes_)
+            return WriteAll(file.fd(), text.data(), text.size()) ? 1 : 0;
+        // Under the lock, only the process that finds the full log still in place moves it;
+        // every process then writes to the new one.
+        if (::flock(file.fd(), LOCK_EX) != 0) return 0;
+        struct stat current {};
+        if (::stat(logFile().c_str(), &current) != 0 || current.st_ino != opened.st_ino) continue;
+        std::error_code failed;
+        std::filesystem::rename(logFile(), logFile().string() + ".1", failed);
+        // A log that cannot be moved grows on rather than lose a line.
+        if (failed) return WriteAll(file.fd(), text.data(), text.size()) ? 1 : 0;
+    }
 }
 
 Status FileLogging::KestGetUniqueObjectKey(std::string& buffer, int32_t capacity, const std::string& prefix) {

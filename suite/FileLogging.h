@@ -8,6 +8,7 @@
 
 #include "suite/Logging.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -24,14 +25,20 @@ std::string InstanceChannelName(const std::filesystem::path& home);
 
 class FileLogging : public Logging {
 public:
+    // The log is moved to acquisition.log.1 (replacing the one there) once it has passed this.
+    static constexpr std::uintmax_t kLogRotationBytes = 10 * 1000 * 1000;
+
     // `answerTimeoutMs`: how long KestCheckUnique waits for the earlier instance to answer.
-    explicit FileLogging(std::filesystem::path home, int answerTimeoutMs = 3000);
+    explicit FileLogging(std::filesystem::path home, int answerTimeoutMs = 3000,
+                         std::uintmax_t logRotationBytes = kLogRotationBytes);
 
     std::filesystem::path logFile() const { return home_ / "acquisition.log"; }
     std::filesystem::path keyCounterFile() const { return home_ / "objectkeys.counter"; }
 
     // Appends the bytes of `text` to acquisition.log; they are in the file when the call
-    // returns. 1, or 0 when the file cannot be written.
+    // returns. 1, or 0 when the file cannot be written. A log that has passed its size is
+    // first moved to acquisition.log.1, so that the logs of a program that runs for months
+    // never fill the disk.
     Status KestPrintfVB(const std::string& text) override;
 
     // `prefix` followed by the next number of the home's key counter in base 36, lowest digit
@@ -50,6 +57,7 @@ public:
 private:
     std::filesystem::path home_;
     int answerTimeoutMs_;
+    std::uintmax_t logRotationBytes_;
 };
 
 // The running instance's side of the single-instance check: listens on the home's channel

@@ -1,5 +1,6 @@
 #include "suite/ProgramFolders.h"
 
+#include <QFile>
 #include <QStandardPaths>
 
 #include <cstdlib>
@@ -10,7 +11,7 @@ namespace {
 
 std::filesystem::path standardFolder(QStandardPaths::StandardLocation location) {
     const QString folder = QStandardPaths::writableLocation(location);
-    return std::filesystem::path(folder.toStdString()) / "kestplus-profile";
+    return std::filesystem::path(QFile::encodeName(folder).toStdString()) / "kestplus-profile";
 }
 
 }  // namespace

@@ -84,14 +84,12 @@ int32_t PeakPosition(int z, const std::string& crystal) {
 struct SqliteAnalysisDatabase::Object {
     AnalysisDocument document;
     std::string path;
+    bool modified = false;  // changed since it was last reset, opened or saved
+    bool behind = false;    // the working file missed a change (a full disk): memory holds the document
     std::unique_ptr<DocumentStore> store;
 
-    ~Object() {
-        if (!store) return;
-        const fs::path file = store->path();
-        store.reset();
-        DocumentStore::RemoveFiles(file);
-    }
+    // The path of a document that has a file, kept beside the working file for a recovery.
+    void keepPath(bool saved) { WriteCompanion(store->path(), kDocumentCompanion, saved ? path : std::string()); }
 };
 
 SqliteAnalysisDatabase::SqliteAnalysisDatabase(const SuiteConfig& config, fs::path workDir, fs::path documentsDir)
@@ -187,6 +185,18 @@ Status SqliteAnalysisDatabase::failAndTell(std::string reason) {
     return 0;
 }
 
+void SqliteAnalysisDatabase::mirror(Object& object, const std::function<void(DocumentStore&)>& change) {
+    if (object.behind) return;  // brought up to date at the next save, in one piece
+    try {
+        change(*object.store);
+    } catch (const DocumentFileError& e) {
+        object.behind = true;
+        failAndTell("The working file " + object.store->path().string() + " cannot be written (" + e.what() +
+                    "): the document's changes are kept in memory only, and a crash would lose them. Save the "
+                    "document where there is room, or make room on that disk.");
+    }
+}
+
 std::string SqliteAnalysisDatabase::freeKey(const std::string& wanted) const {
     static constexpr char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     const std::string base = wanted.empty() ? std::string("DbObject") : wanted;
@@ -226,10 +236,15 @@ Status SqliteAnalysisDatabase::KestDbObjectNew(std::string& key, int32_t kind, i
         if (newKey.empty()) return fail("no free key of " + std::to_string(key.size()) + " characters is left");
     }
     auto object = std::make_unique<Object>();
-    try {
-        object->store = std::make_unique<DocumentStore>(newWorkingFile());
-    } catch (const std::exception& e) {
-        return fail(std::string("the working file cannot be created: ") + e.what());
+    // A name may be taken between the look and the creation: the next one is tried.
+    for (int attempt = 1; !object->store; ++attempt) {
+        try {
+            object->store = std::make_unique<DocumentStore>(newWorkingFile());
+        } catch (const std::exception& e) {
+            if (attempt == 3)
+                return failAndTell("The working file of a document cannot be created in " + workDir_.string() + ": " +
+                                   e.what() + ".");
+        }
     }
     objects_.emplace(newKey, std::move(object));
     key = newKey;
@@ -246,6 +261,8 @@ Status SqliteAnalysisDatabase::KestDbObjectRead(std::string& key, const std::str
         object->store->replaceAll(document);
         object->document = std::move(document);
         object->path = file.string();
+        object->modified = false;
+        object->behind = false;  // the working file holds it all again
         return 1;
     } catch (const DocumentFileError& e) {
         return fail("the document " + file.string() + " cannot be read: " + e.what());
@@ -262,19 +279,26 @@ Status SqliteAnalysisDatabase::KestDbObjectDelete(std::string& key) {
 
 // ---- document lifecycle ---------------------------------------------------------------
 
-Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, int32_t capacity) {
-    Object* object = find(key);
-    if (!object) return 0;
+std::string SqliteAnalysisDatabase::newDocumentPath() {
     std::error_code ec;
     fs::create_directories(documentsDir_, ec);
-    if (ec) return failAndTell("The documents folder " + documentsDir_.string() + " cannot be created: " + ec.message());
-    std::string defaultPath;
-    for (int n = 1; defaultPath.empty(); ++n) {
+    if (ec) {
+        failAndTell("The documents folder " + documentsDir_.string() + " cannot be created: " + ec.message());
+        return {};
+    }
+    for (int n = 1;; ++n) {
         char name[32];
         std::snprintf(name, sizeof name, "profile-%03d.ana", n);
         const fs::path candidate = documentsDir_ / name;
-        if (!fs::exists(candidate, ec)) defaultPath = candidate.string();
+        if (!fs::exists(candidate, ec)) return candidate.string();
     }
+}
+
+Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, int32_t capacity) {
+    Object* object = find(key);
+    if (!object) return 0;
+    const std::string defaultPath = newDocumentPath();
+    if (defaultPath.empty()) return 0;
     if (!Fits(defaultPath, capacity)) return failAndTell(TooLongMessage(defaultPath, capacity));
 
     AnalysisDocument document;
@@ -287,6 +311,9 @@ Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, 
     }
     object->document = std::move(document);
     object->path = defaultPath;
+    object->modified = false;
+    object->behind = false;
+    object->keepPath(false);
     return FillTextBuffer(path, capacity, defaultPath);
 }
 
@@ -296,14 +323,19 @@ Status SqliteAnalysisDatabase::KestDbOpen(std::string& key, std::string& path, i
     const std::optional<std::string> chosen = chooser_ ? chooser_(PathRequest::Open, object->path) : std::nullopt;
     if (!chosen) return fail("no document was chosen");
     if (!Fits(*chosen, capacity)) return failAndTell(TooLongMessage(*chosen, capacity));
+    std::string note;
     try {
-        AnalysisDocument document = ReadDocumentFile(*chosen);
+        AnalysisDocument document = ReadDocumentFile(*chosen, &note);
         object->store->replaceAll(document);
         object->document = std::move(document);
     } catch (const DocumentFileError& e) {
         return failAndTell("The document " + *chosen + " cannot be opened: " + e.what() + ".");
     }
+    if (!note.empty() && sink_) sink_(note);
     object->path = *chosen;
+    object->modified = false;
+    object->behind = false;
+    object->keepPath(true);
     return FillTextBuffer(path, capacity, *chosen);
 }
 
@@ -320,7 +352,7 @@ Status SqliteAnalysisDatabase::KestDbSaveAs(std::string& key, std::string& path,
     if (!object) return 0;
     const std::optional<std::string> chosen = chooser_ ? chooser_(PathRequest::SaveAs, object->path) : std::nullopt;
     if (!chosen) return fail("no path was chosen");
-    return saveTo(*object, *chosen, path, capacity);
+    return saveTo(*object, AsDocumentPath(*chosen), path, capacity);
 }
 
 Status SqliteAnalysisDatabase::saveTo(Object& object, const std::string& target, std::string& buffer,
@@ -329,20 +361,19 @@ Status SqliteAnalysisDatabase::saveTo(Object& object, const std::string& target,
     const DocumentFields before = object.document.fields;
     DocumentFields saved = before;
     saved.lastSave = LocalTimeNow();
+    object.document.fields = saved;
+    mirror(object, [&](DocumentStore& store) { store.setFields(saved); });
     try {
-        object.store->setFields(saved);
-        object.document.fields = saved;
         writeDocumentCopy(object, target);
     } catch (const std::exception& e) {
         // The document keeps the time of its last successful save.
-        try {
-            object.store->setFields(before);
-        } catch (const DocumentFileError&) {  // the working file keeps the newer time
-        }
         object.document.fields = before;
+        mirror(object, [&](DocumentStore& store) { store.setFields(before); });
         return failAndTell("The document cannot be saved to " + target + ": " + e.what() + ".");
     }
     object.path = target;
+    object.modified = false;
+    object.keepPath(true);
     return FillTextBuffer(buffer, capacity, target);
 }
 
@@ -358,9 +389,35 @@ void SqliteAnalysisDatabase::writeDocumentCopy(Object& object, const fs::path& t
         }
     } cleanup{temporary};
 
-    object.store->copyTo(temporary);
+    // A working file behind its document is brought up to date first, or the document is
+    // written from memory through a store of its own where there is room.
+    std::optional<DocumentStore> fromMemory;
+    DocumentStore* source = object.store.get();
+    if (object.behind) {
+        try {
+            object.store->replaceAll(object.document);
+            object.behind = false;
+        } catch (const DocumentFileError&) {
+            fromMemory.emplace(fs::temp_directory_path() / ("kestplus-saving-" + std::to_string(::getpid()) + ".ana"));
+            fromMemory->replaceAll(object.document);
+            source = &*fromMemory;
+        }
+    }
+    if (temporary.string().size() <= kSqlitePathLimit) {
+        source->copyTo(temporary);
+    } else {  // written where SQLite can, then copied into place
+        const fs::path staged = fs::temp_directory_path() / ("kestplus-staged-" + std::to_string(::getpid()) + ".ana");
+        DocumentStore::RemoveFiles(staged);
+        source->copyTo(staged);
+        std::error_code ec;
+        fs::copy_file(staged, temporary, ec);
+        DocumentStore::RemoveFiles(staged);
+        if (ec) throw DocumentFileError("the new file cannot be written (" + ec.message() + ")");
+    }
     SyncFile(temporary);
     if (beforeReplace_ && !beforeReplace_(temporary)) throw DocumentFileError("the save was interrupted");
+    // A journal or log left beside the old file would be applied to the new one.
+    DocumentStore::RemoveCompanions(target);
     std::error_code ec;
     fs::rename(temporary, target, ec);
     if (ec) throw DocumentFileError("the file cannot be replaced (" + ec.message() + ")");
@@ -380,13 +437,11 @@ Status SqliteAnalysisDatabase::setField(std::string& key, FieldMember member, co
     Object* object = find(key);
     if (!object) return 0;
     DocumentFields fields = object->document.fields;
-    fields.*member = UntilNul(text);
-    try {
-        object->store->setFields(fields);
-    } catch (const DocumentFileError& e) {
-        return fail(std::string("the working file cannot be written: ") + e.what());
-    }
+    fields.*member = UntilNul(text).substr(0, kFieldCapacity);
+    if (fields.*member == object->document.fields.*member) return 1;  // nothing changes
+    mirror(*object, [&](DocumentStore& store) { store.setFields(fields); });
     object->document.fields = std::move(fields);
+    object->modified = true;
     return 1;
 }
 
@@ -510,27 +565,21 @@ Status SqliteAnalysisDatabase::KestDbAddPt(std::string& key, int32_t x, int32_t 
     if (document.points.size() >= static_cast<std::size_t>(kDocumentPointCapacity))
         return fail("a document holds at most " + std::to_string(kDocumentPointCapacity) + " points");
     DocumentPoint point = document.newPoint(x, y, z);
-    try {
-        object->store->appendPoint(static_cast<int32_t>(document.points.size()), point);
-    } catch (const DocumentFileError& e) {
-        return fail(std::string("the working file cannot be written: ") + e.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.appendPoint(static_cast<int32_t>(document.points.size()), point); });
     document.points.push_back(std::move(point));
+    object->modified = true;
     return static_cast<Status>(document.points.size());
 }
 
 Status SqliteAnalysisDatabase::KestDbSetStagePos(std::string& key, int32_t point, int32_t x, int32_t y, int32_t z) {
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
-    try {
-        object->store->setStagePosition(point, x, y, z);
-    } catch (const DocumentFileError& e) {
-        return fail(std::string("the working file cannot be written: ") + e.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.setStagePosition(point, x, y, z); });
     DocumentPoint& stored = object->document.points[static_cast<std::size_t>(point)];
     stored.x = x;
     stored.y = y;
     stored.z = z;
+    object->modified = true;
     return 1;
 }
 
@@ -548,13 +597,10 @@ Status SqliteAnalysisDatabase::KestDbGetStagePos(std::string& key, int32_t point
 Status SqliteAnalysisDatabase::KestDbDeletePt(std::string& key, int32_t point) {
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
-    try {
-        object->store->deletePoint(point);
-    } catch (const DocumentFileError& e) {
-        return fail(std::string("the working file cannot be written: ") + e.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.deletePoint(point); });
     auto& points = object->document.points;
     points.erase(points.begin() + point);
+    object->modified = true;
     return 1;
 }
 
@@ -570,12 +616,9 @@ Status SqliteAnalysisDatabase::KestDbSetAnaLabel(std::string& key, int32_t point
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
     std::string text = UntilNul(label).substr(0, kLabelCapacity);
-    try {
-        object->store->setLabel(point, text);
-    } catch (const DocumentFileError& e) {
-        return fail(std::string("the working file cannot be written: ") + e.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.setLabel(point, text); });
     object->document.points[static_cast<std::size_t>(point)].label = std::move(text);
+    object->modified = true;
     return 1;
 }
 
@@ -606,12 +649,9 @@ Status SqliteAnalysisDatabase::KestDbEltSetMeasures(std::string& key, int32_t el
     const int e = elementOf(*object, element, selector);
     if (e < 0) return 0;
     const Measures measures{m1, m2, m3, m4, m5};
-    try {
-        object->store->setMeasures(point, e, measures);
-    } catch (const DocumentFileError& error) {
-        return fail(std::string("the working file cannot be written: ") + error.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.setMeasures(point, e, measures); });
     object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].measures = measures;
+    object->modified = true;
     return 1;
 }
 
@@ -631,12 +671,78 @@ Status SqliteAnalysisDatabase::KestDbEltSetComputeRes(std::string& key, int32_t 
     if (!object || !pointOf(*object, point)) return 0;
     const int e = elementOf(*object, element, selector);
     if (e < 0) return 0;
-    try {
-        object->store->setResult(point, e, result);
-    } catch (const DocumentFileError& error) {
-        return fail(std::string("the working file cannot be written: ") + error.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.setResult(point, e, result); });
     object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].result = result;
+    object->modified = true;
+    return 1;
+}
+
+// ---- keeping work ---------------------------------------------------------------------
+
+Status SqliteAnalysisDatabase::KestDbIsModified(std::string& key) {
+    const Object* object = find(key);
+    return object && object->modified ? 1 : 0;
+}
+
+Status SqliteAnalysisDatabase::KestDbObjectAbandon(std::string& key) {
+    Object* object = find(key);
+    if (!object) return 0;
+    if (object->modified) object->store->keepFiles();
+    return KestDbObjectDelete(key);
+}
+
+Status SqliteAnalysisDatabase::KestDbKeepZones(std::string& key, const std::string& zonesText) {
+    const Object* object = find(key);
+    if (!object) return 0;
+    WriteCompanion(object->store->path(), kZonesCompanion, zonesText);
+    return 1;
+}
+
+std::vector<LeftoverDocument> SqliteAnalysisDatabase::KestDbLeftovers() {
+    std::vector<fs::path> own;
+    for (const auto& entry : objects_) own.push_back(entry.second->store->path());
+    return FindLeftovers(workDir_, own);
+}
+
+// A leftover is only ever touched under its lock, so never while its program runs.
+std::optional<WorkingFileLock> SqliteAnalysisDatabase::leftoverLock(const std::string& workingFile) {
+    const fs::path file(workingFile);
+    const bool own = std::any_of(objects_.begin(), objects_.end(),
+                                 [&](const auto& entry) { return entry.second->store->path().filename() == file.filename(); });
+    if (!IsWorkingFileOf(workDir_, file)) {
+        fail(workingFile + " is not a working file of the folder " + workDir_.string());
+        return std::nullopt;
+    }
+    auto lock = own ? std::optional<WorkingFileLock>() : WorkingFileLock::Take(file);
+    if (!lock) fail("the working file " + workingFile + " belongs to a program that is running");
+    return lock;
+}
+
+Status SqliteAnalysisDatabase::KestDbRecover(std::string& key, const std::string& workingFile, std::string& path,
+                                             int32_t capacity) {
+    Object* object = find(key);
+    if (!object) return 0;
+    const auto lock = leftoverLock(workingFile);
+    if (!lock) return 0;
+    const std::string documentPath = ReadCompanion(workingFile, kDocumentCompanion);
+    try {
+        AnalysisDocument document = ReadDocumentFile(workingFile);
+        object->store->replaceAll(document);
+        object->document = std::move(document);
+    } catch (const DocumentFileError& e) {
+        return failAndTell("The working file " + workingFile + " cannot be recovered: " + e.what() + ".");
+    }
+    object->path = documentPath.empty() ? newDocumentPath() : documentPath;
+    object->modified = true;
+    object->behind = false;
+    object->keepPath(!documentPath.empty());
+    return FillTextBuffer(path, capacity, object->path);
+}
+
+Status SqliteAnalysisDatabase::KestDbDeleteLeftover(const std::string& workingFile) {
+    const auto lock = leftoverLock(workingFile);
+    if (!lock) return 0;
+    DocumentStore::RemoveFiles(workingFile);
     return 1;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The analysis-database library: documents held in memory and mirrored, change by change,
-// into a working SQLite file, so that a crash of the program loses nothing stored. Reads
+// into a working SQLite file, so that a crash of the program loses nothing stored. Should
+// the working file's disk fill up, memory keeps every change and the operator is told. Reads
 // are served from memory. New gives a document the suite's analysis set-up; Open and Save
 // As ask the path chooser for a file; Save writes a complete new file and renames it over
 // the old one, so that a failed save leaves the saved document as it was.
@@ -8,10 +9,12 @@
 #include "suite/AnalysisDatabase.h"
 #include "suite/AnalysisDocument.h"
 #include "suite/SuiteFile.h"
+#include "suite/WorkingFiles.h"
 
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -121,6 +124,14 @@ public:
 
     std::string KestElementSymbolVB(int32_t atomicNumber) override;
 
+    Status KestDbIsModified(std::string& key) override;
+    Status KestDbObjectAbandon(std::string& key) override;
+    Status KestDbKeepZones(std::string& key, const std::string& zonesText) override;
+    std::vector<LeftoverDocument> KestDbLeftovers() override;
+    Status KestDbRecover(std::string& key, const std::string& workingFile, std::string& path,
+                         int32_t capacity) override;
+    Status KestDbDeleteLeftover(const std::string& workingFile) override;
+
 private:
     struct Object;
     using FieldMember = std::string DocumentFields::*;
@@ -132,8 +143,13 @@ private:
     bool pointOf(const Object& object, int32_t point);
     Status fail(std::string reason);
     Status failAndTell(std::string reason);
+    // A change of the object's working file. One the file cannot take (a full disk) is kept
+    // in memory all the same, the operator told once; the next save writes from memory.
+    void mirror(Object& object, const std::function<void(DocumentStore&)>& change);
     std::string freeKey(const std::string& wanted) const;
     std::filesystem::path newWorkingFile();
+    std::string newDocumentPath();  // the first free "profile-NNN.ana"; empty when the folder fails
+    std::optional<WorkingFileLock> leftoverLock(const std::string& workingFile);
     std::string crystalOf(int spectrometer) const;
 
     Status getField(std::string& key, FieldMember member, std::string& buffer, int32_t capacity);

@@ -35,6 +35,21 @@ inline Status FillTextBuffer(std::string& buffer, int32_t capacity, const std::s
 // The most points a document holds: the program counts points in 16 bits.
 inline constexpr int32_t kDocumentPointCapacity = 32767;
 
+// The longest path the program keeps (documents, zones files, references): the system's own
+// limit, in bytes, as the file system names them (UTF-8 on this system).
+inline constexpr int32_t kPathCapacity = 4096;
+
+// A working file that a program left behind when it ended without releasing its document (a
+// crash, a kill, a session that ended): what it holds, for the operator to recover or delete.
+struct LeftoverDocument {
+    std::string workingFile;
+    std::string documentPath;  // where its document was last opened or saved; empty: never saved
+    int32_t points = 0;
+    std::string lastChange;    // local time of its last change, "2026-12-05 17:23:46"
+    std::string zonesText;     // the zones file as the program last had it; empty when unknown
+    std::string problem;       // why it cannot be read; empty when it can
+};
+
 // Element addressing in the database calls: (element, selector).
 inline constexpr int32_t kByPosition = -1;     // element = position in the document, from 0
 inline constexpr int32_t kByAtomicNumber = 0;  // element = atomic number

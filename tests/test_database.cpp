@@ -2,6 +2,8 @@
 // refused without harm, every change reaches the working file at once, and the calls
 // address elements and points as the program expects.
 
+#include "FileSizeLimit.h"
+
 #include "suite/DocumentFile.h"
 #include "suite/ElementSymbols.h"
 #include "suite/SqliteAnalysisDatabase.h"
@@ -11,6 +13,7 @@
 
 #include <unistd.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -171,6 +174,18 @@ TEST_F(DocumentDatabase, OpenRefusesBadFilesAndKeepsTheWorkingDocument) {
          "damaged"},
         {"truncated", [&](const fs::path& f) { fs::copy_file(good, f); fs::resize_file(f, fs::file_size(f) / 2); },
          "damaged"},
+        {"folder", [](const fs::path& f) { fs::create_directory(f); }, "it is a folder"},
+        {"fifo", [](const fs::path& f) { mkfifo(f.c_str(), 0600); }, "it is a named pipe (FIFO)"},
+        {"coordinate", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE points SET x = 1.5e300 WHERE point = 3"); },
+         "points.x of point 3 is 1.5e+300, not a whole number from -2147483648 to 2147483647"},
+        {"atomic number", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE elements SET atomic_number = 999"); },
+         "elements.atomic_number of element 0 is 999, not a whole number from 1 to 103"},
+        {"spectrometer", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE elements SET spectrometer = -1"); },
+         "elements.spectrometer of element 0 is -1, not a whole number from 1 to 5"},
+        {"label", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE points SET label = zeroblob(5000000)"); },
+         "points.label of point 0 has 5000000 characters; the program keeps at most 80"},
+        {"title", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE document SET title = zeroblob(513)"); },
+         "document.title has 513 characters; the program keeps at most 512"},
     };
 
     db.KestDbSetTitle(key, "working");
@@ -187,6 +202,7 @@ TEST_F(DocumentDatabase, OpenRefusesBadFilesAndKeepsTheWorkingDocument) {
         EXPECT_NE(messages[0].find(file.string()), std::string::npos) << messages[0];
         EXPECT_NE(messages[0].find(reason), std::string::npos) << messages[0];
         ExpectSameDocument(doc(), before);
+        EXPECT_EQ(db.KestDbIsModified(key), 1) << "the working document keeps its unsaved work";
         EXPECT_EQ(docPath(), pathBefore);
         EXPECT_EQ(Sql(AsAfterACrash(db.workingFile(key)), "SELECT title FROM document"), "working");
 
@@ -328,6 +344,81 @@ TEST_F(DocumentDatabase, CallsOnMissingPointsOrObjectsFailWithoutHarm) {
     EXPECT_EQ(db.KestDbNbElt(unknown), 0);
     EXPECT_EQ(db.KestDbReset(unknown, path, 80), 0);
     EXPECT_EQ(db.KestDbObjectDelete(unknown), 0);
+}
+// A full disk under the working file: its changes stay in memory, the operator is told once,
+// and the next save writes them all.
+TEST_F(DocumentDatabase, ChangesTheWorkingFileCannotTakeAreKeptAndSaved) {
+    const fs::path working = db.workingFile(key);
+    {
+        const fakes::FileSizeLimit full(std::max(fs::file_size(working), fs::file_size(working.string() + "-wal")));
+        for (int p = 0; p < 3; ++p) EXPECT_NE(db.KestDbAddPt(key, p, 0, 0), 0);
+        db.KestDbSetTitle(key, "kept");
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("The working file " + working.string() + " cannot be written"), std::string::npos);
+    ASSERT_GT(db.KestDbSave(key, path, 80), 0) << db.lastError();
+    EXPECT_EQ(Sql(docPath(), "SELECT title || (SELECT count(*) FROM points) FROM document"), "kept3");
+    EXPECT_EQ(Sql(AsAfterACrash(working), "SELECT count(*) FROM points"), "3") << "brought up to date by the save";
+}
+
+// A program that stopped in the middle of writing a document left its rollback journal
+// beside it: Open rolls the unfinished change back and says so.
+TEST_F(DocumentDatabase, AnUnfinishedChangeIsRolledBackOnOpen) {
+    for (int p = 0; p < 300; ++p) db.KestDbAddPt(key, p, 0, 0);
+    ASSERT_GT(db.KestDbSave(key, path, 80), 0);
+    const fs::path stopped = root() / "stopped.ana";
+    sqlite3* writer = nullptr;
+    sqlite3_open(docPath().c_str(), &writer);
+    // A change larger than a small cache goes into the file before it is committed.
+    sqlite3_exec(writer, "PRAGMA cache_size = 1; BEGIN; UPDATE points SET x = x + 7; UPDATE measures SET m1 = 7",
+                 nullptr, nullptr, nullptr);
+    fs::copy_file(docPath(), stopped);
+    fs::copy_file(docPath() + "-journal", stopped.string() + "-journal");
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+
+    std::string other = "DbScan02";
+    db.KestDbObjectNew(other, 1, 0);
+    chosen = stopped.string();
+    ASSERT_GT(db.KestDbOpen(other, path, 80), 0) << db.lastError();
+    EXPECT_EQ(db.document(other)->points[299].x, 299);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("The change was rolled back"), std::string::npos) << messages[0];
+}
+
+// A document whose program ended without releasing it waits in its working file: the next
+// program lists it (never while its own program runs), recovers it unsaved under its name
+// with its zones, or deletes it.
+TEST_F(DocumentDatabase, AWorkingFileLeftBehindIsListedRecoveredOrDeleted) {
+    db.KestDbAddPt(key, 1, 2, 3);
+    EXPECT_EQ(db.KestDbIsModified(key), 1);
+    ASSERT_GT(db.KestDbSave(key, path, 80), 0);
+    EXPECT_EQ(db.KestDbIsModified(key), 0);
+    db.KestDbAddPt(key, 4, 5, 6);
+    db.KestDbKeepZones(key, "the zones");
+    const std::string file = db.workingFile(key).string(), saved = docPath();
+
+    SqliteAnalysisDatabase next(MakeConfig(), root() / "work", root() / "documents");
+    std::string nextKey = "DbScan02", nextPath;
+    next.KestDbObjectNew(nextKey, 1, 0);
+    EXPECT_TRUE(next.KestDbLeftovers().empty());
+    EXPECT_EQ(next.KestDbRecover(nextKey, file, nextPath, 80), 0);
+    db.KestDbObjectAbandon(key);
+    const auto leftovers = next.KestDbLeftovers();
+    ASSERT_EQ(leftovers.size(), 1u);
+    const LeftoverDocument& left = leftovers[0];
+    EXPECT_EQ(std::tuple(left.workingFile, left.documentPath, left.points, left.zonesText),
+              std::tuple(file, saved, 2, "the zones"));
+    EXPECT_EQ(next.KestDbRecover(nextKey, saved, nextPath, 80), 0) << "only working files are recovered";
+    ASSERT_EQ(next.KestDbRecover(nextKey, file, nextPath, 80), static_cast<Status>(saved.size()));
+    EXPECT_EQ(next.document(nextKey)->points.size(), 2u);
+    EXPECT_EQ(next.KestDbIsModified(nextKey), 1);
+    EXPECT_EQ(next.KestDbDeleteLeftover(file), 1);
+    EXPECT_FALSE(fs::exists(file) || fs::exists(file + "-wal") || fs::exists(file + "-zones"));
+
+    ASSERT_GT(next.KestDbSave(nextKey, nextPath, 80), 0);
+    next.KestDbObjectAbandon(nextKey);  // nothing unsaved: nothing left behind
+    EXPECT_TRUE(FindLeftovers(root() / "work", {}).empty());
 }
 
 TEST(ElementSymbols, CoverHydrogenToLawrencium) {

@@ -4,7 +4,9 @@
 #include "ProgramOnDocuments.h"
 #include "ProgramOnFakes.h"
 
+#include "acquisition/ScanCommands.h"
 #include "document/DocumentCommands.h"
+#include "document/Recovery.h"
 #include "document/ZonesFile.h"
 #include "geometry/PointCommands.h"
 #include "geometry/ZoneTable.h"
@@ -154,6 +156,123 @@ TEST(DocumentCommands, ADocumentWhoseReferenceIsMissingOpensWithAZeroLine) {
     EXPECT_EQ(p.view.messages, (std::vector<std::string>{"Reference Error!  A =  0     B =  0"}));
     EXPECT_EQ(p.view.caption, "KestPlus [" + *p.chosen + "]");
     EXPECT_EQ(p.view.elementLines, (std::vector<std::string>{Padded("C  /gone/carbon 3")}));
+}
+
+// Unlike the design, work is never dropped without a question: the caption marks it, and
+// New, Open and Scan New ask first (Scan New only for points, which it deletes).
+TEST(DocumentCommands, UnsavedWorkIsAskedAboutBeforeItIsDropped) {
+    using P = fakes::ProgramOnDocuments;
+    using C = MainView::SaveChoice;
+    const auto point = [](P& p) { AddPoint(p.state, p.suite, p.view); };
+    const auto zone = [](P& p) { AddZone(p.state, p.view); };
+    const auto newDocument = [](P& p) { NewCommand(p.state, p.suite, p.view); };
+    const auto open = [](P& p) { OpenCommand(p.state, p.suite, p.view); };
+    const auto scanNew = [](P& p) { ScanNew(p.state, p.suite, p.view); };
+    const struct {
+        const char* name;
+        std::function<void(P&)> change, command;
+        bool unsaved;
+        std::optional<C> answer;  // none: no question
+        int points;               // afterwards; -1: whatever the scan made
+    } cases[] = {
+        {"New, Discard", point, newDocument, true, C::Discard, 0},
+        {"New, Cancel", point, newDocument, true, C::Cancel, 1},
+        {"New, Save", point, newDocument, true, C::Save, 0},
+        {"Open, Cancel", point, open, true, C::Cancel, 1},
+        {"Scan New, Cancel", [&](P& p) { zone(p), point(p); }, scanNew, true, C::Cancel, 1},
+        {"a zone, New", zone, newDocument, true, C::Cancel, 0},
+        {"a zone, Scan New", zone, scanNew, true, std::nullopt, -1},
+        {"nothing", [](P&) {}, newDocument, false, std::nullopt, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        P p;
+        NewCommand(p.state, p.suite, p.view);
+        c.change(p);
+        ShowUnsavedState(p.state, p.suite, p.view);
+        const std::string caption = "KestPlus [" + (p.folder() / "documents" / "profile-001.ana").string() + "]";
+        EXPECT_EQ(p.view.caption, caption + (c.unsaved ? "*" : ""));
+        if (c.answer) p.view.saveAnswers = {*c.answer};
+        c.command(p);
+        EXPECT_EQ(p.view.questions, c.answer ? std::vector<std::string>{"Save changes to profile-001.ana?"}
+                                             : std::vector<std::string>{});
+        EXPECT_TRUE(c.points < 0 || p.state.NbPts == c.points) << p.state.NbPts;
+        EXPECT_EQ(fs::exists(p.folder() / "documents" / "profile-001.ana"), c.answer == C::Save);
+    }
+}
+
+// The name chosen gets ".ana" unless it ends so, and the zones file is that path with
+// ".PRF" for ".ana": never another profile's. Paths are kept whole, however long, in UTF-8.
+TEST(DocumentCommands, SaveAsGivesAnAnaDocumentWithItsZonesFileBeside) {
+    fakes::ProgramOnDocuments p;
+    const fs::path deep = p.folder() / std::string(100, 'd') / std::string(100, 'e') / "R\xC3\xA9sultats";
+    fs::create_directories(deep);
+    std::ofstream(p.folder() / "line.PRF") << "another profile's zones";
+    const struct { fs::path chosen; std::string document, zones; } cases[] = {
+        {p.folder() / "line1.v2", "line1.v2.ana", "line1.v2.PRF"},
+        {p.folder() / "line1", "line1.ana", "line1.PRF"},
+        {p.folder() / "LINE2.ANA", "LINE2.ANA", "LINE2.PRF"},
+        {deep / ("\xC3\xA9" "chantillon " + std::string(80, 'n') + ".ana"), "", ""},
+    };
+    for (const auto& c : cases) {
+        const fs::path folder = c.chosen.parent_path();
+        const std::string document = c.document.empty() ? c.chosen.string() : (folder / c.document).string();
+        const std::string zones = c.zones.empty() ? document.substr(0, document.size() - 4) + ".PRF" : (folder / c.zones).string();
+        SCOPED_TRACE(document);
+        NewCommand(p.state, p.suite, p.view);
+        AddZone(p.state, p.view);
+        AddPoint(p.state, p.suite, p.view);
+        p.chosen = c.chosen.string();
+        ASSERT_TRUE(SaveAsCommand(p.state, p.suite, p.view));
+        EXPECT_EQ(p.view.caption, "KestPlus [" + document + "]");
+        EXPECT_EQ(p.state.ZonesPath, zones);
+        EXPECT_EQ(FileBytes(zones), ZonesFileText(p.state));
+
+        NewCommand(p.state, p.suite, p.view);
+        if (c.zones == "line1.PRF") fs::rename(zones, folder / "line1.prf");  // as another system may write it
+        p.chosen = document;
+        OpenCommand(p.state, p.suite, p.view);
+        EXPECT_EQ(p.view.caption, "KestPlus [" + document + "]");
+        EXPECT_EQ(std::pair(p.view.zoneLines.size(), p.view.pointLines.size()), std::pair(std::size_t{1}, std::size_t{1}));
+    }
+    EXPECT_GT(cases[3].chosen.string().size(), 300u);
+    EXPECT_EQ(FileBytes(p.folder() / "line.PRF"), "another profile's zones");
+    EXPECT_TRUE(p.view.messages.empty());
+}
+
+// Working files two crashed programs left: one deleted, then the other recovered as the
+// working document with its points and zones, unsaved, the caption saying so.
+TEST(Recovery, LeftoversAreDeletedOrRecoveredAtTheOperatorsChoice) {
+    fakes::ProgramOnDocuments p;
+    SqliteAnalysisDatabase crashed(fakes::ConfigOf({ElementSetup{}}), p.folder() / "work", p.folder() / "documents");
+    for (const int points : {2, 3}) {
+        std::string key = "Crash" + std::to_string(points), path;
+        crashed.KestDbObjectNew(key, 1, 0);
+        crashed.KestDbReset(key, path, 80);
+        for (int i = 0; i < points; ++i) crashed.KestDbAddPt(key, 100 * i, 0, 0);
+        ProfileState zones;
+        AddZone(zones, p.view);
+        crashed.KestDbKeepZones(key, ZonesFileText(zones));
+        crashed.KestDbObjectAbandon(key);
+    }
+    NewCommand(p.state, p.suite, p.view);
+    std::vector<std::vector<std::string>> asked;
+    p.view.recovery = [&](const std::vector<std::string>& lines) {
+        asked.push_back(lines);
+        using Action = MainView::RecoveryChoice::Action;
+        return MainView::RecoveryChoice{asked.size() == 1 ? Action::Delete : Action::Recover, 0};
+    };
+    OfferRecovery(p.state, p.suite, p.view);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(std::pair(asked[0].size(), asked[1].size()), std::pair(std::size_t{2}, std::size_t{1}));
+    EXPECT_EQ(asked[0][0].rfind("a new document: 2 points, last change ", 0), 0u) << asked[0][0];
+    EXPECT_EQ(p.view.questions, std::vector<std::string>{"KestPlus: Delete " + asked[0][0] + "? Its points can never be recovered afterwards."});
+    EXPECT_EQ(std::pair(p.view.pointLines.size(), p.view.zoneLines.size()), std::pair(std::size_t{3}, std::size_t{1}));
+    EXPECT_EQ(p.view.caption, "KestPlus [" + (p.folder() / "documents" / "profile-001.ana").string() + "]* (recovered)");
+    EXPECT_TRUE(p.db.KestDbLeftovers().empty());
+    p.chosen = (p.folder() / "recovered.ana").string();
+    SaveAsCommand(p.state, p.suite, p.view);
+    EXPECT_EQ(p.view.caption, "KestPlus [" + *p.chosen + "]");
 }
 
 }  // namespace

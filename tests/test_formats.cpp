@@ -66,7 +66,9 @@ TEST(Formats, GiveTheDocumentedTexts) {
     };
     const std::vector<std::pair<const char*, std::vector<std::pair<const char*, const char*>>>> texts = {
         {"FmtLabel8", {{"Z01", "     Z01"}, {"ABCDEFGHIJ", "ABCDEFGH"}, {"", "        "}}},
-        {"FmtText12", {{"Fe", "Fe          "}, {"ABCDEFGHIJKLMN", "ABCDEFGHIJKL"}}},
+        // A reference's path in UTF-8 keeps whole characters, so the columns after it stay put.
+        {"FmtText12", {{"Fe", "Fe          "}, {"ABCDEFGHIJKLMN", "ABCDEFGHIJKL"}, {"/d/R\xC3\xA9sultats/x", "/d/R\xC3\xA9sultats"},
+                       {"\xC3\xA9.ana", "\xC3\xA9.ana       "}, {"/d/R\xE9sultats/x", "/d/R\xE9sultats"}}},
         {"FmtSymbol2", {{" Fe ", "Fe"}, {" O", "O "}, {"Abc", "Ab"}, {"   ", "  "}}},
     };
     for (const auto& [operation, examples] : numbers)

@@ -8,6 +8,7 @@
 #include "app/HeadlessCommands.h"
 #include "document/ZonesFile.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -32,6 +33,10 @@ const char* const kLists =
     "   3   1020.00  20.00 %      300        0 Z01\n"
     "   4   1020.00  20.00 %      400        0 Z01\n"
     "   5   1020.00  20.00 %      800        0 Z01\n";
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
 
 struct Headless {
     Headless() {
@@ -172,6 +177,93 @@ TEST(HeadlessCommands, AScanIsNeverLostForWantOfAPlaceToSaveIt) {
     EXPECT_EQ(listed.str(), kLists);
 }
 
+// Nothing is said to be done that is not: a file that cannot be written fails its command
+// with a message naming it, and leaves what stood in its place and no part of a new file.
+TEST(HeadlessCommands, WhatCannotBeWrittenOrComputedFailsTheCommand) {
+    Headless h;
+    h.write("ref.json", Replaced(kSuiteFile, "\"Fe\" }", "\"gone.ana\" }"));
+    ScanCommand scan = h.scan("example.PRF", "ref.json");
+    ASSERT_EQ(h.run(scan), kDone) << h.err.str();
+    for (const char* name : {"x.csv", "x.png", "x.pdf"}) {
+        SCOPED_TRACE(name);
+        const Path target = h.file(name);
+        std::filesystem::create_directories(target / "earlier");  // in the way, and cannot be replaced
+        ExportCommand command{h.file("doc.ana"), std::nullopt, std::nullopt};
+        (std::string(name) == "x.csv" ? command.csv : command.chart) = target;
+        std::ostringstream out, err;
+        EXPECT_EQ(RunExport(command, h.folders, out, err), kFailed);
+        EXPECT_NE(err.str().find("be written to " + target.string()), std::string::npos) << err.str();
+        EXPECT_TRUE(std::filesystem::is_directory(target / "earlier"));
+    }
+    const std::string saved = h.read("doc.ana");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunRecompute({h.file("doc.ana"), h.file("ref.json")}, h.folders, out, err), kFailed);
+    EXPECT_NE(err.str().find("the reference profile gone.ana of Fe gives no calibration line"), std::string::npos) << err.str();
+    EXPECT_EQ(h.read("doc.ana"), saved);
+
+    std::ofstream full("/dev/full");
+    EXPECT_EQ(FinishOutput(RunList({h.file("doc.ana"), std::nullopt}, h.folders, full, err), full, err), kFailed);
+    EXPECT_NE(err.str().find("standard output cannot be written"), std::string::npos);
+    for (const auto& entry : std::filesystem::directory_iterator(h.file("")))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".kestplus")) << "a part of a file: " << entry.path();
+}
+
+TEST(HeadlessCommands, ScanAndListTakeLongAndUtf8Paths) {
+    Headless h;
+    const Path folder = h.file(std::string(130, 'a')) / std::string(130, 'b') / "R\xC3\xA9sultats";
+    std::filesystem::create_directories(folder);
+    ScanCommand scan = h.scan();
+    scan.save = folder / "ligne \xC3\xA9.ana";
+    ASSERT_GT(scan.save.string().size(), 300u);
+    ASSERT_EQ(h.run(scan), kDone) << h.err.str();
+    EXPECT_EQ(h.out.str(), kLists);
+    EXPECT_TRUE(std::filesystem::exists(folder / "ligne \xC3\xA9.PRF"));
+    std::ostringstream listed, errors;
+    EXPECT_EQ(RunList({scan.save, std::nullopt}, h.folders, listed, errors), kDone) << errors.str();
+    EXPECT_EQ(listed.str(), kLists);
+}
+
+// kill -9 in the middle of a real-clock scan: the working file holds every point stored
+// before it; every command then says so, and recover saves them as a document.
+TEST(HeadlessCommands, AScanKilledMidWayIsRecoveredWithEveryPointItStored) {
+    Headless h;
+    h.write("real.json", Replaced(kSuiteFile, "\"virtual\"", "\"real\", \"time_scale\": 0.02"));
+    ProfileState zones;
+    zones.NbZones = 1;
+    zones.Zones[0] = fakes::FixedZone(1000, 100);
+    h.write("fixed.PRF", ZonesFileText(zones));
+    QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KESTPLUS_HOME", QString::fromStdString(h.folders.data.string()));
+    program.setProcessEnvironment(environment);
+    const auto arg = [&](const std::string& name) { return QString::fromStdString(h.file(name).string()); };
+    program.start(KESTPLUS_PROGRAM, {"scan", "--zones", arg("fixed.PRF"), "--save", arg("doc.ana"), "--suite",
+                                     arg("real.json"), "--time", "1"});
+    QByteArray progress;
+    while (!progress.contains("point    4 at") && program.waitForReadyRead(20000)) progress += program.readAll();
+    program.kill();  // points 1 to 3 are stored
+    ASSERT_TRUE(program.waitForFinished());
+
+    std::ostringstream note, listed, saved, errors;
+    NoteLeftovers(h.folders, note);
+    EXPECT_NE(note.str().find("1 working file left behind by a program that ended without saving"), std::string::npos);
+    EXPECT_EQ(RunRecover({}, h.folders, listed, errors), kDone);
+    const std::string line = listed.str(), lead = "a new document: ", file = "(working file ";
+    ASSERT_EQ(line.rfind(lead, 0), 0u) << line;
+    EXPECT_GE(std::stoi(line.substr(lead.size())), 3);
+    const std::size_t at = line.find(file) + file.size();
+    EXPECT_EQ(RunRecover({line.substr(at, line.size() - at - 2), h.file("back")}, h.folders, saved, errors), kDone)
+        << errors.str();
+    EXPECT_EQ(RunList({h.file("back.ana"), std::nullopt}, h.folders, saved, errors), kDone);
+    EXPECT_EQ(saved.str().substr(0, 157), "Fe Fe           1\n\n   1    520.00  10.00 %        0        0 Z01\n"
+                                          "   2    520.00  10.00 %      100        0 Z01\n"
+                                          "   3    520.00  10.00 %      200        0 Z01\n")
+        << saved.str();
+    EXPECT_TRUE(std::filesystem::exists(h.file("back.PRF")));
+    EXPECT_TRUE(FindLeftovers(h.folders.workDir(), {}).empty());
+}
+
 TEST(CommandLine, UnderstoodAndNotUnderstood) {
     const struct { std::vector<std::string> arguments; std::string error; } cases[] = {  // error: empty when understood
         {{}, ""},
@@ -183,7 +275,9 @@ TEST(CommandLine, UnderstoodAndNotUnderstood) {
         {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--chart", "c.png"}, ""},
         {{"recompute", "d.ana", "--suite", "s.json"}, ""},
         {{"scan", "--zones", "z.PRF"}, "scan needs --save DOC.ana"},
-        {{"scan", "--zones", "z.PRF", "--save", "d.db"}, "--save takes a document name ending in .ana"},
+        {{"recover"}, ""},
+        {{"recover", "1-1.ana", "--save", "d"}, ""},
+        {{"recover", "1-1.ana"}, "recover takes a working file and --save DOC.ana together"},
         {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--time", "0"}, "--time takes"},
         {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--time", "ten"}, "--time takes"},
         {{"list"}, "the document is missing"},
@@ -198,6 +292,14 @@ TEST(CommandLine, UnderstoodAndNotUnderstood) {
         const auto command = ParseCommandLine(c.arguments, error);
         EXPECT_EQ(command.has_value(), c.error.empty());
         EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    }
+    // A document is always an .ana file: the name as given when it is one, else with .ana added.
+    std::string error;
+    for (const auto& [given, saved] : {std::pair{"line1.v2", "line1.v2.ana"}, {"line1", "line1.ana"}, {"L.ANA", "L.ANA"}}) {
+        const auto scan = ParseCommandLine({"scan", "--zones", "z.PRF", "--save", given}, error);
+        const auto recover = ParseCommandLine({"recover", "1-1.ana", "--save", given}, error);
+        EXPECT_EQ(std::get<ScanCommand>(*scan).save, saved);
+        EXPECT_EQ(std::get<RecoverCommand>(*recover).save, saved);
     }
 }
 

@@ -97,6 +97,14 @@ TEST(FileLogging, AppendsTheTextAsItStands) {
     EXPECT_EQ(FileLogging(PathOf(home) / "not-a-folder" / "home").KestPrintfVB("line\n\r"), 0);
 }
 
+TEST(FileLogging, ALogPastItsSizeMovesToLog1) {
+    QTemporaryDir home;
+    FileLogging log(PathOf(home), 3000, 10);
+    for (const char* line : {"first line\n", "second\n", "third\n"}) log.KestPrintfVB(line);
+    EXPECT_EQ(FileBytes(log.logFile().string() + ".1"), "first line\n");
+    EXPECT_EQ(FileBytes(log.logFile()), "second\nthird\n");
+}
+
 TEST(FileLogging, AnEarlierInstanceIsFoundAndRaised) {
     QTemporaryDir home, otherHome;
     InstanceLock running(PathOf(home));

@@ -4,6 +4,7 @@
 #include "FakeSuite.h"
 
 #include "shell/PrfMain.h"
+#include "shell/RecoveryDialog.h"
 #include "suite/SuiteFile.h"
 
 #include <QAbstractButton>
@@ -21,10 +22,27 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
+#include <tuple>
 
 namespace kest {
 namespace {
+
+// The main window whose questions about unsaved work the test answers (Discard when no
+// answer is left).
+class AnsweredPrfMain : public PrfMain {
+public:
+    using PrfMain::PrfMain;
+    std::deque<SaveChoice> answers;
+    std::vector<std::string> questions;
+    SaveChoice askSaveChanges(const std::string& question) override {
+        questions.push_back(question);
+        const SaveChoice answer = answers.empty() ? SaveChoice::Discard : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return answer;
+    }
+};
 
 class PrfMainTest : public ::testing::Test {
 protected:
@@ -43,7 +61,7 @@ protected:
 
     fakes::FakeSuite fake;
     ProfileState state;
-    PrfMain window{state, fake.suite};
+    AnsweredPrfMain window{state, fake.suite};
 };
 
 enum class Kind { Label, Button, List, Text, Graph, FileDialog, Menu, Item, Separator, BarCommand };
@@ -264,14 +282,63 @@ TEST_F(PrfMainTest, ThePointListFollowsTheNewestPointFromItsEnd) {
     EXPECT_EQ(list->indexAt(QPoint(0, 0)).row(), 0);
 }
 
-TEST_F(PrfMainTest, ExitShutsDownOnce) {
-    find<QLineEdit>("DefTime")->setText(QStringLiteral("25"));
+// A setting the zones file keeps is unsaved work: the caption marks it, and Exit asks first.
+TEST_F(PrfMainTest, ExitAsksToSaveUnsavedWorkThenShutsDownOnce) {
+    const QTemporaryDir dir;
+    fake.db.save.path = dir.filePath("saved.ana").toStdString();
+    find<QLineEdit>("DefTime")->setText(QStringLiteral("25"));  // the program's, not the document's
+    EXPECT_EQ(window.windowTitle(), "KestPlus [/data/profile.ana]");
     find<QAbstractButton>("OptNC_3")->click();
-    find<QAction>("MnuExit")->trigger();
+    EXPECT_EQ(window.windowTitle(), "KestPlus [/data/profile.ana]*");
+    window.answers = {MainView::SaveChoice::Cancel, MainView::SaveChoice::Save};
+    find<QAction>("MnuExit")->trigger();  // Cancel: the window stays
+    EXPECT_EQ(fake.db.count("KestDbObjectDelete"), 0);
+    find<QAction>("MnuExit")->trigger();  // Save, then close
     window.close();
+    EXPECT_EQ(window.questions, std::vector<std::string>(2, "Save changes to profile.ana?"));
+    EXPECT_EQ(fake.db.count("KestDbSave"), 1);
     EXPECT_EQ(fake.db.count("KestDbObjectDelete"), 1);
     EXPECT_EQ(fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", "DefaultCountingTime")], "25");
     EXPECT_EQ(fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", "DefaultNumberOfMeasures")], "3");
+}
+
+TEST_F(PrfMainTest, TheQuestionAboutUnsavedWorkOffersSaveDiscardAndCancel) {
+    using C = MainView::SaveChoice;
+    for (const auto& [button, choice] : {std::pair{QMessageBox::Save, C::Save}, {QMessageBox::Discard, C::Discard},
+                                         {QMessageBox::Cancel, C::Cancel}}) {
+        QString shown;
+        QTimer::singleShot(0, [&shown, button = button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            shown = box->windowTitle() + ": " + box->text();
+            box->button(button)->click();
+        });
+        EXPECT_EQ(window.PrfMain::askSaveChanges("Save changes to line1.ana?"), choice);
+        EXPECT_EQ(shown, "KestPlus: Save changes to line1.ana?");
+    }
+}
+
+// Paths come as the file system names them (UTF-8), a document's texts as Latin-1: both show
+// right, and a caption read back shows again as it was.
+TEST_F(PrfMainTest, CaptionsShowUtf8PathsAndLatin1Texts) {
+    for (const auto& [bytes, shown] : {std::pair{"KestPlus [/d/R\xC3\xA9sultats/\xD0\x96.ana]", "KestPlus [/d/R\u00E9sultats/\u0416.ana]"},
+                                       {"Titre \xE9t\xE9", "Titre \u00E9t\u00E9"}}) {
+        window.setCaption(bytes);
+        EXPECT_EQ(window.windowTitle(), QString::fromUtf8(shown));
+        window.setCaption(window.currentCaption());
+        EXPECT_EQ(window.windowTitle(), QString::fromUtf8(shown));
+    }
+}
+
+TEST(RecoveryDialog, EachButtonGivesItsChoiceForTheSelectedLine) {
+    using Action = MainView::RecoveryChoice::Action;
+    for (const auto& [button, action, row] :
+         {std::tuple{"ButRecover", Action::Recover, 1}, {"ButDelete", Action::Delete, 1}, {"ButLater", Action::Later, -1}}) {
+        RecoveryDialog dialog({"line1.ana: 5 points", "a new document: 2 points"});
+        dialog.findChild<QListWidget*>("LeftoverList")->setCurrentRow(1);
+        QTimer::singleShot(0, &dialog, [&dialog, button = button] { dialog.findChild<QAbstractButton*>(button)->click(); });
+        dialog.exec();
+        EXPECT_EQ(std::pair(dialog.choice().action, dialog.choice().row), std::pair(action, row)) << button;
+    }
 }
 
 }  // namespace

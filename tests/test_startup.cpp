@@ -31,13 +31,13 @@ TEST(StartUp, CreatesTheDocumentReadsTheConfigurationThenRunsNew) {
         "KestRegisterGetInt(EtalonProfile, StatisticEnable, 0, KEST)",
         "KestRegisterGetInt(EtalonProfile, DefaultNumberOfMeasures, 0, KEST)",
         "KestRegisterGetInt(EtalonProfile, DefaultCountingTime, 10, KEST)",
-        "KestDbReset(DbScanXY, 80)",
+        "KestDbReset(DbScanXY, 4096)",
         "KestDbNbElt(DbScanXY)",     // the empty document's elements
         "KestDbGetNbPts(DbScanXY)",  // and points
     };
     EXPECT_EQ(p.fake.journal, expected);
     EXPECT_EQ(std::tuple(p.state.DocKey.str(), p.view.caption, p.state.DocPath.untilNul(), p.state.DocPath.str().size()),
-              std::tuple("DbScanXY", "KestPlus [/data/profile.ana]", "/data/profile.ana", 80u));
+              std::tuple("DbScanXY", "KestPlus [/data/profile.ana]", "/data/profile.ana", 4096u));
     EXPECT_TRUE(!p.view.zoneCommandsEnabled && p.view.messages.empty());
 }
 

@@ -1,6 +1,7 @@
 // The zones file: its bytes, reading it back, every kind of damaged file, and Load Zones.
 
 #include "FakeMainView.h"
+#include "FileSizeLimit.h"
 
 #include "document/ZonesFile.h"
 #include "geometry/ZoneTable.h"
@@ -178,10 +179,15 @@ TEST_F(ZonesFileTest, LoadZonesReplacesTheTableOnlyWhenAFileIsChosen) {
 TEST_F(ZonesFileTest, AFileThatCannotBeWrittenLeavesTheFormerOneAlone) {
     ASSERT_TRUE(WriteZonesFile(state));
     const std::string former = FileBytes(state.ZonesPath);
-    ASSERT_TRUE(QDir(dir.path()).mkdir("line.PRF.new"));  // where the new file would be written
     setZones({Zone('V', 1, 2, 3, 4.0f)});
-    EXPECT_FALSE(WriteZonesFile(state));
+    {
+        const fakes::FileSizeLimit full(100);  // the disk fills up half-way through the new file
+        std::string error;
+        EXPECT_FALSE(WriteZonesFile(state, &error));
+        EXPECT_EQ(error, "File too large");
+    }
     EXPECT_EQ(FileBytes(state.ZonesPath), former);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"line.PRF"});  // no part of one
 
     state.ZonesPath = dir.filePath("no such folder/line.PRF").toStdString();
     EXPECT_FALSE(WriteZonesFile(state));
