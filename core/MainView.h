@@ -14,6 +14,7 @@
 namespace kest {
 
 class ProfileChart;
+struct ScanProgress;
 struct ZoneRecord;
 
 class MainView {
@@ -88,6 +89,12 @@ public:
     // and the about box titled DialogArg1; both modal.
     virtual void showDocumentInfo() = 0;
     virtual void showAbout() = 0;
+
+    // A scan's plan as it starts (no point measured yet), its progress after every point it
+    // measured, and its end (no longer running). A view that shows no progress ignores it.
+    virtual void showScanProgress(const ScanProgress& /*progress*/) {}
+    // Whether the document holds changes not yet saved.
+    virtual void setUnsaved(bool /*unsaved*/) {}
 };
 
 }  // namespace kest

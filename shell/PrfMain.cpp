@@ -2,19 +2,25 @@
 
 #include "acquisition/PrfEdit.h"
 #include "acquisition/ScanCommands.h"
+#include "acquisition/ScanPlan.h"
+#include "acquisition/ZoneChecks.h"
 #include "controls/Controls.h"
 #include "controls/NormalPointer.h"
 #include "controls/QtText.h"
 #include "controls/WindowPlacement.h"
+#include "core/Formats.h"
 #include "core/SettingsEvents.h"
 #include "document/DocumentCommands.h"
+#include "document/DocumentDialogs.h"
 #include "document/ZonesFile.h"
 #include "geometry/ModZone.h"
 #include "geometry/PointCommands.h"
 #include "geometry/ZoneTable.h"
+#include "graph/ChartFile.h"
 #include "graph/FormPrint.h"
 #include "graph/ProfileGraph.h"
 #include "results/PointComputation.h"
+#include "results/ProfileExport.h"
 #include "results/ResultLists.h"
 #include "shell/AboutFrm.h"
 #include "shell/DocumentInfo.h"
@@ -25,8 +31,10 @@
 #include <QButtonGroup>
 #include <QChartView>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,11 +48,16 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kest {
@@ -68,7 +81,8 @@ const std::vector<MenuLayout>& Menus() {
     static const std::vector<MenuLayout> menus{
         {"MnuFile", "&File",
          {{"MnuNew", "&New"}, {"MnuOpen", "&Open..."}, {"MnuSave", "&Save"}, {"MnuSaveAs", "Save &As..."},
-          {"MnuInfo", "&Info..."}, {"MnuNull0", "-"}, {"MnuPrintGraph", "&Print Graph..."}, {"MnuNull1", "-"},
+          {"MnuInfo", "&Info..."}, {"MnuNull0", "-"}, {"MnuExportCsv", "Export &CSV..."},
+          {"MnuExportChart", "Export C&hart..."}, {"MnuPrintGraph", "&Print Graph..."}, {"MnuNull1", "-"},
           {"MnuExit", "E&xit"}}},
         {"MnuZones", "&Zones",
          {{"MnuEditZone", "&Edit..."}, {"MnuAddZone", "&Add"}, {"MnuDelZone", "&Del"}, {"MnuUpZone", "&Up"},
@@ -85,27 +99,26 @@ const std::vector<MenuItem>& BarCommands() {
     return commands;
 }
 
-// The lists are lines of fixed-width columns: their headings and rows need a fixed pitch.
-QFont ListFont() {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    return font;
-}
-
-QLabel* Heading(const char* name, const char* text) {
+// The lists are lines of fixed-width columns: their headings and rows need a fixed pitch,
+// and a heading starts where the text of the rows starts, the list's frame and the item's
+// text margin in.
+QLabel* Heading(const char* name, const char* text, const QListWidget* list) {
     auto* label = new QLabel(QString::fromLatin1(text));
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
-    label->setFont(ListFont());
-    label->setIndent(4);  // in line with the text of the list rows
+    label->setFont(list->font());
+    label->setIndent(list->frameWidth() + list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
     return label;
 }
 
-QListWidget* List(const char* name, QAbstractItemView::SelectionMode mode) {
+// `columns` characters of every row are always in view, beside the scroll bar.
+QListWidget* List(const char* name, QAbstractItemView::SelectionMode mode, int columns) {
     auto* list = new QListWidget;
     list->setObjectName(QString::fromLatin1(name));
-    list->setFont(ListFont());
+    list->setFont(FixedPitchFont());
+    const int margins = 2 * (list->frameWidth() + list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    list->setMinimumWidth(QFontMetrics(list->font()).horizontalAdvance(QString(columns, QLatin1Char('0'))) + margins +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
     list->setSelectionMode(mode);
     list->setUniformItemSizes(true);
     list->setTextElideMode(Qt::ElideNone);  // rows end in blanks: nothing to mark as cut
@@ -178,24 +191,8 @@ PrfMain::PrfMain(ProfileState& state, Suite& suite, QWidget* parent)
     setObjectName(QStringLiteral("PrfMain"));
     setWindowTitle(QString::fromLatin1(kProgramTitle));
     buildMenus();
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(buildZonesPanel(), 3);
-    top->addWidget(buildElementsPanel(), 2);
-    top->addWidget(buildSettingsPanel(), 0);
-
-    graph_.widget()->setMinimumSize(300, 250);  // shown once there are points to draw
-
-    // The graph takes the larger share whenever it shows; hidden, the points take it all.
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(buildPointsPanel(), 2);
-    bottom->addWidget(graph_.widget(), 3);
-
-    auto* central = new QWidget;
-    auto* layout = new QVBoxLayout(central);
-    layout->addLayout(top, 0);
-    layout->addLayout(bottom, 1);
-    setCentralWidget(central);
+    setCentralWidget(buildLists());
+    buildStatusBar();
 
     dialogOpen_ = new QFileDialog(this, QStringLiteral("Load Zones"));
     dialogOpen_->setObjectName(QStringLiteral("DialogOpen"));
@@ -208,7 +205,43 @@ PrfMain::PrfMain(ProfileState& state, Suite& suite, QWidget* parent)
 
     connectSettings();
     connectCommands();
+    assignShortcuts();
+    buildRecentMenu();
+    connectExportCommands();
+    connectGraph();
     resize(kDefaultWidth, kDefaultHeight);
+}
+
+// The zone, element and settings panels above, the points and the graph below, with a
+// splitter between them that gives the points the height the window gains.
+QWidget* PrfMain::buildLists() {
+    auto* top = new QWidget;
+    auto* upper = new QHBoxLayout(top);
+    upper->setContentsMargins(0, 0, 0, 0);
+    upper->addWidget(buildZonesPanel(), 3);
+    upper->addWidget(buildElementsPanel(), 2);
+    upper->addWidget(buildSettingsPanel(), 0);
+
+    graph_.widget()->setMinimumSize(300, 250);  // shown once there are points to draw
+
+    // The graph takes the larger share whenever it shows; hidden, the points take it all.
+    auto* bottom = new QWidget;
+    auto* lower = new QHBoxLayout(bottom);
+    lower->setContentsMargins(0, 0, 0, 0);
+    lower->addWidget(buildPointsPanel(), 2);
+    lower->addWidget(graph_.widget(), 3);
+
+    auto* splitter = new QSplitter(Qt::Vertical);
+    splitter->setObjectName(QStringLiteral("ListSplitter"));
+    splitter->addWidget(top);
+    splitter->addWidget(bottom);
+    splitter->setChildrenCollapsible(false);  // neither area is ever cut to nothing
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({top->minimumSizeHint().height(), kDefaultHeight});
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(splitter);
+    return central;
 }
 
 void PrfMain::buildMenus() {
@@ -229,7 +262,7 @@ void PrfMain::buildMenus() {
 }
 
 QWidget* PrfMain::buildZonesPanel() {
-    zonList_ = List("ZonList", QAbstractItemView::SingleSelection);
+    zonList_ = List("ZonList", QAbstractItemView::SingleSelection, 33);
     zonList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // past the tag a line is only blanks
     add_ = Button("Add", "Add");
     del_ = Button("Del", "Del");
@@ -251,28 +284,30 @@ QWidget* PrfMain::buildZonesPanel() {
 
     auto* panel = new QGroupBox(QStringLiteral("Zones"));
     auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(Heading("Label6", " Type     Len   SMin  SMax  dConc%  Prf"));
+    layout->addWidget(Heading("Label6", kZoneListHeading, zonList_));
     layout->addLayout(row);
     return panel;
 }
 
 QWidget* PrfMain::buildElementsPanel() {
-    eltList_ = List("EltList", QAbstractItemView::SingleSelection);
+    eltList_ = List("EltList", QAbstractItemView::SingleSelection, 19);
     eltList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // past the spectrometer only blanks
     auto* panel = new QGroupBox(QStringLiteral("Elements"));
     auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(Heading("Label2", "  Elt      Ref        Sp#"));
+    layout->addWidget(Heading("Label2", kElementListHeading, eltList_));
     layout->addWidget(eltList_, 1);
     return panel;
 }
 
+// Two columns of option panels over the three texts: short, so that the points below keep
+// the height.
 QWidget* PrfMain::buildSettingsPanel() {
     auto* panel = new QGroupBox(QStringLiteral("Settings"));
-    auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(OptionPanel(this, optNC_, "OptNC", "Label4", "NC", {"1", "5", "10", "15"}));
-    layout->addWidget(OptionPanel(this, omp_, "OMP", "Label7", "Multi Points", {"1", "3", "5"}));
-    layout->addWidget(OptionPanel(this, optXY_, "OptXY", "Label8", "Active Axis", {"X", "Y"}));
-    layout->addWidget(OptionPanel(this, option1_, "Option1", nullptr, "Graph", {"All", "Sel"}));
+    auto* layout = new QGridLayout(panel);
+    layout->addWidget(OptionPanel(this, optNC_, "OptNC", "Label4", "NC", {"1", "5", "10", "15"}), 0, 0);
+    layout->addWidget(OptionPanel(this, omp_, "OMP", "Label7", "Multi Points", {"1", "3", "5"}), 0, 1);
+    layout->addWidget(OptionPanel(this, optXY_, "OptXY", "Label8", "Active Axis", {"X", "Y"}), 1, 0);
+    layout->addWidget(OptionPanel(this, option1_, "Option1", nullptr, "Graph", {"All", "Sel"}), 1, 1);
 
     defTime_ = TextBox("DefTime");
     pattern_ = TextBox("Pattern");
@@ -280,14 +315,15 @@ QWidget* PrfMain::buildSettingsPanel() {
     auto* texts = new QGridLayout;
     AddFieldRow(texts, 0, Caption("Label3", "Time(s)"), defTime_);
     AddFieldRow(texts, 1, Caption("Label9", "dPoints"), pattern_);
-    AddFieldRow(texts, 2, Caption("Label10", "d0"), offset_);
-    layout->addLayout(texts);
-    layout->addStretch();
+    texts->addWidget(Caption("Label10", "d0"), 0, 2, Qt::AlignRight);
+    texts->addWidget(offset_, 0, 3);
+    layout->addLayout(texts, 2, 0, 1, 2);
+    layout->setRowStretch(3, 1);
     return panel;
 }
 
 QWidget* PrfMain::buildPointsPanel() {
-    pntList_ = List("PntList", QAbstractItemView::ExtendedSelection);
+    pntList_ = List("PntList", QAbstractItemView::ExtendedSelection, 50);
     addPoint_ = Button("AddPoint", "Add");
     deletePoint_ = Button("DeletePoint", "Del");
     scan_ = Button("Scan", "Scan");
@@ -302,7 +338,7 @@ QWidget* PrfMain::buildPointsPanel() {
 
     auto* panel = new QGroupBox(QStringLiteral("Points"));
     auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(Heading("Label5", "   Pt#      Cps         C%               X             Y       Label"));
+    layout->addWidget(Heading("Label5", kPointListHeading, pntList_));
     layout->addWidget(pntList_, 1);
     layout->addLayout(buttons);
     return panel;
@@ -319,6 +355,9 @@ void PrfMain::connectSettings() {
     connect(pattern_, &QLineEdit::textChanged, this, [this](const QString& text) { PatternChanged(state_, ToLatin1(text)); });
     connect(offset_, &QLineEdit::textChanged, this, [this](const QString& text) { OffsetChanged(state_, ToLatin1(text)); });
     offset_->installEventFilter(this);  // leaving the offset redraws the graph
+    // What Scan New would take follows the settings it depends on.
+    for (QButtonGroup* group : {optNC_, omp_}) connect(group, &QButtonGroup::idClicked, this, &PrfMain::showScanPlan);
+    for (QLineEdit* text : {defTime_, pattern_}) connect(text, &QLineEdit::textChanged, this, &PrfMain::showScanPlan);
 }
 
 void PrfMain::connectCommands() {
@@ -407,6 +446,7 @@ void PrfMain::acquirePoint() {
     acquisitionWindow_ = &window;
     window.exec();
     acquisitionWindow_ = nullptr;
+    showInstrument();
 }
 
 QAction* PrfMain::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
@@ -464,9 +504,11 @@ void PrfMain::selectOption1(int index) { ShowChoice(option1_, index); }
 
 void PrfMain::showMessage(const std::string& text) { ShowMessageBox(this, text); }
 
-bool PrfMain::confirm(const std::string& text, const std::string& title) {
+// Every box of the window carries the program's name, whatever title the logic gives.
+bool PrfMain::confirm(const std::string& text, const std::string& /*title*/) {
     const NormalPointerWhileAsking pointer;
-    QMessageBox box(QMessageBox::Warning, ToQString(title), ToQString(text), QMessageBox::Ok | QMessageBox::Cancel, this);
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProgramTitle), ToQString(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
     return box.exec() == QMessageBox::Ok;
 }
 
@@ -484,13 +526,19 @@ void PrfMain::setZoneCommandsEnabled(bool enabled) {
     for (const char* name : {"MnuEditZone", "MnuDelZone", "MnuUpZone", "MnuDownZone"}) command(name)->setEnabled(enabled);
 }
 
-void PrfMain::showZoneLines(const std::vector<std::string>& lines) { ShowLines(zonList_, lines); }
+void PrfMain::showZoneLines(const std::vector<std::string>& lines) {
+    ShowLines(zonList_, lines);
+    showScanPlan();
+}
 
 std::vector<int> PrfMain::selectedZoneRows() const { return SelectedRows(zonList_); }
 
 void PrfMain::selectZoneRow(int row) { SelectRow(zonList_, row); }
 
-void PrfMain::showElementLines(const std::vector<std::string>& lines) { ShowLines(eltList_, lines); }
+void PrfMain::showElementLines(const std::vector<std::string>& lines) {
+    ShowLines(eltList_, lines);
+    showScanPlan();
+}
 
 void PrfMain::selectElementRow(int row) { SelectRow(eltList_, row); }
 
@@ -515,14 +563,197 @@ void PrfMain::updatePointLines(int first, std::vector<std::string> lines, int co
 
 std::vector<int> PrfMain::selectedPointRows() const { return SelectedRows(pntList_); }
 
+// The editor warns about a zone the scan would refuse; the scan still checks every zone.
 void PrfMain::editZone(ZoneRecord& zone) {
-    ModZone editor(zone, this);
+    const int index = state_.CurZone;
+    ModZone editor(zone, this, [this, index](const ZoneRecord& edited) { return ScanRefusalWith(state_, index, edited); });
     editor.exec();
+    showScanPlan();
 }
 
 std::optional<std::string> PrfMain::chooseZonesFile() {
+    if (const QString folder = settings_.lastFolder(); !folder.isEmpty()) dialogOpen_->setDirectory(folder);
     if (dialogOpen_->exec() != QDialog::Accepted || dialogOpen_->selectedFiles().isEmpty()) return std::nullopt;
-    return QFile::encodeName(dialogOpen_->selectedFiles().constFirst()).toStdString();
+    const QString file = dialogOpen_->selectedFiles().constFirst();
+    settings_.rememberFolderOf(file);
+    return QFile::encodeName(file).toStdString();
+}
+
+void PrfMain::buildStatusBar() {
+    scanStatus_ = Named(new QLabel, "ScanStatus");
+    stageStatus_ = Named(new QLabel, "StageStatus");
+    documentStatus_ = Named(new QLabel, "DocumentStatus");
+    statusBar()->addWidget(scanStatus_, 1);
+    statusBar()->addPermanentWidget(stageStatus_);
+    statusBar()->addPermanentWidget(documentStatus_);
+}
+
+void PrfMain::showScanPlan() {
+    if (state_.Progress.running) return;
+    QString text;
+    if (state_.NbZones > 0 && state_.NbElt > 0) {
+        const auto refusal = ScanRefusal(state_);
+        text = QStringLiteral("Scan New: ") +
+               ToQString(refusal ? *refusal : PlanText(PlanScan(state_, TextValue(defTimeText()))));
+    }
+    scanStatus_->setText(text);
+}
+
+// "Scan: about 40 points, about 0:10:30" as it starts, "Point 12 of about 40 - 0:03:10
+// elapsed - about 0:07:20 left" after each point, then how it ended.
+void PrfMain::showScanProgress(const ScanProgress& progress) {
+    std::string text;
+    if (progress.running && progress.measured == 0)
+        text = "Scan: " + PlanText({progress.planned, progress.estimated, progress.plannedSeconds});
+    else if (progress.running)
+        text = ProgressText(progress);
+    else
+        text = std::string(state_.ScanStop == kTrue ? "Scan stopped after " : "Scan done: ") +
+               std::to_string(progress.measured) + " points in " + ClockText(progress.elapsed);
+    scanStatus_->setText(ToQString(text));
+}
+
+// Read for the operator's eyes only: nothing of it goes to the logic.
+void PrfMain::showInstrument() {
+    int32_t x = 0, y = 0;
+    float current = 0.0f;
+    QString text;
+    if (suite_.probe.KestReadStagePos(1, x) != 0 && suite_.probe.KestReadStagePos(2, y) != 0)
+        text = QStringLiteral("Stage X %1, Y %2").arg(x).arg(y);
+    if (suite_.db.KestGetReadBeamCurrentExist() != 0 && suite_.probe.KestReadCurrent(current) != 0)
+        text += QStringLiteral("   Beam %1 nA").arg(double{current}, 0, 'f', 2);
+    stageStatus_->setText(text);
+}
+
+// The marker the lead's unsaved-changes state sets; the caption carries its own.
+void PrfMain::setUnsaved(bool unsaved) { documentStatus_->setText(unsaved ? QStringLiteral("Unsaved changes") : QString()); }
+
+void PrfMain::assignShortcuts() {
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"MnuNew", QKeySequence(Qt::CTRL | Qt::Key_N)},  {"MnuOpen", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"MnuSave", QKeySequence(Qt::CTRL | Qt::Key_S)}, {"MnuPrintGraph", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"MnuScanAll", QKeySequence(Qt::Key_F5)},
+    };
+    for (const auto& [name, key] : keys) command(name)->setShortcut(key);
+}
+
+void PrfMain::buildRecentMenu() {
+    recent_ = new QMenu(QStringLiteral("&Recent Documents"), this);
+    recent_->setObjectName(QStringLiteral("MnuRecent"));
+    recent_->menuAction()->setObjectName(QStringLiteral("MnuRecent"));
+    findChild<QMenu*>(QStringLiteral("MnuFile"))->insertMenu(command("MnuSave"), recent_);
+    showRecentDocuments();
+    // After the commands themselves, which were connected first.
+    for (const char* name : {"MnuOpen", "MnuSave", "MnuSaveAs"})
+        connect(command(name), &QAction::triggered, this, &PrfMain::rememberDocument);
+}
+
+void PrfMain::showRecentDocuments() {
+    recent_->clear();
+    const QStringList documents = settings_.recentDocuments();
+    for (int i = 0; i < documents.size(); ++i) {
+        QAction* item = recent_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(documents[i]));
+        connect(item, &QAction::triggered, this, [this, path = documents[i]] { openRecent(path); });
+    }
+    recent_->setEnabled(!documents.isEmpty());
+}
+
+void PrfMain::rememberDocument() {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(WithoutTrailingBlanks(state_.DocPath.untilNul())));
+    if (!QFileInfo(path).isFile()) return;  // a new document not saved yet, or a failed open
+    settings_.addRecentDocument(QFileInfo(path).absoluteFilePath());
+    settings_.rememberFolderOf(path);
+    showRecentDocuments();
+}
+
+void PrfMain::openRecent(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        showMessage("The document " + ToLatin1(path) + " is no longer there.");
+        settings_.removeRecentDocument(path);
+        showRecentDocuments();
+        return;
+    }
+    recentToOpen_ = QFile::encodeName(path).toStdString();
+    OpenCommand(state_, suite_, *this);
+    recentToOpen_.reset();
+    rememberDocument();
+}
+
+PathChooser PrfMain::documentChooser() {
+    return [this, dialogs = DocumentFileDialogs(this)](PathRequest request,
+                                                      const std::string& current) -> std::optional<std::string> {
+        if (request == PathRequest::Open && recentToOpen_) return recentToOpen_;
+        std::string start = current;
+        if (const QString folder = settings_.lastFolder(); !folder.isEmpty()) {
+            const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(current))).fileName();
+            start = QFile::encodeName(QDir(folder).filePath(name)).toStdString();
+        }
+        const auto chosen = dialogs(request, start);
+        if (chosen) settings_.rememberFolderOf(QFile::decodeName(QByteArray::fromStdString(*chosen)));
+        return chosen;
+    };
+}
+
+void PrfMain::connectExportCommands() {
+    onCommand("MnuExportCsv", nullptr, [this] { exportCsv(); });
+    onCommand("MnuExportChart", nullptr, [this] { exportChart(); });
+}
+
+// A file to write, named after the document, in the folder used last.
+QString PrfMain::chooseExportFile(const QString& title, const QString& suffix, const QString& filter) {
+    const NormalPointerWhileAsking pointer;
+    const QFileInfo document(QFile::decodeName(QByteArray::fromStdString(WithoutTrailingBlanks(state_.DocPath.untilNul()))));
+    const QString folder = settings_.lastFolder().isEmpty() ? document.absolutePath() : settings_.lastFolder();
+    const QString file = QFileDialog::getSaveFileName(this, title, QDir(folder).filePath(document.completeBaseName() + suffix),
+                                                      filter, nullptr, QFileDialog::DontUseNativeDialog);
+    settings_.rememberFolderOf(file);
+    return file;
+}
+
+void PrfMain::exportCsv() {
+    const QString file = chooseExportFile(QStringLiteral("Export CSV"), QStringLiteral(".csv"), QStringLiteral("CSV files (*.csv)"));
+    if (file.isEmpty()) return;
+    std::ofstream out(std::filesystem::path(QFile::encodeName(file).toStdString()), std::ios::binary | std::ios::trunc);
+    WriteProfileCsv(state_, out);
+    out.close();
+    if (!out) showMessage("The CSV file " + ToLatin1(file) + " cannot be written.");
+}
+
+// The printable chart of the points the graph plots: PDF, or PNG for a name ending in .png.
+void PrfMain::exportChart() {
+    QString file = chooseExportFile(QStringLiteral("Export Chart"), QStringLiteral(".pdf"),
+                                    QStringLiteral("Charts (*.pdf *.png)"));
+    if (file.isEmpty()) return;
+    if (!file.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) && !file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        file += QStringLiteral(".pdf");
+    std::string error;
+    if (!WritePrintableChart(state_, suite_.db, QFile::encodeName(file).toStdString(), error)) showMessage(error);
+}
+
+// The legend above the plot, where a narrow chart has room for it; a click on a point
+// chooses its row as a click on the row would.
+void PrfMain::connectGraph() {
+    graph_.setSteerable();
+    graph_.widget()->chart()->legend()->setAlignment(Qt::AlignTop);
+    graph_.pointNumberOf = [this](int plotted) { return plottedRow(plotted) + 1; };
+    graph_.pointClicked = [this](int plotted) { selectPlottedPoint(plotted); };
+}
+
+int PrfMain::plottedRow(int plotted) const {
+    if (state_.GraphSelectedOnly == 0) return plotted;
+    const std::vector<int> rows = selectedPointRows();
+    return plotted >= 0 && plotted < static_cast<int>(rows.size()) ? rows[static_cast<std::size_t>(plotted)] : -1;
+}
+
+// With "Sel" the row gets the focus only: the selection is what the graph plots.
+void PrfMain::selectPlottedPoint(int plotted) {
+    const int row = plottedRow(plotted);
+    if (row < 0 || row >= pntList_->count()) return;
+    if (state_.GraphSelectedOnly == 0)
+        pntList_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    else
+        pntList_->selectionModel()->setCurrentIndex(pntList_->model()->index(row, 0), QItemSelectionModel::NoUpdate);
+    pntList_->scrollToItem(pntList_->item(row));
 }
 
 }  // namespace kest

@@ -6,17 +6,21 @@
 #include "core/MainView.h"
 #include "core/ProfileState.h"
 #include "graph/ProfileChartView.h"
+#include "shell/WindowSettings.h"
 #include "suite/Suite.h"
 
 #include <QMainWindow>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 class QAbstractButton;
 class QAction;
 class QButtonGroup;
 class QDialog;
 class QFileDialog;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
@@ -34,6 +38,10 @@ public:
     // Centres the window and runs the start-up; the application calls it once, after the
     // single-instance check. A suite that brings a zones file has it loaded at the end.
     void startUp(const std::string& zonesText = {});
+
+    // The database library's file dialogs for Open and Save As, opening in the folder used
+    // last; Open takes a document of the recent list without asking.
+    PathChooser documentChooser();
 
     // MainView. The message boxes are virtual like the rest, so a test can answer them.
     void setCaption(const std::string& text) override;
@@ -66,6 +74,8 @@ public:
     ProfileChart& graph() override { return graph_; }
     void showDocumentInfo() override;
     void showAbout() override;
+    void showScanProgress(const ScanProgress& progress) override;
+    void setUnsaved(bool unsaved) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +104,26 @@ private:
     }
     void centreOnScreen();
     QAction* command(const char* name) const;  // a menu item by its name
+
+    // The window's own conveniences, beside the commands of the design.
+    QWidget* buildLists();
+    void buildStatusBar();
+    void assignShortcuts();
+    void buildRecentMenu();
+    void connectExportCommands();
+    void connectGraph();
+    // The status bar: what Scan New would take, while no scan runs; the stage and the beam
+    // after every point.
+    void showScanPlan();
+    void showInstrument();
+    void showRecentDocuments();
+    void rememberDocument();  // after Open, Save and Save As: the document, if on disk
+    void openRecent(const QString& path);
+    QString chooseExportFile(const QString& title, const QString& suffix, const QString& filter);
+    void exportCsv();
+    void exportChart();
+    int plottedRow(int plotted) const;  // the point list's row of a plotted point
+    void selectPlottedPoint(int plotted);
 
     ProfileState& state_;
     Suite& suite_;
@@ -129,6 +159,14 @@ private:
     QLineEdit* pattern_ = nullptr;
     QLineEdit* offset_ = nullptr;
     QFileDialog* dialogOpen_ = nullptr;  // the zones loader's file choice
+
+    // Status bar, recent documents.
+    QLabel* scanStatus_ = nullptr;
+    QLabel* stageStatus_ = nullptr;
+    QLabel* documentStatus_ = nullptr;
+    WindowSettings settings_;
+    QMenu* recent_ = nullptr;
+    std::optional<std::string> recentToOpen_;
 
 };
 

@@ -24,8 +24,10 @@ const char* const kSuiteFile = R"({
 })";
 
 const char* const kLists =
+    "El Standard     Sp#\n"
     "Fe Fe           1\n"
     "\n"
+    "Pt#  Cps       wt%      X        Y        Label\n"
     "   1    520.00  10.00 %        0        0 Z01\n"
     "   2    520.00  10.00 %      200        0 Z01\n"
     "   3   1020.00  20.00 %      300        0 Z01\n"
@@ -68,7 +70,8 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     scan.chart = h.file("scan.pdf");
     ASSERT_EQ(h.run(scan), kDone) << h.err.str();
     EXPECT_EQ(h.out.str(), kLists);
-    EXPECT_NE(h.err.str().find("point    5 at X 800, Y 0,"), std::string::npos) << h.err.str();
+    EXPECT_EQ(h.err.str().rfind("about 5 points, about 0:00:50\n", 0), 0u) << h.err.str();  // 5 x 10 s
+    EXPECT_NE(h.err.str().find("\npoint    5 of about 5 at X 800, Y 0, 0:00:00 so far, about 0:00:00 left\n"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(h.file("doc.ana")));
     EXPECT_EQ(h.read("doc.PRF").rfind("KestProfile  2\r\n", 0), 0u);
 
