@@ -107,6 +107,7 @@ ProfileChartView::ProfileChartView(const char* objectName) : choosePrinter(Choos
 
 ProfileChartView::~ProfileChartView() {
     QObject::disconnect(plotAreaWatch_);
+    if (view_) view_->disconnect(view_);  // the gestures' connections: they call this chart
     if (view_ && !view_->parent()) delete view_.data();
 }
 
