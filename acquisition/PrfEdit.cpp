@@ -4,6 +4,7 @@
 #include "acquisition/StageMotion.h"
 #include "controls/Controls.h"
 #include "controls/QtText.h"
+#include "core/Formats.h"
 #include "core/ProgramTitle.h"
 
 #include <QApplication>
@@ -25,8 +26,8 @@ namespace {
 QLineEdit* Field(const char* name, const char* text) { return TextField(name, QString::fromLatin1(text)); }
 
 QLabel* Coordinate(const char* name) {
-    QLabel* label = Caption(name, "1234567");
-    label->setFont(QFont(QStringLiteral("Monospace")));
+    QLabel* label = Caption(name, "");
+    label->setFont(FixedPitchFont());
     label->setTextFormat(Qt::PlainText);
     return label;
 }
@@ -123,6 +124,10 @@ void PrfEdit::load() {
     text2_->setText(ToQString(fields.label));
     text4_->setText(ToQString(fields.time));
     ShowChoice(option2_, fields.countOption);
+    if (state_.AutoAcquire == kFalse) {  // a scan's first move shows its target at once
+        const StageAxes stage = ReadStageAxes(state_, suite_.probe);
+        showStageTarget(FmtCoord8(stage.x), FmtCoord8(stage.y));
+    }
 }
 
 // Near the top left corner of the screen, clear of the main window's lists.

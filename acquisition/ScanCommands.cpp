@@ -1,11 +1,13 @@
 #include "acquisition/ScanCommands.h"
 
+#include "acquisition/ScanPlan.h"
 #include "acquisition/StageMotion.h"
 #include "acquisition/TrialStack.h"
 #include "acquisition/ZoneChecks.h"
 #include "acquisition/ZoneScan.h"
 #include "core/DocKey.h"
 #include "document/DocumentCommands.h"
+#include "core/Formats.h"
 #include "results/PointComputation.h"
 #include "results/ResultLists.h"
 
@@ -18,6 +20,7 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
         return;
     }
     if (!SavePointsFirst(state, suite, view)) return;
+    const ScanProgressScope progress(state, view, PlanScan(state, TextValue(view.defTimeText())));
     state.ScanStop = kFalse;
     for (int16_t i = state.NbPts; i > 0; --i)
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
@@ -49,11 +52,13 @@ void ScanOld(ProfileState& state, Suite& suite, MainView& view) {
     state.ScanStop = kFalse;
     ComputeAllPointsFirst(state, suite);
     ReloadPoints(state, suite.db, view);  // the computation may have changed every point
+    const ScanProgressScope progress(state, view, PlanRescan(state, TextValue(view.defTimeText())));
     for (int16_t i = 0; i < state.NbPts; ++i) {
         state.AutoAcquire = kTrue;
         state.CurPnt = i;
         view.acquirePoint();
         RefreshViews(state, suite.db, view, i, i + 1);
+        CountScanPoint(state, view, i);
         if (state.ScanStop == kTrue) return;
     }
 }

@@ -47,4 +47,13 @@ std::optional<std::string> ScanRefusal(const ProfileState& state) {
     return std::nullopt;
 }
 
+std::optional<std::string> ScanRefusalWith(const ProfileState& state, int index, const ZoneRecord& edited) {
+    ProfileState zones;  // the zones and the axis alone, not the document's tables
+    zones.Ax = state.Ax;
+    zones.NbZones = state.NbZones;
+    zones.Zones = state.Zones;
+    if (index >= 0 && index < kZoneSlots) zones.Zones[static_cast<std::size_t>(index)] = edited;
+    return ScanRefusal(zones);
+}
+
 }  // namespace kest

@@ -15,5 +15,7 @@ std::string ZoneName(int zone, const ZoneRecord& record);
 
 // Why the zones in use cannot be scanned along the active axis; nothing when they can.
 std::optional<std::string> ScanRefusal(const ProfileState& state);
+// The same with zone `index` as the zone editor would leave it: what the editor warns about.
+std::optional<std::string> ScanRefusalWith(const ProfileState& state, int index, const ZoneRecord& edited);
 
 }  // namespace kest

@@ -1,5 +1,6 @@
 #include "acquisition/ZoneScan.h"
 
+#include "acquisition/ScanPlan.h"
 #include "acquisition/StageMotion.h"
 #include "acquisition/TrialStack.h"
 #include "acquisition/ZoneChecks.h"
@@ -127,6 +128,7 @@ void MeasureLast(ProfileState& state, Suite& suite, MainView& view) {
     state.CurPnt = static_cast<int16_t>(last);
     view.acquirePoint();
     RefreshViews(state, suite.db, view, last, last + 1);
+    CountScanPoint(state, view, last);
 }
 
 void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end) {

@@ -57,7 +57,7 @@ public:
     HeadlessSession(SuiteConfig config, const ProgramFolders& folders, const Path& documentPath, std::ostream& err,
                     bool progress)
         : instance_(std::move(config), folders), view_(state_, instance_.suite(), err, progress) {
-        state_.StageTimeoutSeconds = instance_.config().instrument.stage_timeout_s;
+        TakeInstrumentSettings(state_, instance_.config().instrument);
         setDocumentPath(documentPath);
         instance_.database().setPathChooser([this](PathRequest, const std::string&) { return std::optional(path_); });
         instance_.database().setMessageSink([this](const std::string& text) { view_.showMessage(text); });

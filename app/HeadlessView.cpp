@@ -1,6 +1,8 @@
 #include "app/HeadlessView.h"
 
+#include "acquisition/ScanPlan.h"
 #include "core/Formats.h"
+#include "results/ResultLists.h"
 
 #include <atomic>
 #include <cstdio>
@@ -40,27 +42,30 @@ HeadlessView::HeadlessView(ProfileState& state, Suite& suite, std::ostream& err,
 
 void HeadlessView::showMessage(const std::string& text) { err_ << "kestplus-profile: " << text << std::endl; }
 
-void HeadlessView::acquirePoint() {
-    if (progress_) printProgress();
-    acquisition_.acquireCurrentPoint(*this);
-}
+void HeadlessView::acquirePoint() { acquisition_.acquireCurrentPoint(*this); }
 
-// "point   12 at X 1030, Y 0, 0:00:03 so far"
-void HeadlessView::printProgress() const {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start_).count();
+// "about 40 points, about 0:10:30" first, then after each point
+// "point   12 of about 40 at X 1030, Y 0, 0:03:10 so far, about 0:07:20 left".
+void HeadlessView::showScanProgress(const ScanProgress& progress) {
+    if (!progress_ || !progress.running) return;
+    if (progress.measured == 0) {
+        err_ << PlanText({progress.planned, progress.estimated, progress.plannedSeconds}) << std::endl;
+        return;
+    }
     PointRecord point;
-    if (state_.CurPnt >= 0 && static_cast<std::size_t>(state_.CurPnt) < state_.PointTable.size())
-        point = state_.PointTable[static_cast<std::size_t>(state_.CurPnt)];
-    char line[128];
-    std::snprintf(line, sizeof line, "point %4d at X %d, Y %d, %lld:%02lld:%02lld so far", state_.CurPnt + 1, point.x,
-                  point.y, static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
-                  static_cast<long long>(seconds % 60));
+    if (progress.lastPoint >= 0 && static_cast<std::size_t>(progress.lastPoint) < state_.PointTable.size())
+        point = state_.PointTable[static_cast<std::size_t>(progress.lastPoint)];
+    char line[160];
+    std::snprintf(line, sizeof line, "point %4d of %s%d at X %d, Y %d, %s so far, about %s left", progress.measured,
+                  progress.estimated ? "about " : "", ProgressTotal(progress), point.x, point.y,
+                  ClockText(progress.elapsed).c_str(), ClockText(ProgressSecondsLeft(progress)).c_str());
     err_ << line << std::endl;
 }
 
 void HeadlessView::printLists(std::ostream& out) const {
+    out << kElementListHeading << '\n';
     for (const std::string& line : elementLines) out << WithoutTrailingBlanks(line) << '\n';
-    out << '\n';
+    out << '\n' << kPointListHeading << '\n';
     for (const std::string& line : pointLines) out << WithoutTrailingBlanks(line) << '\n';
 }
 

@@ -27,9 +27,11 @@ public:
     void acquirePoint() override;
     void editZone(ZoneRecord&) override {}
     std::optional<std::string> chooseZonesFile() override { return std::nullopt; }
+    // The plan as the scan starts, then a line after every point.
+    void showScanProgress(const ScanProgress& progress) override;
 
-    // The element list, an empty line, the point list: each line as the window shows it,
-    // without its trailing blanks.
+    // The element list and the point list under their headings, an empty line between
+    // them: each line as the window shows it, without its trailing blanks.
     void printLists(std::ostream& out) const;
 
 private:
@@ -45,14 +47,11 @@ private:
         std::function<void()> stop_;
     };
 
-    void printProgress() const;
-
     ProfileState& state_;
     std::ostream& err_;
     bool progress_;
     StoppablePacer pacer_;
     UnattendedAcquisition acquisition_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace kest

@@ -54,9 +54,9 @@ int RunWindow(int argc, char** argv, const kest::WindowCommand& command) {
     kest::InstanceLock lock(folders.data);
     kest::SuiteInstance instance(std::move(*config), folders);
     kest::ProfileState state;
-    state.StageTimeoutSeconds = instance.config().instrument.stage_timeout_s;
+    kest::TakeInstrumentSettings(state, instance.config().instrument);
     kest::PrfMain window(state, instance.suite());
-    instance.database().setPathChooser(kest::DocumentFileDialogs(&window));
+    instance.database().setPathChooser(window.documentChooser());
     instance.database().setMessageSink(kest::MessageBoxSink(&window));
 
     const auto handle = static_cast<int32_t>(window.winId());
@@ -89,9 +89,16 @@ bool WritesChart(const kest::Command& command) {
     return false;
 }
 
+// Headless, standard error carries the command's own lines: Qt's notes about a display or a
+// runtime folder that an offscreen chart does not need are left out; its errors are not.
+void OnlyQtErrors(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << "kestplus-profile: " << message.toStdString() << std::endl;
+}
+
 // The chart is drawn with the windows' classes, which need a QApplication; a headless
 // command draws it offscreen, whatever display there is.
 std::unique_ptr<QCoreApplication> HeadlessApplication(int& argc, char** argv, const kest::Command& command) {
+    qInstallMessageHandler(OnlyQtErrors);
     if (!WritesChart(command)) return std::make_unique<QCoreApplication>(argc, argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QApplication>(argc, argv);

@@ -3,9 +3,12 @@
 #include "controls/NormalPointer.h"
 #include "controls/QtText.h"
 #include "controls/SelectAllText.h"
+#include "core/ProgramTitle.h"
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -69,8 +72,19 @@ void ShowChoice(QButtonGroup* group, int index) {
 
 void ShowMessageBox(QWidget* parent, const std::string& text) {
     const NormalPointerWhileAsking pointer;
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), ToQString(text), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kProgramTitle), ToQString(text), QMessageBox::Ok, parent);
     box.exec();
+}
+
+// A family name alone may resolve to a face that is not fixed-pitch, whatever fonts the
+// machine has; the system's fixed font is what the platform offers for this.
+QFont FixedPitchFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontInfo(font).fixedPitch()) {
+        font.setFamily(QStringLiteral("monospace"));
+        font.setStyleHint(QFont::TypeWriter);
+    }
+    return font;
 }
 
 }  // namespace kest

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QButtonGroup;
+class QFont;
 class QFrame;
 class QGridLayout;
 class QLabel;
@@ -42,5 +43,8 @@ void ShowChoice(QButtonGroup* group, int index);
 // A message with an OK button, titled with the program's name; the pointer is the normal
 // one while it asks.
 void ShowMessageBox(QWidget* parent, const std::string& text);
+
+// The system's fixed-pitch font, for texts laid out in columns of characters.
+QFont FixedPitchFont();
 
 }  // namespace kest

@@ -14,6 +14,7 @@
 namespace kest {
 
 class ProfileChart;
+struct ScanProgress;
 struct ZoneRecord;
 
 class MainView {
@@ -101,6 +102,9 @@ public:
     // The working files a crash left behind, one line each: recover one, delete one, or
     // leave them all for later.
     virtual RecoveryChoice askRecovery(const std::vector<std::string>& /*lines*/) { return {}; }
+    // A scan's plan as it starts (no point measured yet), its progress after every point it
+    // measured, and its end (no longer running). A view that shows no progress ignores it.
+    virtual void showScanProgress(const ScanProgress& /*progress*/) {}
 };
 
 }  // namespace kest

@@ -15,7 +15,6 @@ namespace kest {
 // Colour codes of the 16-colour palette the drawings use.
 inline constexpr int kColourBlack = 0;
 inline constexpr int kColourGreen = 2;
-inline constexpr int kColourLightGreen = 10;
 inline constexpr int kColourLightRed = 12;
 inline constexpr int kColourWhite = 15;
 

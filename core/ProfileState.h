@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -80,6 +81,19 @@ struct GraphArrays {
     int16_t count = 0;          // NbGraphPts
 };
 
+// The scan that runs, as the operator follows it: what it planned, how many points it has
+// measured and how long that took (acquisition/ScanProgress).
+struct ScanProgress {
+    bool running = false;
+    int planned = 0;              // points, the start point included
+    bool estimated = false;       // a variable zone makes `planned` an estimate
+    double plannedSeconds = 0.0;  // of wall-clock time
+    int measured = 0;
+    int lastPoint = -1;           // the point measured last, from 0
+    double elapsed = 0.0;         // seconds from the start to the last point measured
+    std::chrono::steady_clock::time_point started{};
+};
+
 struct ProfileState {
     // Document identity and library status.
     FixedText<8> DocKey;
@@ -109,12 +123,15 @@ struct ProfileState {
     int16_t AutoAcquire = kFalse;
     int16_t ScanStop = kFalse;
     int16_t PointUnreached = kFalse;  // the stage refused the last point's position: nothing stored for it
+    ScanProgress Progress;
 
     // Configuration.
     int16_t StatisticEnable = kFalse;
     int16_t DefaultNumberOfMeasures = 0;
     int16_t DefaultCountingTime = 10;
     double StageTimeoutSeconds = 60.0;  // longest wait for a stage axis that stands still
+    double StageSpeed = 10000.0;        // stage units per second, for the time a scan will take
+    double TimeScale = 1.0;             // wall-clock seconds per instrument second (a simulator's)
     std::string RegistryRoot;
     std::string RegistrySection;
     std::string KeyStatisticEnable;

@@ -2,6 +2,7 @@
 
 #include "controls/NormalPointer.h"
 #include "controls/QtText.h"
+#include "core/ProgramTitle.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -50,7 +51,7 @@ PathChooser DocumentFileDialogs(QWidget* parent) {
 MessageSink MessageBoxSink(QWidget* parent) {
     return [parent](const std::string& text) {
         const NormalPointerWhileAsking pointer;
-        QMessageBox::warning(parent, "KestPlus", ToQString(text));
+        QMessageBox::warning(parent, QString::fromLatin1(kProgramTitle), ToQString(text));
     };
 }
 

@@ -10,9 +10,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace kest {
 namespace {
@@ -21,7 +24,8 @@ QLineEdit* NumberBox(const char* name, const std::string& text) { return TextFie
 
 }  // namespace
 
-ModZone::ModZone(ZoneRecord& zone, QWidget* parent) : QDialog(parent), zone_(zone) {
+ModZone::ModZone(ZoneRecord& zone, QWidget* parent, Check check)
+    : QDialog(parent), zone_(zone), check_(std::move(check)) {
     setObjectName(QStringLiteral("ModZone"));
     setWindowTitle(QString::fromLatin1(kProgramTitle));
     setModal(true);
@@ -41,11 +45,20 @@ ModZone::ModZone(ZoneRecord& zone, QWidget* parent) : QDialog(parent), zone_(zon
     type->addWidget(oVar_);
     type->addStretch();
 
+    // Lengths and steps are in stage units (micrometres), signed along the active axis.
+    stepMaxUnit_ = Caption("StepMaxUnit", "\xB5m");
+    concUnit_ = Caption("ConcUnit", "wt %");
     auto* numbers = new QGridLayout;
     AddFieldRow(numbers, 0, Caption("Label1", "Length"), length_);
     AddFieldRow(numbers, 1, Caption("Label2", "StepMin"), stepMin_);
     AddFieldRow(numbers, 2, label3_, stepMax_);
     AddFieldRow(numbers, 3, label4_, conc_);
+    numbers->addWidget(Caption("LengthUnit", "\xB5m"), 0, 2);
+    numbers->addWidget(Caption("StepMinUnit", "\xB5m"), 1, 2);
+    stepMin_->setToolTip(QStringLiteral("A variable zone scans up the axis when its step min is above 0, down when below"));
+    conc_->setToolTip(QStringLiteral("The largest change of any element's concentration between neighbouring points"));
+    numbers->addWidget(stepMaxUnit_, 2, 2);
+    numbers->addWidget(concUnit_, 3, 2);
 
     auto* ok = Named(new QPushButton(QStringLiteral("&OK")), "Ok");
     auto* cancel = Named(new QPushButton(QStringLiteral("&Cancel")), "Command1");
@@ -74,15 +87,25 @@ ModZone::ModZone(ZoneRecord& zone, QWidget* parent) : QDialog(parent), zone_(zon
 }
 
 void ModZone::showVariableStepFields(bool visible) {
-    for (QWidget* widget : {static_cast<QWidget*>(stepMax_), static_cast<QWidget*>(conc_),
-                            static_cast<QWidget*>(label3_), static_cast<QWidget*>(label4_)})
+    for (QWidget* widget : std::initializer_list<QWidget*>{stepMax_, conc_, label3_, label4_, stepMaxUnit_, concUnit_})
         widget->setVisible(visible);
 }
 
 void ModZone::writeBack() {
-    ApplyZoneEditorFields(zone_, {oFix_->isChecked(), ToLatin1(length_->text()), ToLatin1(stepMin_->text()),
-                                  ToLatin1(stepMax_->text()), ToLatin1(conc_->text())});
+    ZoneRecord edited = zone_;
+    ApplyZoneEditorFields(edited, {oFix_->isChecked(), ToLatin1(length_->text()), ToLatin1(stepMin_->text()),
+                                   ToLatin1(stepMax_->text()), ToLatin1(conc_->text())});
+    if (const auto warning = check_ ? check_(edited) : std::nullopt; warning && !keptDespite(*warning)) return;
+    zone_ = edited;
     accept();
+}
+
+// The scan would refuse the zone: OK keeps it all the same, Cancel goes back to it.
+bool ModZone::keptDespite(const std::string& warning) {
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProgramTitle),
+                    ToQString(warning) + QStringLiteral("\n\nKeep the zone as it is?"), QMessageBox::Ok | QMessageBox::Cancel,
+                    this);
+    return box.exec() == QMessageBox::Ok;
 }
 
 }  // namespace kest

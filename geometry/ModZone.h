@@ -1,10 +1,16 @@
 #pragma once
-// The zone editor: type, length and steps of one zone, in a modal window. "Fix" hides the
-// fields that only a variable-step zone uses.
+// The zone editor: type, length and steps of one zone, in a modal window, each field with
+// its unit. "Fix" hides the fields that only a variable-step zone uses. At OK the zone as
+// edited is put to `check`: a reason why it could not be scanned is shown as a warning, and
+// the operator keeps the zone or goes back to it.
 
 #include "core/ProfileState.h"
 
 #include <QDialog>
+
+#include <functional>
+#include <optional>
+#include <string>
 
 class QLabel;
 class QLineEdit;
@@ -16,13 +22,16 @@ class ModZone : public QDialog {
     Q_OBJECT
 
 public:
-    ModZone(ZoneRecord& zone, QWidget* parent = nullptr);
+    using Check = std::function<std::optional<std::string>(const ZoneRecord&)>;
+    ModZone(ZoneRecord& zone, QWidget* parent = nullptr, Check check = {});
 
 private:
     void showVariableStepFields(bool visible);
     void writeBack();  // OK
+    bool keptDespite(const std::string& warning);
 
     ZoneRecord& zone_;
+    Check check_;
     QRadioButton* oFix_ = nullptr;
     QRadioButton* oVar_ = nullptr;
     QLineEdit* length_ = nullptr;
@@ -31,6 +40,8 @@ private:
     QLineEdit* conc_ = nullptr;
     QLabel* label3_ = nullptr;
     QLabel* label4_ = nullptr;
+    QLabel* stepMaxUnit_ = nullptr;
+    QLabel* concUnit_ = nullptr;
 };
 
 }  // namespace kest

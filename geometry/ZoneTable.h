@@ -35,8 +35,10 @@ void EditZone(ProfileState& state, MainView& view);
 // characters: length and step min, then for any type but "F" step max and dConc.
 std::string ZoneNumberColumns(const ZoneRecord& zone);
 
-// The line of one zone in the zone list: 80 characters of fixed columns.
+// The line of one zone in the zone list: 80 characters of fixed columns, under a heading
+// whose words start at their columns.
 std::string ZoneListLine(const ZoneRecord& zone);
+inline constexpr const char* kZoneListHeading = "T Length SMin   SMax   dConc% Prf";
 
 // The zone list, then the settings controls brought in line with the settings. A setting
 // that matches no button of its group shows no button selected and keeps its value.

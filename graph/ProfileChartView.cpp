@@ -5,11 +5,13 @@
 #include <QChart>
 #include <QChartView>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPolygonF>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QToolTip>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -93,7 +95,7 @@ ProfileChartView::ProfileChartView(const char* objectName) : choosePrinter(Choos
     chart->legend()->setAlignment(Qt::AlignRight);
     chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     chart->legend()->hide();
-    view_ = new QChartView(chart);
+    view_ = new ProfileChartWidget(chart);
     view_->setObjectName(QString::fromLatin1(objectName));
     view_->setRenderHint(QPainter::Antialiasing);
     view_->hide();
@@ -105,7 +107,78 @@ ProfileChartView::ProfileChartView(const char* objectName) : choosePrinter(Choos
 
 ProfileChartView::~ProfileChartView() {
     QObject::disconnect(plotAreaWatch_);
+    if (view_) view_->disconnect(view_);  // the gestures' connections: they call this chart
     if (view_ && !view_->parent()) delete view_.data();
+}
+
+void ProfileChartView::setSteerable() {
+    view_->setSteerable(true);
+    QObject::connect(view_, &ProfileChartWidget::viewRequested, view_,
+                     [this](double x0, double x1, double y0, double y1) { zoomTo(x0, x1, y0, y1); });
+    QObject::connect(view_, &ProfileChartWidget::fitRequested, view_, [this] { fitAll(); });
+    QObject::connect(view_, &ProfileChartWidget::hovered, view_, [this](QPointF place) { showPointAt(place); });
+    QObject::connect(view_, &ProfileChartWidget::clicked, view_, [this](QPointF place) {
+        if (const auto point = pointAt(place)) pointClicked(static_cast<int>(point->point));
+    });
+}
+
+// The operator's ranges: kept by the axes until everything is fitted again.
+void ProfileChartView::zoomTo(double xMin, double xMax, double yMin, double yMax) {
+    if (shown_.empty() || !(xMax > xMin) || !(yMax > yMin)) return;
+    zoomed_ = true;
+    axisX_->setRange(xMin, xMax);
+    axisY_->setRange(yMin, yMax);
+    renderSeries(values().pointCount);
+}
+
+void ProfileChartView::fitAll() {
+    if (shown_.empty()) return;
+    zoomed_ = false;
+    fitAxes(0);
+    renderSeries(values().pointCount);
+}
+
+// The point of an element series nearest the place, within reach; measured in pixels, from
+// the chart's values.
+std::optional<ProfileChartView::ValuePoint> ProfileChartView::pointAt(QPointF place) const {
+    const QPointF origin = view_->placeOf({axisX_->min(), axisY_->min()});
+    const QPointF corner = view_->placeOf({axisX_->max(), axisY_->max()});
+    const double sx = (corner.x() - origin.x()) / (axisX_->max() - axisX_->min());
+    const double sy = (corner.y() - origin.y()) / (axisY_->max() - axisY_->min());
+    std::optional<ValuePoint> nearest;
+    double best = kReach * kReach;
+    for (std::size_t s = 0; s < values().series.size(); ++s) {
+        const ChartSeries& series = values().series[s];
+        if (series.colour == kColourWhite) continue;  // it only stretches the axis
+        for (std::size_t k = 0; k < series.x.size(); ++k) {
+            const double dx = origin.x() + (series.x[k] - axisX_->min()) * sx - place.x();
+            const double dy = origin.y() + (series.y[k] - axisY_->min()) * sy - place.y();
+            if (dx * dx + dy * dy <= best) {
+                best = dx * dx + dy * dy;
+                nearest = ValuePoint{s, k};
+            }
+        }
+    }
+    return nearest;
+}
+
+// "point 12, Ni: 350 µm, 35.20 wt %" beside the pointer; nothing away from the points.
+void ProfileChartView::showPointAt(QPointF place) {
+    QString text;
+    if (const auto point = pointAt(place)) {
+        const ChartSeries& series = values().series[point->series];
+        text = QStringLiteral("point %1, %2: %3 \u00b5m, %4 wt %")
+                   .arg(pointNumberOf(static_cast<int>(point->point)))
+                   .arg(ToQString(series.legend).trimmed())
+                   .arg(series.x[point->point], 0, 'g', 7)
+                   .arg(double{series.y[point->point]}, 0, 'f', 2);
+    }
+    if (text == view_->toolTip()) return;
+    view_->setToolTip(text);
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(view_->mapToGlobal(place.toPoint()), text, view_);
 }
 
 void ProfileChartView::showChart(bool shown) {
@@ -116,7 +189,10 @@ void ProfileChartView::renderChart() {
     if (!view_) return;
     QChart* chart = view_->chart();
     const bool restart = chart->series().size() != static_cast<qsizetype>(values().series.size());
-    if (restart) makeSeries();
+    if (restart) {
+        makeSeries();
+        zoomed_ = false;  // another profile
+    }
     const int from = restart ? 0 : std::min(changedFrom(), drawnPoints_);
     fitAxes(from);
     renderSeries(from);
@@ -191,12 +267,14 @@ void ProfileChartView::styleSeries(std::size_t s) {
         shown.line->setMarkerSize(9);
         shown.line->setLightMarker(MarkerImage(s, colour));
         shown.line->setName(ToQString(series.legend));
+        for (QLegendMarker* marker : view_->chart()->legend()->markers(shown.line)) marker->setVisible(!series.legend.empty());
     }
     if (shown.line->pointsVisible() != markers) shown.line->setPointsVisible(markers);
 }
 
 // The axes hold every point of every series: after points were only added their ranges
-// grow by them, after any other change they are measured again.
+// grow by them, after any other change they are measured again. While the operator has
+// zoomed, the ranges are kept up to date but the axes keep the operator's.
 void ProfileChartView::fitAxes(int from) {
     if (from < drawnPoints_ || from == 0) {
         rangeX_ = {};
@@ -207,6 +285,7 @@ void ProfileChartView::fitAxes(int from) {
         for (std::size_t k = static_cast<std::size_t>(from); k < series.x.size(); ++k) rangeX_.take(series.x[k]);
         for (std::size_t k = static_cast<std::size_t>(from); k < series.y.size(); ++k) rangeY_.take(series.y[k]);
     }
+    if (zoomed_) return;
     rangeX_.setOn(axisX_);
     rangeY_.setOn(axisY_);
 }

@@ -1,10 +1,15 @@
 #pragma once
 // A profile chart that shows: the values of the chart rendered with Qt Charts on a chart
 // view, one line series with point markers per chart series, on value axes whose ranges
-// hold every point of every series.
+// hold every point of every series. The window's graph is steerable: the operator zooms and
+// pans, and the axes then keep the operator's ranges while new points come, until a double
+// click fits everything again; a point under the pointer says what it is, and a click on
+// one reports it. Both find the nearest point among the chart's values, not among the
+// points drawn.
 
 #include "core/ProfileChart.h"
 #include "graph/PolylineDecimation.h"
+#include "graph/ProfileChartWidget.h"
 
 #include <QChartView>
 #include <QColor>
@@ -13,6 +18,7 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +52,14 @@ public:
     // the operator cancels.
     std::function<bool(QPrinter&)> choosePrinter;
 
+    // Zoom, pan, hover and click, for the window's graph.
+    void setSteerable();
+    bool zoomed() const { return zoomed_; }
+    // The number of plotted point k (from 0), as the hover text gives it; k + 1 unless set.
+    std::function<int(int)> pointNumberOf = [](int k) { return k + 1; };
+    // A click on plotted point k.
+    std::function<void(int)> pointClicked = [](int) {};
+
 protected:
     void showChart(bool shown) override;
     void renderChart() override;
@@ -70,12 +84,23 @@ private:
     static constexpr std::size_t kMarkerSpacing = 3;  // pixels per point at least, for markers
     static constexpr int kUnlaidWidth = 1000;         // of a plot not laid out yet
 
+    // A point of the chart's values: series and point, from 0.
+    struct ValuePoint {
+        std::size_t series = 0;
+        std::size_t point = 0;
+    };
+    static constexpr double kReach = 8.0;  // pixels from the pointer to a point it means
+
     void makeSeries();
     void renderSeries(int from);
     void styleSeries(std::size_t s);
     void fitAxes(int from);
+    void zoomTo(double xMin, double xMax, double yMin, double yMax);
+    void fitAll();
+    std::optional<ValuePoint> pointAt(QPointF place) const;
+    void showPointAt(QPointF place);
 
-    QPointer<QChartView> view_;
+    QPointer<ProfileChartWidget> view_;
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
     std::vector<ShownSeries> shown_;
@@ -85,6 +110,7 @@ private:
     int columnsPerPixel_ = 1;
     int columns_ = 0;
     double viewMin_ = 0.0, viewMax_ = 0.0;
+    bool zoomed_ = false;
 };
 
 // Paints the chart view into `target` of the painter's device, keeping its proportions.

@@ -42,14 +42,27 @@ bool SizeChart(const ProfileState& state, ProfileChart& chart, int16_t seriesCou
     return true;
 }
 
-// Carbon and nitrogen stand out; the symbol is the 2-character field, blank included.
-std::vector<int> ElementColours(const ProfileState& state, int nitrogenColour) {
+// Carbon and nitrogen stand out; the symbol is the 2-character field, blank included. The
+// other elements are black on the printable chart; on the window's graph each has a colour
+// of its own, black first.
+std::vector<int> ElementColours(const ProfileState& state, bool ownColours) {
+    static constexpr int kOthers[] = {kColourBlack, 9, 4, 5, 3, 6};  // blue, maroon, purple, teal, olive
     std::vector<int> colours;
+    std::size_t others = 0;
     for (int e = 0; e < state.NbElt; ++e) {
         const std::string symbol = state.ElementTable[static_cast<std::size_t>(e)].symbol.str();
-        colours.push_back(symbol == "C " ? kColourLightRed : symbol == "N " ? nitrogenColour : kColourBlack);
+        if (symbol == "C " || symbol == "N ")
+            colours.push_back(symbol == "C " ? kColourLightRed : kColourGreen);
+        else
+            colours.push_back(ownColours ? kOthers[others++ % std::size(kOthers)] : kColourBlack);
     }
     return colours;
+}
+
+std::vector<std::string> ElementSymbols(const ProfileState& state) {
+    std::vector<std::string> symbols;
+    for (int e = 0; e < state.NbElt; ++e) symbols.push_back(state.ElementTable[static_cast<std::size_t>(e)].symbol.str());
+    return symbols;
 }
 
 // Point k of series s (both from 1) at `x`, with the value `y`. The loops count in int: a
@@ -126,13 +139,15 @@ double GraphDistance(const GraphArrays& graph, int k) {
 
 void DrawProfileGraph(ProfileState& state, AnalysisDatabase& db, ProfileChart& chart) {
     if (!SizeChart(state, chart, static_cast<int16_t>(state.NbElt + 1))) return;
-    std::vector<int> colours = ElementColours(state, kColourGreen);
+    std::vector<int> colours = ElementColours(state, true);
     colours.push_back(kColourWhite);
     chart.setSeriesColours(colours);
+    chart.setLegendStyle(kLegendShown);  // the extra series has no legend text, so no entry
+    chart.setLegendTexts(ElementSymbols(state));
     SetProfilePoints(state, chart, 1, chart.pointCount());
     chart.setTitle(ChartTitle(state, db));
-    chart.setBottomTitle({});
-    chart.setLeftTitle({});
+    chart.setBottomTitle("distance (\xB5m)");  // Latin-1, as every text of the logic
+    chart.setLeftTitle("wt %");
     chart.draw(kDrawChart);
     chart.setVisible(true);
 }
@@ -151,11 +166,9 @@ void DrawProfileGraphRows(ProfileState& state, AnalysisDatabase& db, ProfileChar
 
 void DrawPrintGraph(ProfileState& state, AnalysisDatabase& db, ProfileChart& chart, bool grid) {
     if (!SizeChart(state, chart, state.NbElt)) return;
-    chart.setSeriesColours(ElementColours(state, kColourLightGreen));
-    std::vector<std::string> legends;
-    for (int e = 0; e < state.NbElt; ++e) legends.push_back(state.ElementTable[static_cast<std::size_t>(e)].symbol.str());
+    chart.setSeriesColours(ElementColours(state, false));
     chart.setLegendStyle(kLegendShown);
-    chart.setLegendTexts(legends);
+    chart.setLegendTexts(ElementSymbols(state));
     for (int k = 1; k <= chart.pointCount(); ++k) {
         const double x = state.O + GraphDistance(state.Graph, k - 1);
         for (int s = 1; s <= state.NbElt; ++s) SetPoint(chart, s, k, x, PlottedConc(state, s, k));

@@ -4,9 +4,11 @@
 //
 // Along the profile a plotted point lies at its straight-line distance in space from the
 // first plotted point, shifted by the offset O. The window's graph has one series per
-// element and one more, in white, at the planned end of the profile (O plus the end
+// element, each in a colour of its own, under a legend and axis titles, and one more, in
+// white and without a legend entry, at the planned end of the profile (O plus the end
 // distance of the last zone), which stretches the distance axis to it. The printable chart
-// has no such series, but a legend, axis titles and an optional grid.
+// has no such series; its elements other than carbon (light red) and nitrogen (green) are
+// black, and it has a grid on request.
 
 #include "core/MainView.h"
 #include "core/ProfileChart.h"

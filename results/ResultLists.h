@@ -1,8 +1,11 @@
 #pragma once
 // The element list and the point list of the main window, and the row choices that drive
-// them. Rows are fixed-width columns padded with blanks to 80 characters:
+// them. Rows are fixed-width columns padded with blanks to 80 characters, under headings
+// whose words start at their columns:
 //
+//   "El Standard     Sp#"
 //   "C  STD1         2"                                  element, standard, spectrometer
+//   "Pt#  Cps       wt%      X        Y        Label"
 //   "   1   1234.50  12.30 %    15000    -2500 Z01     " point, cps, wt%, X, Y, label
 
 #include "core/MainView.h"
@@ -12,6 +15,9 @@
 #include <string>
 
 namespace kest {
+
+inline constexpr const char* kElementListHeading = "El Standard     Sp#";
+inline constexpr const char* kPointListHeading = "Pt#  Cps       wt%      X        Y        Label";
 
 std::string ElementListLine(const EltEntry& element);
 // Point p with the count rate and concentration of element e; e = -1 shows zeros.

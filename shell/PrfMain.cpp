@@ -2,6 +2,7 @@
 
 #include "acquisition/PrfEdit.h"
 #include "acquisition/ScanCommands.h"
+#include "acquisition/ZoneChecks.h"
 #include "controls/Controls.h"
 #include "controls/LineDelegate.h"
 #include "controls/NormalPointer.h"
@@ -43,6 +44,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -71,7 +73,8 @@ const std::vector<MenuLayout>& Menus() {
     static const std::vector<MenuLayout> menus{
         {"MnuFile", "&File",
          {{"MnuNew", "&New"}, {"MnuOpen", "&Open..."}, {"MnuSave", "&Save"}, {"MnuSaveAs", "Save &As..."},
-          {"MnuInfo", "&Info..."}, {"MnuNull0", "-"}, {"MnuPrintGraph", "&Print Graph..."}, {"MnuNull1", "-"},
+          {"MnuInfo", "&Info..."}, {"MnuNull0", "-"}, {"MnuExportCsv", "Export &CSV..."},
+          {"MnuExportChart", "Export C&hart..."}, {"MnuPrintGraph", "&Print Graph..."}, {"MnuNull1", "-"},
           {"MnuExit", "E&xit"}}},
         {"MnuZones", "&Zones",
          {{"MnuEditZone", "&Edit..."}, {"MnuAddZone", "&Add"}, {"MnuDelZone", "&Del"}, {"MnuUpZone", "&Up"},
@@ -88,27 +91,26 @@ const std::vector<MenuItem>& BarCommands() {
     return commands;
 }
 
-// The lists are lines of fixed-width columns: their headings and rows need a fixed pitch.
-QFont ListFont() {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    return font;
-}
-
-QLabel* Heading(const char* name, const char* text) {
+// The lists are lines of fixed-width columns: their headings and rows need a fixed pitch,
+// and a heading starts where the text of the rows starts, the list's frame and the item's
+// text margin in.
+QLabel* Heading(const char* name, const char* text, const QListWidget* list) {
     auto* label = new QLabel(QString::fromLatin1(text));
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
-    label->setFont(ListFont());
-    label->setIndent(4);  // in line with the text of the list rows
+    label->setFont(list->font());
+    label->setIndent(list->frameWidth() + list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
     return label;
 }
 
-QListWidget* List(const char* name, QAbstractItemView::SelectionMode mode) {
+// `columns` characters of every row are always in view, beside the scroll bar.
+QListWidget* List(const char* name, QAbstractItemView::SelectionMode mode, int columns) {
     auto* list = new QListWidget;
     list->setObjectName(QString::fromLatin1(name));
-    list->setFont(ListFont());
+    list->setFont(FixedPitchFont());
+    const int margins = 2 * (list->frameWidth() + list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    list->setMinimumWidth(QFontMetrics(list->font()).horizontalAdvance(QString(columns, QLatin1Char('0'))) + margins +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
     list->setSelectionMode(mode);
     list->setUniformItemSizes(true);
     list->setTextElideMode(Qt::ElideNone);  // rows end in blanks: nothing to mark as cut
@@ -182,24 +184,8 @@ PrfMain::PrfMain(ProfileState& state, Suite& suite, QWidget* parent)
     setObjectName(QStringLiteral("PrfMain"));
     setWindowTitle(QString::fromLatin1(kProgramTitle));
     buildMenus();
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(buildZonesPanel(), 3);
-    top->addWidget(buildElementsPanel(), 2);
-    top->addWidget(buildSettingsPanel(), 0);
-
-    graph_.widget()->setMinimumSize(300, 250);  // shown once there are points to draw
-
-    // The graph takes the larger share whenever it shows; hidden, the points take it all.
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(buildPointsPanel(), 2);
-    bottom->addWidget(graph_.widget(), 3);
-
-    auto* central = new QWidget;
-    auto* layout = new QVBoxLayout(central);
-    layout->addLayout(top, 0);
-    layout->addLayout(bottom, 1);
-    setCentralWidget(central);
+    setCentralWidget(buildLists());
+    buildStatusBar();
 
     dialogOpen_ = new QFileDialog(this, QStringLiteral("Load Zones"));
     dialogOpen_->setObjectName(QStringLiteral("DialogOpen"));
@@ -212,7 +198,43 @@ PrfMain::PrfMain(ProfileState& state, Suite& suite, QWidget* parent)
 
     connectSettings();
     connectCommands();
+    assignShortcuts();
+    buildRecentMenu();
+    connectExportCommands();
+    connectGraph();
     resize(kDefaultWidth, kDefaultHeight);
+}
+
+// The zone, element and settings panels above, the points and the graph below, with a
+// splitter between them that gives the points the height the window gains.
+QWidget* PrfMain::buildLists() {
+    auto* top = new QWidget;
+    auto* upper = new QHBoxLayout(top);
+    upper->setContentsMargins(0, 0, 0, 0);
+    upper->addWidget(buildZonesPanel(), 3);
+    upper->addWidget(buildElementsPanel(), 2);
+    upper->addWidget(buildSettingsPanel(), 0);
+
+    graph_.widget()->setMinimumSize(300, 250);  // shown once there are points to draw
+
+    // The graph takes the larger share whenever it shows; hidden, the points take it all.
+    auto* bottom = new QWidget;
+    auto* lower = new QHBoxLayout(bottom);
+    lower->setContentsMargins(0, 0, 0, 0);
+    lower->addWidget(buildPointsPanel(), 2);
+    lower->addWidget(graph_.widget(), 3);
+
+    auto* splitter = new QSplitter(Qt::Vertical);
+    splitter->setObjectName(QStringLiteral("ListSplitter"));
+    splitter->addWidget(top);
+    splitter->addWidget(bottom);
+    splitter->setChildrenCollapsible(false);  // neither area is ever cut to nothing
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({top->minimumSizeHint().height(), kDefaultHeight});
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(splitter);
+    return central;
 }
 
 void PrfMain::buildMenus() {
@@ -233,7 +255,7 @@ void PrfMain::buildMenus() {
 }
 
 QWidget* PrfMain::buildZonesPanel() {
-    zonList_ = List("ZonList", QAbstractItemView::SingleSelection);
+    zonList_ = List("ZonList", QAbstractItemView::SingleSelection, 33);
     zonList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // past the tag a line is only blanks
     add_ = Button("Add", "Add");
     del_ = Button("Del", "Del");
@@ -255,28 +277,30 @@ QWidget* PrfMain::buildZonesPanel() {
 
     auto* panel = new QGroupBox(QStringLiteral("Zones"));
     auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(Heading("Label6", " Type     Len   SMin  SMax  dConc%  Prf"));
+    layout->addWidget(Heading("Label6", kZoneListHeading, zonList_));
     layout->addLayout(row);
     return panel;
 }
 
 QWidget* PrfMain::buildElementsPanel() {
-    eltList_ = List("EltList", QAbstractItemView::SingleSelection);
+    eltList_ = List("EltList", QAbstractItemView::SingleSelection, 19);
     eltList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // past the spectrometer only blanks
     auto* panel = new QGroupBox(QStringLiteral("Elements"));
     auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(Heading("Label2", "  Elt      Ref        Sp#"));
+    layout->addWidget(Heading("Label2", kElementListHeading, eltList_));
     layout->addWidget(eltList_, 1);
     return panel;
 }
 
+// Two columns of option panels over the three texts: short, so that the points below keep
+// the height.
 QWidget* PrfMain::buildSettingsPanel() {
     auto* panel = new QGroupBox(QStringLiteral("Settings"));
-    auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(OptionPanel(this, optNC_, "OptNC", "Label4", "NC", {"1", "5", "10", "15"}));
-    layout->addWidget(OptionPanel(this, omp_, "OMP", "Label7", "Multi Points", {"1", "3", "5"}));
-    layout->addWidget(OptionPanel(this, optXY_, "OptXY", "Label8", "Active Axis", {"X", "Y"}));
-    layout->addWidget(OptionPanel(this, option1_, "Option1", nullptr, "Graph", {"All", "Sel"}));
+    auto* layout = new QGridLayout(panel);
+    layout->addWidget(OptionPanel(this, optNC_, "OptNC", "Label4", "NC", {"1", "5", "10", "15"}), 0, 0);
+    layout->addWidget(OptionPanel(this, omp_, "OMP", "Label7", "Multi Points", {"1", "3", "5"}), 0, 1);
+    layout->addWidget(OptionPanel(this, optXY_, "OptXY", "Label8", "Active Axis", {"X", "Y"}), 1, 0);
+    layout->addWidget(OptionPanel(this, option1_, "Option1", nullptr, "Graph", {"All", "Sel"}), 1, 1);
 
     defTime_ = TextBox("DefTime");
     pattern_ = TextBox("Pattern");
@@ -284,14 +308,15 @@ QWidget* PrfMain::buildSettingsPanel() {
     auto* texts = new QGridLayout;
     AddFieldRow(texts, 0, Caption("Label3", "Time(s)"), defTime_);
     AddFieldRow(texts, 1, Caption("Label9", "dPoints"), pattern_);
-    AddFieldRow(texts, 2, Caption("Label10", "d0"), offset_);
-    layout->addLayout(texts);
-    layout->addStretch();
+    texts->addWidget(Caption("Label10", "d0"), 0, 2, Qt::AlignRight);
+    texts->addWidget(offset_, 0, 3);
+    layout->addLayout(texts, 2, 0, 1, 2);
+    layout->setRowStretch(3, 1);
     return panel;
 }
 
 QWidget* PrfMain::buildPointsPanel() {
-    pntList_ = List("PntList", QAbstractItemView::ExtendedSelection);
+    pntList_ = List("PntList", QAbstractItemView::ExtendedSelection, 50);
     addPoint_ = Button("AddPoint", "Add");
     deletePoint_ = Button("DeletePoint", "Del");
     scan_ = Button("Scan", "Scan");
@@ -306,7 +331,7 @@ QWidget* PrfMain::buildPointsPanel() {
 
     auto* panel = new QGroupBox(QStringLiteral("Points"));
     auto* layout = new QVBoxLayout(panel);
-    layout->addWidget(Heading("Label5", "   Pt#      Cps         C%               X             Y       Label"));
+    layout->addWidget(Heading("Label5", kPointListHeading, pntList_));
     layout->addWidget(pntList_, 1);
     layout->addLayout(buttons);
     return panel;
@@ -327,6 +352,9 @@ void PrfMain::connectSettings() {
     connect(pattern_, &QLineEdit::textChanged, this, [this](const QString& text) { PatternChanged(state_, ToLatin1(text)); });
     connect(offset_, &QLineEdit::textChanged, this, [this](const QString& text) { OffsetChanged(state_, ToLatin1(text)); });
     offset_->installEventFilter(this);  // leaving the offset redraws the graph
+    // What Scan New would take follows the settings it depends on.
+    for (QButtonGroup* group : {optNC_, omp_}) connect(group, &QButtonGroup::idClicked, this, &PrfMain::showScanPlan);
+    for (QLineEdit* text : {defTime_, pattern_}) connect(text, &QLineEdit::textChanged, this, &PrfMain::showScanPlan);
 }
 
 void PrfMain::connectCommands() {
@@ -428,6 +456,7 @@ void PrfMain::acquirePoint() {
     window.exec();
     acquisitionWindow_ = nullptr;
     showUnsavedState();
+    showInstrument();
 }
 
 QAction* PrfMain::command(const char* name) const { return findChild<QAction*>(QString::fromLatin1(name)); }
@@ -495,9 +524,11 @@ void PrfMain::selectOption1(int index) { ShowChoice(option1_, index); }
 
 void PrfMain::showMessage(const std::string& text) { ShowMessageBox(this, text); }
 
-bool PrfMain::confirm(const std::string& text, const std::string& title) {
+// Every box of the window carries the program's name, whatever title the logic gives.
+bool PrfMain::confirm(const std::string& text, const std::string& /*title*/) {
     const NormalPointerWhileAsking pointer;
-    QMessageBox box(QMessageBox::Warning, ToQString(title), ToQString(text), QMessageBox::Ok | QMessageBox::Cancel, this);
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProgramTitle), ToQString(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
     return box.exec() == QMessageBox::Ok;
 }
 
@@ -534,13 +565,19 @@ void PrfMain::setZoneCommandsEnabled(bool enabled) {
     for (const char* name : {"MnuEditZone", "MnuDelZone", "MnuUpZone", "MnuDownZone"}) command(name)->setEnabled(enabled);
 }
 
-void PrfMain::showZoneLines(const std::vector<std::string>& lines) { ShowLines(zonList_, lines); }
+void PrfMain::showZoneLines(const std::vector<std::string>& lines) {
+    ShowLines(zonList_, lines);
+    showScanPlan();
+}
 
 std::vector<int> PrfMain::selectedZoneRows() const { return SelectedRows(zonList_); }
 
 void PrfMain::selectZoneRow(int row) { SelectRow(zonList_, row); }
 
-void PrfMain::showElementLines(const std::vector<std::string>& lines) { ShowLines(eltList_, lines); }
+void PrfMain::showElementLines(const std::vector<std::string>& lines) {
+    ShowLines(eltList_, lines);
+    showScanPlan();
+}
 
 void PrfMain::selectElementRow(int row) { SelectRow(eltList_, row); }
 
@@ -565,14 +602,20 @@ void PrfMain::updatePointLines(int first, std::vector<std::string> lines, int co
 
 std::vector<int> PrfMain::selectedPointRows() const { return SelectedRows(pntList_); }
 
+// The editor warns about a zone the scan would refuse; the scan still checks every zone.
 void PrfMain::editZone(ZoneRecord& zone) {
-    ModZone editor(zone, this);
+    const int index = state_.CurZone;
+    ModZone editor(zone, this, [this, index](const ZoneRecord& edited) { return ScanRefusalWith(state_, index, edited); });
     editor.exec();
+    showScanPlan();
 }
 
 std::optional<std::string> PrfMain::chooseZonesFile() {
+    if (const QString folder = settings_.lastFolder(); !folder.isEmpty()) dialogOpen_->setDirectory(folder);
     if (dialogOpen_->exec() != QDialog::Accepted || dialogOpen_->selectedFiles().isEmpty()) return std::nullopt;
-    return QFile::encodeName(dialogOpen_->selectedFiles().constFirst()).toStdString();
+    const QString file = dialogOpen_->selectedFiles().constFirst();
+    settings_.rememberFolderOf(file);
+    return QFile::encodeName(file).toStdString();
 }
 
 }  // namespace kest

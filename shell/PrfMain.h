@@ -6,17 +6,21 @@
 #include "core/MainView.h"
 #include "core/ProfileState.h"
 #include "graph/ProfileChartView.h"
+#include "shell/WindowSettings.h"
 #include "suite/Suite.h"
 
 #include <QMainWindow>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 class QAbstractButton;
 class QAction;
 class QButtonGroup;
 class QDialog;
 class QFileDialog;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
@@ -40,6 +44,10 @@ public:
     // file for a recovery: a termination signal or the end of the desktop session, which
     // cannot wait for an answer.
     void keepWorkOnClose() { keepWorkOnClose_ = true; }
+
+    // The database library's file dialogs for Open and Save As, opening in the folder used
+    // last; Open takes a document of the recent list without asking.
+    PathChooser documentChooser();
 
     // MainView. The message boxes are virtual like the rest, so a test can answer them.
     void setCaption(const std::string& text) override;
@@ -74,6 +82,7 @@ public:
     void showAbout() override;
     SaveChoice askSaveChanges(const std::string& question) override;
     RecoveryChoice askRecovery(const std::vector<std::string>& lines) override;
+    void showScanProgress(const ScanProgress& progress) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,6 +113,26 @@ private:
     void showUnsavedState();
     void centreOnScreen();
     QAction* command(const char* name) const;  // a menu item by its name
+
+    // The window's own conveniences, beside the commands of the design.
+    QWidget* buildLists();
+    void buildStatusBar();
+    void assignShortcuts();
+    void buildRecentMenu();
+    void connectExportCommands();
+    void connectGraph();
+    // The status bar: what Scan New would take, while no scan runs; the stage and the beam
+    // after every point.
+    void showScanPlan();
+    void showInstrument();
+    void showRecentDocuments();
+    void rememberDocument();  // after Open, Save and Save As: the document, if on disk
+    void openRecent(const QString& path);
+    QString chooseExportFile(const QString& title, const QString& suffix, const QString& filter);
+    void exportCsv();
+    void exportChart();
+    int plottedRow(int plotted) const;  // the point list's row of a plotted point
+    void selectPlottedPoint(int plotted);
 
     ProfileState& state_;
     Suite& suite_;
@@ -140,6 +169,13 @@ private:
     QLineEdit* pattern_ = nullptr;
     QLineEdit* offset_ = nullptr;
     QFileDialog* dialogOpen_ = nullptr;  // the zones loader's file choice
+
+    // Status bar, recent documents.
+    QLabel* scanStatus_ = nullptr;
+    QLabel* stageStatus_ = nullptr;
+    WindowSettings settings_;
+    QMenu* recent_ = nullptr;
+    std::optional<std::string> recentToOpen_;
 
 };
 

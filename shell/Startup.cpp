@@ -16,6 +16,12 @@ constexpr std::size_t kLabelWidth = 8;  // AppLabel and DocKey keep 8 characters
 
 }  // namespace
 
+void TakeInstrumentSettings(ProfileState& state, const InstrumentConfig& instrument) {
+    state.StageTimeoutSeconds = instrument.stage_timeout_s;
+    state.StageSpeed = instrument.stage_speed;
+    state.TimeScale = instrument.clock == InstrumentConfig::Clock::Real ? instrument.time_scale : 1.0;
+}
+
 bool CheckSingleInstance(Logging& log, bool earlierInstanceRunning, int32_t windowHandle,
                          const std::string& title) {
     if (!earlierInstanceRunning) return false;

@@ -5,6 +5,7 @@
 #include "core/ProfileState.h"
 #include "core/ProgramTitle.h"
 #include "suite/Suite.h"
+#include "suite/SuiteFile.h"
 
 #include <cstdint>
 #include <string>
@@ -15,6 +16,10 @@ namespace kest {
 // library, told so, answers non-zero. Without an earlier instance the library is not asked.
 bool CheckSingleInstance(Logging& log, bool earlierInstanceRunning, int32_t windowHandle,
                          const std::string& title);
+
+// What the program takes from the instrument's description: the stage's time-out and
+// speed, and for a simulator on a real clock its time scale (the time a scan will take).
+void TakeInstrumentSettings(ProfileState& state, const InstrumentConfig& instrument);
 
 // Creates the working document under a new key, reads the configuration, shows the default
 // counting time and number of measures, and runs File > New.

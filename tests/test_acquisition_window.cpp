@@ -73,7 +73,9 @@ TEST(AcquisitionWindow, ManualModeWaitsForTheOperatorAndCancelMeasuresNothing) {
     EXPECT_TRUE(entriesShown);
     EXPECT_EQ(w.text("LabelX"), "-20");
     EXPECT_EQ(w.text("LabelY"), " 700");
-    EXPECT_EQ(w.fake.journal, (std::vector<std::string>{"KestReadStagePos(1)", "KestReadStagePos(2)"}));
+    EXPECT_EQ(w.text("LX"), "       0");  // where the stage stood when the window opened, not Read XY
+    EXPECT_EQ(w.fake.journal, (std::vector<std::string>{"KestReadStagePos(1)", "KestReadStagePos(2)", "KestReadStagePos(3)",
+                                                        "KestReadStagePos(1)", "KestReadStagePos(2)"}));
 }
 
 TEST(AcquisitionWindow, AutomaticModeCountsAndClosesByItselfOrWhenStopped) {

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QAction>
 #include <QChartView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -72,19 +73,22 @@ struct Control { const char* name; Kind kind; const char* text; };  // text: cap
 
 using enum Kind;
 const Control kControls[] = {
-    {"ZonList", List, nullptr}, {"Label6", Label, " Type     Len   SMin  SMax  dConc%  Prf"}, {"EltList", List, nullptr},
-    {"Label2", Label, "  Elt      Ref        Sp#"}, {"PntList", List, nullptr},
-    {"Label5", Label, "   Pt#      Cps         C%               X             Y       Label"}, {"Graph", Graph, nullptr},
-    {"Add", Button, "Add"}, {"Del", Button, "Del"}, {"Up", Button, ""}, {"Down", Button, ""}, {"AddPoint", Button, "Add"},
-    {"DeletePoint", Button, "Del"}, {"Scan", Button, "Scan"}, {"Ana", Button, "Ana"}, {"OptNC_0", Button, "1"},
-    {"OptNC_1", Button, "5"}, {"OptNC_2", Button, "10"}, {"OptNC_3", Button, "15"}, {"Label4", Label, "NC"}, {"OMP_0", Button, "1"},
-    {"OMP_1", Button, "3"}, {"OMP_2", Button, "5"}, {"Label7", Label, "Multi Points"}, {"OptXY_0", Button, "X"},
-    {"OptXY_1", Button, "Y"}, {"Label8", Label, "Active Axis"}, {"Option1_0", Button, "All"}, {"Option1_1", Button, "Sel"},
+    {"ZonList", List, nullptr}, {"Label6", Label, "T Length SMin   SMax   dConc% Prf"},
+    {"EltList", List, nullptr}, {"Label2", Label, "El Standard     Sp#"},
+    {"PntList", List, nullptr}, {"Label5", Label, "Pt#  Cps       wt%      X        Y        Label"},
+    {"Graph", Graph, nullptr},
+    {"Add", Button, "Add"}, {"Del", Button, "Del"}, {"Up", Button, ""}, {"Down", Button, ""},
+    {"AddPoint", Button, "Add"}, {"DeletePoint", Button, "Del"}, {"Scan", Button, "Scan"}, {"Ana", Button, "Ana"},
+    {"OptNC_0", Button, "1"}, {"OptNC_1", Button, "5"}, {"OptNC_2", Button, "10"}, {"OptNC_3", Button, "15"},
+    {"Label4", Label, "NC"}, {"OMP_0", Button, "1"}, {"OMP_1", Button, "3"}, {"OMP_2", Button, "5"},
+    {"Label7", Label, "Multi Points"}, {"OptXY_0", Button, "X"}, {"OptXY_1", Button, "Y"}, {"Label8", Label, "Active Axis"},
+    {"Option1_0", Button, "All"}, {"Option1_1", Button, "Sel"},
     {"DefTime", Text, nullptr}, {"Label3", Label, "Time(s)"}, {"Pattern", Text, nullptr}, {"Label9", Label, "dPoints"},
     {"Offset", Text, nullptr}, {"Label10", Label, "d0"}, {"DialogOpen", FileDialog, nullptr},
-    {"MnuFile", Menu, "&File"}, {"MnuNew", Item, "&New"}, {"MnuOpen", Item, "&Open..."}, {"MnuSave", Item, "&Save"},
-    {"MnuSaveAs", Item, "Save &As..."}, {"MnuInfo", Item, "&Info..."}, {"MnuNull0", Separator, nullptr},
-    {"MnuPrintGraph", Item, "&Print Graph..."}, {"MnuNull1", Separator, nullptr}, {"MnuExit", Item, "E&xit"},
+    {"MnuFile", Menu, "&File"}, {"MnuNew", Item, "&New"}, {"MnuOpen", Item, "&Open..."},
+    {"MnuRecent", Item, "&Recent Documents"}, {"MnuSave", Item, "&Save"}, {"MnuSaveAs", Item, "Save &As..."},
+    {"MnuInfo", Item, "&Info..."}, {"MnuNull0", Separator, nullptr}, {"MnuExportCsv", Item, "Export &CSV..."},
+    {"MnuExportChart", Item, "Export C&hart..."}, {"MnuPrintGraph", Item, "&Print Graph..."}, {"MnuNull1", Separator, nullptr}, {"MnuExit", Item, "E&xit"},
     {"MnuZones", Menu, "&Zones"}, {"MnuEditZone", Item, "&Edit..."}, {"MnuAddZone", Item, "&Add"}, {"MnuDelZone", Item, "&Del"},
     {"MnuUpZone", Item, "&Up"}, {"MnuDownZone", Item, "&Down"}, {"MnuNull10", Separator, nullptr}, {"MnuLoadZones", Item, "&Load..."},
     {"MnuPoints", Menu, "&Points"}, {"MnuAddPoints", Item, "&Add"}, {"MnuDelPoint", Item, "&Del"}, {"MnuScan", Menu, "&Scan"},
@@ -119,9 +123,25 @@ TEST_F(PrfMainTest, HasEveryControlAndMenuItemUnderItsName) {
     for (const auto& [name, items] : menus) EXPECT_EQ(NamesOf(find<QMenu>(qPrintable(name))->actions()), items) << qPrintable(name);
 }
 
-TEST_F(PrfMainTest, ListsAndTheirHeadingsUseAFixedPitchFont) {
-    for (const char* name : {"ZonList", "EltList", "PntList", "Label6", "Label2", "Label5"})
-        EXPECT_TRUE(QFontInfo(find<QWidget>(name)->font()).fixedPitch()) << name;
+// Whatever fonts the machine has: every character as wide as any other, and each heading
+// word over the first character of its column.
+TEST_F(PrfMainTest, ListsAreFixedPitchUnderHeadingsOverTheirColumns) {
+    const struct { const char* list; const char* heading; std::vector<qsizetype> columns; } lists[] = {
+        {"ZonList", "Label6", {0, 2, 9, 16, 23, 30}},   // type, length, step min, step max, dConc, tag
+        {"EltList", "Label2", {0, 3, 16}},              // symbol, standard, spectrometer
+        {"PntList", "Label5", {0, 5, 15, 24, 33, 42}},  // point, cps, wt%, X, Y, label
+    };
+    for (const auto& l : lists) {
+        const QString heading = find<QLabel>(l.heading)->text();
+        std::vector<qsizetype> starts;
+        for (qsizetype i = 0; i < heading.size(); ++i)
+            if (heading[i] != ' ' && (i == 0 || heading[i - 1] == ' ')) starts.push_back(i);
+        EXPECT_EQ(starts, l.columns) << l.heading;
+        for (const char* name : {l.list, l.heading}) {
+            const QFontMetrics metrics(find<QWidget>(name)->font());
+            EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("iiii.")), metrics.horizontalAdvance(QStringLiteral("MMMM "))) << name;
+        }
+    }
     EXPECT_EQ(find<QListWidget>("PntList")->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(find<QListWidget>("ZonList")->selectionMode(), QAbstractItemView::SingleSelection);
 }
@@ -189,16 +209,25 @@ TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
     find<QAction>("MnuUpZone")->trigger();
     EXPECT_EQ(std::pair(state.Zones[0].length, list->currentRow()), std::pair(7, 0));
 
-    QTimer::singleShot(0, [] {  // the editor runs modally: answer it from the event loop
+    QString warning;
+    QTimer::singleShot(0, [&warning] {  // the editor runs modally: answer it from the event loop
         QWidget* editor = QApplication::activeModalWidget();
         if (!editor || editor->objectName() != "ModZone") return;
         editor->findChild<QLineEdit*>("Length")->setText("42");
+        editor->findChild<QAbstractButton*>("OVar")->click();  // with step min 0: a zone no scan takes
+        QTimer::singleShot(0, [&warning] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            warning = box ? box->text() : QString();
+            if (box) box->button(QMessageBox::Ok)->click();  // kept all the same
+        });
         editor->findChild<QAbstractButton*>("Ok")->click();
     });
     const QPoint row0 = list->visualItemRect(list->item(0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row0);  // a double click starts as a click
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row0);
-    EXPECT_EQ(std::pair(state.Zones[0].length, list->currentRow()), std::pair(42, 0));
+    EXPECT_EQ(state.Zones[0].length, 42);
+    EXPECT_TRUE(warning.startsWith("Zone 1 (V) cannot be scanned: its step min is 0")) << warning.toStdString();
+    EXPECT_EQ(list->currentRow(), 0);
 
     find<QAbstractButton>("Del")->click();
     EXPECT_EQ(std::tuple(list->count(), state.Zones[0].length, menuEnabled()), std::tuple(1, 0, false));
@@ -235,12 +264,25 @@ TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
         }
     });
     find<QAbstractButton>("DeletePoint")->click();
-    EXPECT_EQ(std::pair(question, points->count()), std::pair(QStringLiteral("KestPlus: Remove All (2) Selected Points"), 2));
+    EXPECT_EQ(question, QStringLiteral("KestPlus - Profile: Remove All (2) Selected Points"));
+    EXPECT_EQ(points->count(), 2);
 
+    QFile(dir.filePath("line1.ana")).open(QIODevice::WriteOnly);  // as the library would have written it
     find<QAction>("MnuSaveAs")->trigger();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("KestPlus [") + dir.filePath("line1.ana") + "]");
     EXPECT_TRUE(QFile::exists(dir.filePath("line1.PRF")));
+    const QList<QAction*> recent = find<QMenu>("MnuRecent")->actions();  // the newest first
+    ASSERT_FALSE(recent.isEmpty());
+    EXPECT_EQ(recent[0]->text(), "&1 " + dir.filePath("line1.ana"));
+    recent[0]->trigger();
+    EXPECT_EQ(fake.db.count("KestDbOpen"), 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(PrfMainTest, CommonCommandsHaveTheirShortcuts) {
+    const std::pair<const char*, const char*> keys[] = {
+        {"MnuNew", "Ctrl+N"}, {"MnuOpen", "Ctrl+O"}, {"MnuSave", "Ctrl+S"}, {"MnuPrintGraph", "Ctrl+P"}, {"MnuScanAll", "F5"}};
+    for (const auto& [name, key] : keys) EXPECT_EQ(find<QAction>(name)->shortcut().toString(), key) << name;
 }
 
 TEST_F(PrfMainTest, StartUpLoadsTheZonesTheSuiteBrings) {

@@ -8,6 +8,7 @@
 
 #include "graph/FormPrint.h"
 #include "graph/ProfileDistance.h"
+#include "results/ResultLists.h"
 #include "shell/PrfMain.h"
 
 #include <QAbstractButton>
@@ -17,16 +18,20 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QValueAxis>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -129,6 +134,43 @@ TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
     }
 }
 
+// The window's graph under its legend and axis titles: the wheel zooms, the zoom holds while
+// a scan adds a point, a double click shows everything; the pointer over a point names it,
+// and a click on it chooses its row.
+TEST(ProfileGraph, TheWindowsGraphIsReadAndSteeredWithTheMouse) {
+    GraphWindow w({C, Fe}, {{0, 0, 0}, {100, 0, 0}, {200, 0, 0}});
+    w.window.resize(1100, 750);
+    w.window.show();
+    QCoreApplication::processEvents();
+    const QChart* chart = w.graph()->chart();
+    QStringList legends;
+    for (const QLegendMarker* marker : chart->legend()->markers())
+        if (marker->isVisible()) legends << marker->label();
+    EXPECT_EQ(legends, (QStringList{"C ", "Fe"}));  // not the white series
+    const auto* axisX = static_cast<QValueAxis*>(chart->axes(Qt::Horizontal).constFirst());
+    EXPECT_EQ(axisX->titleText(), QStringLiteral("distance (\u00b5m)"));
+    EXPECT_EQ(static_cast<QValueAxis*>(chart->axes(Qt::Vertical).constFirst())->titleText(), "wt %");
+
+    QWidget* viewport = w.graph()->viewport();
+    const QPointF centre = chart->mapToScene(chart->plotArea().center());
+    QWheelEvent wheel(centre, viewport->mapToGlobal(centre), {}, {0, 240}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+    const std::pair zoomed{axisX->min(), axisX->max()};
+    EXPECT_LT(zoomed.second - zoomed.first, 150);
+    w.fake.db.points.push_back({300, 0, 0, "Z01", {}, {}});
+    ReloadPointRows(w.state, w.fake.db, w.window, 3, 4);
+    EXPECT_EQ(std::pair(axisX->min(), axisX->max()), zoomed);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_GE(axisX->max(), 300);
+
+    const QPoint point = static_cast<ProfileChartWidget*>(w.graph())->placeOf({100, 11}).toPoint();  // C at point 2
+    QTest::mouseMove(viewport, point + QPoint(3, 2));
+    EXPECT_EQ(w.graph()->toolTip(), QStringLiteral("point 2, C: 100 \u00b5m, 11.00 wt %"));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
+    EXPECT_EQ(w.find<QListWidget>("PntList")->currentRow(), 1);
+    EXPECT_EQ(w.state.CurPnt, 1);
+}
+
 TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
     GraphWindow w({C, N, Fe}, {{0, 0, 0}, {30, 40, 0}, {60, 80, 0}});
     w.fake.db.title = "Carburised steel";
@@ -141,7 +183,7 @@ TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
         colours.push_back(static_cast<QLineSeries*>(s)->color());
         legends << s->name();
     }
-    EXPECT_EQ(colours, (std::vector<QColor>{PaletteColour(12), PaletteColour(10), PaletteColour(0)}));
+    EXPECT_EQ(colours, (std::vector<QColor>{PaletteColour(12), PaletteColour(2), PaletteColour(0)}));
     EXPECT_EQ(legends, (QStringList{"C ", "N ", "Fe"}));
     EXPECT_EQ(Xs(static_cast<QLineSeries*>(chart->series()[2])), (std::vector<double>{0, 50, 100}));
     EXPECT_EQ(std::pair(chart->legend()->isVisible(), chart->title()), std::pair(true, QStringLiteral("Carburised steel")));
@@ -267,8 +309,16 @@ TEST(ScanWindow, AfterAScanTheWindowShowsTheListsAndTheProfile) {
     state.Zones[0] = fakes::FixedZone(1000, 50);
     const fakes::AcquisitionWatcher bounded(main.findChild<QListWidget*>(QStringLiteral("PntList")));
     main.show();
+    QStringList status;  // the status bar while the scan runs, as the event loop sees it
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { status << main.findChild<QLabel*>(QStringLiteral("ScanStatus"))->text(); });
+    watch.start(0);
     main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
+    watch.stop();
     QCoreApplication::processEvents();
+    EXPECT_FALSE(status.filter(QRegularExpression("^Point 2 of 21 - 0:00:0\\d elapsed - about 0:00:\\d\\d left$")).isEmpty())
+        << status.join('\n').toStdString();
+    EXPECT_TRUE(main.findChild<QLabel*>(QStringLiteral("StageStatus"))->text().startsWith("Stage X 1000, Y 0   Beam 20.00 nA"));
 
     EXPECT_EQ(main.findChild<QListWidget*>(QStringLiteral("PntList"))->count(), 21);
     const QImage image = main.grab().toImage();
