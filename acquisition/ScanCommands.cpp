@@ -10,6 +10,17 @@
 
 namespace kest {
 
+namespace {
+
+// Every scan brings its rates to the beam current it reads first, so that a drifting beam
+// does not bend the profile; an unreadable current is logged once a scan.
+void StartBeamReference(ProfileState& state) {
+    state.ReferenceCurrent = 0.0f;
+    state.CurrentUnreadableTold = false;
+}
+
+}  // namespace
+
 void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
     if (state.NbElt < 1 || state.NbZones < 1) return;
     if (const auto refusal = ScanRefusal(state)) {
@@ -17,6 +28,7 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
         return;
     }
     state.ScanStop = kFalse;
+    StartBeamReference(state);
     for (int16_t i = state.NbPts; i > 0; --i)
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
     ReloadPoints(state, suite.db, view);
@@ -45,6 +57,7 @@ void StartProfile(ProfileState& state, Suite& suite, MainView& view) {
 void ScanOld(ProfileState& state, Suite& suite, MainView& view) {
     if (state.NbElt < 1 || state.NbPts < 1) return;
     state.ScanStop = kFalse;
+    StartBeamReference(state);
     ComputeAllPointsFirst(state, suite);
     ReloadPoints(state, suite.db, view);  // the computation may have changed every point
     for (int16_t i = 0; i < state.NbPts; ++i) {
@@ -62,6 +75,7 @@ void ScanPoint(ProfileState& state, Suite& suite, MainView& view) {
     if (row < 0) return;
     state.CurPnt = static_cast<int16_t>(row);
     state.AutoAcquire = kFalse;
+    StartBeamReference(state);
     ComputeAllPointsFirst(state, suite);
     view.acquirePoint();
     ReloadPoints(state, suite.db, view);

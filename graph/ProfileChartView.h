@@ -1,7 +1,8 @@
 #pragma once
 // A profile chart that shows: the values of the chart rendered with Qt Charts on a chart
 // view, one line series with point markers per chart series, on value axes whose ranges
-// hold every point of every series.
+// hold every point of every series. Over them one scatter series of hollow circles marks
+// the points drawn hollow (whose acquisition stopped or failed).
 
 #include "core/ProfileChart.h"
 #include "graph/PolylineDecimation.h"
@@ -19,6 +20,7 @@
 class QPainter;
 class QPrinter;
 class QLineSeries;
+class QScatterSeries;
 class QRect;
 class QValueAxis;
 
@@ -72,6 +74,7 @@ private:
 
     void makeSeries();
     void renderSeries(int from);
+    void renderHollowPoints(int from);
     void styleSeries(std::size_t s);
     void fitAxes(int from);
 
@@ -79,6 +82,8 @@ private:
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
     std::vector<ShownSeries> shown_;
+    QScatterSeries* hollow_ = nullptr;
+    std::vector<std::size_t> hollowPoints_;  // ascending
     QMetaObject::Connection plotAreaWatch_;
     Range rangeX_, rangeY_;
     int drawnPoints_ = 0;

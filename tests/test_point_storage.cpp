@@ -48,7 +48,7 @@ TEST(MeasureStorage, MeasuresComputationPositionAndLabelInThatOrder) {
         "KestDbEltGetMeasures(        , 24, 0, 1)", "KestDbEltGetBcAv(        , 24, 0)", "KestDbEltGetSpectroPositions(        , 24, 0)",
         "KestDbEltSetMeasures(        , 24, 0, 1, 7, 2, 10, 4, 20)",
         "KestComputeQti(        , 1, -1, 0)", "KestDbGetStagePos(        , 1)", "KestDbSetStagePos(        , 1, 250, -20, 33)",
-        "KestDbSetAnaLabel(        , 1, Z02, 0)"};
+        "KestDbSetAnaLabel(        , 1, Z02, 0)", "KestDbSetPointStatus(        , 1, 1)"};
     EXPECT_EQ(s.fake.journal, expected);
 }
 
@@ -69,6 +69,7 @@ TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields
         s.state.ComputeMode = kFalse;
         s.state.NbElt = 1;
         s.state.ElementTable[0].slope = c.slope, s.state.ElementTable[0].intercept = c.intercept;
+        s.state.ElementTable[0].byReference = true;
         s.fake.db.points[1].measures[0] = {c.rate, 0, 0, 0, 0};
         ComputeResult kept;
         kept.field[10] = 42.0f;
@@ -86,6 +87,7 @@ TEST(PointComputation, CalibratedPointShowsInTheList) {
     s.state.NbElt = 1;
     s.state.CurElt = 0;
     s.state.ElementTable[0].slope = 2.0f, s.state.ElementTable[0].intercept = 10.0f;
+    s.state.ElementTable[0].byReference = true;
     s.fake.db.points[1].measures[0] = {20.0f, 0, 0, 0, 0};
     ComputePoint(s.state, s.fake.suite, 1);
     ReloadPoints(s.state, s.fake.db, s.view);
