@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 namespace kest {
@@ -21,12 +22,13 @@ bool AnyByReference(const ProfileState& state) {
 }
 
 // Field 1 of every element on a reference profile from its calibration line, then field 6
-// of every element, the total of their fields 1. The other fields go back as the read
-// left them (a failed read leaves the previous element's).
+// of every element, the total of their fields 1. The other fields of an element on a
+// reference go back as the read left them (a failed read leaves the previous element's);
+// an element on a standard whose result cannot be read is left alone.
 void ComputeByCalibration(ProfileState& state, AnalysisDatabase& db, int32_t point) {
     float m1 = 0, m2 = 0, m3 = 0, m4 = 0, m5 = 0;
     ComputeResult result;  // one record for every element of the run
-    std::vector<ComputeResult> results;
+    std::vector<std::optional<ComputeResult>> results;
     results.reserve(static_cast<std::size_t>(state.NbElt));
     double total = 0.0;
     for (int e = 0; e < state.NbElt; ++e) {
@@ -34,20 +36,21 @@ void ComputeByCalibration(ProfileState& state, AnalysisDatabase& db, int32_t poi
         const int32_t z = element.atomicNumber;
         if (element.byReference)
             StoredDocCall(state, [&](std::string& key) { return db.KestDbEltGetMeasures(key, z, kByAtomicNumber, point, m1, m2, m3, m4, m5); });
-        StoredDocCall(state, [&](std::string& key) { return db.KestDbEltGetComputeRes(key, z, kByAtomicNumber, point, result); });
+        const Status read = StoredDocCall(state, [&](std::string& key) { return db.KestDbEltGetComputeRes(key, z, kByAtomicNumber, point, result); });
         if (element.byReference) {
             const double percent = double{m1} * double{element.slope} + double{element.intercept};
             const auto fraction = static_cast<float>(percent / 100.0);
             if (std::isfinite(fraction)) result.field[0] = fraction;
         }
-        results.push_back(result);
-        total += result.field[0];
+        results.push_back(read != 0 || element.byReference ? std::optional(result) : std::nullopt);
+        total += results.back() ? result.field[0] : 0.0f;
     }
     for (int e = 0; e < state.NbElt; ++e) {
         const int32_t z = state.ElementTable[static_cast<std::size_t>(e)].atomicNumber;
-        ComputeResult& computed = results[static_cast<std::size_t>(e)];
-        computed.field[kTotalField] = static_cast<float>(total);
-        StoredDocCall(state, [&](std::string& key) { return db.KestDbEltSetComputeRes(key, z, kByAtomicNumber, point, computed); });
+        std::optional<ComputeResult>& computed = results[static_cast<std::size_t>(e)];
+        if (!computed) continue;
+        computed->field[kTotalField] = static_cast<float>(total);
+        StoredDocCall(state, [&](std::string& key) { return db.KestDbEltSetComputeRes(key, z, kByAtomicNumber, point, *computed); });
     }
 }
 
