@@ -2,6 +2,7 @@
 
 #include "core/DocKey.h"
 #include "core/Formats.h"
+#include "results/CountingStatistics.h"
 #include "results/PointComputation.h"
 
 #include <cstddef>
@@ -11,10 +12,10 @@ namespace kest {
 
 namespace {
 
-// The spectrometer's rate; an element on no spectrometer of the table gets 0.
-float RateOfSpectrometer(const ProfileState& state, int32_t spectrometer) {
-    if (spectrometer < 1 || spectrometer > kSpectrometers) return 0.0f;
-    return state.SpectroTable[static_cast<std::size_t>(spectrometer - 1)].rate;
+// The spectrometer's record; an element on no spectrometer of the table gets zeros.
+SpectroRecord RecordOfSpectrometer(const ProfileState& state, int32_t spectrometer) {
+    if (spectrometer < 1 || spectrometer > kSpectrometers) return {};
+    return state.SpectroTable[static_cast<std::size_t>(spectrometer - 1)];
 }
 
 }  // namespace
@@ -26,18 +27,24 @@ void StoreMeasures(ProfileState& state, AnalysisDatabase& db, int16_t point) {
         const EltEntry& element = state.ElementTable[static_cast<std::size_t>(e)];
         const int32_t z = element.atomicNumber;
         StoredDocCall(state, [&](std::string& key) { return db.KestDbEltGetMeasures(key, z, kByAtomicNumber, point, m1, m2, m3, m4, m5); });
-        m1 = RateOfSpectrometer(state, element.spectrometer);
+        const SpectroRecord counted = RecordOfSpectrometer(state, element.spectrometer);
+        m1 = counted.rate;
         StoredDocCall(state, [&](std::string& key) { return db.KestDbEltGetBcAv(key, z, kByAtomicNumber, m5, average); });
+        if (counted.current > 0.0f) m5 = counted.current;
         StoredDocCall(state, [&](std::string& key) {
             return db.KestDbEltGetSpectroPositions(key, z, kByAtomicNumber, sp, peak, bgLow, currentFactor, bgHigh, widthLow, widthHigh);
         });
         m3 = currentFactor * m5;
         StoredDocCall(state, [&](std::string& key) { return db.KestDbEltSetMeasures(key, z, kByAtomicNumber, point, m1, m2, m3, m4, m5); });
+        const CountStatistics statistics = StatisticsOf(element, m1, counted.countingTime, counted.repeats, counted.passed);
+        StoredDocCall(state, [&](std::string& key) { return db.KestDbEltSetStatistics(key, z, kByAtomicNumber, point, statistics); });
     }
 }
 
 void StorePoint(ProfileState& state, Suite& suite, int16_t point, const std::string& xText,
-                const std::string& yText, const std::string& label) {
+                const std::string& yText, const std::string& label, PointStatus status) {
+    // The point reaches the working file whole, in one transaction rather than one a value.
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbBeginChanges(key); });
     StoreMeasures(state, suite.db, point);
     ComputePoint(state, suite, point);
     int32_t x = 0, y = 0, z = 0;
@@ -46,6 +53,8 @@ void StorePoint(ProfileState& state, Suite& suite, int16_t point, const std::str
     if (newX && newY)
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetStagePos(key, point, *newX, *newY, z); });
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetAnaLabel(key, point, label, 0); });
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetPointStatus(key, point, status); });
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbEndChanges(key); });
 }
 
 }  // namespace kest

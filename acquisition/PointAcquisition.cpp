@@ -1,5 +1,6 @@
 #include "acquisition/PointAcquisition.h"
 
+#include "acquisition/CountCorrections.h"
 #include "acquisition/MeasureStorage.h"
 #include "acquisition/StageMotion.h"
 #include "core/Formats.h"
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <utility>
 
 namespace kest {
@@ -22,6 +24,7 @@ constexpr int kMostTests = 60;
 constexpr int kMostPatternPoints = 5;
 constexpr const char* kLineEnd = "\n\r";
 constexpr std::chrono::milliseconds kCounterPoll{10};
+constexpr int32_t kDefaultDeadTimeUs = 2;  // of an analyser that reports none
 
 // Pattern points lie across the profile: multipliers of the spacing by axis (X, Y) and point.
 constexpr std::array<std::array<int16_t, 5>, 2> kAcrossX{{{0, 0, 0, 0, 0}, {0, 1, -1, 2, -2}}};
@@ -29,12 +32,13 @@ constexpr std::array<std::array<int16_t, 5>, 2> kAcrossY{{{0, 1, -1, 2, -2}, {0,
 
 std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
-// N / (1 - tau N) x f, to the nearest whole count. A counter beyond the reach of the
-// correction (tau N of 1 or more) keeps its raw count.
-int32_t CorrectedCount(int32_t raw, float tau, float factor) {
-    const double live = 1.0 - double{tau} * raw;
-    if (live <= 0.0) return raw;
-    return WholeInt32(raw / live * double{factor}).value_or(raw);
+// The count at the true rate and the reference current, r x f x t, to the nearest whole
+// count. A count without time, or beyond the reach of the dead-time correction, keeps its
+// raw value.
+int32_t CorrectedCount(int32_t raw, float seconds, float tau, double factor) {
+    const auto rate = DeadTimeCorrectedRate(raw, seconds, tau);
+    if (!rate) return raw;
+    return WholeInt32(*rate * factor * double{seconds}).value_or(raw);
 }
 
 // Counts per second; nothing when the time or the result makes no rate.
@@ -78,12 +82,13 @@ void PointAcquisition::acquire(const PointInputs& inputs) {
     patternPoints_ = std::clamp<int16_t>(state_.Mp, 1, kMostPatternPoints);
     const auto x = WholeInt32Value(inputs.x), y = WholeInt32Value(inputs.y);
     nominal_ = x && y ? std::optional(std::array{*x, *y}) : std::nullopt;
-    for (auto& rates : rates_) rates.fill(std::nullopt);
+    for (auto& rates : rates_) rates.fill(PatternRate{});
 
     Exit exit = Exit::None;
     for (int p = 0; p < patternPoints_ && exit == Exit::None; ++p) exit = measurePatternPoint(p);
-    if (exit == Exit::None) averageRates();
-    finish(exit);
+    // A point whose counts gave no rate keeps the rates before it, as a failed one does.
+    const bool counted = exit == Exit::None && averageRates();
+    finish(exit, counted ? PointStatus::Measured : exit == Exit::Abort ? PointStatus::Stopped : PointStatus::Failed);
 }
 
 PointAcquisition::Exit PointAcquisition::failed(std::string fault) {
@@ -92,15 +97,16 @@ PointAcquisition::Exit PointAcquisition::failed(std::string fault) {
 }
 
 // Every exit moves the stage back (after a stage fault without waiting for it: one time-out
-// is enough) and stores the point; the error exit then says why, once, and stops a scan.
-void PointAcquisition::finish(Exit exit) {
+// is enough) and stores the point; the error exit then says why, once, and stops a scan. A
+// point counted to its end stays measured should the stage fail on its way back.
+void PointAcquisition::finish(Exit exit, PointStatus status) {
     view_.showCounting(false);
     if (nominal_) {
         const auto back = MoveStage(state_, suite_.probe, view_, pacer_, (*nominal_)[0], (*nominal_)[1], !stageFailed_);
         state_.store(back ? kFalse : kTrue);
         if (back && exit != Exit::Error) exit = failed(back->text);
     }
-    if (!unreached_) StorePoint(state_, suite_, inputs_.point, inputs_.x, inputs_.y, inputs_.label);
+    if (!unreached_) StorePoint(state_, suite_, inputs_.point, inputs_.x, inputs_.y, inputs_.label, status);
     state_.PointUnreached = unreached_ ? kTrue : kFalse;
     if (exit == Exit::Error) {
         state_.ScanStop = kTrue;
@@ -150,19 +156,44 @@ std::optional<std::array<int32_t, 2>> PointAcquisition::targetOf(int p) const {
                       Clamped(int64_t{(*nominal_)[1]} + kAcrossY[axis][At(p)] * spacing)};
 }
 
-// The dead time of spectrometer 1 serves every spectrometer; the beam current at the start
-// is the reference of the drift correction; the Faraday cup goes out.
+// The dead time of spectrometer 1 serves every spectrometer; the first beam current read
+// in a scan is the reference of the drift correction; the Faraday cup goes out.
 void PointAcquisition::readSpectrometerSetup() {
     std::string crystal(5, ' ');
     state_.store(suite_.probe.KestReadXtal(1, crystal));
     int32_t deadTimeUs = 0;
     state_.store(suite_.probe.KestReadPha(1, crystal, 2, deadTimeUs));
-    if (deadTimeUs <= 0) deadTimeUs = 2;
+    if (deadTimeUs <= 0) {
+        deadTimeUs = kDefaultDeadTimeUs;
+        tellOnce(state_.DefaultDeadTimeTold,
+                 "The pulse-height analyser of spectrometer 1 reports no dead time: the counts are corrected for " +
+                     std::to_string(kDefaultDeadTimeUs) + " us.",
+                 true);
+    }
     tau_ = static_cast<float>(deadTimeUs * 0.000001);
-    startCurrent_ = 1.0f;
-    current_ = 1.0f;
-    if (suite_.db.KestGetReadBeamCurrentExist() != 0) state_.store(suite_.probe.KestReadCurrent(startCurrent_));
+    currentReadable_ = suite_.db.KestGetReadBeamCurrentExist() != 0;
+    if (!currentReadable_)
+        tellOnce(state_.CurrentUnreadableTold, "The beam current cannot be read: the rates are not corrected for its drift.",
+                 false);
+    readCurrent();
     if (suite_.db.KestGetFaradayCupExist() != 0) state_.store(suite_.probe.KestSetFaraday(0));
+}
+
+// The beam current, when the instrument reads it; the first one read in a scan becomes
+// the reference of the drift correction.
+std::optional<float> PointAcquisition::readCurrent() {
+    if (!currentReadable_) return std::nullopt;
+    float current = 0.0f;
+    if (state_.store(suite_.probe.KestReadCurrent(current)) == 0) return std::nullopt;
+    if (!(state_.ReferenceCurrent > 0.0f) && current > 0.0f) state_.ReferenceCurrent = current;
+    return current;
+}
+
+void PointAcquisition::tellOnce(bool& told, const std::string& text, bool message) {
+    if (told) return;
+    told = true;
+    log(text + kLineEnd);
+    if (message) view_.showMessage(text);
 }
 
 // One count on every used spectrometer into `slot`; `repeat` is the test number of a
@@ -179,6 +210,7 @@ PointAcquisition::Exit PointAcquisition::countSlot(int slot, std::optional<int> 
 
 PointAcquisition::Exit PointAcquisition::startCounters() {
     if (state_.store(suite_.probe.KestLoadCounter(0, countingTime_, 0)) == 0) return failed(FailedCall("KestLoadCounter"));
+    before_ = readCurrent();
     if (state_.store(suite_.probe.KestStartTimer(0)) == 0) return failed(FailedCall("KestStartTimer"));
     return Exit::None;
 }
@@ -202,12 +234,13 @@ PointAcquisition::Exit PointAcquisition::readCount(int32_t s, int slot, std::opt
     int32_t counts = 0;
     if (state_.store(suite_.probe.KestReadCounter(s, counts)) == 0)
         return failed(FailedCall("KestReadCounter", OnSpectrometer(s)));
-    if (suite_.db.KestGetReadBeamCurrentExist() != 0) state_.store(suite_.probe.KestReadCurrent(current_));
-    if (current_ == 0.0f) current_ = 1.0f;
-    float factor = startCurrent_ / current_;
-    if (factor == 0.0f) factor = 1.0f;
-    counts = CorrectedCount(counts, tau_, factor);
-    counts_[At(s)][At(slot)] = counts;
+    float after = 0.0f;
+    const bool afterRead = suite_.db.KestGetReadBeamCurrentExist() != 0 && state_.store(suite_.probe.KestReadCurrent(after)) != 0;
+    if (currentReadable_ && !afterRead) after = before_.value_or(0.0f);
+    const float before = before_.value_or(after);
+    const auto factor = static_cast<float>(currentReadable_ ? BeamCurrentFactor(state_.ReferenceCurrent, before, after) : 1.0);
+    counts = CorrectedCount(counts, elapsed_, tau_, factor);
+    counts_[At(s)][At(slot)] = {counts, elapsed_, currentReadable_ ? (before + after) / 2.0f : 0.0f};
     if (state_.LibStatus == 0 && !repeat) return failed(FailedCall("KestReadCurrent"));
 
     const std::string tested = repeat ? " nc =" + NumberText(int32_t{*repeat + n_ - 1}) : "";
@@ -220,7 +253,9 @@ PointAcquisition::Exit PointAcquisition::readCount(int32_t s, int slot, std::opt
 // room for a new one, up to 60 tests, after which the last rates stand.
 PointAcquisition::Exit PointAcquisition::repeatUntilPassed(int p) {
     for (int repeat = 1;;) {
-        if (testDispersion(p, repeat)) return Exit::None;
+        repeats_[At(p)] = repeat - 1;
+        passed_[At(p)] = testDispersion(p, repeat);
+        if (passed_[At(p)]) return Exit::None;
         if (++repeat > kMostTests) {
             view_.showMessage("Contamination Error");
             return Exit::None;
@@ -242,32 +277,49 @@ bool PointAcquisition::testDispersion(int p, int repeat) {
     for (int32_t s = 1; s <= spectrometers_; ++s) {
         if (!used(s)) continue;
         const auto& counts = counts_[At(s)];
-        float mean = 0.0f;
-        for (int k = 1; k <= n_; ++k) mean += static_cast<float>(counts[At(k)]) / static_cast<float>(n_);
+        float mean = 0.0f, seconds = 0.0f, current = 0.0f;
+        for (int k = 1; k <= n_; ++k) {
+            mean += static_cast<float>(counts[At(k)].counts) / static_cast<float>(n_);
+            seconds += counts[At(k)].seconds;
+            current += counts[At(k)].current / static_cast<float>(n_);
+        }
         float dispersion = 0.0f;
-        for (int k = 1; k <= n_; ++k) dispersion += (counts[At(k)] - mean) * (counts[At(k)] - mean);
+        for (int k = 1; k <= n_; ++k) dispersion += (counts[At(k)].counts - mean) * (counts[At(k)].counts - mean);
         const float chi = mean != 0.0f ? dispersion / mean : 0.0f;  // no counts, no dispersion
         const float rate = mean / elapsed_;
         log(pointPrefix(s) + " nc =" + NumberText(int32_t{repeat + n_ - 1}) + " cp = " + NumberText(chi) +
             " khict = " + NumberText(threshold_) + " cps = " + NumberText(rate) + kLineEnd);
-        rates_[At(s)][At(p)] = RateOf(mean, elapsed_);
+        rates_[At(s)][At(p)] = {RateOf(mean, elapsed_), seconds, current};
         if (state_.StatisticEnable != kFalse && chi > threshold_) passed = false;
     }
     return passed;
 }
 
-// A spectrometer with a pattern point that gave no rate keeps its former rate.
-void PointAcquisition::averageRates() {
+// A spectrometer with a pattern point that gave no rate keeps its former rate and how it
+// was counted; false when one did.
+bool PointAcquisition::averageRates() {
+    int repeats = 0;
+    bool passed = true;
+    for (int p = 0; p < patternPoints_; ++p) {
+        repeats += repeats_[At(p)];
+        passed = passed && passed_[At(p)];
+    }
+    bool all = true;
     for (int32_t s = 1; s <= spectrometers_; ++s) {
         if (!used(s)) continue;
-        float sum = 0.0f;
+        float sum = 0.0f, seconds = 0.0f, current = 0.0f;
         bool defined = true;
-        for (int p = 0; p < patternPoints_; ++p) {
-            defined = defined && rates_[At(s)][At(p)].has_value();
-            sum += rates_[At(s)][At(p)].value_or(0.0f);
+        for (const PatternRate& counted : std::span(rates_[At(s)]).first(At(patternPoints_))) {
+            defined = defined && counted.rate.has_value();
+            sum += counted.rate.value_or(0.0f);
+            seconds += counted.seconds;
+            current += counted.current / static_cast<float>(patternPoints_);
         }
-        if (defined) state_.SpectroTable[At(s - 1)].rate = sum / static_cast<float>(patternPoints_);
+        all = all && defined;
+        if (defined)
+            state_.SpectroTable[At(s - 1)] = {sum / static_cast<float>(patternPoints_), kTrue, seconds, current, repeats, passed};
     }
+    return all;
 }
 
 bool PointAcquisition::used(int32_t s) const { return state_.SpectroTable[At(s - 1)].used != kFalse; }

@@ -1,11 +1,14 @@
 #pragma once
 // The acquisition of one profile point (the acquisition window's Acquire): at the point and
 // at up to four pattern points across the profile, every used spectrometer counts n times
-// on one timer; each count is corrected for dead time and beam-current drift; with the
-// statistics switch on, counts are repeated until their dispersion passes a chi-square test;
-// the rates averaged over the pattern points go into the spectrometer table; the stage goes
-// back to the point and the point is stored. Every path ends with the point stored, but for
-// a point whose position the stage refuses, which is never measured.
+// on one timer; each count is corrected for dead time (on its rate) and brought to the beam
+// current read first in the scan (with the mean of the currents read before and after it);
+// with the statistics switch on, counts are repeated until their dispersion passes a
+// chi-square test; the rates averaged over the pattern points, with their counting time,
+// mean current and test verdict, go into the spectrometer table; the stage goes back to the
+// point and the point is stored with its status: measured, stopped or failed. Every path
+// ends with the point stored, but for a point whose position the stage refuses, which is
+// never measured.
 //
 // A failing instrument call, a stage that stands still busy or a refused stage target ends
 // the acquisition through its error exit: one message names the point and the fault, and a
@@ -54,17 +57,32 @@ private:
     enum class Exit { None, Error, Abort };
     static constexpr int kCountSlots = 21;  // 20 counts and one more
 
+    // One count of one spectrometer as the test and the average take it.
+    struct Count {
+        int32_t counts = 0;    // brought to the true rate and the reference current
+        float seconds = 0.0f;  // elapsed
+        float current = 0.0f;  // mean beam current, nA; 0 unread
+    };
+    // What one pattern point gave one spectrometer.
+    struct PatternRate {
+        std::optional<float> rate;  // nothing: undefined
+        float seconds = 0.0f;       // of the kept counts
+        float current = 0.0f;
+    };
+
     Exit measurePatternPoint(int p);
     void readSpectrometerSetup();
+    std::optional<float> readCurrent();
     Exit countSlot(int slot, std::optional<int> repeat);
     Exit startCounters();
     Exit waitForCounter(int32_t s);
     Exit readCount(int32_t s, int slot, std::optional<int> repeat);
     Exit repeatUntilPassed(int p);
     bool testDispersion(int p, int repeat);
-    void averageRates();
+    bool averageRates();
     Exit failed(std::string fault);
-    void finish(Exit exit);
+    void finish(Exit exit, PointStatus status);
+    void tellOnce(bool& told, const std::string& text, bool message);
     void reportFault();
     std::optional<std::array<int32_t, 2>> targetOf(int p) const;
     bool used(int32_t s) const;
@@ -89,13 +107,15 @@ private:
     int16_t patternPoints_ = 1;
     float countingTime_ = 0.0f;
     int32_t spectrometers_ = 0;  // as the instrument reports them, at most 5
-    std::array<std::array<int32_t, kCountSlots + 1>, kSpectrometers + 1> counts_{};  // [s][slot], from 1
-    std::array<std::array<std::optional<float>, 5>, kSpectrometers + 1> rates_{};     // [s][p]; nothing: undefined
+    std::array<std::array<Count, kCountSlots + 1>, kSpectrometers + 1> counts_{};  // [s][slot], from 1
+    std::array<std::array<PatternRate, 5>, kSpectrometers + 1> rates_{};        // [s][p]
+    std::array<int, 5> repeats_{};   // [p]: counts taken again for the test
+    std::array<bool, 5> passed_{};   // [p]
 
     // One pattern point.
     float tau_ = 0.0f;           // dead time, seconds
-    float startCurrent_ = 1.0f;  // I0
-    float current_ = 1.0f;       // I
+    bool currentReadable_ = false;
+    std::optional<float> before_;  // the beam current read before the count running
     float elapsed_ = 0.0f;       // the last time read from the timer
 };
 

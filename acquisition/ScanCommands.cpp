@@ -13,6 +13,17 @@
 
 namespace kest {
 
+namespace {
+
+// Every scan brings its rates to the beam current it reads first, so that a drifting beam
+// does not bend the profile; an unreadable current is logged once a scan.
+void StartBeamReference(ProfileState& state) {
+    state.ReferenceCurrent = 0.0f;
+    state.CurrentUnreadableTold = false;
+}
+
+}  // namespace
+
 void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
     if (state.NbElt < 1 || state.NbZones < 1) return;
     if (const auto refusal = ScanRefusal(state)) {
@@ -22,6 +33,7 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
     if (!SavePointsFirst(state, suite, view)) return;
     const ScanProgressScope progress(state, view, PlanScan(state, TextValue(view.defTimeText())));
     state.ScanStop = kFalse;
+    StartBeamReference(state);
     for (int16_t i = state.NbPts; i > 0; --i)
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
     ReloadPoints(state, suite.db, view);
@@ -50,6 +62,7 @@ void StartProfile(ProfileState& state, Suite& suite, MainView& view) {
 void ScanOld(ProfileState& state, Suite& suite, MainView& view) {
     if (state.NbElt < 1 || state.NbPts < 1) return;
     state.ScanStop = kFalse;
+    StartBeamReference(state);
     ComputeAllPointsFirst(state, suite);
     ReloadPoints(state, suite.db, view);  // the computation may have changed every point
     const ScanProgressScope progress(state, view, PlanRescan(state, TextValue(view.defTimeText())));
@@ -69,6 +82,7 @@ void ScanPoint(ProfileState& state, Suite& suite, MainView& view) {
     if (row < 0) return;
     state.CurPnt = static_cast<int16_t>(row);
     state.AutoAcquire = kFalse;
+    StartBeamReference(state);
     ComputeAllPointsFirst(state, suite);
     view.acquirePoint();
     ReloadPoints(state, suite.db, view);

@@ -9,9 +9,14 @@ namespace kest {
 void PushTrial(ProfileState& state, AnalysisDatabase& db) {
     const int32_t last = state.NbPts - 1;
     if (last < 0 || static_cast<std::size_t>(last) >= state.PointTable.size()) return;
-    TrialEntry entry{state.PointTable[static_cast<std::size_t>(last)], {}};
-    for (int e = 0; e < state.NbElt && static_cast<std::size_t>(e) < state.ResultTable.size(); ++e)
+    TrialEntry entry{state.PointTable[static_cast<std::size_t>(last)], {}, {}};
+    for (int e = 0; e < state.NbElt && static_cast<std::size_t>(e) < state.ResultTable.size(); ++e) {
         entry.results.push_back(state.ResultTable[static_cast<std::size_t>(e)][static_cast<std::size_t>(last)]);
+        const int32_t z = state.ElementTable[static_cast<std::size_t>(e)].atomicNumber;
+        StoredDocCall(state, [&](std::string& key) {
+            return db.KestDbEltGetStatistics(key, z, kByAtomicNumber, last, entry.statistics.emplace_back());
+        });
+    }
     state.TrialStack.push_back(std::move(entry));
     StoredDocCall(state, [&](std::string& key) { return db.KestDbDeletePt(key, last); });
     --state.NbPts;
@@ -34,7 +39,10 @@ void PopTrial(ProfileState& state, AnalysisDatabase& db) {
         StoredDocCall(state, [&](std::string& key) {
             return db.KestDbEltSetMeasures(key, z, kByAtomicNumber, index, rate, 0, 0, 0, 0);
         });
+        if (e < entry.statistics.size())
+            StoredDocCall(state, [&](std::string& key) { return db.KestDbEltSetStatistics(key, z, kByAtomicNumber, index, entry.statistics[e]); });
     }
+    StoredDocCall(state, [&](std::string& key) { return db.KestDbSetPointStatus(key, index, point.status); });
     state.TrialStack.pop_back();
 }
 

@@ -9,12 +9,14 @@
 namespace kest {
 
 // The last point of the document leaves it for the top of the stack, with its position,
-// label and, for every element in use, count rate and concentration as last loaded.
+// label, status and, for every element in use, count rate and concentration as last
+// loaded and its counting statistics.
 void PushTrial(ProfileState& state, AnalysisDatabase& db);
 
 // The top entry comes back as the last point of the document: position, all 80 characters
 // of its label, and per element a result block holding only the concentration (as a mass
-// fraction) and the count rate as measure 1. Nothing on an empty stack.
+// fraction) and the count rate as measure 1, its statistics and its status. Nothing on an
+// empty stack.
 void PopTrial(ProfileState& state, AnalysisDatabase& db);
 
 void ResetTrials(ProfileState& state);

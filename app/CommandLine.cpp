@@ -15,7 +15,7 @@ const char* const kUsage =
     "usage: kestplus-profile [--suite FILE]                 the main window\n"
     "       kestplus-profile scan --zones FILE.PRF --save DOC.ana [--suite FILE] [--time SECONDS]\n"
     "                             [--csv FILE] [--chart FILE.pdf|FILE.png] [--quiet]\n"
-    "       kestplus-profile list DOC.ana [--element SYMBOL]\n"
+    "       kestplus-profile list DOC.ana [--element SYMBOL] [--stats]\n"
     "       kestplus-profile export DOC.ana [--csv FILE] [--chart FILE.pdf|FILE.png]\n"
     "       kestplus-profile recompute DOC.ana [--suite FILE]\n"
     "       kestplus-profile recover [WORKFILE --save DOC.ana]      working files a crash left behind\n"
@@ -115,9 +115,10 @@ std::optional<Command> ParseDocumentCommand(const std::vector<std::string>& argu
     const std::set<std::string> valued = name == "list"     ? std::set<std::string>{"--element"}
                                          : name == "export" ? std::set<std::string>{"--csv", "--chart"}
                                                             : std::set<std::string>{"--suite"};
-    if (!Split(arguments, 1, valued, {}, options, error) || !OnePositional(options, "document", error)) return std::nullopt;
+    const std::set<std::string> flags = name == "list" ? std::set<std::string>{"--stats"} : std::set<std::string>{};
+    if (!Split(arguments, 1, valued, flags, options, error) || !OnePositional(options, "document", error)) return std::nullopt;
     const Path document = options.positionals[0];
-    if (name == "list") return ListCommand{document, options.value("--element")};
+    if (name == "list") return ListCommand{document, options.value("--element"), options.flags.count("--stats") > 0};
     if (name == "export") {
         ExportCommand command{document, options.path("--csv"), ChartOption(options, error)};
         return error.empty() ? std::optional<Command>(command) : std::nullopt;

@@ -27,6 +27,7 @@ struct ScanCommand {
 struct ListCommand {
     Path document;
     std::optional<std::string> element;  // its symbol; the first element otherwise
+    bool stats = false;                  // the counting statistics after the lists
 };
 struct ExportCommand {
     Path document;

@@ -196,6 +196,18 @@ int RunScan(const ScanCommand& command, const ProgramFolders& folders, std::ostr
                       folders, out, err);
 }
 
+namespace {
+
+// The lists, and with --stats the counting statistics after them.
+void PrintList(HeadlessSession& session, bool stats, std::ostream& out) {
+    session.view().printLists(out);
+    if (!stats) return;
+    out << '\n';
+    for (const std::string& line : StatisticsLines(session.state())) out << WithoutTrailingBlanks(line) << '\n';
+}
+
+}  // namespace
+
 int RunList(const ListCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err) {
     const auto session = OpenSaved(command.document, std::nullopt, folders, err);
     if (!session) return kFailed;
@@ -206,14 +218,14 @@ int RunList(const ListCommand& command, const ProgramFolders& folders, std::ostr
             const std::string symbol = WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str());
             if (symbol == *command.element) {
                 ElementRowClicked(state, session->suite(), session->view(), e);
-                session->view().printLists(out);
+                PrintList(*session, command.stats, out);
                 return kDone;
             }
             symbols += (e ? ", " : "") + symbol;
         }
         return Fail(err, "the document holds no element " + *command.element + " (it holds: " + symbols + ")");
     }
-    session->view().printLists(out);
+    PrintList(*session, command.stats, out);
     return kDone;
 }
 

@@ -12,6 +12,7 @@ void ProfileChart::setVisible(bool shown) {
 void ProfileChart::setPointCount(int16_t count) {
     changed(std::min<int>(values_.pointCount, std::max<int16_t>(count, 0)));
     values_.pointCount = std::max<int16_t>(count, 0);
+    values_.hollow.resize(static_cast<std::size_t>(values_.pointCount));
     for (ChartSeries& series : values_.series) {
         series.x.resize(static_cast<std::size_t>(values_.pointCount));
         series.y.resize(static_cast<std::size_t>(values_.pointCount));

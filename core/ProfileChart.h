@@ -35,6 +35,7 @@ struct ChartValues {
     bool visible = false;
     int16_t pointCount = 0;
     std::vector<ChartSeries> series;
+    std::vector<uint8_t> hollow;  // per point: 1 when its markers are drawn hollow
     std::string title, bottomTitle, leftTitle;
     int16_t legendStyle = 0;
     int16_t grid = kNoGrid;
@@ -66,6 +67,14 @@ public:
             series->y[static_cast<std::size_t>(point_ - 1)] = y;
             changed(point_ - 1);
         }
+    }
+    // Point `point` (from 1) of every series drawn hollow, or filled.
+    void setPointHollow(int16_t point, bool hollow) {
+        if (point < 1 || point > values_.pointCount) return;
+        uint8_t& mark = values_.hollow[static_cast<std::size_t>(point - 1)];
+        if (mark == (hollow ? 1 : 0)) return;
+        mark = hollow ? 1 : 0;
+        changed(point - 1);
     }
     void setTitle(const std::string& text) { values_.title = text; }
     void setBottomTitle(const std::string& text) { values_.bottomTitle = text; }

@@ -45,11 +45,21 @@ struct EltEntry {
     float slope = 0.0f;         // reference-profile calibration: percent per count/s
     float intercept = 0.0f;     // percent
     bool referenceFailed = false;  // its reference profile gave no line: A = B = 0
+    bool byReference = false;   // quantified on its reference profile's line, else on its standard
+    float sensitivity = 0.0f;   // percent per count/s: of the standard, or the line's slope
+    float backgroundCps = 0.0f; // background rate of the set-up
 };
 
 struct SpectroRecord {
     float rate = 0.0f;          // counts per second, averaged over the pattern points
     int16_t used = kFalse;      // -1 when a profile element is measured on it
+    // How the rate was counted: the time of every kept count at every pattern point, the
+    // mean beam current (nA; 0 when it could not be read), the counts taken again for the
+    // chi-square test and whether every test passed.
+    float countingTime = 0.0f;
+    float current = 0.0f;
+    int32_t repeats = 0;
+    bool passed = false;
 };
 
 struct PointRecord {
@@ -57,12 +67,15 @@ struct PointRecord {
     int32_t y = 0;
     int32_t z = 0;
     FixedText<kLabelLength> label{'\0'};
+    PointStatus status = PointStatus::None;
     bool operator==(const PointRecord&) const = default;
 };
 
 struct ResultRecord {
     float rate = 0.0f;          // count rate, counts per second
     float conc = 0.0f;          // weight percent
+    float sigma = 0.0f;         // one standard deviation of conc, weight percent
+    float lod = 0.0f;           // detection limit, weight percent
     bool operator==(const ResultRecord&) const = default;
 };
 
@@ -70,6 +83,7 @@ struct ResultRecord {
 struct TrialEntry {
     PointRecord point;
     std::vector<ResultRecord> results;  // one per element entry in use
+    std::vector<CountStatistics> statistics{};  // the same
 };
 
 // The points the profile graph plots, packed from index 0 in point order. The arrays grow
@@ -78,6 +92,7 @@ struct TrialEntry {
 struct GraphArrays {
     std::vector<int32_t> x, y, z;              // stage position of each plotted point
     std::vector<std::vector<float>> conc;      // [element][plotted point], weight percent
+    std::vector<uint8_t> hollow;               // 1 for a point whose acquisition stopped or failed
     int16_t count = 0;          // NbGraphPts
 };
 
@@ -124,6 +139,12 @@ struct ProfileState {
     int16_t ScanStop = kFalse;
     int16_t PointUnreached = kFalse;  // the stage refused the last point's position: nothing stored for it
     ScanProgress Progress;
+
+    // Beam current and dead time. Rates are brought to the beam current read first in a
+    // scan (0 until then); an unreadable current or a dead time taken by default is told once.
+    float ReferenceCurrent = 0.0f;
+    bool CurrentUnreadableTold = false;   // in the log, once a scan
+    bool DefaultDeadTimeTold = false;     // in the log and a message, once a session
 
     // Configuration.
     int16_t StatisticEnable = kFalse;

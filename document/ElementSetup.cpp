@@ -2,6 +2,7 @@
 
 #include "core/DocKey.h"
 #include "document/ReferenceProfile.h"
+#include "results/CountingStatistics.h"
 
 #include <algorithm>
 #include <cctype>
@@ -53,6 +54,17 @@ bool DescribeElement(ProfileState& state, Suite& suite, MainView& view, EltEntry
     return true;
 }
 
+// The standard's rates: the sensitivity of an element on a standard and the background,
+// for the counting statistics; zeros when the document does not keep them.
+void ReadStandardRates(ProfileState& state, AnalysisDatabase& db, EltEntry& entry) {
+    float percent = 0, standardCps = 0, background = 0;
+    StoredDocCall(state, [&](std::string& key) {
+        return db.KestDbEltGetStandardRates(key, entry.position, kByPosition, percent, standardCps, background);
+    });
+    entry.sensitivity = StandardSensitivity(percent, standardCps);
+    entry.backgroundCps = background;
+}
+
 }  // namespace
 
 bool IsReferenceDocument(std::string_view standardName) {
@@ -65,16 +77,19 @@ bool IsReferenceDocument(std::string_view standardName) {
 
 bool SetupElements(ProfileState& state, Suite& suite, MainView& view) {
     SelectProfileElements(state, suite.db);
+    bool onStandard = false;
     for (int k = 0; k < state.NbElt; ++k) {
         EltEntry& entry = state.ElementTable[static_cast<std::size_t>(k)];
         entry.referenceFailed = false;
         if (!DescribeElement(state, suite, view, entry)) return false;
-        if (IsReferenceDocument(entry.standardName)) {
-            state.ComputeMode = kFalse;
+        ReadStandardRates(state, suite.db, entry);
+        entry.byReference = IsReferenceDocument(entry.standardName);
+        if (entry.byReference) {
             ReadReferenceProfile(state, suite, view, k);
-        } else {
-            state.ComputeMode = kTrue;
+            entry.sensitivity = entry.slope;
         }
+        onStandard = onStandard || !entry.byReference;
+        state.ComputeMode = onStandard ? kTrue : kFalse;
     }
     return true;
 }

@@ -17,7 +17,8 @@ inline constexpr int32_t kLastSelectablePosition = 5;
 
 // Fills the element table from the document. False, after "Elt = <symbol> Reference Error !",
 // when an element has no standard. An element whose standard is an analysis document gets
-// the calibration line of that reference profile; the last element decides ComputeMode.
+// the calibration line of that reference profile, every other element is computed on its
+// standard: ComputeMode is -1 when any element is, 0 when every element has a line.
 bool SetupElements(ProfileState& state, Suite& suite, MainView& view);
 
 // A standard named "*.ana" in any case is a reference profile.

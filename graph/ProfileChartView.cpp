@@ -12,12 +12,14 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QToolTip>
+#include <QScatterSeries>
 #include <QValueAxis>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace kest {
 namespace {
@@ -188,7 +190,7 @@ void ProfileChartView::showChart(bool shown) {
 void ProfileChartView::renderChart() {
     if (!view_) return;
     QChart* chart = view_->chart();
-    const bool restart = chart->series().size() != static_cast<qsizetype>(values().series.size());
+    const bool restart = shown_.size() != values().series.size();
     if (restart) {
         makeSeries();
         zoomed_ = false;  // another profile
@@ -196,6 +198,7 @@ void ProfileChartView::renderChart() {
     const int from = restart ? 0 : std::min(changedFrom(), drawnPoints_);
     fitAxes(from);
     renderSeries(from);
+    renderHollowPoints(from);
     drawnPoints_ = values().pointCount;
     chart->setTitle(ToQString(values().title));
     axisX_->setTitleText(ToQString(values().bottomTitle));
@@ -210,6 +213,8 @@ void ProfileChartView::renderChart() {
 void ProfileChartView::makeSeries() {
     QChart* chart = view_->chart();
     chart->removeAllSeries();
+    hollow_ = nullptr;
+    hollowPoints_.clear();
     shown_.clear();
     for (std::size_t s = 0; s < values().series.size(); ++s) {
         auto* line = new QLineSeries;
@@ -218,6 +223,42 @@ void ProfileChartView::makeSeries() {
         line->attachAxis(axisY_);
         shown_.emplace_back().line = line;
     }
+}
+
+// The hollow circles over the markers of the points drawn hollow, on every series but the
+// white one, in a scatter series of their own that the chart holds only while there are
+// such points; only the points from the first changed one on are looked at again.
+void ProfileChartView::renderHollowPoints(int from) {
+    const auto first = static_cast<std::size_t>(std::max(from, 0));
+    hollowPoints_.resize(static_cast<std::size_t>(
+        std::lower_bound(hollowPoints_.begin(), hollowPoints_.end(), first) - hollowPoints_.begin()));
+    const std::vector<uint8_t>& hollow = values().hollow;
+    for (std::size_t k = first; k < hollow.size(); ++k)
+        if (hollow[k]) hollowPoints_.push_back(k);
+    QChart* chart = view_->chart();
+    if (hollowPoints_.empty()) {
+        if (hollow_) chart->removeSeries(hollow_);
+        delete std::exchange(hollow_, nullptr);
+        return;
+    }
+    if (!hollow_) {
+        hollow_ = new QScatterSeries;
+        hollow_->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+        hollow_->setMarkerSize(11);
+        hollow_->setColor(Qt::white);
+        hollow_->setBorderColor(Qt::black);
+        chart->addSeries(hollow_);
+        hollow_->attachAxis(axisX_);
+        hollow_->attachAxis(axisY_);
+        for (QLegendMarker* marker : chart->legend()->markers(hollow_)) marker->setVisible(false);
+    }
+    QList<QPointF> points;
+    for (const ChartSeries& series : values().series) {
+        if (series.colour == kColourWhite) continue;
+        for (const std::size_t k : hollowPoints_)
+            if (k < series.x.size()) points.append(QPointF(series.x[k], series.y[k]));
+    }
+    hollow_->replace(points);
 }
 
 // Each series is drawn through its decimation, taken again from the first changed point; a

@@ -5,7 +5,8 @@
 // pans, and the axes then keep the operator's ranges while new points come, until a double
 // click fits everything again; a point under the pointer says what it is, and a click on
 // one reports it. Both find the nearest point among the chart's values, not among the
-// points drawn.
+// points drawn. Over the lines one scatter series of hollow circles marks the points drawn
+// hollow (whose acquisition stopped or failed).
 
 #include "core/ProfileChart.h"
 #include "graph/PolylineDecimation.h"
@@ -25,6 +26,7 @@
 class QPainter;
 class QPrinter;
 class QLineSeries;
+class QScatterSeries;
 class QRect;
 class QValueAxis;
 
@@ -93,6 +95,7 @@ private:
 
     void makeSeries();
     void renderSeries(int from);
+    void renderHollowPoints(int from);
     void styleSeries(std::size_t s);
     void fitAxes(int from);
     void zoomTo(double xMin, double xMax, double yMin, double yMax);
@@ -104,6 +107,8 @@ private:
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
     std::vector<ShownSeries> shown_;
+    QScatterSeries* hollow_ = nullptr;
+    std::vector<std::size_t> hollowPoints_;  // ascending
     QMetaObject::Connection plotAreaWatch_;
     Range rangeX_, rangeY_;
     int drawnPoints_ = 0;

@@ -16,6 +16,7 @@ void GrowTo(GraphArrays& graph, std::size_t points, std::size_t elements) {
         graph.x.resize(points);
         graph.y.resize(points);
         graph.z.resize(points);
+        graph.hollow.resize(points);
     }
     for (std::vector<float>& conc : graph.conc)
         if (conc.size() < points) conc.resize(points);
@@ -74,6 +75,12 @@ void SetPoint(ProfileChart& chart, int s, int k, double x, float y) {
     chart.setYValue(y);
 }
 
+// A point whose acquisition stopped or failed holds the rates of the point before it: its
+// markers are drawn hollow.
+void SetHollow(const ProfileState& state, ProfileChart& chart, int k) {
+    chart.setPointHollow(static_cast<int16_t>(k), state.Graph.hollow[static_cast<std::size_t>(k - 1)] != 0);
+}
+
 float PlottedConc(const ProfileState& state, int s, int k) {
     return state.Graph.conc[static_cast<std::size_t>(s - 1)][static_cast<std::size_t>(k - 1)];
 }
@@ -88,6 +95,7 @@ void SetProfilePoints(const ProfileState& state, ProfileChart& chart, int from, 
             const bool extra = s == chart.seriesCount();
             SetPoint(chart, s, k, extra ? end : x, extra ? 0.0f : PlottedConc(state, s, k));
         }
+        SetHollow(state, chart, k);
     }
 }
 
@@ -102,6 +110,7 @@ void PlotPoint(ProfileState& state, std::size_t k, int p) {
     graph.x[k] = point.x;
     graph.y[k] = point.y;
     graph.z[k] = point.z;
+    graph.hollow[k] = point.status == PointStatus::Stopped || point.status == PointStatus::Failed ? 1 : 0;
     for (int e = 0; e < state.NbElt; ++e) graph.conc[static_cast<std::size_t>(e)][k] = ResultAt(state, e, p).conc;
 }
 
@@ -172,6 +181,7 @@ void DrawPrintGraph(ProfileState& state, AnalysisDatabase& db, ProfileChart& cha
     for (int k = 1; k <= chart.pointCount(); ++k) {
         const double x = state.O + GraphDistance(state.Graph, k - 1);
         for (int s = 1; s <= state.NbElt; ++s) SetPoint(chart, s, k, x, PlottedConc(state, s, k));
+        SetHollow(state, chart, k);
     }
     chart.setTitle(ChartTitle(state, db));
     chart.setBottomTitle("depth in microns / area");

@@ -35,9 +35,9 @@ void WriteProfileCsv(const ProfileState& state, std::ostream& out) {
     out << "point,x,y,third,label,distance";
     for (int e = 0; e < elements; ++e) {
         const std::string symbol = CsvField(WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str()));
-        out << ',' << symbol << " cps," << symbol << " wt%";
+        out << ',' << symbol << " cps," << symbol << " wt%," << symbol << " sigma wt%," << symbol << " LOD wt%";
     }
-    out << '\n';
+    out << ",total wt%,status\n";
     const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
     for (int p = 0; p < points; ++p) {
         const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
@@ -46,9 +46,10 @@ void WriteProfileCsv(const ProfileState& state, std::ostream& out) {
             << CsvField(WithoutTrailingBlanks(point.label.untilNul())) << ',' << Shortest(distance);
         for (int e = 0; e < elements; ++e) {
             const ResultRecord result = ResultAt(state, e, p);
-            out << ',' << Shortest(result.rate) << ',' << Shortest(result.conc);
+            out << ',' << Shortest(result.rate) << ',' << Shortest(result.conc) << ',' << Shortest(result.sigma) << ','
+                << Shortest(result.lod);
         }
-        out << '\n';
+        out << ',' << Shortest(PointTotal(state, p)) << ',' << PointStatusName(point.status) << '\n';
     }
 }
 

@@ -5,6 +5,7 @@
 #include "results/ResultTables.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -31,8 +32,38 @@ std::string PointListLine(const ProfileState& state, int e, int p) {
     line.append(FmtCps9(result.rate)).append(" ").append(FmtConc6(result.conc)).append(" % ");
     line.append(FmtCoord8(point.x)).append(" ").append(FmtCoord8(point.y)).append(" ");
     line.append(FmtPointLabel8(point.label.untilNul()));
+    // A point whose acquisition stopped or failed holds the rates of the point before it.
+    if (point.status == PointStatus::Stopped || point.status == PointStatus::Failed)
+        line.append(" ").append(PointStatusName(point.status));
     line.resize(kLineWidth, ' ');
     return line;
+}
+
+// "  Pt#    Fe wt%     sigma      LOD     total  status", then per point
+// "    1    10.023 +-  0.045    0.006    10.023  measured".
+std::vector<std::string> StatisticsLines(const ProfileState& state) {
+    const int elements = ElementsInResultTable(state);
+    char text[64];
+    std::string heading = "  Pt#";
+    for (int e = 0; e < elements; ++e) {
+        const std::string symbol = WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str());
+        std::snprintf(text, sizeof text, "  %8s%10s%9s", (symbol + " wt%").c_str(), "sigma", "LOD");
+        heading += text;
+    }
+    std::vector<std::string> lines{heading + "     total  status"};
+    const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
+    for (int p = 0; p < points; ++p) {
+        std::snprintf(text, sizeof text, "%5d", p + 1);
+        std::string line = text;
+        for (int e = 0; e < elements; ++e) {
+            const ResultRecord r = ResultAt(state, e, p);
+            std::snprintf(text, sizeof text, "  %8.3f +- %6.3f  %7.3f", double{r.conc}, double{r.sigma}, double{r.lod});
+            line += text;
+        }
+        std::snprintf(text, sizeof text, "  %8.3f  ", double{PointTotal(state, p)});
+        lines.push_back(line + text + PointStatusName(state.PointTable[static_cast<std::size_t>(p)].status));
+    }
+    return lines;
 }
 
 namespace {

@@ -7,12 +7,15 @@
 //   "C  STD1         2"                                  element, standard, spectrometer
 //   "Pt#  Cps       wt%      X        Y        Label"
 //   "   1   1234.50  12.30 %    15000    -2500 Z01     " point, cps, wt%, X, Y, label
+//   "   2   1234.50  12.30 %    15100    -2500 Z01      stopped"   ... and a point whose
+//                                                       acquisition stopped or failed
 
 #include "core/MainView.h"
 #include "core/ProfileState.h"
 #include "suite/Suite.h"
 
 #include <string>
+#include <vector>
 
 namespace kest {
 
@@ -22,6 +25,11 @@ inline constexpr const char* kPointListHeading = "Pt#  Cps       wt%      X     
 std::string ElementListLine(const EltEntry& element);
 // Point p with the count rate and concentration of element e; e = -1 shows zeros.
 std::string PointListLine(const ProfileState& state, int e, int p);
+
+// The counting statistics of every point: a heading, then per point its number, per
+// element wt% +- one standard deviation and the detection limit, the analytical total and
+// the status.
+std::vector<std::string> StatisticsLines(const ProfileState& state);
 
 // The element list; the row of CurElt is then chosen as a click would choose it.
 void ListElements(ProfileState& state, Suite& suite, MainView& view);

@@ -16,13 +16,16 @@ void ReadPointRow(ProfileState& state, AnalysisDatabase& db, std::string& key, s
     label.assign(record.label.view());
     state.store(db.KestDbGetAnaLabel(key, p, label, kLabelLength));
     record.label.assign(label, '\0');
+    record.status = PointStatus::None;
+    state.store(db.KestDbGetPointStatus(key, p, record.status));
 }
 
-// The count rate and concentration of every element in use at points [first, end). A
-// failing read leaves what the previous read put in these.
+// The count rate, concentration, standard deviation and detection limit of every element
+// in use at points [first, end). A failing read leaves what the previous read put in these.
 void ReadResultRows(ProfileState& state, AnalysisDatabase& db, int32_t first, int32_t end) {
     float m1 = 0, m2 = 0, m3 = 0, m4 = 0, m5 = 0;
     ComputeResult result;
+    CountStatistics statistics;
     // The table was sized by the last load; it bounds the loops should the element set-up
     // have changed since.
     const int elements = ElementsInResultTable(state);
@@ -36,6 +39,9 @@ void ReadResultRows(ProfileState& state, AnalysisDatabase& db, int32_t first, in
                 row[static_cast<std::size_t>(p)].rate = m1;
                 state.store(db.KestDbEltGetComputeRes(key, position, kByPosition, p, result));
                 row[static_cast<std::size_t>(p)].conc = result.field[0] * 100.0f;
+                state.store(db.KestDbEltGetStatistics(key, position, kByPosition, p, statistics));
+                row[static_cast<std::size_t>(p)].sigma = statistics.sigma;
+                row[static_cast<std::size_t>(p)].lod = statistics.lod;
             }
         }
     });
@@ -85,6 +91,22 @@ void LoadPointRows(ProfileState& state, AnalysisDatabase& db, int first, int end
         for (int32_t p = first; p < end; ++p) ReadPointRow(state, db, key, label, p);
     });
     ReadResultRows(state, db, first, end);
+}
+
+const char* PointStatusName(PointStatus status) {
+    switch (status) {
+        case PointStatus::Measured: return "measured";
+        case PointStatus::Stopped: return "stopped";
+        case PointStatus::Failed: return "failed";
+        case PointStatus::None: break;
+    }
+    return "";
+}
+
+float PointTotal(const ProfileState& state, int p) {
+    float total = 0.0f;
+    for (int e = 0; e < ElementsInResultTable(state); ++e) total += ResultAt(state, e, p).conc;
+    return total;
 }
 
 }  // namespace kest

@@ -79,6 +79,31 @@ public:
                                                 float& currentFactor, int32_t& backgroundHigh,
                                                 int32_t& widthLow, int32_t& widthHigh) = 0;
 
+    // What the document keeps beyond measures and results: the standard's rates of an
+    // element's set-up, the counting statistics of an element at a point and how a point's
+    // last acquisition ended. A library that keeps none of these answers 0 and leaves the
+    // "out" arguments alone.
+    virtual Status KestDbEltGetStandardRates(std::string& /*key*/, int32_t /*element*/, int32_t /*selector*/,
+                                             float& /*standardPercent*/, float& /*standardCps*/,
+                                             float& /*backgroundCps*/) {
+        return 0;
+    }
+    virtual Status KestDbEltGetStatistics(std::string& /*key*/, int32_t /*element*/, int32_t /*selector*/,
+                                          int32_t /*point*/, CountStatistics& /*statistics*/) {
+        return 0;
+    }
+    virtual Status KestDbEltSetStatistics(std::string& /*key*/, int32_t /*element*/, int32_t /*selector*/,
+                                          int32_t /*point*/, const CountStatistics& /*statistics*/) {
+        return 0;
+    }
+    virtual Status KestDbGetPointStatus(std::string& /*key*/, int32_t /*point*/, PointStatus& /*status*/) { return 0; }
+    virtual Status KestDbSetPointStatus(std::string& /*key*/, int32_t /*point*/, PointStatus /*status*/) { return 0; }
+
+    // The changes made between these two calls reach the document's file together (the
+    // store of one point). A library that writes no file answers 1 and does nothing.
+    virtual Status KestDbBeginChanges(std::string& /*key*/) { return 1; }
+    virtual Status KestDbEndChanges(std::string& /*key*/) { return 1; }
+
     // Instrument description.
     virtual Status KestGetNbSpectros() = 0;
     virtual Status KestGetReadBeamCurrentExist() = 0;

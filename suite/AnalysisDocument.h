@@ -39,6 +39,7 @@ struct DocumentElement {
 struct ElementValues {
     Measures measures{};  // measure 1 is the count rate, counts per second
     ComputeResult result{};
+    CountStatistics statistics{};  // all zero until the point is acquired
 };
 
 struct DocumentPoint {
@@ -47,6 +48,7 @@ struct DocumentPoint {
     int32_t z = 0;
     std::string label;
     std::vector<ElementValues> values;  // one per element of the document, in element order
+    PointStatus status = PointStatus::None;
 };
 
 struct AnalysisDocument {
@@ -70,7 +72,7 @@ struct AnalysisDocument {
     }
     // A point at (x, y, z) with zero measures and results for every element.
     DocumentPoint newPoint(int32_t x, int32_t y, int32_t z) const {
-        DocumentPoint point{x, y, z, {}, {}};
+        DocumentPoint point{x, y, z, {}, {}, PointStatus::None};
         point.values.resize(elements.size());
         return point;
     }

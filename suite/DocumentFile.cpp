@@ -81,6 +81,26 @@ ORDER BY p.point, e.position;
 INSERT INTO document VALUES (1, x'', x'', x'', x'', '');
 )sql";
 
+// The counting statistics and the point statuses, in tables of their own: a document
+// written before them lacks them and reads as points without statistics or status. A point
+// that was never acquired has no row.
+constexpr const char* kStatisticsSchema = R"sql(
+CREATE TABLE statistics (
+    point INTEGER NOT NULL,
+    element INTEGER NOT NULL,
+    counting_time REAL, count_rate REAL, sigma_percent REAL, lod_percent REAL,
+    repeats INTEGER NOT NULL,
+    passed INTEGER NOT NULL,
+    PRIMARY KEY (point, element)
+) WITHOUT ROWID;
+CREATE TABLE point_status (
+    point INTEGER PRIMARY KEY,
+    status TEXT NOT NULL CHECK (status IN ('measured', 'stopped', 'failed'))
+);
+)sql";
+
+constexpr std::array<const char*, 4> kStatusNames{"", "measured", "stopped", "failed"};
+
 std::string ErrorOf(sqlite3* db) { return db ? sqlite3_errmsg(db) : "out of memory"; }
 
 // One prepared statement; every use binds, steps and resets it.
@@ -279,6 +299,42 @@ std::string Row(const char* table, std::size_t index) {
     return std::string(table) + " of " + (table[0] == 'p' ? "point " : "element ") + std::to_string(index);
 }
 
+bool HasTable(sqlite3* db, const char* name) {
+    Statement q(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    q.text(1, name);
+    const bool found = q.next() && q.columnInteger(0) > 0;
+    while (q.next()) {
+    }
+    return found;
+}
+
+PointStatus StatusNamed(const std::string& name) {
+    for (std::size_t i = 1; i < kStatusNames.size(); ++i)
+        if (name == kStatusNames[i]) return static_cast<PointStatus>(i);
+    throw DocumentFileError("a point has the status \"" + name + "\", which is not known");
+}
+
+void ReadStatisticsTables(sqlite3* db, AnalysisDocument& document) {
+    const std::size_t nPoints = document.points.size();
+    const std::size_t nElements = document.elements.size();
+    if (HasTable(db, "statistics")) {
+        Statement q(db, "SELECT point, element, counting_time, count_rate, sigma_percent, lod_percent, repeats, passed"
+                        " FROM statistics");
+        while (q.next()) {
+            const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
+            const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
+            document.points[p].values[e].statistics = {q.columnNumber(2), q.columnNumber(3), q.columnNumber(4),
+                                                       q.columnNumber(5), static_cast<int32_t>(q.columnInteger(6)),
+                                                       q.columnInteger(7) != 0 ? 1 : 0};
+        }
+    }
+    if (HasTable(db, "point_status")) {
+        Statement q(db, "SELECT point, status FROM point_status");
+        while (q.next())
+            document.points[CheckedIndex(q.columnInteger(0), nPoints, "point")].status = StatusNamed(q.columnBytes(1));
+    }
+}
+
 AnalysisDocument ReadTables(sqlite3* db) {
     AnalysisDocument document;
     {
@@ -344,6 +400,7 @@ AnalysisDocument ReadTables(sqlite3* db) {
             for (std::size_t i = 0; i < field.size(); ++i) field[i] = q.columnNumber(static_cast<int>(2 + i));
         }
     }
+    ReadStatisticsTables(db, document);
     return document;
 }
 
@@ -486,12 +543,16 @@ struct DocumentStore::Statements {
           setResult(db,
                     "UPDATE results SET f1 = ?3, f2 = ?4, f3 = ?5, f4 = ?6, f5 = ?7, f6 = ?8, f7 = ?9,"
                     " f8 = ?10, f9 = ?11, f10 = ?12, f11 = ?13 WHERE point = ?1 AND element = ?2",
-                    true) {}
+                    true),
+          setStatistics(db, "INSERT OR REPLACE INTO statistics VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)", true),
+          setStatus(db, "INSERT OR REPLACE INTO point_status VALUES (?1, ?2)", true),
+          clearStatus(db, "DELETE FROM point_status WHERE point = ?1", true) {}
 
     Statement savepoint, release, rollbackTo;
     Statement setFields;
     Statement insertElement, insertPoint, insertMeasures, insertResult;
     Statement setPosition, setLabel, setMeasures, setResult;
+    Statement setStatistics, setStatus, clearStatus;
 };
 
 // One change: the whole of it reaches the file, or none of it.
@@ -538,6 +599,33 @@ void InsertPointRows(Statement& insertPoint, Statement& insertMeasures, Statemen
     }
 }
 
+void WriteStatistics(Statement& setStatistics, int32_t point, int32_t element, const CountStatistics& statistics) {
+    setStatistics.integer(1, point)
+        .integer(2, element)
+        .number(3, statistics.countingTime)
+        .number(4, statistics.rate)
+        .number(5, statistics.sigma)
+        .number(6, statistics.lod)
+        .integer(7, statistics.repeats)
+        .integer(8, statistics.passed)
+        .run();
+}
+
+void WriteStatus(Statement& setStatus, Statement& clearStatus, int32_t point, PointStatus status) {
+    const auto index = static_cast<std::size_t>(status);
+    if (index == 0 || index >= kStatusNames.size()) return clearStatus.integer(1, point).run();
+    setStatus.integer(1, point).text(2, kStatusNames[index]).run();
+}
+
+// The rows of a point's statistics and status, for a point that has them.
+void InsertPointExtras(Statement& setStatistics, Statement& setStatus, Statement& clearStatus, int32_t index,
+                       const DocumentPoint& point) {
+    if (point.status != PointStatus::None) WriteStatus(setStatus, clearStatus, index, point.status);
+    for (std::size_t e = 0; e < point.values.size(); ++e)
+        if (point.values[e].statistics != CountStatistics{})
+            WriteStatistics(setStatistics, index, static_cast<int32_t>(e), point.values[e].statistics);
+}
+
 }  // namespace
 
 DocumentStore::DocumentStore(const fs::path& path) : path_(path), lock_(WorkingFileLock::Create(path)) {
@@ -560,6 +648,7 @@ DocumentStore::DocumentStore(const fs::path& path) : path_(path), lock_(WorkingF
     Execute(connection.get(), ("PRAGMA user_version = " + std::to_string(kDocumentFormatVersion)).c_str());
     Execute(connection.get(), "BEGIN");
     Execute(connection.get(), kSchema);
+    Execute(connection.get(), kStatisticsSchema);
     Execute(connection.get(), "COMMIT");
     // The file itself then names the program and holds the tables, not only its log.
     Execute(connection.get(), "PRAGMA wal_checkpoint(TRUNCATE)");
@@ -595,8 +684,11 @@ void DocumentStore::replaceAll(const AnalysisDocument& document) {
             .real(10, e.setup.background_cps)
             .run();
     }
-    for (std::size_t p = 0; p < document.points.size(); ++p)
+    execute("DELETE FROM statistics; DELETE FROM point_status");
+    for (std::size_t p = 0; p < document.points.size(); ++p) {
         InsertPointRows(s.insertPoint, s.insertMeasures, s.insertResult, static_cast<int32_t>(p), document.points[p]);
+        InsertPointExtras(s.setStatistics, s.setStatus, s.clearStatus, static_cast<int32_t>(p), document.points[p]);
+    }
     change.release();
 }
 
@@ -615,6 +707,7 @@ void DocumentStore::appendPoint(int32_t index, const DocumentPoint& point) {
     Savepoint change(*this);
     Statements& s = *statements_;
     InsertPointRows(s.insertPoint, s.insertMeasures, s.insertResult, index, point);
+    InsertPointExtras(s.setStatistics, s.setStatus, s.clearStatus, index, point);
     change.release();
 }
 
@@ -632,8 +725,18 @@ void DocumentStore::deletePoint(int32_t index) {
         "UPDATE measures SET point = -point - 1 WHERE point < 0",
         "UPDATE results SET point = -point - 1 WHERE point < 0",
     };
+    // The same for the statistics and the statuses.
+    static constexpr std::array<const char*, 6> kExtraSteps{
+        "DELETE FROM statistics WHERE point = ?1",
+        "DELETE FROM point_status WHERE point = ?1",
+        "UPDATE statistics SET point = -point WHERE point > ?1",
+        "UPDATE point_status SET point = -point WHERE point > ?1",
+        "UPDATE statistics SET point = -point - 1 WHERE point < 0",
+        "UPDATE point_status SET point = -point - 1 WHERE point < 0",
+    };
     Savepoint change(*this);
     for (const char* sql : kSteps) Statement(db_, sql).integer(1, index).run();
+    for (const char* sql : kExtraSteps) Statement(db_, sql).integer(1, index).run();
     change.release();
 }
 
@@ -665,6 +768,15 @@ void DocumentStore::setResult(int32_t point, int32_t element, const ComputeResul
     for (std::size_t i = 0; i < result.field.size(); ++i) s.number(static_cast<int>(3 + i), result.field[i]);
     s.run();
     change.release();
+}
+
+// One statement each: SQLite makes it whole or nothing without a savepoint of its own.
+void DocumentStore::setStatistics(int32_t point, int32_t element, const CountStatistics& statistics) {
+    WriteStatistics(statements_->setStatistics, point, element, statistics);
+}
+
+void DocumentStore::setPointStatus(int32_t point, PointStatus status) {
+    WriteStatus(statements_->setStatus, statements_->clearStatus, point, status);
 }
 
 void DocumentStore::beginBatch() {

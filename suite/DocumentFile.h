@@ -70,6 +70,8 @@ public:
     void setLabel(int32_t point, const std::string& label);
     void setMeasures(int32_t point, int32_t element, const Measures& measures);
     void setResult(int32_t point, int32_t element, const ComputeResult& result);
+    void setStatistics(int32_t point, int32_t element, const CountStatistics& statistics);
+    void setPointStatus(int32_t point, PointStatus status);
 
     // Changes made between beginBatch and endBatch are committed together.
     void beginBatch();

@@ -111,18 +111,18 @@ double SimulatedMicroprobe::rateAt(int spectrometer, double time, double countSe
 
 double SimulatedMicroprobe::trueRate(int spectrometer) const { return rateAt(spectrometer, clock_.now(), 0.0); }
 
-int32_t SimulatedMicroprobe::drawCounts(double expected) {
+// A non-paralysable counter shows the rate r / (1 + tau r) whatever the counting time.
+int32_t SimulatedMicroprobe::drawCounts(double rate, double seconds) {
+    const double tau = config_.instrument.dead_time_us * 1e-6;
     // Far beyond what a 32-bit counter holds; keeps the arithmetic below finite.
-    expected = std::clamp(expected, 0.0, 1e15);
+    const double expected = std::clamp(rate / (1.0 + tau * rate) * seconds, 0.0, 1e15);
     double n = 0;
     if (config_.instrument.noise && expected > 0) {
         n = static_cast<double>(std::poisson_distribution<int64_t>(expected)(random_));
     } else {
         n = std::round(expected);
     }
-    const double tau = config_.instrument.dead_time_us * 1e-6;
-    const double kept = std::round(n / (1.0 + tau * n));
-    return static_cast<int32_t>(std::min(kept, static_cast<double>(std::numeric_limits<int32_t>::max())));
+    return static_cast<int32_t>(std::min(n, static_cast<double>(std::numeric_limits<int32_t>::max())));
 }
 
 Status SimulatedMicroprobe::KestReadCurrent(float& current) {
@@ -169,7 +169,7 @@ Status SimulatedMicroprobe::KestStartTimer(int32_t /*mode*/) {
     counting_.duration = preset_;
     counting_.counts.fill(0);
     for (int s = 1; s <= config_.instrument.spectrometers; ++s)
-        counting_.counts[static_cast<std::size_t>(s - 1)] = drawCounts(rateAt(s, now, preset_) * preset_);
+        counting_.counts[static_cast<std::size_t>(s - 1)] = drawCounts(rateAt(s, now, preset_), preset_);
     return kDone;
 }
 

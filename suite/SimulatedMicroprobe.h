@@ -9,10 +9,11 @@
 // counts are decided at the start: the true rate of the spectrometer (that of the first
 // set-up element measured on it, at the stage position of the start and the mean beam
 // current of the count; 0 for a spectrometer without an element and while the cup is in)
-// times the time, drawn from a Poisson law when noise is on and rounded when off, then
-// reduced by the dead-time loss N / (1 + tau N). The program's correction N / (1 - tau N)
-// gives N back to within one count while tau N stays below about 0.4. While a count runs,
-// the counter shows the share of the final counts that the elapsed time has reached.
+// reduced by the dead time as a non-paralysable counter loses counts, to r / (1 + tau r)
+// whatever the counting time, times the time, drawn from a Poisson law when noise is on and
+// rounded when off. The program's correction on the rate, m / (1 - tau m), gives r back.
+// While a count runs, the counter shows the share of the final counts that the elapsed
+// time has reached.
 //
 // Stage. A move takes distance / speed. After KestBacklashStage an axis approaches its
 // next target from below, by the configured backlash, and travels that much more. An axis
@@ -102,7 +103,7 @@ private:
     double currentAt(double time) const;
     double rateAt(int spectrometer, double time, double countSeconds) const;
     double countedSeconds() const;  // of the count started last, up to its preset
-    int32_t drawCounts(double expected);
+    int32_t drawCounts(double rate, double seconds);
 
     SuiteConfig config_;
     std::unique_ptr<SimClock> ownClock_;

@@ -746,6 +746,88 @@ Status SqliteAnalysisDatabase::KestDbDeleteLeftover(const std::string& workingFi
     return 1;
 }
 
+// ---- statistics and point statuses ----------------------------------------------------
+
+Status SqliteAnalysisDatabase::KestDbEltGetStandardRates(std::string& key, int32_t element, int32_t selector,
+                                                         float& standardPercent, float& standardCps,
+                                                         float& backgroundCps) {
+    const Object* object = find(key);
+    if (!object) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    const ElementSetup& setup = object->document.elements[static_cast<std::size_t>(e)].setup;
+    standardPercent = static_cast<float>(setup.standard_percent);
+    standardCps = static_cast<float>(setup.standard_cps);
+    backgroundCps = static_cast<float>(setup.background_cps);
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbEltGetStatistics(std::string& key, int32_t element, int32_t selector,
+                                                      int32_t point, CountStatistics& statistics) {
+    const Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    statistics = object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].statistics;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbEltSetStatistics(std::string& key, int32_t element, int32_t selector,
+                                                      int32_t point, const CountStatistics& statistics) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    try {
+        object->store->setStatistics(point, e, statistics);
+    } catch (const DocumentFileError& error) {
+        return fail(std::string("the working file cannot be written: ") + error.what());
+    }
+    object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].statistics = statistics;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbGetPointStatus(std::string& key, int32_t point, PointStatus& status) {
+    const Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    status = object->document.points[static_cast<std::size_t>(point)].status;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbSetPointStatus(std::string& key, int32_t point, PointStatus status) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    try {
+        object->store->setPointStatus(point, status);
+    } catch (const DocumentFileError& error) {
+        return fail(std::string("the working file cannot be written: ") + error.what());
+    }
+    object->document.points[static_cast<std::size_t>(point)].status = status;
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbBeginChanges(std::string& key) {
+    Object* object = find(key);
+    if (!object) return 0;
+    try {
+        object->store->beginBatch();
+    } catch (const DocumentFileError& error) {
+        return fail(std::string("the working file cannot start a batch: ") + error.what());
+    }
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbEndChanges(std::string& key) {
+    Object* object = find(key);
+    if (!object) return 0;
+    try {
+        object->store->endBatch();
+    } catch (const DocumentFileError& error) {
+        return fail(std::string("the working file cannot be written: ") + error.what());
+    }
+    return 1;
+}
+
 // ---- instrument description -----------------------------------------------------------
 
 Status SqliteAnalysisDatabase::KestGetNbSpectros() { return config_.instrument.spectrometers; }

@@ -118,6 +118,18 @@ public:
                                         int32_t& peak, int32_t& backgroundLow, float& currentFactor,
                                         int32_t& backgroundHigh, int32_t& widthLow, int32_t& widthHigh) override;
 
+    Status KestDbEltGetStandardRates(std::string& key, int32_t element, int32_t selector, float& standardPercent,
+                                     float& standardCps, float& backgroundCps) override;
+    Status KestDbEltGetStatistics(std::string& key, int32_t element, int32_t selector, int32_t point,
+                                  CountStatistics& statistics) override;
+    Status KestDbEltSetStatistics(std::string& key, int32_t element, int32_t selector, int32_t point,
+                                  const CountStatistics& statistics) override;
+    Status KestDbGetPointStatus(std::string& key, int32_t point, PointStatus& status) override;
+    Status KestDbSetPointStatus(std::string& key, int32_t point, PointStatus status) override;
+
+    Status KestDbBeginChanges(std::string& key) override;
+    Status KestDbEndChanges(std::string& key) override;
+
     Status KestGetNbSpectros() override;
     Status KestGetReadBeamCurrentExist() override;
     Status KestGetFaradayCupExist() override;

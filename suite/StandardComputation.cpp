@@ -50,7 +50,7 @@ Status StandardComputation::KestComputeQti(std::string& key, int32_t point, int3
         double total = 0.0;
         for (std::size_t e = 0; e < results.size(); ++e) {
             results[e] = Quantify(document->elements[e].setup, stored.values[e].measures[0]);
-            total += results[e].field[kMassFraction];
+            if (document->elements[e].setup.profile) total += results[e].field[kMassFraction];
         }
         for (std::size_t e = 0; e < results.size(); ++e) {
             results[e].field[kTotal] = static_cast<float>(total);

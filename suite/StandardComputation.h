@@ -14,7 +14,8 @@ class SqliteAnalysisDatabase;
 //   field 3 (index 2)  net count rate, counts per second (measure 1 - background)
 //   field 4 (index 3)  background count rate used, counts per second
 //   field 5 (index 4)  weight percent (field 1 * 100)
-//   field 6 (index 5)  analytical total of the point: sum of the mass fractions of all elements
+//   field 6 (index 5)  analytical total of the point: sum of the mass fractions of its profile
+//                      elements (the others are never measured)
 //   fields 7 to 11     zero
 class StandardComputation : public Computation {
 public:

@@ -22,6 +22,21 @@ struct ComputeResult {
 };
 static_assert(sizeof(ComputeResult) == 44, "ComputeResult is eleven 4-byte fields");
 
+// Counting statistics of one element at one point, from the counts the point kept.
+struct CountStatistics {
+    float countingTime = 0.0f;  // seconds: every kept count at every pattern point
+    float rate = 0.0f;          // counts per second, as measure 1
+    float sigma = 0.0f;         // one standard deviation of the rate, weight percent
+    float lod = 0.0f;           // detection limit over the background, weight percent
+    int32_t repeats = 0;        // counts taken again while the chi-square test failed
+    int32_t passed = 0;         // 1 when the test passed or none was asked for
+    bool operator==(const CountStatistics&) const = default;
+};
+
+// How the last acquisition of a point ended; None before any (a point added, or kept by a
+// document written before points had a status).
+enum class PointStatus : int32_t { None = 0, Measured = 1, Stopped = 2, Failed = 3 };
+
 // Fills a caller's text buffer as every suite call does: `capacity` characters, the text
 // (cut to the capacity) at the start, NUL characters after it. Returns the length written.
 inline Status FillTextBuffer(std::string& buffer, int32_t capacity, const std::string& text) {

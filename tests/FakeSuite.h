@@ -74,6 +74,7 @@ struct FakePoint {
     std::string label;
     std::map<int32_t, std::array<float, 5>> measures;  // by element position
     std::map<int32_t, ComputeResult> results;          // by element position
+    PointStatus status = PointStatus::None;
 };
 
 // A path answer of Reset, Open, Save or Save As: the path, and its length unless given.
@@ -171,6 +172,10 @@ public:
     Status KestDbEltSetComputeRes(S& key, int32_t el, int32_t sel, int32_t p, const ComputeResult& result) override {
         if (located(el, sel, p)) point(p)->results[position(el, sel)] = result;
         return keyed(__func__, key, located(el, sel, p), el, sel, p, result.field[0]);
+    }
+    Status KestDbSetPointStatus(S& key, int32_t p, PointStatus status) override {
+        if (FakePoint* pt = point(p)) pt->status = status;
+        return keyed(__func__, key, point(p) ? 1 : 0, p, static_cast<int>(status));
     }
     Status KestDbEltGetBcAv(S& key, int32_t el, int32_t sel, float& beamCurrent, float& average) override {
         if (const FakeElement* e = element(el, sel)) beamCurrent = e->beamCurrent, average = e->average;

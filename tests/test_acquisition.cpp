@@ -4,9 +4,11 @@
 #include "FakeAcquisition.h"
 #include "ProgramOnFakes.h"
 
+#include "acquisition/CountCorrections.h"
 #include "acquisition/PointAcquisition.h"
 #include "acquisition/ScanCommands.h"
 #include "acquisition/StageMotion.h"
+#include "results/CountingStatistics.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +35,7 @@ struct Acquisition : fakes::ProgramOnFakes {
         fake.db.elements = {fakes::FakeElement{}};
         fake.db.points = {fakes::FakePoint{1500, -2500, 7, "Z01", {}, {}}};
         fake.db.spectrometers = 2;
-        fake.probe.counts = {998, 998, 998, 998, 998};  // 1000 after the dead-time correction
+        fake.probe.counts = {1000, 1000, 1000, 1000, 1000};  // still 1000 after the dead-time correction of 8 s counts
         fake.probe.elapsed = 8.0f;
     }
     void acquire() { acquisition.acquire(inputs); }
@@ -57,7 +59,7 @@ TEST(Acquisition, OneCountAtOnePointCallsInOrderAndLeavesTheUnusedSpectrometerAl
         kMoveTo1500,
         {"KestGetNbSpectros()", "KestReadXtal(1)", "KestReadPha(1, LIF, 2)", "KestGetReadBeamCurrentExist()",
          "KestReadCurrent()", "KestGetFaradayCupExist()", "KestSetFaraday(0)", "KestLoadCounter(0, 8, 0)",
-         "KestStartTimer(0)", "KestReadSpectroStatus(1, 0)", "KestReadTimer(1)", "KestReadCounter(1)",
+         "KestReadCurrent()", "KestStartTimer(0)", "KestReadSpectroStatus(1, 0)", "KestReadTimer(1)", "KestReadCounter(1)",
          "KestGetReadBeamCurrentExist()", "KestReadCurrent()",
          "KestPrintfVB(np =  1 sp = 1 nbcounts =  1000 cps =  125 Beam Current correction =  1\n\r)",
          "KestPrintfVB(np =  1 sp = 1 nc = 1 cp =  0 khict =  0 cps =  125\n\r)"},
@@ -65,7 +67,8 @@ TEST(Acquisition, OneCountAtOnePointCallsInOrderAndLeavesTheUnusedSpectrometerAl
         {"KestDbEltGetMeasures(        , 26, 0, 0)", "KestDbEltGetBcAv(        , 26, 0)",
          "KestDbEltGetSpectroPositions(        , 26, 0)", "KestDbEltSetMeasures(        , 26, 0, 0, 125, 0, 20, 0, 20)",
          "KestComputeQti(        , 0, -1, 0)", "KestDbGetStagePos(        , 0)",
-         "KestDbSetStagePos(        , 0, 1500, -2500, 7)", "KestDbSetAnaLabel(        , 0, Z01     , 0)"},
+         "KestDbSetStagePos(        , 0, 1500, -2500, 7)", "KestDbSetAnaLabel(        , 0, Z01     , 0)",
+         "KestDbSetPointStatus(        , 0, 1)"},
     });
     EXPECT_EQ(a.fake.journal, expected);
     EXPECT_EQ(a.state.SpectroTable[0].rate, 125.0f);
@@ -106,7 +109,7 @@ TEST(Acquisition, StatisticsSwitchDecidesWhetherCountsAreRepeated) {
         Acquisition a;
         a.state.StatisticEnable = c.statistics;
         a.inputs.countOption = 1;
-        a.fake.probe.countAt = [](int32_t, int read) { return read % 2 ? 2976 : 998; };
+        a.fake.probe.countAt = [](int32_t, int read) { return read % 2 ? 2998 : 1000; };
         a.acquire();
         EXPECT_EQ(a.fake.probe.count("KestReadCounter"), c.reads);
         EXPECT_EQ(a.window.messages, c.messages);
@@ -118,27 +121,62 @@ TEST(Acquisition, StatisticsSwitchDecidesWhetherCountsAreRepeated) {
     }
 }
 
-TEST(Acquisition, CountsAreCorrectedForDeadTimeAndBeamDrift) {
-    struct Case { int32_t deadTimeUs; Status beamReadable; std::deque<float> currents; float rate; };
+// The currents are read at the pattern point's start, then before and after the count; the
+// first current read in a scan (0: none yet) is the reference.
+TEST(Acquisition, CountsAreCorrectedForDeadTimeOnTheirRateAndForTheBeamCurrent) {
+    struct Case { int32_t deadTimeUs; Status beamReadable; float reference; std::deque<float> currents; float seconds, rate, current; };
     const Case cases[] = {
-        {2, 0, {}, 1002.0f},                  // no reading: f = 1; 1000 / (1 - 0.002)
-        {0, 0, {}, 1002.0f},                  // no dead time: 2 microseconds
-        {10, 1, {20.0f, 10.0f}, 2020.0f},     // f = 20 / 10; 1000 / (1 - 0.01) x 2
-        {2, 1, {20.0f, 0.0f}, 20040.0f},      // I = 0 taken as 1: f = 20
-        {2, 1, {0.0f, 10.0f}, 1002.0f},       // f = 0 taken as 1
+        {2, 0, 0, {}, 1, 1002.0f, 0},                      // no reading: f = 1; 1000 / (1 - 0.002)
+        {0, 0, 0, {}, 1, 1002.0f, 0},                      // no dead time: 2 microseconds, and a message
+        {2, 0, 0, {}, 0.5f, 2008.0f, 0},                   // on the rate: 2000 / (1 - 0.004)
+        {10, 1, 0, {20, 10, 10}, 1, 2020.0f, 10},          // f = 20 / 10; 1000 / (1 - 0.01) x 2
+        {2, 1, 0, {20, 19, 21}, 1, 1002.0f, 20},           // the mean of before and after
+        {2, 1, 25, {20, 20, 20}, 1, 1253.0f, 20},          // the scan's reference, read at an earlier point
+        {2, 1, 0, {0, 10, 0}, 1, 2004.0f, 5},              // none at the start: the one before the count
+        {2, 1, 20, {20, 0, 0}, 1, 1002.0f, 0},             // no current: not corrected
     };
     for (const Case& c : cases) {
         Acquisition a;
+        a.state.ReferenceCurrent = c.reference;
         a.fake.probe.deadTimeUs = c.deadTimeUs;
         a.fake.db.beamCurrentReadable = c.beamReadable;
         a.fake.probe.currents = c.currents;
         a.fake.probe.counts = {1000};
-        a.inputs.time = "1";
-        a.fake.probe.elapsed = 1.0f;
+        a.inputs.time = std::to_string(c.seconds);
+        a.fake.probe.elapsed = c.seconds;
         a.acquire();
-        EXPECT_EQ(a.state.SpectroTable[0].rate, c.rate) << c.deadTimeUs << " " << c.beamReadable;
-        EXPECT_EQ(a.fake.probe.count("KestReadCurrent"), c.beamReadable ? 2 : 0);
+        const SpectroRecord& counted = a.state.SpectroTable[0];
+        EXPECT_EQ(std::tie(counted.rate, counted.current, counted.countingTime), std::tie(c.rate, c.current, c.seconds))
+            << c.deadTimeUs << " " << c.beamReadable << " " << c.reference;
+        EXPECT_EQ(a.fake.probe.named("KestReadCurrent").size(), c.beamReadable ? 3u : 0u);
+        EXPECT_EQ(a.window.messages.size(), c.deadTimeUs ? 0u : 1u);
     }
+}
+
+// The numbers of a count and of a point's statistics, worked out by hand.
+TEST(CountNumerics, CorrectionsAndStatisticsGiveTheHandComputedValues) {
+    struct Rate { double counts, seconds, tau; std::optional<double> rate; };
+    for (const Rate& c : {Rate{1000, 1, 2e-6, 1002.004008}, {10000, 10, 2e-6, 1002.004008}, {454545, 10, 2e-6, 49999.945},
+                          {0, 1, 2e-6, 0.0}, {1000, 0, 2e-6, std::nullopt}, {600000, 1, 2e-6, std::nullopt}}) {
+        const auto rate = DeadTimeCorrectedRate(c.counts, c.seconds, c.tau);  // (N / t) / (1 - tau N / t)
+        ASSERT_EQ(rate.has_value(), c.rate.has_value()) << c.counts;
+        EXPECT_NEAR(rate.value_or(0), c.rate.value_or(0), 1e-6 * c.rate.value_or(0)) << c.counts;
+    }
+    struct Beam { double reference, before, after, factor; };  // I_ref / ((I_before + I_after) / 2), else 1
+    for (const Beam& c : {Beam{20, 20, 20, 1}, {20, 19, 21, 1}, {20, 10, 10, 2}, {25, 20, 30, 1}, {20, 0, 0, 1}, {0, 10, 10, 1}})
+        EXPECT_EQ(BeamCurrentFactor(c.reference, c.before, c.after), c.factor) << c.reference << " " << c.before;
+    EXPECT_EQ(StandardSensitivity(100, 5000), 0.02f);
+    EXPECT_EQ(StandardSensitivity(12.5, 800), 0.015625f);
+    EXPECT_EQ(StandardSensitivity(100, 0), 0.0f);
+    struct Sigma { double rate, seconds, sensitivity; float percent; };  // sqrt(R / t) x |S|
+    for (const Sigma& c : {Sigma{520, 1, 0.02, 0.45607017f}, {520, 10, 0.02, 0.14422205f}, {1020, 10, -0.0125, 0.12624381f},
+                           {520, 0, 0.02, 0}, {-1, 1, 0.02, 0}})
+        EXPECT_FLOAT_EQ(StandardDeviationPercent(c.rate, c.seconds, c.sensitivity), c.percent) << c.rate << " " << c.seconds;
+    EltEntry iron;
+    iron.sensitivity = 0.02f, iron.backgroundCps = 20.0f;
+    EXPECT_EQ(StatisticsOf(iron, 520, 10, 2, false), (CountStatistics{10, 520, 0.14422205f, 0.084852815f, 2, 0}));
+    iron.backgroundCps = 0;  // 3 sqrt(R_bg / t) x S
+    EXPECT_EQ(StatisticsOf(iron, 520, 10, 0, true).lod, 0.0f);
 }
 
 // The error exit: one message naming the point and the fault, the stage sent back, the
@@ -172,6 +210,7 @@ TEST(Acquisition, AZeroStatusFromATestedCallEndsInTheErrorExit) {
         EXPECT_EQ(a.fake.probe.named("KestBacklashStage").size(), c.call == "KestBacklashStage" ? 2u : 4u);  // sent back
         EXPECT_EQ(a.fake.db.named("KestDbSetAnaLabel").size(), unreached ? 0u : 1u);
         EXPECT_EQ(a.state.PointUnreached, unreached ? kTrue : kFalse);
+        EXPECT_EQ(a.fake.db.points[0].status, unreached ? PointStatus::None : detected ? PointStatus::Failed : PointStatus::Measured);
     }
 }
 
@@ -188,6 +227,7 @@ TEST(Acquisition, StopDuringAWaitMovesBackAndStoresWithoutAMessage) {
     EXPECT_EQ(a.window.counting.back(), false);
     EXPECT_EQ(a.fake.db.count("KestDbSetAnaLabel"), 1);
     EXPECT_EQ(a.state.SpectroTable[0].rate, 0.0f);
+    EXPECT_EQ(a.fake.db.points[0].status, PointStatus::Stopped);
 }
 
 TEST(Acquisition, LogLinesOfAWholeAcquisition) {
@@ -198,7 +238,7 @@ TEST(Acquisition, LogLinesOfAWholeAcquisition) {
     a.state.SpectroTable[2].used = kTrue;
     a.state.StatisticEnable = kTrue;
     a.inputs.countOption = 1;
-    a.fake.probe.countAt = [](int32_t sp, int read) { return sp == 1 && read == 0 ? 1992 : 998; };
+    a.fake.probe.countAt = [](int32_t sp, int read) { return sp == 1 && read == 0 ? 1999 : 1000; };
     a.acquire();
     const std::string first = "np =  1 sp = 1 nbcounts =  1000 cps =  125 Beam Current correction =  1\n\r";
     const std::string third = "np =  1 sp = 3 nbcounts =  1000 cps =  125 Beam Current correction =  1\n\r";

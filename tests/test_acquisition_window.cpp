@@ -28,7 +28,7 @@ struct PointFour : fakes::ProgramOnFakes {
         state.PointTable[3].label.assign("ABCDEFGHIJK", '\0');
         fake.db.elements = {fakes::FakeElement{.spectrometer = 2}};
         fake.db.points.assign(4, fakes::FakePoint{});
-        fake.probe.counts = {0, 998};
+        fake.probe.counts = {0, 1000};
         fake.probe.elapsed = 8.0f;
         view.defTime = "8", view.optNC = 2, view.pattern = "0";
     }

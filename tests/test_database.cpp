@@ -69,10 +69,10 @@ void ExpectSameDocument(const AnalysisDocument& a, const AnalysisDocument& b) {
     ASSERT_EQ(a.points.size(), b.points.size());
     for (std::size_t p = 0; p < a.points.size(); ++p) {
         const DocumentPoint &x = a.points[p], &y = b.points[p];
-        EXPECT_EQ(std::tie(x.x, x.y, x.z, x.label), std::tie(y.x, y.y, y.z, y.label)) << "point " << p;
+        EXPECT_EQ(std::tie(x.x, x.y, x.z, x.label, x.status), std::tie(y.x, y.y, y.z, y.label, y.status)) << "point " << p;
         ASSERT_EQ(x.values.size(), y.values.size());
         EXPECT_EQ(std::memcmp(x.values.data(), y.values.data(), x.values.size() * sizeof(ElementValues)), 0)
-            << "measures or results differ at point " << p;
+            << "measures, results or statistics differ at point " << p;
     }
 }
 
@@ -127,7 +127,9 @@ TEST_F(DocumentDatabase, SaveThenOpenGivesBackEveryFieldBitForBit) {
             ComputeResult r;
             for (std::size_t i = 0; i < r.field.size(); ++i) r.field[i] = at(i + 5);
             db.KestDbEltSetComputeRes(key, e, kByPosition, p, r);
+            db.KestDbEltSetStatistics(key, e, kByPosition, p, {at(6), at(7), at(8), at(9), p * 3 + e, e % 2});
         }
+        db.KestDbSetPointStatus(key, p, static_cast<PointStatus>(p + 1));
     }
     db.KestDbSetAnaLabel(key, 1, "Z\xE9" "01 \xFF", 0);
 
@@ -150,6 +152,12 @@ TEST_F(DocumentDatabase, SaveThenOpenGivesBackEveryFieldBitForBit) {
     EXPECT_EQ(db.KestDbLastModTime(other, time, 512), 19);
     EXPECT_TRUE(std::regex_match(time.substr(0, 19), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"))) << time;
     EXPECT_TRUE(messages.empty());
+
+    // A document written before points had statistics and a status opens without them.
+    Sql(docPath(), "DROP TABLE statistics; DROP TABLE point_status");
+    ASSERT_GT(db.KestDbOpen(other, openedPath, 80), 0) << db.lastError();
+    EXPECT_EQ(db.document(other)->points[2].status, PointStatus::None);
+    EXPECT_EQ(db.document(other)->points[2].values[1].statistics, CountStatistics{});
 }
 
 TEST_F(DocumentDatabase, OpenRefusesBadFilesAndKeepsTheWorkingDocument) {
@@ -261,12 +269,17 @@ TEST_F(DocumentDatabase, EveryChangeReachesTheWorkingFileAtOnce) {
          "SELECT m1 || ',' || m5 FROM measures WHERE point = 1 AND element = 1", "1.5,5.0"},
         {[](D& d, auto& k) { ComputeResult r; r.field[0] = 0.25f; r.field[10] = 7; d.KestDbEltSetComputeRes(k, 2, kByPosition, 0, r); },
          "SELECT f1 || ',' || f11 FROM results WHERE point = 0 AND element = 2", "0.25,7.0"},
+        {[](D& d, auto& k) { d.KestDbEltSetStatistics(k, 28, kByAtomicNumber, 1, {10, 520, 0.25f, 0.5f, 3, 1}); },
+         "SELECT counting_time || ',' || sigma_percent || ',' || repeats FROM statistics WHERE point = 1 AND element = 2",
+         "10.0,0.25,3"},
+        {[](D& d, auto& k) { d.KestDbSetPointStatus(k, 1, PointStatus::Stopped); }, "SELECT status FROM point_status", "stopped"},
         // Deleting a point moves the later ones down, in every table.
         {[](D& d, auto& k) { d.KestDbDeletePt(k, 0); },
          "SELECT count(*) || ',' || max(point) || ',' || (SELECT label FROM points WHERE point = 0) || ',' || "
          "(SELECT m1 FROM measures WHERE point = 0 AND element = 1) || ',' || "
-         "(SELECT count(*) FROM results WHERE point = 2) FROM points",
-         "2,1,Z02,1.5,0"},
+         "(SELECT count(*) FROM results WHERE point = 2) || ',' || (SELECT repeats FROM statistics WHERE point = 0) || ',' || "
+         "(SELECT status FROM point_status WHERE point = 0) FROM points",
+         "2,1,Z02,1.5,0,3,stopped"},
     };
     for (const auto& [change, query, expected] : changes) {
         SCOPED_TRACE(query);

@@ -52,10 +52,11 @@ TEST(ElementSetup, MarksTheSpectrometersInUse) {
     EXPECT_EQ(p.state.ElementTable[1].spectrometer, 6);
 }
 
-TEST(ElementSetup, ReferenceDocumentsChooseTheCalibrationAndTheLastEntryDecides) {
+// Each element its own way: the library is needed as soon as one element is on a standard.
+TEST(ElementSetup, ReferenceDocumentsChooseTheCalibrationOfTheirElementAlone) {
     struct Case { std::vector<std::string> standards; int16_t mode; int referenceReads; };
     const Case cases[] = {{{"ref.ana"}, 0, 1}, {{"ref.ANA"}, 0, 1}, {{"ref.anx"}, -1, 0},
-                          {{"ref.ANA", "Fe"}, -1, 1}, {{"Fe", "ref.ana"}, 0, 1}};
+                          {{"ref.ANA", "Fe"}, -1, 1}, {{"Fe", "ref.ana"}, -1, 1}, {{"a.ana", "b.ana"}, 0, 2}};
     for (const Case& c : cases) {
         Program p;
         for (const std::string& standard : c.standards) p.fake.db.elements.push_back({.z = 26, .standard = standard});

@@ -5,6 +5,7 @@
 
 #include "acquisition/MeasureStorage.h"
 #include "results/PointComputation.h"
+#include "results/ResultLists.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,7 @@ TEST(MeasureStorage, MeasuresComputationPositionAndLabelInThatOrder) {
         "KestDbEltGetMeasures(        , 24, 0, 1)", "KestDbEltGetBcAv(        , 24, 0)", "KestDbEltGetSpectroPositions(        , 24, 0)",
         "KestDbEltSetMeasures(        , 24, 0, 1, 7, 2, 10, 4, 20)",
         "KestComputeQti(        , 1, -1, 0)", "KestDbGetStagePos(        , 1)", "KestDbSetStagePos(        , 1, 250, -20, 33)",
-        "KestDbSetAnaLabel(        , 1, Z02, 0)"};
+        "KestDbSetAnaLabel(        , 1, Z02, 0)", "KestDbSetPointStatus(        , 1, 1)"};
     EXPECT_EQ(s.fake.journal, expected);
 }
 
@@ -52,6 +53,7 @@ TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields
         s.state.ComputeMode = kFalse;
         s.state.NbElt = 1;
         s.state.ElementTable[0].slope = c.slope, s.state.ElementTable[0].intercept = c.intercept;
+        s.state.ElementTable[0].byReference = true;
         s.fake.db.points[1].measures[0] = {c.rate, 0, 0, 0, 0};
         ComputeResult kept;
         kept.field[10] = 42.0f;
@@ -61,6 +63,19 @@ TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields
         EXPECT_EQ(s.fake.db.points[1].results[0].field[10], 42.0f);
         EXPECT_TRUE(s.fake.comp.named("KestComputeQti").empty());
     }
+}
+
+TEST(PointComputation, CalibratedPointShowsInTheList) {
+    Storage s;
+    s.state.ComputeMode = kFalse;
+    s.state.NbElt = 1;
+    s.state.CurElt = 0;
+    s.state.ElementTable[0].slope = 2.0f, s.state.ElementTable[0].intercept = 10.0f;
+    s.state.ElementTable[0].byReference = true;
+    s.fake.db.points[1].measures[0] = {20.0f, 0, 0, 0, 0};
+    ComputePoint(s.state, s.fake.suite, 1);
+    ReloadPoints(s.state, s.fake.db, s.view);
+    EXPECT_EQ(s.view.pointLines[1].substr(0, 24), "   2     20.00  50.00 % ");
 }
 
 TEST(PointComputation, RecomputeAllInTheLibrarysModeComputesEveryPointAfterAllOfThem) {

@@ -264,7 +264,7 @@ TEST(MainWindowCommands, AboutScanPointAndTheAnalysisProgram) {
         [&] { w.find<QAction>("MnuAbout")->trigger(); });
     EXPECT_EQ(about, (QStringList{"KestPlus - Profile", "Version: 2.0"}));
 
-    w.fake.probe.counts = {998};  // 1000 after the dead-time correction, counted in 8 s
+    w.fake.probe.counts = {1000};  // counted in 8 s
     w.fake.probe.elapsed = 8.0f;
     auto* list = w.find<QListWidget>("PntList");
     std::vector<int16_t> acquired;  // a double click on a row, and Scan Point on the current row

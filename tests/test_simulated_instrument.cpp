@@ -1,22 +1,58 @@
 // The suite as the program runs on it: the simulated microprobe counting on a specimen, the
-// documents and the computation together.
+// documents and the computation together, the numbers an analyst checks (counting
+// statistics, dead time, beam drift, calibration, point status)).
 
+#include "FakeAcquisition.h"
+#include "ProgramOnDocuments.h"
 #include "ScanOnSimulator.h"
 
+#include "acquisition/PointAcquisition.h"
 #include "acquisition/ScanCommands.h"
+#include "results/ProfileExport.h"
+#include "results/ResultLists.h"
+#include "suite/SuiteInstance.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <utility>
 
 namespace kest {
 namespace {
 
-// Fe on spectrometer 1 (a step) and Ni on spectrometer 2 (a gradient), dead time 3 us, quiet;
-// every point is counted for 1 s.
-TEST(SimulatedInstrument, AnAcquiredPointStoresTheSpecimenToWithinOneCount) {
+// Fe on spectrometer 1 (a step) and Ni on spectrometer 2 (a gradient), dead time 3 us, quiet.
+SuiteConfig QuietCouple() {
     SuiteConfig config = fakes::QuietStep({{0, 90.0}, {250, 60.0}});
     config.instrument.dead_time_us = 3;
     config.setup.elements.push_back({28, 2, "Ni", true, 100.0, 8000.0, 35.0});
     config.specimen.elements[28] = {SpecimenProfile::Shape::Linear, {{0, 10.0}, {500, 40.0}}};
+    return config;
+}
+
+ProgramFolders FoldersIn(const QTemporaryDir& dir) {
+    const std::filesystem::path home = dir.path().toStdString();
+    return {home, home};
+}
+
+// Fe on spectrometer 1 and Ni on spectrometer 2 of the quiet couple, in a new document.
+void SetUpCouple(ProfileState& state, Suite& suite) {
+    std::string key = "DbScan01", path;
+    ASSERT_NE(suite.db.KestDbObjectNew(key, 1, 0), 0);
+    ASSERT_GT(suite.db.KestDbReset(key, path, 80), 0);
+    state.DocKey = key;
+    state.NbElt = 2;
+    state.ElementTable[0] = EltEntry{.position = 0, .symbol = {}, .atomicNumber = 26, .standardName = "Fe", .spectrometer = 1};
+    state.ElementTable[1] = EltEntry{.position = 1, .symbol = {}, .atomicNumber = 28, .standardName = "Ni", .spectrometer = 2};
+    state.SpectroTable[0].used = state.SpectroTable[1].used = kTrue;
+}
+
+// The quiet couple, every point counted for 1 s.
+TEST(SimulatedInstrument, AnAcquiredPointStoresTheSpecimenToWithinOneCount) {
+    const SuiteConfig config = QuietCouple();
     fakes::ScanOnSimulator scan(config);
     scan.setZones({fakes::FixedZone(900, 125)});
     ScanNew(scan.state, scan.suite(), scan.view);
@@ -28,6 +64,116 @@ TEST(SimulatedInstrument, AnAcquiredPointStoresTheSpecimenToWithinOneCount) {
         }
     }
     EXPECT_TRUE(scan.view.messages.empty());
+}
+
+// A scan of the iron of QuietStep: its first element's results at every point.
+std::vector<ResultRecord> Scanned(SuiteConfig config, int points, const char* seconds) {
+    fakes::ScanOnSimulator scan(std::move(config));
+    scan.pointBound = std::size_t(points);
+    scan.setZones({fakes::FixedZone(10 * (points - 1), 10)});
+    scan.view.setDefTimeText(seconds);
+    ScanNew(scan.state, scan.suite(), scan.view);
+    EXPECT_EQ(scan.state.NbPts, points);
+    EXPECT_TRUE(scan.view.messages.empty());
+    return {scan.state.ResultTable[0].begin(), scan.state.ResultTable[0].begin() + scan.state.NbPts};
+}
+
+TEST(SimulatedInstrument, NoisyRatesSpreadAsTheStandardDeviationTheProgramReports) {
+    SuiteConfig config = fakes::QuietStep({{0, 10.0}});
+    config.instrument.noise = true;
+    config.setup.elements[0].standard_cps = 50000.0;  // 5020 cps, 1 % of them lost to the dead time
+    const std::vector<ResultRecord> points = Scanned(config, 400, "1");
+    double sum = 0, sigma = 0, squares = 0;
+    for (const ResultRecord& r : points) sum += r.rate, sigma += r.sigma / 0.002;  // wt% per cps of the standard
+    const double mean = sum / 400, reported = sigma / 400;
+    for (const ResultRecord& r : points) squares += (r.rate - mean) * (r.rate - mean);
+    EXPECT_NEAR(mean, 5020.0, 3 * reported / std::sqrt(400.0));
+    EXPECT_NEAR(std::sqrt(squares / 399), reported, 0.15 * reported);
+    EXPECT_NEAR(reported, std::sqrt(5020.0), 1.0);
+}
+
+TEST(SimulatedInstrument, DeadTimeGivesTheSameConcentrationAtOneAndTenSeconds) {
+    SuiteConfig config = fakes::QuietStep({{0, 50.0}});
+    config.setup.elements[0].standard_cps = 99960.0;  // 20 + 49,980: 50,000 cps, 9 % of them lost
+    const float oneSecond = Scanned(config, 2, "1")[0].conc, tenSeconds = Scanned(config, 2, "10")[0].conc;
+    EXPECT_NEAR(oneSecond, tenSeconds, 50.0 * 1e-4);
+    EXPECT_NEAR(tenSeconds, 50.0, 50.0 * 1e-4);
+}
+
+TEST(SimulatedInstrument, ADriftingBeamLeavesAFlatSpecimenFlat) {
+    SuiteConfig config = fakes::QuietStep({{0, 10.0}});
+    config.instrument.noise = true;
+    config.instrument.beam_drift_per_hour = 0.5;  // 25 % up after the half hour of 30 points of 60 s
+    fakes::ScanOnSimulator scan(config);
+    scan.setZones({fakes::FixedZone(290, 10)});
+    scan.view.setDefTimeText("60");
+    ScanNew(scan.state, scan.suite(), scan.view);
+    ASSERT_EQ(scan.state.NbPts, 30);
+    EXPECT_NEAR(scan.instance.microprobe().simulatedTime(), 1800.0, 1.0);
+    for (int p = 0; p < 30; ++p) EXPECT_NEAR(scan.state.ResultTable[0][p].conc, 10.0, 3 * scan.state.ResultTable[0][p].sigma) << p;
+    std::string key = scan.state.DocKey.str();
+    float m1, m2, m3, m4, m5;  // measure 5: the mean current of the last count, from 29 to 30 minutes
+    scan.suite().db.KestDbEltGetMeasures(key, 26, kByAtomicNumber, 29, m1, m2, m3, m4, m5);
+    EXPECT_NEAR(m5, 20.0 * (1 + 0.5 * 1770.0 / 3600.0), 0.01);
+}
+
+TEST(SimulatedInstrument, ALineWithOneElementOnAReferenceProfileAndOneOnAStandardGivesBothRight) {
+    const QTemporaryDir references;
+    const auto reference = fakes::TemporaryFolder(references) / "nickel.ana";
+    fakes::WriteReferenceDocument(reference, 28, {{835, 10}, {3235, 40}});  // 35 + 80 cps per % of nickel
+    SuiteConfig config = QuietCouple();
+    config.setup.elements[1].standard = reference.string();
+    fakes::ScanOnSimulator scan(config);
+    scan.setZones({fakes::FixedZone(400, 100)});
+    scan.view.setDefTimeText("10");
+    ScanNew(scan.state, scan.suite(), scan.view);
+    const std::vector<int32_t> x = scan.coordinates();
+    ASSERT_EQ(x.size(), 5u);
+    for (std::size_t p = 0; p < x.size(); ++p)
+        for (const auto& [e, z] : {std::pair{0, 26}, {1, 28}})
+            EXPECT_NEAR(scan.state.ResultTable[std::size_t(e)][p].conc, config.specimen.percentAt(z, x[p]), 0.003) << z << " at " << x[p];
+    const ResultRecord nickel = scan.state.ResultTable[1][0];  // one standard deviation through the line's slope
+    EXPECT_NEAR(nickel.sigma, std::sqrt(nickel.rate / 10) / 80, 1e-5);
+}
+
+// Counters that give the stop button its chance after every poll, as the window does.
+struct StoppingPacer : SleepingPacer {
+    std::function<void()> stop = [] {};
+    void letEventsRun(std::chrono::milliseconds) override { stop(); }
+};
+
+// Point 1 measured; point 2 stopped while its second spectrometer counts; point 3 failed by a
+// fault of the suite file. The document, the point list, the chart and the CSV tell them apart.
+TEST(SimulatedInstrument, StoppedAndFailedPointsAreMarkedInTheDocumentListChartAndCsv) {
+    QTemporaryDir home;
+    SuiteConfig config = QuietCouple();
+    config.instrument.faults.fail(ProbeCall::ReadCounter, 3);  // point 1 reads two counters, point 2 one
+    SuiteInstance instance(config, FoldersIn(home));
+    ProfileState state;
+    SetUpCouple(state, instance.suite());
+    fakes::FakeAcquisitionView window;
+    StoppingPacer pacer;
+    PointAcquisition acquisition(state, instance.suite(), window, pacer);
+    std::string key = state.DocKey.str();
+    for (int16_t p = 0; p < 3; ++p) {
+        instance.suite().db.KestDbAddPt(key, 0, 0, 0);
+        pacer.stop = [&, p] { if (p == 1) acquisition.requestStop(); };
+        acquisition.acquire({.point = p, .x = std::to_string(100 * p), .y = "0", .time = "1", .countOption = 0, .pattern = "0", .label = "P"});
+    }
+    std::vector<PointStatus> stored;
+    for (const DocumentPoint& point : instance.database().document(key)->points) stored.push_back(point.status);
+    EXPECT_EQ(stored, (std::vector<PointStatus>{PointStatus::Measured, PointStatus::Stopped, PointStatus::Failed}));
+
+    fakes::FakeMainView view;
+    state.CurElt = 0;
+    ReloadPoints(state, instance.suite().db, view);
+    EXPECT_EQ(WithoutTrailingBlanks(view.pointLines[1].substr(50)), " stopped");
+    EXPECT_EQ(WithoutTrailingBlanks(view.pointLines[2].substr(50)), " failed");
+    EXPECT_EQ(view.graph().values().hollow, (std::vector<uint8_t>{0, 1, 1}));
+    std::ostringstream csv;
+    WriteProfileCsv(state, csv);
+    EXPECT_NE(csv.str().find(",total wt%,status\n1,0,"), std::string::npos) << csv.str();
+    for (const char* status : {",measured\n2,", ",stopped\n3,", ",failed\n"}) EXPECT_NE(csv.str().find(status), std::string::npos) << status;
 }
 
 }  // namespace

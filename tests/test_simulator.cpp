@@ -83,7 +83,7 @@ TEST(SimulatedMicroprobe, CountsAreTheRateOfTheSpectrometersFirstElementLessTheD
         {1, 0, 0, 1, 5000, 2, 0, 20 + 500},   {1, 300, 0, 1, 5000, 2, 0, 20 + 1000}, {1, -300, 0, 1, 5000, 2, 0, 20 + 500},
         {1, 500, 0, 2, 5000, 2, 0, 7 + 400},  {1, 0, 0, 3, 5000, 2, 0, 0},  // no element on spectrometer 3
         {2, 300, 0, 1, 5000, 2, 0, 20 + 500}, {2, 0, 300, 1, 5000, 2, 0, 20 + 1000},  // the specimen varies along Y
-        // Dead-time losses up to tau N of about 0.4, which the program's correction undoes.
+        // Dead-time losses on the rate, whatever the counting time, which the program's correction undoes.
         {1, 0, 0, 1, 5000, 10, 2, 520},       {1, 0, 0, 1, 5000, 1, 1000, 520},       {1, 0, 0, 1, 1e6, 1, 2, 100020},
         {1, 0, 0, 1, 1e6, 0.5f, 5, 100020},   {1, 0, 0, 1, 2e5, 10, 2, 20020},
     };
@@ -94,10 +94,11 @@ TEST(SimulatedMicroprobe, CountsAreTheRateOfTheSpectrometersFirstElementLessTheD
         c.setup.elements[0].standard_cps = k.feStandardCps;
         SimulatedMicroprobe probe(c);
         EXPECT_DOUBLE_EQ(probe.trueRate(k.spectrometer), k.rate);
-        const double n = std::round(k.rate * k.seconds), tau = k.deadTimeUs * 1e-6;  // n: counts reaching the detector
+        const double tau = k.deadTimeUs * 1e-6, shown = k.rate / (1 + tau * k.rate);  // what the counter shows
         const int32_t kept = CountOnce(probe, k.seconds, k.spectrometer);
-        EXPECT_EQ(kept, std::lround(n / (1 + tau * n)));
-        EXPECT_NEAR(kept / (1 - tau * kept), n, 1.0);
+        EXPECT_EQ(kept, std::lround(shown * k.seconds));
+        const double m = kept / double{k.seconds};  // half a count, through the correction
+        EXPECT_NEAR(m / (1 - tau * m), k.rate, 0.5 / k.seconds / ((1 - tau * m) * (1 - tau * m)));
     }
 }
 
