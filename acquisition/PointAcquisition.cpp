@@ -104,6 +104,7 @@ void PointAcquisition::finish(Exit exit) {
     state_.PointUnreached = unreached_ ? kTrue : kFalse;
     if (exit == Exit::Error) {
         state_.ScanStop = kTrue;
+        state_.ScanFailed = kTrue;
         reportFault();
     }
     running_ = false;
