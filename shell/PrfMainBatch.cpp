@@ -75,8 +75,9 @@ void PrfMain::runBatch(const std::filesystem::path& file) {
     RunBatch(*batch, plan, progress, StateFileOf(file), state_, suite_, *this, host);
     batchPosition_.reset();
     batchDocument_.reset();
-    scanStatus_->setText(ToQString("Batch: " + std::to_string(LinesLeft(progress)) + " of " +
-                                   std::to_string(progress.lines.size()) + " lines not done"));
+    const std::size_t lines = progress.lines.size(), done = lines - static_cast<std::size_t>(LinesLeft(progress));
+    scanStatus_->setText(ToQString(std::string(done == lines ? "Batch done: " : "Batch ended: ") + std::to_string(done) +
+                                   " of " + std::to_string(lines) + " lines done"));
     if (closeWhenDone_) return (void)close();
     showMessage("The batch has ended:\n\n" + BatchTable(progress));
 }
