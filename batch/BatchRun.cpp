@@ -176,20 +176,22 @@ std::vector<std::string> CheckBatch(const BatchFile& batch, const BatchState& pr
             say("saves to " + document.string() + ", as " + LineName(earlier->second) + " does");
         ScanPlan scan;
         std::string text;
+        // A line done is not run again: its files may have moved on since.
+        if (i < progress.lines.size() && progress.lines[i].status == LineStatus::Done) {
+            plan.lines.push_back(scan);
+            plan.zonesTexts.push_back(text);
+            continue;
+        }
         const double seconds = TextValue(line.time ? SecondsText(*line.time) : defaultTime);
         if (const auto problem = ZonesProblem(batch, line, state, seconds, text, scan)) say(*problem);
         if (const auto problem = StartProblem(line, state)) say(*problem);
-        const bool done = i < progress.lines.size() && progress.lines[i].status == LineStatus::Done;
-        if (!done)
-            if (const auto problem = DocumentProblem(document)) say(*problem);
-        if (!done) {
-            if (!first) scan.seconds += TravelSeconds(at, line.start, state);
-            plan.points += scan.points;
-            plan.estimated = plan.estimated || scan.estimated;
-            plan.seconds += scan.seconds;
-            at = line.start;
-            first = false;
-        }
+        if (const auto problem = DocumentProblem(document)) say(*problem);
+        if (!first) scan.seconds += TravelSeconds(at, line.start, state);
+        plan.points += scan.points;
+        plan.estimated = plan.estimated || scan.estimated;
+        plan.seconds += scan.seconds;
+        at = line.start;
+        first = false;
         plan.lines.push_back(scan);
         plan.zonesTexts.push_back(text);
     }
