@@ -110,6 +110,7 @@ void PointAcquisition::finish(Exit exit, PointStatus status) {
     state_.PointUnreached = unreached_ ? kTrue : kFalse;
     if (exit == Exit::Error) {
         state_.ScanStop = kTrue;
+        state_.ScanFailed = kTrue;
         reportFault();
     }
     running_ = false;

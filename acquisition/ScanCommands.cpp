@@ -32,7 +32,7 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
     }
     if (!SavePointsFirst(state, suite, view)) return;
     const ScanProgressScope progress(state, view, PlanScan(state, TextValue(view.defTimeText())));
-    state.ScanStop = kFalse;
+    state.ScanStop = state.ScanFailed = kFalse;
     StartBeamReference(state);
     for (int16_t i = state.NbPts; i > 0; --i)
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
@@ -61,7 +61,7 @@ void StartProfile(ProfileState& state, Suite& suite, MainView& view) {
 
 void ScanOld(ProfileState& state, Suite& suite, MainView& view) {
     if (state.NbElt < 1 || state.NbPts < 1) return;
-    state.ScanStop = kFalse;
+    state.ScanStop = state.ScanFailed = kFalse;
     StartBeamReference(state);
     ComputeAllPointsFirst(state, suite);
     ReloadPoints(state, suite.db, view);  // the computation may have changed every point

@@ -3,6 +3,7 @@
 #include "core/Formats.h"
 
 #include <chrono>
+#include <initializer_list>
 #include <optional>
 #include <utility>
 
@@ -12,7 +13,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kStagePoll{5};
 
-std::string AxisName(int32_t axis) { return axis == 1 ? "X" : "Y"; }
+std::string AxisName(int32_t axis) { return axis == 1 ? "X" : axis == 2 ? "Y" : "third"; }
 
 std::string OnAxis(int32_t axis) { return "axis " + std::to_string(axis); }
 
@@ -43,11 +44,13 @@ std::optional<StageFault> WaitForAxis(ProfileState& state, Microprobe& probe, Pa
     }
 }
 
+using AxisTargets = std::initializer_list<std::pair<int32_t, int32_t>>;
+
 // Backlash, targets and the start: the first status of 0 ends the move.
-std::optional<StageFault> SendStage(ProfileState& state, Microprobe& probe, int32_t x, int32_t y) {
-    for (const int32_t axis : {1, 2})
+std::optional<StageFault> SendStage(ProfileState& state, Microprobe& probe, AxisTargets targets) {
+    for (const auto& [axis, target] : targets)
         if (state.store(probe.KestBacklashStage(axis)) == 0) return StageFault{FailedCall("KestBacklashStage", OnAxis(axis))};
-    for (const auto& [axis, target] : {std::pair{1, x}, {2, y}})
+    for (const auto& [axis, target] : targets)
         if (state.store(probe.KestLoadStageAbs(axis, static_cast<float>(target))) == 0)
             return StageFault{"The stage cannot reach " + AxisName(axis) + " = " + std::to_string(target) + ".", true};
     if (state.store(probe.KestStartStage(0)) == 0) return StageFault{FailedCall("KestStartStage")};
@@ -62,9 +65,18 @@ std::string FailedCall(const std::string& call, const std::string& on) {
 
 std::optional<StageFault> MoveStage(ProfileState& state, Microprobe& probe, AcquisitionView& view, Pacer& pacer,
                                     int32_t x, int32_t y, bool wait) {
-    std::optional<StageFault> fault = SendStage(state, probe, x, y);
+    std::optional<StageFault> fault = SendStage(state, probe, {{1, x}, {2, y}});
     for (const int32_t axis : {1, 2})
         if (!fault && wait) fault = WaitForAxis(state, probe, pacer, axis);
+    view.showStageTarget(FmtCoord8(x), FmtCoord8(y));
+    return fault;
+}
+
+std::optional<StageFault> MoveStageAxes(ProfileState& state, Microprobe& probe, AcquisitionView& view, Pacer& pacer,
+                                        int32_t x, int32_t y, int32_t third) {
+    std::optional<StageFault> fault = SendStage(state, probe, {{1, x}, {2, y}, {3, third}});
+    for (const int32_t axis : {1, 2, 3})
+        if (!fault) fault = WaitForAxis(state, probe, pacer, axis);
     view.showStageTarget(FmtCoord8(x), FmtCoord8(y));
     return fault;
 }

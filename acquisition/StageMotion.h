@@ -26,6 +26,10 @@ struct StageFault {
 std::optional<StageFault> MoveStage(ProfileState& state, Microprobe& probe, AcquisitionView& view, Pacer& pacer,
                                     int32_t x, int32_t y, bool wait = true);
 
+// The same on the three axes, waiting for each: where a batch puts the start of a line.
+std::optional<StageFault> MoveStageAxes(ProfileState& state, Microprobe& probe, AcquisitionView& view, Pacer& pacer,
+                                        int32_t x, int32_t y, int32_t third);
+
 // "The microprobe call KestReadCounter failed on spectrometer 1." (`on` may be empty).
 std::string FailedCall(const std::string& call, const std::string& on = "");
 

@@ -38,6 +38,7 @@ void EndScan(ProfileState& state, Suite& suite, MainView& view, const std::strin
     while (!state.TrialStack.empty()) PopTrial(state, suite.db);
     RefreshViews(state, suite.db, view, first, state.NbPts);
     state.ScanStop = kTrue;
+    state.ScanFailed = kTrue;
     view.showMessage(message);
 }
 

@@ -19,6 +19,7 @@ const char* const kUsage =
     "       kestplus-profile export DOC.ana [--csv FILE] [--chart FILE.pdf|FILE.png]\n"
     "       kestplus-profile recompute DOC.ana [--suite FILE]\n"
     "       kestplus-profile recover [WORKFILE --save DOC.ana]      working files a crash left behind\n"
+    "       kestplus-profile batch FILE [--suite FILE] [--quiet] [--resume]   the lines of a batch file\n"
     "The instrument is described by --suite FILE, else by $KESTPLUS_HOME/suite.json when it\n"
     "exists, else it is the built-in simulated instrument. Exit status: 0 done, 1 failed,\n"
     "2 not understood.\n";
@@ -139,12 +140,22 @@ std::optional<Command> ParseRecover(const std::vector<std::string>& arguments, s
     return recover;
 }
 
+std::optional<Command> ParseBatch(const std::vector<std::string>& arguments, std::string& error) {
+    Options options;
+    if (!Split(arguments, 1, {"--suite"}, {"--quiet", "--resume"}, options, error) ||
+        !OnePositional(options, "batch file", error))
+        return std::nullopt;
+    return BatchCommand{options.positionals[0], options.path("--suite"), options.flags.count("--quiet") > 0,
+                        options.flags.count("--resume") > 0};
+}
+
 }  // namespace
 
 std::optional<Command> ParseCommandLine(const std::vector<std::string>& arguments, std::string& error) {
     if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) return HelpCommand{};
     if (!arguments.empty() && arguments[0] == "scan") return ParseScan(arguments, error);
     if (!arguments.empty() && arguments[0] == "recover") return ParseRecover(arguments, error);
+    if (!arguments.empty() && arguments[0] == "batch") return ParseBatch(arguments, error);
     if (!arguments.empty() && (arguments[0] == "list" || arguments[0] == "export" || arguments[0] == "recompute"))
         return ParseDocumentCommand(arguments, error);
     Options options;

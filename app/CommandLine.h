@@ -42,10 +42,17 @@ struct RecoverCommand {
     std::optional<Path> workingFile;  // none: list the working files left behind
     std::optional<Path> save;         // where the working file's document is saved
 };
+struct BatchCommand {
+    Path file;                     // the batch file; its progress is kept in FILE.state
+    std::optional<Path> suiteFile;
+    bool quiet = false;            // no plan, progress or table
+    bool resume = false;           // the lines done are skipped
+};
 struct HelpCommand {};
 
 using Command =
-    std::variant<WindowCommand, ScanCommand, ListCommand, ExportCommand, RecomputeCommand, RecoverCommand, HelpCommand>;
+    std::variant<WindowCommand, ScanCommand, ListCommand, ExportCommand, RecomputeCommand, RecoverCommand, BatchCommand,
+                 HelpCommand>;
 
 extern const char* const kUsage;
 

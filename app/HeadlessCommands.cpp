@@ -2,7 +2,7 @@
 
 #include "acquisition/ScanCommands.h"
 #include "acquisition/ZoneChecks.h"
-#include "app/HeadlessView.h"
+#include "app/HeadlessSession.h"
 #include "core/DocKey.h"
 #include "core/Formats.h"
 #include "core/WholeFile.h"
@@ -48,41 +48,6 @@ std::optional<std::string> ReadText(const Path& path) {
     text << in.rdbuf();
     return text.str();
 }
-
-// The program without a window: the suite, the shared state and the headless main window,
-// started as the window program starts, on one working document that the library opens
-// and saves at `documentPath`. The working document is released at the end.
-class HeadlessSession {
-public:
-    HeadlessSession(SuiteConfig config, const ProgramFolders& folders, const Path& documentPath, std::ostream& err,
-                    bool progress)
-        : instance_(std::move(config), folders), view_(state_, instance_.suite(), err, progress) {
-        TakeInstrumentSettings(state_, instance_.config().instrument);
-        setDocumentPath(documentPath);
-        instance_.database().setPathChooser([this](PathRequest, const std::string&) { return std::optional(path_); });
-        instance_.database().setMessageSink([this](const std::string& text) { view_.showMessage(text); });
-        StartUp(state_, suite(), view_);
-    }
-    ~HeadlessSession() {
-        StoredDocCall(state_, [this](std::string& key) { return suite().db.KestDbObjectDelete(key); });
-    }
-    HeadlessSession(const HeadlessSession&) = delete;
-    HeadlessSession& operator=(const HeadlessSession&) = delete;
-
-    Suite& suite() { return instance_.suite(); }
-    ProfileState& state() { return state_; }
-    // False when the working document could not be made (the library has said why).
-    bool ready() { return !instance_.database().workingFile(state_.DocKey.str()).empty(); }
-    HeadlessView& view() { return view_; }
-    // Where the next Open or Save As goes.
-    void setDocumentPath(const Path& path) { path_ = std::filesystem::absolute(path).string(); }
-
-private:
-    std::string path_;
-    SuiteInstance instance_;
-    ProfileState state_;
-    HeadlessView view_;
-};
 
 bool WriteCsv(const ProfileState& state, const Path& file, std::ostream& err) {
     std::ostringstream text;

@@ -38,6 +38,10 @@ int RunList(const ListCommand& command, const ProgramFolders& folders, std::ostr
 int RunExport(const ExportCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
 int RunRecompute(const RecomputeCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
 
+// batch: every line checked, the plan, then each line not done as `scan` runs it, its
+// progress kept in FILE.state; the table of the lines at the end. 0 when every line is done.
+int RunBatchCommand(const BatchCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);
+
 // recover: lists the working files a crash left behind; with a working file and --save,
 // saves its document (with its zones file) and removes the working file.
 int RunRecover(const RecoverCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err);

@@ -49,7 +49,7 @@ void HeadlessView::acquirePoint() { acquisition_.acquireCurrentPoint(*this); }
 void HeadlessView::showScanProgress(const ScanProgress& progress) {
     if (!progress_ || !progress.running) return;
     if (progress.measured == 0) {
-        err_ << PlanText({progress.planned, progress.estimated, progress.plannedSeconds}) << std::endl;
+        err_ << linePrefix_ << PlanText({progress.planned, progress.estimated, progress.plannedSeconds}) << std::endl;
         return;
     }
     PointRecord point;
@@ -59,7 +59,7 @@ void HeadlessView::showScanProgress(const ScanProgress& progress) {
     std::snprintf(line, sizeof line, "point %4d of %s%d at X %d, Y %d, %s so far, about %s left", progress.measured,
                   progress.estimated ? "about " : "", ProgressTotal(progress), point.x, point.y,
                   ClockText(progress.elapsed).c_str(), ClockText(ProgressSecondsLeft(progress)).c_str());
-    err_ << line << std::endl;
+    err_ << linePrefix_ << line << std::endl;
 }
 
 void HeadlessView::printLists(std::ostream& out) const {

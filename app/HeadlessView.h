@@ -29,6 +29,8 @@ public:
     std::optional<std::string> chooseZonesFile() override { return std::nullopt; }
     // The plan as the scan starts, then a line after every point.
     void showScanProgress(const ScanProgress& progress) override;
+    // "line 2 of 6, " before every progress line of a batch's scans.
+    void setLinePrefix(std::string prefix) { linePrefix_ = std::move(prefix); }
 
     // The element list and the point list under their headings, an empty line between
     // them: each line as the window shows it, without its trailing blanks.
@@ -50,6 +52,7 @@ private:
     ProfileState& state_;
     std::ostream& err_;
     bool progress_;
+    std::string linePrefix_;
     StoppablePacer pacer_;
     UnattendedAcquisition acquisition_;
 };

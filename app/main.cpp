@@ -119,6 +119,8 @@ int RunHeadless(int argc, char** argv, const kest::Command& command) {
             if constexpr (std::is_same_v<C, kest::RecomputeCommand>)
                 return kest::RunRecompute(c, folders, std::cout, std::cerr);
             if constexpr (std::is_same_v<C, kest::RecoverCommand>) return kest::RunRecover(c, folders, std::cout, std::cerr);
+            if constexpr (std::is_same_v<C, kest::BatchCommand>)
+                return kest::RunBatchCommand(c, folders, std::cout, std::cerr);
             if constexpr (std::is_same_v<C, kest::WindowCommand>) {  // no display: the demo scan instead
                 if (c.suiteFile) {
                     std::cerr << "kestplus-profile: no display is available for the main window; "

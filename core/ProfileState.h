@@ -10,6 +10,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,7 @@ struct ProfileState {
     int16_t ComputeMode = kTrue;    // -1 computation library, 0 reference calibration line
     int16_t AutoAcquire = kFalse;
     int16_t ScanStop = kFalse;
+    int16_t ScanFailed = kFalse;      // the last scan ended early without being stopped: a fault, a guard, a full document
     int16_t PointUnreached = kFalse;  // the stage refused the last point's position: nothing stored for it
     ScanProgress Progress;
 
@@ -153,6 +155,7 @@ struct ProfileState {
     double StageTimeoutSeconds = 60.0;  // longest wait for a stage axis that stands still
     double StageSpeed = 10000.0;        // stage units per second, for the time a scan will take
     double TimeScale = 1.0;             // wall-clock seconds per instrument second (a simulator's)
+    std::optional<std::array<int32_t, 2>> StageLimits;  // travel of every axis, where the suite knows it
     std::string RegistryRoot;
     std::string RegistrySection;
     std::string KeyStatisticEnable;

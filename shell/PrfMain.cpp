@@ -80,7 +80,8 @@ const std::vector<MenuLayout>& Menus() {
          {{"MnuEditZone", "&Edit..."}, {"MnuAddZone", "&Add"}, {"MnuDelZone", "&Del"}, {"MnuUpZone", "&Up"},
           {"MnuDownZone", "&Down"}, {"MnuNull10", "-"}, {"MnuLoadZones", "&Load..."}}},
         {"MnuPoints", "&Points", {{"MnuAddPoints", "&Add"}, {"MnuDelPoint", "&Del"}}},
-        {"MnuScan", "&Scan", {{"MnuScanAll", "&Scan New"}, {"MnuScanOld", "Scan &Old"}, {"MnuScanPoint", "Scan &Point"}}},
+        {"MnuScan", "&Scan", {{"MnuScanAll", "&Scan New"}, {"MnuScanOld", "Scan &Old"}, {"MnuScanPoint", "Scan &Point"}, {"MnuNull20", "-"},
+                               {"MnuBatch", "&Batch..."}}},
     };
     return menus;
 }
@@ -423,6 +424,7 @@ void PrfMain::connectPointCommands() {
     onCommand("MnuScanAll", scan_, run(ScanNew));
     onCommand("MnuScanOld", nullptr, run(ScanOld));
     onCommand("MnuScanPoint", nullptr, run(ScanPoint));
+    onCommand("MnuBatch", nullptr, [this] { openBatchEditor(); });
     connect(pntList_, &QListWidget::itemDoubleClicked, this, run(ScanPoint));
     onCommand("MnuReCompute", nullptr, run(RecomputeAll));
 }

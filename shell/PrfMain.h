@@ -3,6 +3,7 @@
 // scan buttons, the acquisition settings and the menu bar. Every control carries its name
 // as objectName. The window only shows and forwards: what a command does lives in the logic.
 
+#include "batch/BatchRun.h"
 #include "core/MainView.h"
 #include "core/ProfileState.h"
 #include "graph/ProfileChartView.h"
@@ -131,6 +132,9 @@ private:
     QString chooseExportFile(const QString& title, const QString& suffix, const QString& filter);
     void exportCsv();
     void exportChart();
+    // Scan > Batch...: the editor, then the batch it runs, each line's document in the window.
+    void openBatchEditor();
+    void runBatch(const std::filesystem::path& file);
     int plottedRow(int plotted) const;  // the point list's row of a plotted point
     void selectPlottedPoint(int plotted);
 
@@ -176,6 +180,10 @@ private:
     WindowSettings settings_;
     QMenu* recent_ = nullptr;
     std::optional<std::string> recentToOpen_;
+
+    // While a batch runs: where it stands, and where Save As puts the line's document.
+    std::optional<BatchPosition> batchPosition_;
+    std::optional<std::string> batchDocument_;
 
 };
 

@@ -55,7 +55,12 @@ void PrfMain::showScanPlan() {
 // elapsed - about 0:07:20 left" after each point, then how it ended.
 void PrfMain::showScanProgress(const ScanProgress& progress) {
     std::string text;
-    if (progress.running && progress.measured == 0)
+    if (batchPosition_ && progress.running)
+        text = progress.measured == 0 ? "Line " + std::to_string(batchPosition_->line) + " of " +
+                                            std::to_string(batchPosition_->lines) + " - Scan: " +
+                                            PlanText({progress.planned, progress.estimated, progress.plannedSeconds})
+                                      : BatchProgressText(*batchPosition_, progress);
+    else if (progress.running && progress.measured == 0)
         text = "Scan: " + PlanText({progress.planned, progress.estimated, progress.plannedSeconds});
     else if (progress.running)
         text = ProgressText(progress);
@@ -134,6 +139,7 @@ PathChooser PrfMain::documentChooser() {
     return [this, dialogs = DocumentFileDialogs(this)](PathRequest request,
                                                       const std::string& current) -> std::optional<std::string> {
         if (request == PathRequest::Open && recentToOpen_) return recentToOpen_;
+        if (request == PathRequest::SaveAs && batchDocument_) return batchDocument_;
         std::string start = current;
         if (const QString folder = settings_.lastFolder(); !folder.isEmpty()) {
             const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(current))).fileName();

@@ -20,6 +20,7 @@ void TakeInstrumentSettings(ProfileState& state, const InstrumentConfig& instrum
     state.StageTimeoutSeconds = instrument.stage_timeout_s;
     state.StageSpeed = instrument.stage_speed;
     state.TimeScale = instrument.clock == InstrumentConfig::Clock::Real ? instrument.time_scale : 1.0;
+    state.StageLimits = instrument.stage_limits;
 }
 
 bool CheckSingleInstance(Logging& log, bool earlierInstanceRunning, int32_t windowHandle,

@@ -5,7 +5,7 @@
 
 #include "suite/SuiteFile.h"
 
-#include <nlohmann/json.hpp>
+#include "suite/JsonFields.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -45,141 +45,6 @@ using nlohmann::json;
 constexpr int kMaxSpectrometers = 5;
 constexpr std::size_t kMaxCrystalLength = 5;
 constexpr std::size_t kMaxStandardLength = 79;
-
-std::string Member(const std::string& path, const std::string& key) {
-    return path.empty() ? key : path + "." + key;
-}
-
-std::string Item(const std::string& path, std::size_t index) {
-    return path + "[" + std::to_string(index) + "]";
-}
-
-std::string NumberWords(double value) {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    out << value;
-    return out.str();
-}
-
-// The accepted values of a number field; `low`/`high` may be open (excluded) bounds.
-struct NumberRange {
-    double low = -std::numeric_limits<double>::infinity();
-    bool lowOpen = false;
-    double high = std::numeric_limits<double>::infinity();
-    bool highOpen = false;
-
-    bool holds(double v) const {
-        return (lowOpen ? v > low : v >= low) && (highOpen ? v < high : v <= high);
-    }
-    std::string words() const {
-        const bool bounded = std::isfinite(high);
-        if (lowOpen && !bounded) return "a number greater than " + NumberWords(low);
-        if (!bounded) return "a number of at least " + NumberWords(low);
-        if (lowOpen) return "a number greater than " + NumberWords(low) + " and at most " + NumberWords(high);
-        return "a number from " + NumberWords(low) + " to " + NumberWords(high);
-    }
-};
-
-NumberRange Positive(double high = std::numeric_limits<double>::infinity()) {
-    return {0.0, true, high, false};
-}
-NumberRange Between(double low, double high) { return {low, false, high, false}; }
-
-// Reads typed values and refuses, with the field's path, anything that is not right.
-class FieldReader {
-public:
-    explicit FieldReader(std::string origin) : origin_(std::move(origin)) {}
-
-    [[noreturn]] void refuse(const std::string& path, const std::string& what) const {
-        throw SuiteFileError(origin_ + ": " + (path.empty() ? "" : path + ": ") + what);
-    }
-
-    // The object at `path`; its keys must all be in `known`.
-    void object(const json& value, const std::string& path, std::initializer_list<const char*> known) const {
-        if (!value.is_object()) refuse(path, "expected an object");
-        for (const auto& [key, member] : value.items()) {
-            if (std::none_of(known.begin(), known.end(), [&](const char* k) { return key == k; }))
-                refuse(Member(path, key), "unknown field");
-        }
-    }
-
-    int64_t integer(const json& value, const std::string& path, int64_t low, int64_t high) const {
-        const std::string expected = "expected an integer from " + std::to_string(low) + " to " + std::to_string(high);
-        // Integers beyond the signed range arrive unsigned; none of them is ever accepted.
-        if (value.is_number_unsigned() && value.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX))
-            refuse(path, expected);
-        if (!value.is_number_integer()) refuse(path, expected);
-        const auto v = value.get<int64_t>();
-        if (v < low || v > high) refuse(path, expected);
-        return v;
-    }
-
-    uint64_t unsignedInteger(const json& value, const std::string& path) const {
-        if (!value.is_number_unsigned()) refuse(path, "expected an integer of at least 0");
-        return value.get<uint64_t>();
-    }
-
-    double number(const json& value, const std::string& path, const NumberRange& range) const {
-        if (!value.is_number() || !range.holds(value.get<double>())) refuse(path, "expected " + range.words());
-        return value.get<double>();
-    }
-
-    bool boolean(const json& value, const std::string& path) const {
-        if (!value.is_boolean()) refuse(path, "expected true or false");
-        return value.get<bool>();
-    }
-
-    // A text of `minLength` to `maxLength` characters, turned from UTF-8 into Latin-1.
-    std::string text(const json& value, const std::string& path, std::size_t minLength,
-                     std::size_t maxLength) const {
-        const std::string expected = maxLength == std::string::npos
-            ? "expected a text"
-            : "expected a text of " + std::to_string(minLength) + " to " + std::to_string(maxLength) + " characters";
-        if (!value.is_string()) refuse(path, expected);
-        std::string latin1;
-        if (!ToLatin1(value.get_ref<const std::string&>(), latin1))
-            refuse(path, "expected characters of the Latin-1 set");
-        if (latin1.size() < minLength || latin1.size() > maxLength) refuse(path, expected);
-        return latin1;
-    }
-
-    // One of the words of `choices`; returns its index.
-    std::size_t choice(const json& value, const std::string& path, std::initializer_list<const char*> choices) const {
-        std::string words;
-        for (const char* c : choices) words += (words.empty() ? "\"" : " or \"") + std::string(c) + "\"";
-        if (!value.is_string()) refuse(path, "expected " + words);
-        std::size_t index = 0;
-        for (const char* c : choices) {
-            if (value.get_ref<const std::string&>() == c) return index;
-            ++index;
-        }
-        refuse(path, "expected " + words);
-    }
-
-private:
-    // JSON texts are valid UTF-8 (the parser checks); the program's texts are Latin-1.
-    static bool ToLatin1(const std::string& utf8, std::string& latin1) {
-        for (std::size_t i = 0; i < utf8.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(utf8[i]);
-            if (byte < 0x80) {
-                latin1 += static_cast<char>(byte);
-            } else if ((byte == 0xC2 || byte == 0xC3) && i + 1 < utf8.size()) {
-                const auto next = static_cast<unsigned char>(utf8[++i]);
-                latin1 += static_cast<char>(((byte & 0x03) << 6) | (next & 0x3F));
-            } else {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    std::string origin_;
-};
-
-const json* Find(const json& object, const char* key) {
-    auto found = object.find(key);
-    return found == object.end() ? nullptr : &*found;
-}
 
 // instrument.faults: {"fail_after": {"KestReadCounter": 5}, "stuck_axis": 1, "stuck_after_moves": 3}
 void ReadFaults(const FieldReader& r, const json& section, const std::string& path, SimulatedFaults& faults) {
@@ -328,45 +193,27 @@ void ReadSpecimen(const FieldReader& r, const json& section, Specimen& specimen)
     }
 }
 
-// "line 3, column 7" of a byte offset of the text (1-based, as editors count).
-std::string Place(const std::string& text, std::size_t byte) {
-    byte = std::min(byte, text.size());
-    const auto before = text.substr(0, byte);
-    const auto line = 1 + std::count(before.begin(), before.end(), '\n');
-    const auto lastBreak = before.rfind('\n');
-    const auto column = lastBreak == std::string::npos ? byte + 1 : byte - lastBreak;
-    return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
 }  // namespace
 
 SuiteConfig ParseSuiteText(const std::string& text, const std::filesystem::path& baseDir, const std::string& origin) {
-    json root;
     try {
-        root = json::parse(text);
-    } catch (const json::parse_error& e) {
-        // Keep the parser's own words but give the place the way an editor counts it.
-        std::string what = e.what();
-        const auto detail = what.find(": ", what.find("parse error"));
-        what = detail == std::string::npos ? what : what.substr(detail + 2);
-        // The parser points one past the offending character.
-        const std::size_t byte = e.byte > 0 ? e.byte - 1 : 0;
-        throw SuiteFileError(origin + ": JSON syntax error at " + Place(text, byte) + ": " + what);
+        const json root = ParseJson(text, origin);
+        const FieldReader r(origin);
+        if (!root.is_object()) r.refuse("", "expected a JSON object with the sections instrument, setup and specimen");
+        r.object(root, "", {"instrument", "setup", "specimen"});
+
+        SuiteConfig config;
+        config.baseDir = baseDir;
+        config.origin = origin;
+        // The instrument first: the set-up refers to its spectrometers.
+        if (auto* v = Find(root, "instrument")) ReadInstrument(r, *v, config.instrument);
+        else config.instrument.crystals.resize(static_cast<std::size_t>(config.instrument.spectrometers));
+        if (auto* v = Find(root, "setup")) ReadSetup(r, *v, config.instrument, config.setup);
+        if (auto* v = Find(root, "specimen")) ReadSpecimen(r, *v, config.specimen);
+        return config;
+    } catch (const FieldError& error) {
+        throw SuiteFileError(error.what());
     }
-
-    const FieldReader r(origin);
-    if (!root.is_object()) r.refuse("", "expected a JSON object with the sections instrument, setup and specimen");
-    r.object(root, "", {"instrument", "setup", "specimen"});
-
-    SuiteConfig config;
-    config.baseDir = baseDir;
-    config.origin = origin;
-    // The instrument first: the set-up refers to its spectrometers.
-    if (auto* v = Find(root, "instrument")) ReadInstrument(r, *v, config.instrument);
-    else config.instrument.crystals.resize(static_cast<std::size_t>(config.instrument.spectrometers));
-    if (auto* v = Find(root, "setup")) ReadSetup(r, *v, config.instrument, config.setup);
-    if (auto* v = Find(root, "specimen")) ReadSpecimen(r, *v, config.specimen);
-    return config;
 }
 
 SuiteConfig ReadSuiteFile(const std::filesystem::path& path) {

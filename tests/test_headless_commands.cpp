@@ -3,7 +3,7 @@
 // and the failures and usage errors with their exit statuses and messages.
 
 #include "ChartChecks.h"
-#include "ScanOnSimulator.h"
+#include "HeadlessFixture.h"
 
 #include "app/HeadlessCommands.h"
 #include "document/ZonesFile.h"
@@ -19,12 +19,6 @@
 namespace kest {
 namespace {
 
-const char* const kSuiteFile = R"({
-  "instrument": { "clock": "virtual", "noise": false },
-  "setup": { "elements": [ { "z": 26, "spectrometer": 1, "standard": "Fe" } ] },
-  "specimen": { "axis": "x", "elements": { "26": { "shape": "step", "points": [[0, 10.0], [250, 20.0]] } } }
-})";
-
 const char* const kLists =
     "El Standard     Sp#\n"
     "Fe Fe           1\n"
@@ -35,33 +29,6 @@ const char* const kLists =
     "   3   1020.00  20.00 %      300        0 Z01\n"
     "   4   1020.00  20.00 %      400        0 Z01\n"
     "   5   1020.00  20.00 %      800        0 Z01\n";
-
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    return text.replace(text.find(from), from.size(), to);
-}
-
-struct Headless {
-    Headless() {
-        write("suite.json", kSuiteFile);
-        ProfileState zones;
-        zones.NbZones = 1, zones.Zones[0] = fakes::VariableZone(1000, 100, 400, 1.0f);
-        write("example.PRF", ZonesFileText(zones));
-    }
-    Path file(const std::string& name) const { return Path(dir.path().toStdString()) / name; }
-    void write(const std::string& name, const std::string& text) const { std::ofstream(file(name), std::ios::binary) << text; }
-    std::string read(const std::string& name) const {
-        std::ifstream in(file(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    ScanCommand scan(const std::string& zones = "example.PRF", const std::string& suite = "suite.json") const {
-        return {.zones = file(zones), .save = file("doc.ana"), .suiteFile = file(suite), .time = "10", .csv = {}, .chart = {}};
-    }
-    int run(const ScanCommand& command) { return RunScan(command, folders, out, err); }
-
-    QTemporaryDir dir;
-    ProgramFolders folders{file("home"), file("home")};
-    std::ostringstream out, err;
-};
 
 TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     Headless h;
@@ -293,6 +260,8 @@ TEST(CommandLine, UnderstoodAndNotUnderstood) {
         {{"export", "d.ana", "--chart"}, "--chart needs a value"},
         {{"export", "d.ana", "--chart", "c.svg"}, "--chart takes a file name ending in .pdf or .png"},
         {{"--suite"}, "--suite needs a value"},
+        {{"batch", "night.json", "--resume", "--quiet", "--suite", "s.json"}, ""},
+        {{"batch"}, "the batch file is missing"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments[0] + " ... " + c.arguments.back());

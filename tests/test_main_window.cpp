@@ -93,6 +93,7 @@ const Control kControls[] = {
     {"MnuUpZone", Item, "&Up"}, {"MnuDownZone", Item, "&Down"}, {"MnuNull10", Separator, nullptr}, {"MnuLoadZones", Item, "&Load..."},
     {"MnuPoints", Menu, "&Points"}, {"MnuAddPoints", Item, "&Add"}, {"MnuDelPoint", Item, "&Del"}, {"MnuScan", Menu, "&Scan"},
     {"MnuScanAll", Item, "&Scan New"}, {"MnuScanOld", Item, "Scan &Old"}, {"MnuScanPoint", Item, "Scan &Point"},
+    {"MnuNull20", Separator, nullptr}, {"MnuBatch", Item, "&Batch..."},
     {"MnuReCompute", BarCommand, "&ReCompute! "}, {"MnuAbout", BarCommand, "&?"},
 };
 

@@ -1,0 +1,245 @@
+#include "batch/BatchRun.h"
+
+#include "acquisition/AcquisitionView.h"
+#include "acquisition/ScanCommands.h"
+#include "acquisition/StageMotion.h"
+#include "acquisition/ZoneChecks.h"
+#include "core/Formats.h"
+#include "core/ScreenlessMainView.h"
+#include "document/DocumentCommands.h"
+#include "document/ZonesFile.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+namespace kest {
+namespace {
+
+using Path = std::filesystem::path;
+
+std::string LineName(std::size_t index) { return "line " + std::to_string(index + 1); }
+
+// The zones of a line are read as Load Zones reads them, in a view that only keeps them.
+class ZonesOnly : public ScreenlessMainView {
+public:
+    void showMessage(const std::string&) override {}
+    bool confirm(const std::string&, const std::string&) override { return false; }
+    void acquirePoint() override {}
+    void editZone(ZoneRecord&) override {}
+    std::optional<std::string> chooseZonesFile() override { return std::nullopt; }
+};
+
+// The moves to the starts show no target and say their faults through the main window.
+class StartMoves : public AcquisitionView {
+public:
+    explicit StartMoves(MainView& view) : view_(view) {}
+    void showCounting(bool) override {}
+    void showStageTarget(const std::string&, const std::string&) override {}
+    void showMessage(const std::string& text) override { view_.showMessage(text); }
+
+private:
+    MainView& view_;
+};
+
+std::optional<std::string> ReadText(const Path& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Why the line's zones cannot be scanned; nothing when they can, with the plan of its scan.
+std::optional<std::string> ZonesProblem(const BatchFile& batch, const BatchLine& line, const ProfileState& settings,
+                                        double seconds, std::string& text, ScanPlan& plan) {
+    const Path zones = batch.zonesOf(line);
+    const auto read = ReadText(zones);
+    if (!read) return "the zones file " + zones.string() + " cannot be read";
+    text = *read;
+    ProfileState scratch;
+    scratch.StageSpeed = settings.StageSpeed;
+    scratch.TimeScale = settings.TimeScale;
+    ZonesOnly view;
+    if (LoadZonesText(scratch, view, text) == ZonesReadEnd::WrongMagic)
+        return zones.string() + " is not a zones file: its first line does not start with \"KestProfile\"";
+    if (scratch.NbZones < 1) return "the zones file " + zones.string() + " holds no zone";
+    if (const auto refusal = ScanRefusal(scratch)) return "the zones file " + zones.string() + ": " + *refusal;
+    plan = PlanScan(scratch, seconds);
+    return std::nullopt;
+}
+
+// Why the line's document could not be saved where asked.
+std::optional<std::string> DocumentProblem(const Path& document) {
+    if (document.string().size() >= static_cast<std::size_t>(kPathLength))
+        return "the document path " + document.string() + " is " + std::to_string(document.string().size()) +
+               " bytes long; the system keeps paths shorter than " + std::to_string(kPathLength);
+    const Path folder = document.parent_path();
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) return "the folder " + folder.string() + " of the document does not exist";
+    if (::access(folder.c_str(), W_OK) != 0) return "the folder " + folder.string() + " of the document cannot be written";
+    return std::nullopt;
+}
+
+std::optional<std::string> StartProblem(const BatchLine& line, const ProfileState& settings) {
+    if (!settings.StageLimits) return std::nullopt;
+    const auto [low, high] = *settings.StageLimits;
+    static const char* const kAxes[] = {"X", "Y", "Z"};
+    for (std::size_t axis = 0; axis < 3; ++axis)
+        if (line.start[axis] < low || line.start[axis] > high)
+            return "the start " + std::string(kAxes[axis]) + " = " + std::to_string(line.start[axis]) +
+                   " lies outside the stage's travel, " + std::to_string(low) + " to " + std::to_string(high);
+    return std::nullopt;
+}
+
+double TravelSeconds(const std::array<int32_t, 3>& from, const std::array<int32_t, 3>& to, const ProfileState& settings) {
+    double longest = 0.0;  // the axes move together
+    for (std::size_t axis = 0; axis < 3; ++axis)
+        longest = std::max(longest, std::abs(static_cast<double>(to[axis]) - from[axis]));
+    return longest / (settings.StageSpeed > 0 ? settings.StageSpeed : 1.0) * settings.TimeScale;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+LineRecord RunLine(const BatchLine& line, std::size_t index, const std::string& zonesText, const std::string& defaultTime,
+                   ProfileState& state, Suite& suite, MainView& view, BatchHost& host, LineRecord record) {
+    const auto started = std::chrono::steady_clock::now();
+    record.status = LineStatus::Failed;
+    StartMoves moves(view);
+    if (const auto fault = MoveStageAxes(state, suite.probe, moves, host.pacer(), line.start[0], line.start[1], line.start[2])) {
+        view.showMessage(LineName(index) + ": the stage did not reach the line's start: " + fault->text);
+        record.seconds = Seconds(started);
+        return record;
+    }
+    if (!ResetDocument(state, suite, view)) {
+        view.showMessage(LineName(index) + ": New failed, so the line is not scanned");
+        return record;
+    }
+    LoadZonesText(state, view, zonesText);
+    view.setDefTimeText(line.time ? SecondsText(*line.time) : defaultTime);
+    ShowUnsavedState(state, suite, view);  // the zones go beside the working file
+    ScanNew(state, suite, view);
+    record.points = state.NbPts;
+    host.saveNextAs(record.document);
+    if (!SaveAsCommand(state, suite, view))
+        view.showMessage(LineName(index) + ": the " + std::to_string(state.NbPts) + " points measured cannot be saved as " +
+                         record.document + "; they stay in the working file for a recovery");
+    else if (state.ScanFailed == kTrue)
+        record.status = LineStatus::Failed;
+    else
+        record.status = state.ScanStop == kTrue ? LineStatus::Stopped : LineStatus::Done;
+    record.seconds = Seconds(started);
+    return record;
+}
+
+}  // namespace
+
+BatchState ProgressFor(const BatchFile& batch, BatchState kept) {
+    BatchState progress;
+    for (std::size_t i = 0; i < batch.lines.size(); ++i) {
+        LineRecord line;
+        line.document = batch.documentOf(batch.lines[i]).string();
+        // A line is done only as the document it names now.
+        if (i < kept.lines.size() && kept.lines[i].status == LineStatus::Done && kept.lines[i].document == line.document)
+            line = kept.lines[i];
+        progress.lines.push_back(line);
+    }
+    return progress;
+}
+
+int LinesLeft(const BatchState& progress) {
+    return static_cast<int>(std::count_if(progress.lines.begin(), progress.lines.end(),
+                                          [](const LineRecord& line) { return line.status != LineStatus::Done; }));
+}
+
+bool AllDone(const BatchState& progress) { return LinesLeft(progress) == 0; }
+
+std::vector<std::string> CheckBatch(const BatchFile& batch, const BatchState& progress, const ProfileState& state,
+                                    const std::string& defaultTime, BatchPlan& plan) {
+    std::vector<std::string> problems;
+    std::map<Path, std::size_t> documents;
+    plan = {};
+    std::array<int32_t, 3> at{};
+    bool first = true;
+    for (std::size_t i = 0; i < batch.lines.size(); ++i) {
+        const BatchLine& line = batch.lines[i];
+        const auto say = [&](const std::string& problem) { problems.push_back(LineName(i) + ": " + problem); };
+        const Path document = std::filesystem::absolute(batch.documentOf(line)).lexically_normal();
+        if (const auto [earlier, fresh] = documents.emplace(document, i); !fresh)
+            say("saves to " + document.string() + ", as " + LineName(earlier->second) + " does");
+        ScanPlan scan;
+        std::string text;
+        // A line done is not run again: its files may have moved on since.
+        if (i < progress.lines.size() && progress.lines[i].status == LineStatus::Done) {
+            plan.lines.push_back(scan);
+            plan.zonesTexts.push_back(text);
+            continue;
+        }
+        const double seconds = TextValue(line.time ? SecondsText(*line.time) : defaultTime);
+        if (const auto problem = ZonesProblem(batch, line, state, seconds, text, scan)) say(*problem);
+        if (const auto problem = StartProblem(line, state)) say(*problem);
+        if (const auto problem = DocumentProblem(document)) say(*problem);
+        if (!first) scan.seconds += TravelSeconds(at, line.start, state);
+        plan.points += scan.points;
+        plan.estimated = plan.estimated || scan.estimated;
+        plan.seconds += scan.seconds;
+        at = line.start;
+        first = false;
+        plan.lines.push_back(scan);
+        plan.zonesTexts.push_back(text);
+    }
+    return problems;
+}
+
+std::string BatchPlanText(const BatchPlan& plan, int lines) {
+    return std::to_string(lines) + (lines == 1 ? " line, " : " lines, ") +
+           PlanText({plan.points, plan.estimated, plan.seconds});
+}
+
+void RunBatch(const BatchFile& batch, const BatchPlan& plan, BatchState& progress, const Path& stateFile,
+              ProfileState& state, Suite& suite, MainView& view, BatchHost& host) {
+    const std::string defaultTime = view.defTimeText();
+    double secondsLeft = plan.seconds;
+    const int lines = static_cast<int>(batch.lines.size());
+    for (std::size_t i = 0; i < batch.lines.size(); ++i) {
+        LineRecord& record = progress.lines[i];
+        if (record.status == LineStatus::Done) continue;
+        if (host.stopRequested()) break;
+        secondsLeft -= plan.lines[i].seconds;
+        host.startLine({static_cast<int>(i) + 1, lines, std::max(secondsLeft, 0.0)});
+        record = RunLine(batch.lines[i], i, plan.zonesTexts[i], defaultTime, state, suite, view, host, record);
+        std::string error;
+        if (!WriteBatchState(stateFile, progress, error))
+            view.showMessage("the batch's progress cannot be written to " + stateFile.string() + ": " + error);
+        if (record.status != LineStatus::Done) break;
+    }
+    view.setDefTimeText(defaultTime);
+}
+
+std::string BatchProgressText(const BatchPosition& position, const ScanProgress& progress) {
+    return "Line " + std::to_string(position.line) + " of " + std::to_string(position.lines) + " - Point " +
+           std::to_string(progress.measured) + " of " + (progress.estimated ? "about " : "") +
+           std::to_string(ProgressTotal(progress)) + " - about " +
+           ClockText(ProgressSecondsLeft(progress) + position.secondsAfter) + " left in the batch";
+}
+
+std::string BatchTable(const BatchState& progress) {
+    std::string table = "line  points  status   time      document\n";
+    for (std::size_t i = 0; i < progress.lines.size(); ++i) {
+        const LineRecord& line = progress.lines[i];
+        char row[64];
+        std::snprintf(row, sizeof row, "%4zu  %6d  %-7s  %-8s  ", i + 1, line.points, StatusWord(line.status).c_str(),
+                      ClockText(line.seconds).c_str());
+        table += row + line.document + "\n";
+    }
+    return table;
+}
+
+}  // namespace kest

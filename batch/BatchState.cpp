@@ -1,0 +1,58 @@
+#include "batch/BatchState.h"
+
+#include "core/WholeFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <fstream>
+#include <sstream>
+
+namespace kest {
+namespace {
+
+constexpr std::array<const char*, 4> kStatusWords{"waiting", "done", "failed", "stopped"};
+
+}  // namespace
+
+std::string StatusWord(LineStatus status) { return kStatusWords[static_cast<std::size_t>(status)]; }
+
+std::filesystem::path StateFileOf(const std::filesystem::path& batchFile) {
+    return std::filesystem::path(batchFile.string() + ".state");
+}
+
+std::optional<BatchState> ReadBatchState(const std::filesystem::path& file, std::string& error) {
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) return BatchState{};
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    try {
+        BatchState state;
+        const auto root = nlohmann::json::parse(text.str());
+        for (const auto& item : root.at("lines")) {
+            LineRecord line;
+            const std::string word = item.at("status").get<std::string>();
+            for (std::size_t s = 0; s < kStatusWords.size(); ++s)
+                if (word == kStatusWords[s]) line.status = static_cast<LineStatus>(s);
+            line.document = item.at("document").get<std::string>();
+            line.points = item.at("points").get<int>();
+            line.seconds = item.at("seconds").get<double>();
+            state.lines.push_back(line);
+        }
+        return state;
+    } catch (const nlohmann::json::exception& e) {
+        error = "the batch's progress " + file.string() + " cannot be read: " + e.what();
+        return std::nullopt;
+    }
+}
+
+bool WriteBatchState(const std::filesystem::path& file, const BatchState& state, std::string& error) {
+    nlohmann::ordered_json lines = nlohmann::ordered_json::array();
+    for (const LineRecord& line : state.lines)
+        lines.push_back({{"status", StatusWord(line.status)}, {"document", line.document}, {"points", line.points},
+                         {"seconds", line.seconds}});
+    return WriteWholeFile(file.string(), nlohmann::ordered_json{{"lines", lines}}.dump(2) + "\n", error);
+}
+
+}  // namespace kest
