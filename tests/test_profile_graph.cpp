@@ -26,7 +26,6 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QRegularExpression>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
