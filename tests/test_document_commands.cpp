@@ -3,6 +3,7 @@
 
 #include "ProgramOnDocuments.h"
 #include "ProgramOnFakes.h"
+#include "TextRows.h"
 
 #include "acquisition/ScanCommands.h"
 #include "document/DocumentCommands.h"
@@ -15,22 +16,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 namespace kest {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string FileBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string Padded(std::string row) {
-    row.resize(80, ' ');
-    return row;
-}
+using fakes::FileBytes;
+using fakes::Padded;
 
 TEST(PointCommands, DeleteAsksThenDeletesFromTheHighestIndexDown) {
     struct Case { std::vector<int> selected; int16_t curPnt; bool ok; std::vector<std::string> questions, deletes; };
@@ -62,21 +54,14 @@ TEST(PointCommands, DeleteAsksThenDeletesFromTheHighestIndexDown) {
     }
 }
 
-TEST(PointCommands, AddPutsAPointAtTheOriginAndListsIt) {
-    fakes::ProgramOnDocuments p;
-    NewCommand(p.state, p.suite, p.view);
-    AddPoint(p.state, p.suite, p.view);
-    ASSERT_EQ(p.view.pointLines.size(), 1u);
-    EXPECT_EQ(p.view.pointLines[0].substr(0, 50), "   1      0.00   0.00 %        0        0         ");
-    EXPECT_EQ(p.state.CurPnt, 0);
-    EXPECT_FALSE(p.view.busy);
-}
-
-TEST(DocumentCommands, NewEmptiesTheListsAndRestoresTheDocumentSettings) {
+TEST(DocumentCommands, AddPutsAPointAtTheOriginAndNewEmptiesTheListsAndRestoresTheSettings) {
     fakes::ProgramOnDocuments p;
     p.state.DefaultNumberOfMeasures = 2;
     NewCommand(p.state, p.suite, p.view);
     AddPoint(p.state, p.suite, p.view);
+    ASSERT_EQ(p.view.pointLines.size(), 1u);
+    EXPECT_EQ(p.view.pointLines[0].substr(0, 50), "   1      0.00   0.00 %        0        0         ");
+    EXPECT_EQ(std::pair(p.state.CurPnt, p.view.busy), std::pair(int16_t{0}, false));
     AddZone(p.state, p.view);
     SelectZoneRow(p.state, p.view, 0);
     p.state.Ax = 2, p.state.Mp = 5, p.state.Dm = 30, p.state.GraphSelectedOnly = 1;
@@ -90,40 +75,6 @@ TEST(DocumentCommands, NewEmptiesTheListsAndRestoresTheDocumentSettings) {
               std::tuple(10, 1, 1, 0, 0, 0));
     EXPECT_EQ(p.view.caption, "KestPlus [" + (p.folder() / "documents" / "profile-001.ana").string() + "]");
     EXPECT_TRUE(p.view.messages.empty());
-}
-
-TEST(DocumentCommands, SaveAsWritesTheDocumentAndItsZonesFileBeside) {
-    fakes::ProgramOnDocuments p;
-    NewCommand(p.state, p.suite, p.view);
-    AddZone(p.state, p.view);
-    AddPoint(p.state, p.suite, p.view);
-    p.chosen = (p.folder() / "line1.ana").string();
-    SaveAsCommand(p.state, p.suite, p.view);
-
-    EXPECT_EQ(p.view.caption, "KestPlus [" + *p.chosen + "]");
-    EXPECT_EQ(p.state.ZonesPath, (p.folder() / "line1.PRF").string());
-    EXPECT_EQ(FileBytes(p.folder() / "line1.PRF"), ZonesFileText(p.state));
-    EXPECT_TRUE(fs::exists(*p.chosen));
-
-    // Opened again after New: the points and the zones come back.
-    NewCommand(p.state, p.suite, p.view);
-    ASSERT_TRUE(p.view.zoneLines.empty());
-    OpenCommand(p.state, p.suite, p.view);
-    EXPECT_EQ(p.view.caption, "KestPlus [" + *p.chosen + "]");
-    EXPECT_EQ(p.view.zoneLines.size(), 1u);
-    EXPECT_EQ(p.view.pointLines.size(), 1u);
-    EXPECT_TRUE(p.view.messages.empty());
-    EXPECT_FALSE(p.view.busy);
-}
-
-TEST(DocumentCommands, SaveRightAfterNewUsesThePathTheLibraryGave) {
-    fakes::ProgramOnDocuments p;
-    NewCommand(p.state, p.suite, p.view);
-    const std::string caption = p.view.caption;
-    SaveCommand(p.state, p.suite, p.view);
-    EXPECT_EQ(p.view.caption, caption);
-    EXPECT_TRUE(fs::exists(p.folder() / "documents" / "profile-001.ana"));
-    EXPECT_TRUE(fs::exists(p.folder() / "documents" / "profile-001.PRF"));
 }
 
 TEST(DocumentCommands, AnOpenThatFailsLeavesAnEmptyDocument) {
@@ -143,19 +94,6 @@ TEST(DocumentCommands, AnOpenThatFailsLeavesAnEmptyDocument) {
         EXPECT_EQ(p.view.messages.size(), chosen ? 1u : 0u);
     }
     EXPECT_EQ(FileBytes(text), "not a document\n");
-}
-
-TEST(DocumentCommands, ADocumentWhoseReferenceIsMissingOpensWithAZeroLine) {
-    fakes::ProgramOnDocuments p({ElementSetup{.z = 6, .spectrometer = 3, .standard = "/gone/carbon.ana"}});
-    NewCommand(p.state, p.suite, p.view);
-    p.chosen = (p.folder() / "carbon-line.ana").string();
-    SaveAsCommand(p.state, p.suite, p.view);
-    p.view.messages.clear();
-
-    OpenCommand(p.state, p.suite, p.view);
-    EXPECT_EQ(p.view.messages, (std::vector<std::string>{"Reference Error!  A =  0     B =  0"}));
-    EXPECT_EQ(p.view.caption, "KestPlus [" + *p.chosen + "]");
-    EXPECT_EQ(p.view.elementLines, (std::vector<std::string>{Padded("C  /gone/carbon 3")}));
 }
 
 // Unlike the design, work is never dropped without a question: the caption marks it, and

@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,72 +28,67 @@ template <typename T>
 Operation Of(std::string (*format)(T)) { return [format](double v, const std::string&) { return format(static_cast<T>(v)); }; }
 Operation Of(std::string (*format)(std::string_view)) { return [format](double, const std::string& t) { return format(t); }; }
 
-const std::map<std::string, Operation>& Operations() {
-    static const std::map<std::string, Operation> operations = {
-        {"NumberText(int)", Of<int32_t>(NumberText)}, {"NumberText(float)", Of<float>(NumberText)},
-        {"NumberText(double)", Of<double>(NumberText)}, {"FmtInt6", Of(FmtInt6)}, {"FmtSetting6", Of(FmtSetting6)},
-        {"FmtDConc6", Of(FmtDConc6)}, {"FmtCps9", Of(FmtCps9)}, {"FmtConc6", Of(FmtConc6)}, {"FmtCoord8", Of(FmtCoord8)},
-        {"FmtIndex4", Of(FmtIndex4)}, {"FmtDigit1", Of(FmtDigit1)}, {"FmtLabel8", Of(FmtLabel8)},
-        {"FmtText12", Of(FmtText12)}, {"FmtSymbol2", Of(FmtSymbol2)}};
-    return operations;
+using Examples = std::vector<std::pair<double, const char*>>;            // number, text
+using TextExamples = std::vector<std::pair<const char*, const char*>>;  // text, text
+
+// Each operation with its width (0: none), the bits of an integer argument (0: not one) and
+// examples of what it gives.
+struct Format { const char* name; Operation format; std::size_t width; int bits; Examples numbers; TextExamples texts = {}; };
+
+const std::vector<Format>& Formats() {
+    static const std::vector<Format> formats = {
+        {"NumberText(int)", Of<int32_t>(NumberText), 0, 0, {{10, " 10"}, {-12, "-12"}, {0, " 0"}, {1500, " 1500"}, {-5, "-5"},
+                                                            {INT32_MIN, "-2147483648"}, {INT32_MAX, " 2147483647"}}},
+        // Floats keep 7 significant digits (0.1, not 0.100000001), and no exponent for stage-sized values.
+        {"NumberText(float)", Of<float>(NumberText), 0, 0, {{2.5, " 2.5"}, {0.1, " 0.1"}, {1234.5677, " 1234.568"}, {1.0 / 3.0, " 0.3333333"},
+                                                            {-0.0, " 0"}, {10000000, " 10000000"}, {0.00001, " 0.00001"},
+                                                            {1.5e20, " 1.5E+20"}, {kNaN, " NaN"}}},
+        {"NumberText(double)", Of<double>(NumberText), 0, 0, {{0.1 + 0.2, " 0.3"}, {2.0 / 3.0, " 0.666666666666667"},
+                                                              {12345 / 10.0, " 1234.5"}, {-0.25, "-0.25"},
+                                                              {999999999999999.0, " 999999999999999"}}},
+        // A too-wide number loses its last digits.
+        {"FmtInt6", Of(FmtInt6), 6, 32, {{-5, "    -5"}, {0, "     0"}, {1234567, "123456"}, {-123456, "-12345"}}},
+        {"FmtSetting6", Of(FmtSetting6), 6, 16, {{3, "     3"}, {-32768, "-32768"}}},
+        // 1.0005 rounds up as typed, though its float lies below; a rounded zero has no sign.
+        {"FmtDConc6", Of(FmtDConc6), 6, 0, {{0.5, " 0.500"}, {2.5, " 2.500"}, {12.3456, "12.346"}, {1.0005, " 1.001"},
+                                            {9.9995, "10.000"}, {-0.5, "-0.500"}, {-0.0004, " 0.000"}, {123.4567, "123.45"}}},
+        {"FmtCps9", Of(FmtCps9), 9, 0, {{0, "     0.00"}, {1234.5, "  1234.50"}, {0.125, "     0.13"}, {0.005, "     0.01"},
+                                        {0.0049, "     0.00"}, {-5.5, "    -5.50"}, {1234567, "1234567.0"}}},
+        {"FmtConc6", Of(FmtConc6), 6, 0, {{-0.01, "XXXXXX"}, {100, "100.00"}, {12.3, " 12.30"}, {2.675, "  2.68"}, {99.995, "100.00"},
+                                          {-0.0, "  0.00"}, {kNaN, "XXXXXX"}, {kInf, "XXXXXX"}, {1000, "1000.0"}}},
+        {"FmtCoord8", Of(FmtCoord8), 8, 32, {{0, "       0"}, {-5, "      -5"}, {1234567, " 1234567"}, {-1234567, "-1234567"},
+                                             {12345678, " 1234567"}}},
+        {"FmtIndex4", Of(FmtIndex4), 4, 16, {{1, "   1"}, {999, " 999"}, {1000, " 100"}, {-1000, "-100"}}},
+        {"FmtDigit1", Of(FmtDigit1), 1, 32, {{3, "3"}, {12, "1"}, {-3, "-"}}},
+        {"FmtLabel8", Of(FmtLabel8), 8, 0, {}, {{"Z01", "     Z01"}, {"ABCDEFGHIJ", "ABCDEFGH"}, {"", "        "}}},
+        // A reference's path in UTF-8 keeps whole characters, so the columns after it stay put.
+        {"FmtText12", Of(FmtText12), 12, 0, {}, {{"Fe", "Fe          "}, {"ABCDEFGHIJKLMN", "ABCDEFGHIJKL"},
+                                                 {"/d/R\xC3\xA9sultats/x", "/d/R\xC3\xA9sultats"}, {"\xC3\xA9.ana", "\xC3\xA9.ana       "},
+                                                 {"/d/R\xE9sultats/x", "/d/R\xE9sultats"}}},
+        {"FmtSymbol2", Of(FmtSymbol2), 2, 0, {}, {{" Fe ", "Fe"}, {" O", "O "}, {"Abc", "Ab"}, {"   ", "  "}}},
+    };
+    return formats;
 }
 
-using Examples = std::vector<std::pair<double, const char*>>;  // number, text
-
 TEST(Formats, GiveTheDocumentedTexts) {
-    const std::vector<std::pair<const char*, Examples>> numbers = {
-        {"NumberText(int)", {{10, " 10"}, {-12, "-12"}, {0, " 0"}, {1500, " 1500"}, {-5, "-5"},
-                             {INT32_MIN, "-2147483648"}, {INT32_MAX, " 2147483647"}}},
-        // Floats keep 7 significant digits (0.1, not 0.100000001), and no exponent for stage-sized values.
-        {"NumberText(float)", {{2.5, " 2.5"}, {0.1, " 0.1"}, {1234.5677, " 1234.568"}, {1.0 / 3.0, " 0.3333333"}, {-0.0, " 0"},
-                               {10000000, " 10000000"}, {0.00001, " 0.00001"}, {1.5e20, " 1.5E+20"}, {kNaN, " NaN"}}},
-        {"NumberText(double)", {{0.1 + 0.2, " 0.3"}, {2.0 / 3.0, " 0.666666666666667"}, {12345 / 10.0, " 1234.5"},
-                                {-0.25, "-0.25"}, {999999999999999.0, " 999999999999999"}}},
-        // A too-wide number loses its last digits.
-        {"FmtInt6", {{-5, "    -5"}, {0, "     0"}, {1234567, "123456"}, {-123456, "-12345"}}},
-        {"FmtSetting6", {{3, "     3"}, {-32768, "-32768"}}},
-        // 1.0005 rounds up as typed, though its float lies below; a rounded zero has no sign.
-        {"FmtDConc6", {{0.5, " 0.500"}, {2.5, " 2.500"}, {12.3456, "12.346"}, {1.0005, " 1.001"}, {9.9995, "10.000"},
-                       {-0.5, "-0.500"}, {-0.0004, " 0.000"}, {123.4567, "123.45"}}},
-        {"FmtCps9", {{0, "     0.00"}, {1234.5, "  1234.50"}, {0.125, "     0.13"}, {0.005, "     0.01"},
-                     {0.0049, "     0.00"}, {-5.5, "    -5.50"}, {1234567, "1234567.0"}}},
-        {"FmtConc6", {{-0.01, "XXXXXX"}, {100, "100.00"}, {12.3, " 12.30"}, {2.675, "  2.68"}, {99.995, "100.00"},
-                      {-0.0, "  0.00"}, {kNaN, "XXXXXX"}, {kInf, "XXXXXX"}, {1000, "1000.0"}}},
-        {"FmtCoord8", {{0, "       0"}, {-5, "      -5"}, {1234567, " 1234567"}, {-1234567, "-1234567"}, {12345678, " 1234567"}}},
-        {"FmtIndex4", {{1, "   1"}, {999, " 999"}, {1000, " 100"}, {-1000, "-100"}}},
-        {"FmtDigit1", {{3, "3"}, {12, "1"}, {-3, "-"}}},
-    };
-    const std::vector<std::pair<const char*, std::vector<std::pair<const char*, const char*>>>> texts = {
-        {"FmtLabel8", {{"Z01", "     Z01"}, {"ABCDEFGHIJ", "ABCDEFGH"}, {"", "        "}}},
-        // A reference's path in UTF-8 keeps whole characters, so the columns after it stay put.
-        {"FmtText12", {{"Fe", "Fe          "}, {"ABCDEFGHIJKLMN", "ABCDEFGHIJKL"}, {"/d/R\xC3\xA9sultats/x", "/d/R\xC3\xA9sultats"},
-                       {"\xC3\xA9.ana", "\xC3\xA9.ana       "}, {"/d/R\xE9sultats/x", "/d/R\xE9sultats"}}},
-        {"FmtSymbol2", {{" Fe ", "Fe"}, {" O", "O "}, {"Abc", "Ab"}, {"   ", "  "}}},
-    };
-    for (const auto& [operation, examples] : numbers)
-        for (const auto& [number, expected] : examples)
-            EXPECT_EQ(Operations().at(operation)(number, ""), expected) << operation << " of " << number;
-    for (const auto& [operation, examples] : texts)
-        for (const auto& [text, expected] : examples)
-            EXPECT_EQ(Operations().at(operation)(0, text), expected) << operation << " of '" << text << "'";
+    for (const Format& f : Formats()) {
+        for (const auto& [number, expected] : f.numbers) EXPECT_EQ(f.format(number, ""), expected) << f.name << " of " << number;
+        for (const auto& [text, expected] : f.texts) EXPECT_EQ(f.format(0, text), expected) << f.name << " of '" << text << "'";
+    }
 }
 
 TEST(Formats, EveryFixedWidthOperationKeepsItsWidth) {
-    struct Width { const char* operation; std::size_t width; int bits; };  // bits of an integer argument; 0: not one
-    const Width widths[] = {{"FmtInt6", 6, 32},    {"FmtSetting6", 6, 16}, {"FmtDConc6", 6, 0}, {"FmtCps9", 9, 0},
-                            {"FmtConc6", 6, 0},    {"FmtCoord8", 8, 32},   {"FmtIndex4", 4, 16}, {"FmtDigit1", 1, 32},
-                            {"FmtLabel8", 8, 0},   {"FmtText12", 12, 0},   {"FmtSymbol2", 2, 0}};
     const std::vector<double> numbers = {0, 1, -1, 0.5, -0.5, 9.9995, 99999.995, 1e6, -1e6, 32767, -32768,
                                          INT32_MAX, INT32_MIN, FLT_MAX, -FLT_MAX, FLT_TRUE_MIN, 1e30, -1e-30,
                                          kNaN, kInf, -kInf};
     const std::vector<std::string> texts = {"", "A", " Fe ", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", std::string(300, ' ')};
-    for (const Width& w : widths) {
-        for (const double number : numbers) {
+    for (const Format& f : Formats()) {
+        for (const double number : f.width ? numbers : std::vector<double>{}) {
             // Integer operations get the nearest value their type can hold.
-            const double highest = w.bits == 16 ? INT16_MAX : INT32_MAX;
-            const double value = !w.bits ? number : std::isnan(number) ? 0 : std::clamp(std::trunc(number), -highest - 1, highest);
+            const double highest = f.bits == 16 ? INT16_MAX : INT32_MAX;
+            const double value = !f.bits ? number : std::isnan(number) ? 0 : std::clamp(std::trunc(number), -highest - 1, highest);
             for (const std::string& text : texts)
-                EXPECT_EQ(Operations().at(w.operation)(value, text).size(), w.width) << w.operation << " of " << value << " '" << text << "'";
+                EXPECT_EQ(f.format(value, text).size(), f.width) << f.name << " of " << value << " '" << text << "'";
         }
     }
 }

@@ -1,6 +1,7 @@
 // Our logging, registry and analysis-program libraries, and the object keys made with them.
 
 #include "FakeSuite.h"
+#include "TextRows.h"
 #include "core/ObjectKeys.h"
 #include "suite/DetachedAnalysisProgram.h"
 #include "suite/FileLogging.h"
@@ -15,7 +16,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 
 namespace kest {
@@ -23,12 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path PathOf(const QTemporaryDir& dir) { return fs::path(dir.path().toStdString()); }
+using fakes::FileBytes;
 
-std::string FileBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+fs::path PathOf(const QTemporaryDir& dir) { return fs::path(dir.path().toStdString()); }
 
 TEST(ObjectKeys, KeepTheLibrarysKeyUpToItsFirstNul) {
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -139,6 +136,9 @@ TEST(IniRegistry, ReadsBackWholeNumbersOfTheTextsItKeeps) {
     }
     std::ofstream(PathOf(home) / "file") << "x";
     EXPECT_EQ(IniRegistry(PathOf(home) / "file" / "registry.ini").KestRegisterSetString("S", "K", "1", "R"), 0);
+    // The file as an operator edits it: under [root], "section\key".
+    std::ofstream(PathOf(home) / "edited.ini") << "[KEST]\nEtalonProfile\\StatisticEnable=5\n";
+    EXPECT_EQ(IniRegistry(PathOf(home) / "edited.ini").KestRegisterGetInt("EtalonProfile", "StatisticEnable", 0, "KEST"), 5);
 }
 
 TEST(DetachedAnalysisProgram, StartsOrSaysWhyNot) {

@@ -2,6 +2,7 @@
 // point lists.
 
 #include "ProgramOnFakes.h"
+#include "TextRows.h"
 
 #include "results/ResultLists.h"
 #include "results/ResultTables.h"
@@ -11,10 +12,7 @@
 namespace kest {
 namespace {
 
-std::string Padded(std::string row) {
-    row.resize(80, ' ');
-    return row;
-}
+using fakes::Padded;
 
 TEST(ResultLists, PointRowsKeepTheirColumns) {
     struct Case { int p; float rate, conc; int32_t x, y; std::string label, row; };

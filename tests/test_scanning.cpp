@@ -46,14 +46,6 @@ TEST(ScanNew, PlacesThePointsOfFixedAndVariableZones) {
         // zone starts from 900.
         {"flat, then a fixed zone", QuietStep(flat), {VariableZone(1000, 50, 300, 1.0f), FixedZone(200, 100)},
          {0, 300, 600, 900, 1000, 1100, 1200}, {"Z01", "Z01", "Z01", "Z01", "Z02", "Z02", "Z02"}, 7},
-        {"descending", QuietStep({{0, 20.0}, {750, 10.0}}, {1000, 0, 0}), {VariableZone(1000, -100, -400, 1.0f)},
-         {1000, 800, 700, 600, 200}, {"Z01", "Z01", "Z01", "Z01", "Z01"}, 5},
-        // Down to a trial within |step min| across the step: it is accepted as in an ascending zone.
-        {"descending across a step", QuietStep({{0, 20.0}, {225.5, 10.0}}, {1000, 0, 0}), {VariableZone(1000, -10, -400, 1.0f)},
-         {1000, 600, 400, 300, 250, 238, 232, 225, 200}, std::vector<std::string>(9, "Z01"), 9},
-        {"descending across two steps", QuietStep({{0, 20.0}, {250.5, 10.0}, {625.5, 20.0}}, {1000, 0, 0}),
-         {VariableZone(1000, -10, -400, 1.0f)}, {1000, 800, 700, 650, 638, 632, 625, 600, 400, 300, 275, 262, 256, 250, 200},
-         std::vector<std::string>(15, "Z01"), 15},
     };
     for (const ScanCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -84,8 +76,9 @@ std::vector<int32_t> ModelScan(const SpecimenProfile& specimen, int32_t start, c
     return points;
 }
 
-// Random descending lines across one to four steps give the model's points, and so do the
-// ascending scans of the mirrored specimens, mirrored.
+// Random descending lines across one to four steps give the model's points (a trial within
+// |step min| across a step accepted as in an ascending zone), and so do the ascending scans
+// of the mirrored specimens, mirrored.
 TEST(ScanNew, RandomLinesEndWithTheModelsPointsAndDescendingMirrorsAscending) {
     std::mt19937 random(16);
     const auto uniform = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
@@ -306,10 +299,8 @@ TEST(ZoneScan, AZoneThatMeasuresMorePointsThanItsLengthNeedsEndsTheScan) {
     EXPECT_EQ(scan.view.messages[0].rfind("Zone 2 (F) has measured 34 points", 0), 0u) << scan.view.messages[0];
 }
 
-TEST(ZoneScan, LabelsAndMidpoints) {
-    EXPECT_EQ(ZoneLabel(0), "Z01");
+TEST(ZoneScan, LabelsAndMidpoints) {  // beyond those of the scans above
     EXPECT_EQ(ZoneLabel(99), "Z100");
-    EXPECT_EQ(Midpoint(0, 400), 200);
     EXPECT_EQ(Midpoint(200, 201), 200);  // halves go to the even neighbour
     EXPECT_EQ(Midpoint(201, 202), 202);
     EXPECT_EQ(Midpoint(-3, 0), -2);

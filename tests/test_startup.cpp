@@ -1,9 +1,8 @@
-// Start-up, shutdown, the single-instance check and the settings of the main window, on
-// recording fakes of the suite and of the window.
+// Start-up, shutdown (the configuration read and written in the registry) and the
+// single-instance check, on recording fakes of the suite and of the window.
 
 #include "ProgramOnFakes.h"
 
-#include "core/SettingsEvents.h"
 #include "shell/Startup.h"
 
 #include <gtest/gtest.h>
@@ -98,23 +97,6 @@ TEST(CheckSingleInstance, AsksTheLibraryOnlyWhenAnEarlierInstanceRuns) {
         EXPECT_EQ(CheckSingleInstance(log, c.earlier, 1234, kProgramTitle), c.endNow);
         EXPECT_EQ(log.calls, c.earlier ? std::vector<std::string>{"KestCheckUnique(1234, KestPlus - Profile)"}
                                        : std::vector<std::string>{});
-    }
-}
-
-TEST(Settings, ButtonsSetTheirValueAndIgnoreUnknownIndices) {
-    struct Group { void (*click)(ProfileState&, int); int16_t ProfileState::*setting; std::vector<int16_t> values; };
-    const Group groups[] = {{OptNCClicked, &ProfileState::Nc, {1, 5, 10, 15}},
-                            {OptXYClicked, &ProfileState::Ax, {1, 2}},
-                            {OMPClicked, &ProfileState::Mp, {1, 3, 5}},
-                            {Option1Clicked, &ProfileState::GraphSelectedOnly, {0, 1}}};
-    for (const Group& g : groups) {
-        for (int index = -1; index <= static_cast<int>(g.values.size()); ++index) {
-            ProfileState state;
-            state.*g.setting = 99;  // what an unknown index leaves
-            g.click(state, index);
-            const bool known = index >= 0 && index < static_cast<int>(g.values.size());
-            EXPECT_EQ(state.*g.setting, known ? g.values[static_cast<std::size_t>(index)] : 99) << index;
-        }
     }
 }
 

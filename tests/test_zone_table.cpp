@@ -1,6 +1,7 @@
 // The zone table and its commands, the zone list lines, and the zone editor.
 
 #include "FakeMainView.h"
+#include "TextRows.h"
 
 #include "geometry/ModZone.h"
 #include "geometry/ZoneEditor.h"
@@ -14,10 +15,7 @@
 namespace kest {
 namespace {
 
-std::string Padded(std::string line) {
-    line.resize(80, ' ');
-    return line;
-}
+using fakes::Padded;
 
 class ZoneTableTest : public ::testing::Test {
 protected:

@@ -2,6 +2,7 @@
 
 #include "FakeMainView.h"
 #include "FileSizeLimit.h"
+#include "TextRows.h"
 
 #include "document/ZonesFile.h"
 #include "geometry/ZoneTable.h"
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace kest {
@@ -26,15 +26,9 @@ ZoneRecord Zone(char type, int32_t length, int32_t stepMin, int32_t stepMax, flo
     return zone;
 }
 
-std::string Padded(std::string line) {
-    line.resize(80, ' ');
-    return line + kCrLf;
-}
+using fakes::FileBytes;
 
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+std::string Padded(std::string line) { return fakes::Padded(std::move(line)) + kCrLf; }
 
 ZonesReadEnd Read(ProfileState& state, const std::string& text) {
     std::istringstream in(text);
