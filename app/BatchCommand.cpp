@@ -11,13 +11,6 @@
 namespace kest {
 namespace {
 
-void Say(std::ostream& err, const std::string& message) { err << "kestplus-profile: " << message << std::endl; }
-
-int Fail(std::ostream& err, const std::string& message) {
-    Say(err, message);
-    return kFailed;
-}
-
 class HeadlessBatch : public BatchHost {
 public:
     explicit HeadlessBatch(HeadlessSession& session) : session_(session) {}
@@ -43,30 +36,30 @@ int RunBatchCommand(const BatchCommand& command, const ProgramFolders& folders, 
         config = LoadSuiteConfig(command.suiteFile, folders);
         batch = ReadBatchFile(command.file);
     } catch (const std::runtime_error& error) {  // a suite or batch file with a bad field
-        return Fail(err, error.what());
+        return FailWith(err, error.what());
     }
     const Path stateFile = StateFileOf(command.file);
     BatchState kept;
     if (command.resume) {
         std::string error;
         const auto read = ReadBatchState(stateFile, error);
-        if (!read) return Fail(err, error);
+        if (!read) return FailWith(err, error);
         kept = *read;
     }
     BatchState progress = ProgressFor(*batch, kept);
     if (AllDone(progress)) {
         if (!command.quiet) out << BatchTable(progress);
-        Say(err, "every line of " + command.file.string() + " is done already");
+        SayOnError(err, "every line of " + command.file.string() + " is done already");
         return kDone;
     }
 
     HeadlessSession session(std::move(*config), folders, batch->documentOf(batch->lines[0]), err, !command.quiet);
-    if (!session.ready()) return Fail(err, "nothing is scanned without a working document");
-    if (session.state().NbElt < 1) return Fail(err, "the suite's set-up has no profile element to measure");
+    if (!session.ready()) return FailWith(err, "nothing is scanned without a working document");
+    if (session.state().NbElt < 1) return FailWith(err, "the suite's set-up has no profile element to measure");
     BatchPlan plan;
     const auto problems = CheckBatch(*batch, progress, session.state(), session.view().defTimeText(), plan);
     if (!problems.empty()) {
-        Say(err, "the batch " + command.file.string() + " is refused, and nothing was moved or measured:");
+        SayOnError(err, "the batch " + command.file.string() + " is refused, and nothing was moved or measured:");
         for (const std::string& problem : problems) err << "  " << problem << '\n';
         return kFailed;
     }
@@ -77,7 +70,7 @@ int RunBatchCommand(const BatchCommand& command, const ProgramFolders& folders, 
     if (HasUnsavedChanges(session.state(), session.suite())) session.keepWorkForRecovery();
     if (!command.quiet) out << BatchTable(progress);
     if (AllDone(progress)) return kDone;
-    return Fail(err, "the batch ended before its last line; kestplus-profile batch " + command.file.string() +
+    return FailWith(err, "the batch ended before its last line; kestplus-profile batch " + command.file.string() +
                          " --resume runs the lines not done");
 }
 

@@ -22,21 +22,22 @@
 #include <sstream>
 
 namespace kest {
-namespace {
 
-void Say(std::ostream& err, const std::string& message) { err << "kestplus-profile: " << message << std::endl; }
+void SayOnError(std::ostream& err, const std::string& message) { err << "kestplus-profile: " << message << std::endl; }
 
-int Fail(std::ostream& err, const std::string& message) {
-    Say(err, message);
+int FailWith(std::ostream& err, const std::string& message) {
+    SayOnError(err, message);
     return kFailed;
 }
+
+namespace {
 
 std::optional<SuiteConfig> LoadConfig(const std::optional<Path>& suiteFile, const ProgramFolders& folders,
                                       std::ostream& err) {
     try {
         return LoadSuiteConfig(suiteFile, folders);
     } catch (const SuiteFileError& error) {
-        Say(err, error.what());
+        SayOnError(err, error.what());
         return std::nullopt;
     }
 }
@@ -54,14 +55,14 @@ bool WriteCsv(const ProfileState& state, const Path& file, std::ostream& err) {
     WriteProfileCsv(state, text);
     std::string error;
     if (WriteWholeFile(file.string(), text.str(), error)) return true;
-    Say(err, "the CSV file cannot be written to " + file.string() + ": " + error);
+    SayOnError(err, "the CSV file cannot be written to " + file.string() + ": " + error);
     return false;
 }
 
 bool WriteChart(ProfileState& state, AnalysisDatabase& db, const Path& file, std::ostream& err) {
     std::string error;
     if (WritePrintableChart(state, db, file.string(), error)) return true;
-    Say(err, error);
+    SayOnError(err, error);
     return false;
 }
 
@@ -92,7 +93,7 @@ void SaveScanElsewhere(HeadlessSession& session, const ProgramFolders& folders, 
     const Path fallback = folders.documentsDir() / ("unsaved-scan-" + session.state().DocKey.str() + ".ana");
     session.setDocumentPath(fallback);
     if (SaveAsCommand(session.state(), session.suite(), session.view()))
-        Say(err, "the " + std::to_string(session.state().NbPts) + " points measured are saved as " + fallback.string());
+        SayOnError(err, "the " + std::to_string(session.state().NbPts) + " points measured are saved as " + fallback.string());
 }
 
 // Opens a saved document in a session; nothing, with the reason on `err`, when it cannot.
@@ -100,14 +101,14 @@ std::unique_ptr<HeadlessSession> OpenSaved(const Path& document, const std::opti
                                            const ProgramFolders& folders, std::ostream& err) {
     std::error_code ec;
     if (!std::filesystem::exists(document, ec)) {  // any other file is refused by Open, saying why
-        Say(err, "the document " + document.string() + " does not exist");
+        SayOnError(err, "the document " + document.string() + " does not exist");
         return nullptr;
     }
     auto config = LoadConfig(suiteFile, folders, err);
     if (!config) return nullptr;  // LoadConfig has said why
     auto session = std::make_unique<HeadlessSession>(std::move(*config), folders, document, err, false);
     if (!OpenDocument(session->state(), session->suite(), session->view())) {
-        Say(err, "the document " + document.string() + " cannot be opened");
+        SayOnError(err, "the document " + document.string() + " cannot be opened");
         return nullptr;
     }
     return session;
@@ -119,33 +120,33 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
     HeadlessSession session(job.config, folders, job.save, err, !job.quiet);
     ProfileState& state = session.state();
     HeadlessView& view = session.view();
-    if (!session.ready()) return Fail(err, "nothing is scanned without a working document");
-    if (state.NbElt < 1) return Fail(err, "the suite's set-up has no profile element to measure");
+    if (!session.ready()) return FailWith(err, "nothing is scanned without a working document");
+    if (state.NbElt < 1) return FailWith(err, "the suite's set-up has no profile element to measure");
     const ZonesReadEnd end = LoadZonesText(state, view, job.zonesText);
     if (end == ZonesReadEnd::WrongMagic)
-        return Fail(err, job.zonesName + " is not a zones file: its first line does not start with \"KestProfile\"");
-    if (state.NbZones < 1) return Fail(err, "the zones file " + job.zonesName + " holds no zone");
+        return FailWith(err, job.zonesName + " is not a zones file: its first line does not start with \"KestProfile\"");
+    if (state.NbZones < 1) return FailWith(err, "the zones file " + job.zonesName + " holds no zone");
     if (end == ZonesReadEnd::Stopped)
-        Say(err, "the zones file " + job.zonesName + " could not be read to its end; its first " +
+        SayOnError(err, "the zones file " + job.zonesName + " could not be read to its end; its first " +
                      std::to_string(state.NbZones) + " zones are scanned");
     if (job.time) view.setDefTimeText(*job.time);
-    if (const auto refusal = ScanRefusal(state)) return Fail(err, *refusal);
-    if (const auto unsavable = UnsavablePath(job.save)) return Fail(err, *unsavable);
+    if (const auto refusal = ScanRefusal(state)) return FailWith(err, *refusal);
+    if (const auto unsavable = UnsavablePath(job.save)) return FailWith(err, *unsavable);
 
     ShowUnsavedState(state, session.suite(), view);  // the zones go beside the working file
     ScanNew(state, session.suite(), view);
     if (!SaveAsCommand(state, session.suite(), view)) {
-        Say(err, "the document cannot be saved as " + job.save.string());
+        SayOnError(err, "the document cannot be saved as " + job.save.string());
         SaveScanElsewhere(session, folders, err);
         return kFailed;
     }
     if (!job.quiet) {
         view.printLists(out);
-        Say(err, std::to_string(state.NbPts) + " points saved as " + job.save.string());
+        SayOnError(err, std::to_string(state.NbPts) + " points saved as " + job.save.string());
     }
     if (!WriteFiles(session, job.csv, job.chart, err)) return kFailed;
     if (state.ScanStop == kTrue)
-        return Fail(err, "the scan ended early, after " + std::to_string(state.NbPts) + " points; they are saved in " +
+        return FailWith(err, "the scan ended early, after " + std::to_string(state.NbPts) + " points; they are saved in " +
                              job.save.string());
     return kDone;
 }
@@ -154,7 +155,7 @@ int RunScan(const ScanCommand& command, const ProgramFolders& folders, std::ostr
     auto config = LoadConfig(command.suiteFile, folders, err);
     if (!config) return kFailed;
     const auto zonesText = ReadText(command.zones);
-    if (!zonesText) return Fail(err, "the zones file " + command.zones.string() + " cannot be read");
+    if (!zonesText) return FailWith(err, "the zones file " + command.zones.string() + " cannot be read");
     return RunScanJob({.config = std::move(*config), .zonesText = *zonesText, .zonesName = command.zones.string(),
                        .save = command.save, .time = command.time, .csv = command.csv, .chart = command.chart,
                        .quiet = command.quiet},
@@ -188,7 +189,7 @@ int RunList(const ListCommand& command, const ProgramFolders& folders, std::ostr
             }
             symbols += (e ? ", " : "") + symbol;
         }
-        return Fail(err, "the document holds no element " + *command.element + " (it holds: " + symbols + ")");
+        return FailWith(err, "the document holds no element " + *command.element + " (it holds: " + symbols + ")");
     }
     PrintList(*session, command.stats, out);
     return kDone;
@@ -212,14 +213,14 @@ int RunRecompute(const RecomputeCommand& command, const ProgramFolders& folders,
     for (int e = 0; e < state.NbElt; ++e) {
         const EltEntry& element = state.ElementTable[static_cast<std::size_t>(e)];
         if (element.referenceFailed)
-            return Fail(err, "the reference profile " + element.standardName + " of " +
+            return FailWith(err, "the reference profile " + element.standardName + " of " +
                                  WithoutTrailingBlanks(element.symbol.str()) +
                                  " gives no calibration line, so its concentrations would all be 0; nothing is "
                                  "recomputed or saved");
     }
     RecomputeAll(session->state(), session->suite(), session->view());
     if (!SaveCommand(session->state(), session->suite(), session->view()))
-        return Fail(err, "the document " + command.document.string() + " cannot be saved");
+        return FailWith(err, "the document " + command.document.string() + " cannot be saved");
     out << "recomputed " << session->state().NbPts << " points of " << command.document.string() << '\n';
     return kDone;
 }
@@ -228,7 +229,7 @@ int RunRecover(const RecoverCommand& command, const ProgramFolders& folders, std
     if (!command.workingFile || !command.save) {
         const auto leftovers = FindLeftovers(folders.workDir(), {});
         for (const LeftoverDocument& leftover : leftovers) out << LeftoverLine(leftover) << '\n';
-        Say(err, leftovers.empty() ? "no working file waits to be recovered"
+        SayOnError(err, leftovers.empty() ? "no working file waits to be recovered"
                                    : "kestplus-profile recover WORKFILE --save DOC.ana saves one as a document");
         return kDone;
     }
@@ -242,22 +243,22 @@ int RunRecover(const RecoverCommand& command, const ProgramFolders& folders, std
         return std::filesystem::equivalent(leftover.workingFile, file, ec);
     });
     if (found == leftovers.end())
-        return Fail(err, file.string() + " is not a working file left behind by a program that has ended; "
+        return FailWith(err, file.string() + " is not a working file left behind by a program that has ended; "
                                          "kestplus-profile recover lists those of " + folders.workDir().string());
     if (!RecoverDocument(session.state(), session.suite(), session.view(), *found))
-        return Fail(err, "the working file " + file.string() + " cannot be recovered");
+        return FailWith(err, "the working file " + file.string() + " cannot be recovered");
     if (!SaveAsCommand(session.state(), session.suite(), session.view()))
-        return Fail(err, "the recovered document cannot be saved as " + command.save->string() + "; the working file " +
+        return FailWith(err, "the recovered document cannot be saved as " + command.save->string() + "; the working file " +
                              file.string() + " is kept");
     session.suite().db.KestDbDeleteLeftover(found->workingFile);
-    Say(err, std::to_string(session.state().NbPts) + " points recovered and saved as " +
+    SayOnError(err, std::to_string(session.state().NbPts) + " points recovered and saved as " +
                  session.state().DocPath.untilNul() + ", with the zones file " + session.state().ZonesPath);
     return kDone;
 }
 
 void NoteLeftovers(const ProgramFolders& folders, std::ostream& err) {
     if (const auto count = FindLeftovers(folders.workDir(), {}).size(); count > 0)
-        Say(err, std::to_string(count) + (count == 1 ? " working file" : " working files") +
+        SayOnError(err, std::to_string(count) + (count == 1 ? " working file" : " working files") +
                      " left behind by a program that ended without saving " + (count == 1 ? "waits" : "wait") +
                      " to be recovered: kestplus-profile recover lists them");
 }
@@ -265,7 +266,7 @@ void NoteLeftovers(const ProgramFolders& folders, std::ostream& err) {
 int FinishOutput(int status, std::ostream& out, std::ostream& err) {
     out.flush();
     if (out) return status;
-    Say(err, "standard output cannot be written (a full disk, or a closed pipe)");
+    SayOnError(err, "standard output cannot be written (a full disk, or a closed pipe)");
     return kFailed;
 }
 

@@ -17,6 +17,11 @@ inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1;
 inline constexpr int kNotUnderstood = 2;
 
+// A line of the program on standard error: "kestplus-profile: MESSAGE".
+void SayOnError(std::ostream& err, const std::string& message);
+// Says the message and gives the status of a failed command.
+int FailWith(std::ostream& err, const std::string& message);
+
 // What a scan needs once its files are read.
 struct ScanJob {
     SuiteConfig config;

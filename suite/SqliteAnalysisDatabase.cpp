@@ -174,6 +174,15 @@ bool SqliteAnalysisDatabase::pointOf(const Object& object, int32_t point) {
     return false;
 }
 
+std::optional<SqliteAnalysisDatabase::ValueAt> SqliteAnalysisDatabase::valueAt(const std::string& key, int32_t element,
+                                                                             int32_t selector, int32_t point) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return std::nullopt;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return std::nullopt;
+    return ValueAt{*object, e, object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)]};
+}
+
 Status SqliteAnalysisDatabase::fail(std::string reason) {
     lastError_ = std::move(reason);
     return 0;
@@ -627,12 +636,9 @@ Status SqliteAnalysisDatabase::KestDbSetAnaLabel(std::string& key, int32_t point
 Status SqliteAnalysisDatabase::KestDbEltGetMeasures(std::string& key, int32_t element, int32_t selector,
                                                     int32_t point, float& m1, float& m2, float& m3, float& m4,
                                                     float& m5) {
-    const Object* object = find(key);
-    if (!object || !pointOf(*object, point)) return 0;
-    const int e = elementOf(*object, element, selector);
-    if (e < 0) return 0;
-    const Measures& m =
-        object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].measures;
+    const auto at = valueAt(key, element, selector, point);
+    if (!at) return 0;
+    const Measures& m = at->values.measures;
     m1 = m[0];
     m2 = m[1];
     m3 = m[2];
@@ -644,36 +650,30 @@ Status SqliteAnalysisDatabase::KestDbEltGetMeasures(std::string& key, int32_t el
 Status SqliteAnalysisDatabase::KestDbEltSetMeasures(std::string& key, int32_t element, int32_t selector,
                                                     int32_t point, float m1, float m2, float m3, float m4,
                                                     float m5) {
-    Object* object = find(key);
-    if (!object || !pointOf(*object, point)) return 0;
-    const int e = elementOf(*object, element, selector);
-    if (e < 0) return 0;
+    const auto at = valueAt(key, element, selector, point);
+    if (!at) return 0;
     const Measures measures{m1, m2, m3, m4, m5};
-    mirror(*object, [&](DocumentStore& store) { store.setMeasures(point, e, measures); });
-    object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].measures = measures;
-    object->modified = true;
+    mirror(at->object, [&](DocumentStore& store) { store.setMeasures(point, at->element, measures); });
+    at->values.measures = measures;
+    at->object.modified = true;
     return 1;
 }
 
 Status SqliteAnalysisDatabase::KestDbEltGetComputeRes(std::string& key, int32_t element, int32_t selector,
                                                       int32_t point, ComputeResult& result) {
-    const Object* object = find(key);
-    if (!object || !pointOf(*object, point)) return 0;
-    const int e = elementOf(*object, element, selector);
-    if (e < 0) return 0;
-    result = object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].result;
+    const auto at = valueAt(key, element, selector, point);
+    if (!at) return 0;
+    result = at->values.result;
     return 1;
 }
 
 Status SqliteAnalysisDatabase::KestDbEltSetComputeRes(std::string& key, int32_t element, int32_t selector,
                                                       int32_t point, const ComputeResult& result) {
-    Object* object = find(key);
-    if (!object || !pointOf(*object, point)) return 0;
-    const int e = elementOf(*object, element, selector);
-    if (e < 0) return 0;
-    mirror(*object, [&](DocumentStore& store) { store.setResult(point, e, result); });
-    object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].result = result;
-    object->modified = true;
+    const auto at = valueAt(key, element, selector, point);
+    if (!at) return 0;
+    mirror(at->object, [&](DocumentStore& store) { store.setResult(point, at->element, result); });
+    at->values.result = result;
+    at->object.modified = true;
     return 1;
 }
 
@@ -764,26 +764,19 @@ Status SqliteAnalysisDatabase::KestDbEltGetStandardRates(std::string& key, int32
 
 Status SqliteAnalysisDatabase::KestDbEltGetStatistics(std::string& key, int32_t element, int32_t selector,
                                                       int32_t point, CountStatistics& statistics) {
-    const Object* object = find(key);
-    if (!object || !pointOf(*object, point)) return 0;
-    const int e = elementOf(*object, element, selector);
-    if (e < 0) return 0;
-    statistics = object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].statistics;
+    const auto at = valueAt(key, element, selector, point);
+    if (!at) return 0;
+    statistics = at->values.statistics;
     return 1;
 }
 
 Status SqliteAnalysisDatabase::KestDbEltSetStatistics(std::string& key, int32_t element, int32_t selector,
                                                       int32_t point, const CountStatistics& statistics) {
-    Object* object = find(key);
-    if (!object || !pointOf(*object, point)) return 0;
-    const int e = elementOf(*object, element, selector);
-    if (e < 0) return 0;
-    try {
-        object->store->setStatistics(point, e, statistics);
-    } catch (const DocumentFileError& error) {
-        return fail(std::string("the working file cannot be written: ") + error.what());
-    }
-    object->document.points[static_cast<std::size_t>(point)].values[static_cast<std::size_t>(e)].statistics = statistics;
+    const auto at = valueAt(key, element, selector, point);
+    if (!at) return 0;
+    mirror(at->object, [&](DocumentStore& store) { store.setStatistics(point, at->element, statistics); });
+    at->values.statistics = statistics;
+    at->object.modified = true;
     return 1;
 }
 
@@ -797,12 +790,9 @@ Status SqliteAnalysisDatabase::KestDbGetPointStatus(std::string& key, int32_t po
 Status SqliteAnalysisDatabase::KestDbSetPointStatus(std::string& key, int32_t point, PointStatus status) {
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
-    try {
-        object->store->setPointStatus(point, status);
-    } catch (const DocumentFileError& error) {
-        return fail(std::string("the working file cannot be written: ") + error.what());
-    }
+    mirror(*object, [&](DocumentStore& store) { store.setPointStatus(point, status); });
     object->document.points[static_cast<std::size_t>(point)].status = status;
+    object->modified = true;
     return 1;
 }
 

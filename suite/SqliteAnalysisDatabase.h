@@ -153,6 +153,14 @@ private:
     // The element's index in the object's document; -1 (and lastError) when absent.
     int elementOf(const Object& object, int32_t element, int32_t selector);
     bool pointOf(const Object& object, int32_t point);
+    // An element's values at a point of the object under `key`, with the object and the
+    // element's index; nothing (lastError said) when the object, point or element is absent.
+    struct ValueAt {
+        Object& object;
+        int element;
+        ElementValues& values;
+    };
+    std::optional<ValueAt> valueAt(const std::string& key, int32_t element, int32_t selector, int32_t point);
     Status fail(std::string reason);
     Status failAndTell(std::string reason);
     // A change of the object's working file. One the file cannot take (a full disk) is kept
