@@ -15,9 +15,9 @@
 #include "results/ResultLists.h"
 #include "shell/Startup.h"
 #include "suite/SuiteInstance.h"
+#include "suite/FileText.h"
 
 #include <algorithm>
-#include <fstream>
 #include <ostream>
 #include <sstream>
 
@@ -40,14 +40,6 @@ std::optional<SuiteConfig> LoadConfig(const std::optional<Path>& suiteFile, cons
         SayOnError(err, error.what());
         return std::nullopt;
     }
-}
-
-std::optional<std::string> ReadText(const Path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 bool WriteCsv(const ProfileState& state, const Path& file, std::ostream& err) {
@@ -154,7 +146,8 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
 int RunScan(const ScanCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err) {
     auto config = LoadConfig(command.suiteFile, folders, err);
     if (!config) return kFailed;
-    const auto zonesText = ReadText(command.zones);
+    std::string error;
+    const auto zonesText = ReadFileText(command.zones, error);
     if (!zonesText) return FailWith(err, "the zones file " + command.zones.string() + " cannot be read");
     return RunScanJob({.config = std::move(*config), .zonesText = *zonesText, .zonesName = command.zones.string(),
                        .save = command.save, .time = command.time, .csv = command.csv, .chart = command.chart,

@@ -1,11 +1,9 @@
 #include "batch/BatchFile.h"
 
 #include "suite/DocumentFile.h"
+#include "suite/FileText.h"
 #include "suite/JsonFields.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <locale>
 #include <sstream>
 
@@ -64,13 +62,11 @@ BatchFile ParseBatchText(const std::string& text, const std::filesystem::path& f
 }
 
 BatchFile ReadBatchFile(const std::filesystem::path& file) {
+    std::string error;
+    const auto text = ReadFileText(file, error);
+    if (!text) throw BatchFileError(file.string() + ": cannot read the batch file: " + error);
     std::error_code ec;
-    if (std::filesystem::is_directory(file, ec)) throw BatchFileError(file.string() + ": cannot read the batch file: it is a folder");
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw BatchFileError(file.string() + ": cannot read the batch file: " + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseBatchText(text.str(), std::filesystem::absolute(file, ec).parent_path(), file.string());
+    return ParseBatchText(*text, std::filesystem::absolute(file, ec).parent_path(), file.string());
 }
 
 std::string BatchFileText(const BatchFile& batch) {

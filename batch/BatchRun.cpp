@@ -8,12 +8,11 @@
 #include "core/ScreenlessMainView.h"
 #include "document/DocumentCommands.h"
 #include "document/ZonesFile.h"
+#include "suite/FileText.h"
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <unistd.h>
 
 namespace kest {
@@ -45,21 +44,12 @@ private:
     MainView& view_;
 };
 
-std::optional<std::string> ReadText(const Path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Why the line's zones cannot be scanned; nothing when they can, with the plan of its scan.
 std::optional<std::string> ZonesProblem(const BatchFile& batch, const BatchLine& line, const ProfileState& settings,
                                         double seconds, std::string& text, ScanPlan& plan) {
     const Path zones = batch.zonesOf(line);
-    const auto read = ReadText(zones);
+    std::string error;
+    const auto read = ReadFileText(zones, error);
     if (!read) return "the zones file " + zones.string() + " cannot be read";
     text = *read;
     ProfileState scratch;

@@ -1,12 +1,11 @@
 #include "batch/BatchState.h"
 
 #include "core/WholeFile.h"
+#include "suite/FileText.h"
 
 #include <nlohmann/json.hpp>
 
 #include <array>
-#include <fstream>
-#include <sstream>
 
 namespace kest {
 namespace {
@@ -24,12 +23,14 @@ std::filesystem::path StateFileOf(const std::filesystem::path& batchFile) {
 std::optional<BatchState> ReadBatchState(const std::filesystem::path& file, std::string& error) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) return BatchState{};
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
+    const auto text = ReadFileText(file, error);
+    if (!text) {
+        error = "the batch's progress " + file.string() + " cannot be read: " + error;
+        return std::nullopt;
+    }
     try {
         BatchState state;
-        const auto root = nlohmann::json::parse(text.str());
+        const auto root = nlohmann::json::parse(*text);
         for (const auto& item : root.at("lines")) {
             LineRecord line;
             const std::string word = item.at("status").get<std::string>();

@@ -5,18 +5,15 @@
 
 #include "suite/SuiteFile.h"
 
+#include "suite/FileText.h"
 #include "suite/JsonFields.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
-#include <fstream>
 #include <initializer_list>
 #include <limits>
 #include <set>
-#include <sstream>
 
 namespace kest {
 
@@ -218,17 +215,14 @@ SuiteConfig ParseSuiteText(const std::string& text, const std::filesystem::path&
 
 SuiteConfig ReadSuiteFile(const std::filesystem::path& path) {
     const std::string name = path.string();
+    std::string error;
+    const auto content = ReadFileText(path, error);
+    if (!content) throw SuiteFileError(name + ": cannot read the suite file: " + error);
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw SuiteFileError(name + ": cannot read the suite file: it is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw SuiteFileError(name + ": cannot read the suite file: " + std::strerror(errno));
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) throw SuiteFileError(name + ": cannot read the suite file: " + std::strerror(errno));
 
     std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
     if (ec) folder = path.parent_path();
-    return ParseSuiteText(content.str(), folder, name);
+    return ParseSuiteText(*content, folder, name);
 }
 
 }  // namespace kest
