@@ -45,6 +45,7 @@ std::size_t PolylineDecimation::rollBackTo(std::size_t from) {
 void PolylineDecimation::update(const std::vector<double>& x, const std::vector<float>& y, std::size_t from) {
     const std::size_t n = std::min(x.size(), y.size());
     std::size_t i = rollBackTo(from);
+    rewrittenFrom_ = kept_.size();
     while (i < n) {
         const long c = column(x[i]);
         std::size_t last = i, low = i, high = i;

@@ -26,6 +26,8 @@ public:
     void update(const std::vector<double>& x, const std::vector<float>& y, std::size_t from);
 
     const std::vector<Point>& points() const { return kept_; }
+    // The first of points() that the last update wrote again; those before it stayed.
+    std::size_t rewrittenFrom() const { return rewrittenFrom_; }
     // How many points of the series lie inside the view's span.
     std::size_t pointsInView() const { return inView_; }
 
@@ -41,6 +43,7 @@ private:
     std::vector<Point> kept_;
     std::vector<Run> runs_;
     std::size_t inView_ = 0;
+    std::size_t rewrittenFrom_ = 0;
     double x0_ = 0.0, x1_ = 1.0;
     int columns_ = 1;
 };

@@ -1,6 +1,7 @@
 #include "graph/ProfileChartView.h"
 
 #include "controls/QtText.h"
+#include "graph/PlottedSeriesItem.h"
 
 #include <QChart>
 #include <QChartView>
@@ -12,7 +13,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QToolTip>
-#include <QScatterSeries>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -101,6 +101,7 @@ ProfileChartView::ProfileChartView(const char* objectName) : choosePrinter(Choos
     view_->setObjectName(QString::fromLatin1(objectName));
     view_->setRenderHint(QPainter::Antialiasing);
     view_->hide();
+    plotted_ = new PlottedSeriesItem(chart, axisX_, axisY_);
     // A plot of another width takes the decimation again.
     plotAreaWatch_ = QObject::connect(chart, &QChart::plotAreaChanged, view_, [this] {
         if (!shown_.empty()) renderSeries(values().pointCount);
@@ -197,10 +198,10 @@ void ProfileChartView::renderChart() {
     }
     const int from = restart ? 0 : std::min(changedFrom(), drawnPoints_);
     fitAxes(from);
-    renderSeries(from);
     renderHollowPoints(from);
+    renderSeries(from);
     drawnPoints_ = values().pointCount;
-    chart->setTitle(ToQString(values().title));
+    if (chart->title() != ToQString(values().title)) chart->setTitle(ToQString(values().title));  // a new title lays the chart out
     axisX_->setTitleText(ToQString(values().bottomTitle));
     axisY_->setTitleText(ToQString(values().leftTitle));
     chart->legend()->setVisible(values().legendStyle == kLegendShown);
@@ -213,9 +214,9 @@ void ProfileChartView::renderChart() {
 void ProfileChartView::makeSeries() {
     QChart* chart = view_->chart();
     chart->removeAllSeries();
-    hollow_ = nullptr;
     hollowPoints_.clear();
     shown_.clear();
+    plotted_->setSeriesCount(values().series.size());
     for (std::size_t s = 0; s < values().series.size(); ++s) {
         auto* line = new QLineSeries;
         chart->addSeries(line);
@@ -226,8 +227,7 @@ void ProfileChartView::makeSeries() {
 }
 
 // The hollow circles over the markers of the points drawn hollow, on every series but the
-// white one, in a scatter series of their own that the chart holds only while there are
-// such points; only the points from the first changed one on are looked at again.
+// white one; only the points from the first changed one on are looked at again.
 void ProfileChartView::renderHollowPoints(int from) {
     const auto first = static_cast<std::size_t>(std::max(from, 0));
     hollowPoints_.resize(static_cast<std::size_t>(
@@ -235,30 +235,13 @@ void ProfileChartView::renderHollowPoints(int from) {
     const std::vector<uint8_t>& hollow = values().hollow;
     for (std::size_t k = first; k < hollow.size(); ++k)
         if (hollow[k]) hollowPoints_.push_back(k);
-    QChart* chart = view_->chart();
-    if (hollowPoints_.empty()) {
-        if (hollow_) chart->removeSeries(hollow_);
-        delete std::exchange(hollow_, nullptr);
-        return;
-    }
-    if (!hollow_) {
-        hollow_ = new QScatterSeries;
-        hollow_->setMarkerShape(QScatterSeries::MarkerShapeCircle);
-        hollow_->setMarkerSize(11);
-        hollow_->setColor(Qt::white);
-        hollow_->setBorderColor(Qt::black);
-        chart->addSeries(hollow_);
-        hollow_->attachAxis(axisX_);
-        hollow_->attachAxis(axisY_);
-        for (QLegendMarker* marker : chart->legend()->markers(hollow_)) marker->setVisible(false);
-    }
-    QList<QPointF> points;
+    QPolygonF points;
     for (const ChartSeries& series : values().series) {
         if (series.colour == kColourWhite) continue;
         for (const std::size_t k : hollowPoints_)
             if (k < series.x.size()) points.append(QPointF(series.x[k], series.y[k]));
     }
-    hollow_->replace(points);
+    plotted_->setHollowPoints(std::move(points));
 }
 
 // Each series is drawn through its decimation, taken again from the first changed point; a
@@ -279,14 +262,16 @@ void ProfileChartView::renderSeries(int from) {
         if (newView) shown.decimation.setView(viewMin_, viewMax_, columns_);
         if (from < static_cast<int>(series.x.size()) || newView || series.x.size() < shown.drawnPoints) {
             shown.decimation.update(series.x, series.y, static_cast<std::size_t>(from));
-            QList<QPointF> points;
-            points.reserve(static_cast<qsizetype>(shown.decimation.points().size()));
-            for (const PolylineDecimation::Point& p : shown.decimation.points()) points.append(QPointF(p.x, p.y));
-            shown.line->replace(points);
+            const std::vector<PolylineDecimation::Point>& drawn = shown.decimation.points();
+            QPolygonF tail;
+            tail.reserve(static_cast<qsizetype>(drawn.size() - shown.decimation.rewrittenFrom()));
+            for (std::size_t k = shown.decimation.rewrittenFrom(); k < drawn.size(); ++k) tail.append(QPointF(drawn[k].x, drawn[k].y));
+            plotted_->replacePoints(s, static_cast<qsizetype>(shown.decimation.rewrittenFrom()), tail);
             shown.drawnPoints = series.x.size();
         }
         styleSeries(s);
     }
+    plotted_->refresh();
 }
 
 // Markers are drawn where they can be told apart: a dense series is drawn as its line alone
@@ -303,13 +288,16 @@ void ProfileChartView::styleSeries(std::size_t s) {
         const QColor colour = PaletteColour(series.colour);
         QPen pen(colour, 1.0);
         pen.setCosmetic(true);
+        const QImage markerImage = MarkerImage(s, colour);
+        plotted_->setStyle(s, pen, markerImage);
         shown.line->setPen(pen);
         shown.line->setBrush(colour);
         shown.line->setMarkerSize(9);
-        shown.line->setLightMarker(MarkerImage(s, colour));
+        shown.line->setLightMarker(markerImage);
         shown.line->setName(ToQString(series.legend));
         for (QLegendMarker* marker : view_->chart()->legend()->markers(shown.line)) marker->setVisible(!series.legend.empty());
     }
+    plotted_->setMarkersShown(s, markers);
     if (shown.line->pointsVisible() != markers) shown.line->setPointsVisible(markers);
 }
 

@@ -5,8 +5,9 @@
 // pans, and the axes then keep the operator's ranges while new points come, until a double
 // click fits everything again; a point under the pointer says what it is, and a click on
 // one reports it. Both find the nearest point among the chart's values, not among the
-// points drawn. Over the lines one scatter series of hollow circles marks the points drawn
-// hollow (whose acquisition stopped or failed).
+// points drawn. The lines and markers are painted by an item of their own over the plot,
+// with hollow circles over the points drawn hollow (whose acquisition stopped or failed);
+// the chart's line series hold no points and style the legend.
 
 #include "core/ProfileChart.h"
 #include "graph/PolylineDecimation.h"
@@ -26,11 +27,12 @@
 class QPainter;
 class QPrinter;
 class QLineSeries;
-class QScatterSeries;
 class QRect;
 class QValueAxis;
 
 namespace kest {
+
+class PlottedSeriesItem;
 
 // Colour code 0..15 of the 16-colour palette: 0 black, 2 green, 10 light green, 12 light
 // red, 15 white, and the others in the same scheme; black outside it.
@@ -75,7 +77,7 @@ private:
         void take(double value);
         void setOn(QValueAxis* axis) const;
     };
-    // A chart series as drawn: its line, its decimation, and the style last given it.
+    // A chart series as drawn: its legend's line, its decimation, and the style last given it.
     struct ShownSeries {
         QLineSeries* line = nullptr;
         PolylineDecimation decimation;
@@ -107,7 +109,7 @@ private:
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
     std::vector<ShownSeries> shown_;
-    QScatterSeries* hollow_ = nullptr;
+    PlottedSeriesItem* plotted_ = nullptr;  // owned by the chart
     std::vector<std::size_t> hollowPoints_;  // ascending
     QMetaObject::Connection plotAreaWatch_;
     Range rangeX_, rangeY_;

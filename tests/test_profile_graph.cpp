@@ -1,4 +1,4 @@
-// The profile graph as the main window draws it (read back from the chart's series), the
+// The profile graph as the main window draws it (read back from the chart's drawn lines), the
 // print dialog, the information and about dialogs, the commands that open them, and the
 // main window after a scan on the simulator, rendered to an image.
 
@@ -20,12 +20,12 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -57,11 +57,7 @@ public:
     template <typename T>
     T* find(const char* name) const { return window.findChild<T*>(QString::fromLatin1(name)); }
     QChartView* graph() const { return find<QChartView>("Graph"); }
-    std::vector<QLineSeries*> series() const {
-        std::vector<QLineSeries*> result;
-        for (QAbstractSeries* s : graph()->chart()->series()) result.push_back(static_cast<QLineSeries*>(s));
-        return result;
-    }
+    const std::vector<PlottedSeriesItem::Series>& series() const { return fakes::DrawnSeries(*graph()->chart()); }
     // Runs `answer` on the next modal window, while `command` waits for it to close.
     static void answerModal(const std::function<void(QWidget*)>& answer, const std::function<void()>& command) {
         QTimer::singleShot(0, [answer] {
@@ -74,12 +70,6 @@ public:
     ProfileState state;
     PrfMain window{state, fake.suite};
 };
-
-std::vector<double> Xs(const QLineSeries* series) {
-    std::vector<double> xs;
-    for (const QPointF& point : series->points()) xs.push_back(point.x());
-    return xs;
-}
 
 constexpr int32_t Fe = 26, C = 6, N = 7;
 
@@ -116,17 +106,17 @@ TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
         if (c.selected.empty()) {  // the CSV export measures the same distance
             EXPECT_EQ(w.state.O + DistanceBetween(w.state.PointTable[0], w.state.PointTable[c.spots.size() - 1]), c.positions.back());
         }
-        const auto series = w.series();
+        const auto& series = w.series();
         ASSERT_EQ(series.size(), c.elements.size() + 1);
         for (std::size_t s = 0; s < series.size(); ++s) {
-            EXPECT_EQ(series[s]->color(), PaletteColour(c.colours[s])) << "series " << s;
+            EXPECT_EQ(series[s].pen.color(), PaletteColour(c.colours[s])) << "series " << s;
             if (s + 1 < series.size()) {
-                EXPECT_EQ(Xs(series[s]), c.positions) << "series " << s;
+                EXPECT_EQ(fakes::Xs(series[s]), c.positions) << "series " << s;
                 const int first = c.selected.empty() ? 0 : c.selected[0];
-                EXPECT_FLOAT_EQ(float(series[s]->at(0).y()), float(10 * (s + 1) + first));
+                EXPECT_FLOAT_EQ(float(series[s].points.at(0).y()), float(10 * (s + 1) + first));
             } else {
-                EXPECT_EQ(Xs(series[s]), std::vector<double>(c.positions.size(), c.extra));
-                EXPECT_EQ(series[s]->at(0).y(), 0.0);
+                EXPECT_EQ(fakes::Xs(series[s]), std::vector<double>(c.positions.size(), c.extra));
+                EXPECT_EQ(series[s].points.at(0).y(), 0.0);
             }
         }
     }
@@ -169,6 +159,33 @@ TEST(ProfileGraph, TheWindowsGraphIsReadAndSteeredWithTheMouse) {
     EXPECT_EQ(w.state.CurPnt, 1);
 }
 
+// A new point, and a point measured again, paint again only the part of the chart they
+// changed; the chart must draw them, and the window must look as though the chart had been
+// painted whole. The points go back and forth inside the axes' ranges, so that the chart is
+// not laid out again.
+TEST(ProfileGraph, APointAddedOrMeasuredAgainLeavesTheWindowAsAWholeRepaintDrawsIt) {
+    GraphWindow w({C, Fe}, {{0, 0, 0}, {1000, 0, 0}});
+    w.window.resize(1100, 750);
+    w.window.show();
+    QCoreApplication::processEvents();
+    const QRect chartArea(w.graph()->mapTo(&w.window, QPoint(0, 0)), w.graph()->size());
+    for (int32_t p = 2; p < 14; ++p) {
+        w.fake.db.points.push_back({(p * 370) % 1000, 0, 0, "Z01", {}, {}});
+        for (const float measured : {0.10f, 0.12f + 0.01f * float(p % 3)}) {
+            w.fake.db.points.back().results[0].field[0] = measured;
+            w.fake.db.points.back().results[1].field[0] = 0.3f - measured;
+            ReloadPointRows(w.state, w.fake.db, w.window, int16_t(p), int16_t(p + 1));
+            QCoreApplication::processEvents();
+            const QPolygonF& drawn = fakes::DrawnSeries(*w.graph()->chart())[0].points;
+            ASSERT_EQ(drawn.size(), p + 1);
+            EXPECT_FLOAT_EQ(float(drawn.back().y()), 100 * measured);
+            const QImage painted = w.window.screen()->grabWindow(w.window.winId()).toImage().copy(chartArea);
+            // Antialiased lines cut at another place differ a little at their edges.
+            EXPECT_EQ(fakes::PixelsApart(painted, w.graph()->grab().toImage(), 64), 0) << "point " << p + 1;
+        }
+    }
+}
+
 TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
     GraphWindow w({C, N, Fe}, {{0, 0, 0}, {30, 40, 0}, {60, 80, 0}});
     w.fake.db.title = "Carburised steel";
@@ -177,13 +194,11 @@ TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
     const QChart* chart = dialog.graphPrint().widget()->chart();
     std::vector<QColor> colours;
     QStringList legends;
-    for (QAbstractSeries* s : chart->series()) {
-        colours.push_back(static_cast<QLineSeries*>(s)->color());
-        legends << s->name();
-    }
+    for (const PlottedSeriesItem::Series& s : fakes::DrawnSeries(*chart)) colours.push_back(s.pen.color());
+    for (const QAbstractSeries* s : chart->series()) legends << s->name();
     EXPECT_EQ(colours, (std::vector<QColor>{PaletteColour(12), PaletteColour(2), PaletteColour(0)}));
     EXPECT_EQ(legends, (QStringList{"C ", "N ", "Fe"}));
-    EXPECT_EQ(Xs(static_cast<QLineSeries*>(chart->series()[2])), (std::vector<double>{0, 50, 100}));
+    EXPECT_EQ(fakes::Xs(fakes::DrawnSeries(*chart)[2]), (std::vector<double>{0, 50, 100}));
     EXPECT_EQ(std::pair(chart->legend()->isVisible(), chart->title()), std::pair(true, QStringLiteral("Carburised steel")));
     const auto* axisX = static_cast<QValueAxis*>(chart->axes(Qt::Horizontal).constFirst());
     EXPECT_EQ(std::pair(axisX->titleText(), chart->axes(Qt::Vertical).constFirst()->titleText()),
