@@ -32,7 +32,6 @@ public:
     PlottedSeriesItem(QChart* chart, const QValueAxis* axisX, const QValueAxis* axisY);
 
     const std::vector<Series>& series() const { return series_; }
-    const QPolygonF& hollowPoints() const { return hollow_; }
 
     // Every change is painted at the next refresh.
     void setSeriesCount(std::size_t count);

@@ -173,6 +173,10 @@ public:
         if (located(el, sel, p)) point(p)->results[position(el, sel)] = result;
         return keyed(__func__, key, located(el, sel, p), el, sel, p, result.field[0]);
     }
+    Status KestDbGetPointStatus(S& key, int32_t p, PointStatus& status) override {
+        if (const FakePoint* pt = point(p)) status = pt->status;
+        return keyed(__func__, key, point(p) ? 1 : 0, p);
+    }
     Status KestDbSetPointStatus(S& key, int32_t p, PointStatus status) override {
         if (FakePoint* pt = point(p)) pt->status = status;
         return keyed(__func__, key, point(p) ? 1 : 0, p, static_cast<int>(status));

@@ -162,7 +162,7 @@ TEST(ProfileGraph, TheWindowsGraphIsReadAndSteeredWithTheMouse) {
 // A new point, and a point measured again, paint again only the part of the chart they
 // changed; the chart must draw them, and the window must look as though the chart had been
 // painted whole. The points go back and forth inside the axes' ranges, so that the chart is
-// not laid out again.
+// not laid out again; one whose count was stopped is drawn hollow.
 TEST(ProfileGraph, APointAddedOrMeasuredAgainLeavesTheWindowAsAWholeRepaintDrawsIt) {
     GraphWindow w({C, Fe}, {{0, 0, 0}, {1000, 0, 0}});
     w.window.resize(1100, 750);
@@ -171,6 +171,7 @@ TEST(ProfileGraph, APointAddedOrMeasuredAgainLeavesTheWindowAsAWholeRepaintDraws
     const QRect chartArea(w.graph()->mapTo(&w.window, QPoint(0, 0)), w.graph()->size());
     for (int32_t p = 2; p < 14; ++p) {
         w.fake.db.points.push_back({(p * 370) % 1000, 0, 0, "Z01", {}, {}});
+        if (p == 5) w.fake.db.points.back().status = PointStatus::Stopped;  // at 850, Fe 16 %
         for (const float measured : {0.10f, 0.12f + 0.01f * float(p % 3)}) {
             w.fake.db.points.back().results[0].field[0] = measured;
             w.fake.db.points.back().results[1].field[0] = 0.3f - measured;
@@ -184,6 +185,8 @@ TEST(ProfileGraph, APointAddedOrMeasuredAgainLeavesTheWindowAsAWholeRepaintDraws
             EXPECT_EQ(fakes::PixelsApart(painted, w.graph()->grab().toImage(), 64), 0) << "point " << p + 1;
         }
     }
+    const QPointF stopped = static_cast<ProfileChartWidget*>(w.graph())->placeOf({850, 16});
+    EXPECT_EQ(w.graph()->grab().toImage().pixelColor(stopped.toPoint()), QColor(Qt::white)) << "drawn hollow";
 }
 
 TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
