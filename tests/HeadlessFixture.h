@@ -29,12 +29,17 @@ inline std::string Replaced(std::string text, const std::string& from, const std
 struct Headless {
     Headless() {
         write("suite.json", kSuiteFile);
-        ProfileState zones;
-        zones.NbZones = 1, zones.Zones[0] = fakes::VariableZone(1000, 100, 400, 1.0f);
-        write("example.PRF", ZonesFileText(zones));
+        writeZone("example.PRF", fakes::VariableZone(1000, 100, 400, 1.0f));
     }
     Path file(const std::string& name) const { return Path(dir.path().toStdString()) / name; }
     void write(const std::string& name, const std::string& text) const { std::ofstream(file(name), std::ios::binary) << text; }
+    // A zones file of the one zone, with the settings a new profile has.
+    void writeZone(const std::string& name, const ZoneRecord& zone) const {
+        ProfileState zones;
+        zones.NbZones = 1;
+        zones.Zones[0] = zone;
+        write(name, ZonesFileText(zones));
+    }
     std::string read(const std::string& name) const {
         std::ifstream in(file(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});

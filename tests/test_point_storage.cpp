@@ -5,7 +5,6 @@
 
 #include "acquisition/MeasureStorage.h"
 #include "results/PointComputation.h"
-#include "results/ResultLists.h"
 
 #include <gtest/gtest.h>
 
@@ -63,19 +62,6 @@ TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields
         EXPECT_EQ(s.fake.db.points[1].results[0].field[10], 42.0f);
         EXPECT_TRUE(s.fake.comp.named("KestComputeQti").empty());
     }
-}
-
-TEST(PointComputation, CalibratedPointShowsInTheList) {
-    Storage s;
-    s.state.ComputeMode = kFalse;
-    s.state.NbElt = 1;
-    s.state.CurElt = 0;
-    s.state.ElementTable[0].slope = 2.0f, s.state.ElementTable[0].intercept = 10.0f;
-    s.state.ElementTable[0].byReference = true;
-    s.fake.db.points[1].measures[0] = {20.0f, 0, 0, 0, 0};
-    ComputePoint(s.state, s.fake.suite, 1);
-    ReloadPoints(s.state, s.fake.db, s.view);
-    EXPECT_EQ(s.view.pointLines[1].substr(0, 24), "   2     20.00  50.00 % ");
 }
 
 TEST(PointComputation, RecomputeAllInTheLibrarysModeComputesEveryPointAfterAllOfThem) {

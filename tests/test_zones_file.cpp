@@ -114,9 +114,6 @@ TEST_F(ZonesFileTest, ReadsWhatItCanAndKeepsIt) {
         EXPECT_EQ(Read(read, c.text), c.end);
         EXPECT_EQ((std::vector<int>{read.Nc, read.Ax, read.Mp, read.Dm, read.O}), c.settings);
         EXPECT_EQ(read.NbZones, c.zones);
-        if (c.zones > 0) {
-            EXPECT_EQ(read.Zones[0].tag, FixedText<3>("Tg1"));
-        }
     }
 }
 
