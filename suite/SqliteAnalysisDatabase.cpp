@@ -206,6 +206,11 @@ void SqliteAnalysisDatabase::mirror(Object& object, const std::function<void(Doc
     }
 }
 
+void SqliteAnalysisDatabase::changeDocument(Object& object, const std::function<void(DocumentStore&)>& change) {
+    mirror(object, change);
+    object.modified = true;
+}
+
 std::string SqliteAnalysisDatabase::freeKey(const std::string& wanted) const {
     static constexpr char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     const std::string base = wanted.empty() ? std::string("DbObject") : wanted;
@@ -448,9 +453,8 @@ Status SqliteAnalysisDatabase::setField(std::string& key, FieldMember member, co
     DocumentFields fields = object->document.fields;
     fields.*member = UntilNul(text).substr(0, kFieldCapacity);
     if (fields.*member == object->document.fields.*member) return 1;  // nothing changes
-    mirror(*object, [&](DocumentStore& store) { store.setFields(fields); });
+    changeDocument(*object, [&](DocumentStore& store) { store.setFields(fields); });
     object->document.fields = std::move(fields);
-    object->modified = true;
     return 1;
 }
 
@@ -574,21 +578,20 @@ Status SqliteAnalysisDatabase::KestDbAddPt(std::string& key, int32_t x, int32_t 
     if (document.points.size() >= static_cast<std::size_t>(kDocumentPointCapacity))
         return fail("a document holds at most " + std::to_string(kDocumentPointCapacity) + " points");
     DocumentPoint point = document.newPoint(x, y, z);
-    mirror(*object, [&](DocumentStore& store) { store.appendPoint(static_cast<int32_t>(document.points.size()), point); });
+    const auto number = static_cast<int32_t>(document.points.size());
+    changeDocument(*object, [&](DocumentStore& store) { store.appendPoint(number, point); });
     document.points.push_back(std::move(point));
-    object->modified = true;
     return static_cast<Status>(document.points.size());
 }
 
 Status SqliteAnalysisDatabase::KestDbSetStagePos(std::string& key, int32_t point, int32_t x, int32_t y, int32_t z) {
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
-    mirror(*object, [&](DocumentStore& store) { store.setStagePosition(point, x, y, z); });
+    changeDocument(*object, [&](DocumentStore& store) { store.setStagePosition(point, x, y, z); });
     DocumentPoint& stored = object->document.points[static_cast<std::size_t>(point)];
     stored.x = x;
     stored.y = y;
     stored.z = z;
-    object->modified = true;
     return 1;
 }
 
@@ -606,10 +609,9 @@ Status SqliteAnalysisDatabase::KestDbGetStagePos(std::string& key, int32_t point
 Status SqliteAnalysisDatabase::KestDbDeletePt(std::string& key, int32_t point) {
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
-    mirror(*object, [&](DocumentStore& store) { store.deletePoint(point); });
+    changeDocument(*object, [&](DocumentStore& store) { store.deletePoint(point); });
     auto& points = object->document.points;
     points.erase(points.begin() + point);
-    object->modified = true;
     return 1;
 }
 
@@ -625,9 +627,8 @@ Status SqliteAnalysisDatabase::KestDbSetAnaLabel(std::string& key, int32_t point
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
     std::string text = UntilNul(label).substr(0, kLabelCapacity);
-    mirror(*object, [&](DocumentStore& store) { store.setLabel(point, text); });
+    changeDocument(*object, [&](DocumentStore& store) { store.setLabel(point, text); });
     object->document.points[static_cast<std::size_t>(point)].label = std::move(text);
-    object->modified = true;
     return 1;
 }
 
@@ -653,9 +654,8 @@ Status SqliteAnalysisDatabase::KestDbEltSetMeasures(std::string& key, int32_t el
     const auto at = valueAt(key, element, selector, point);
     if (!at) return 0;
     const Measures measures{m1, m2, m3, m4, m5};
-    mirror(at->object, [&](DocumentStore& store) { store.setMeasures(point, at->element, measures); });
+    changeDocument(at->object, [&](DocumentStore& store) { store.setMeasures(point, at->element, measures); });
     at->values.measures = measures;
-    at->object.modified = true;
     return 1;
 }
 
@@ -671,9 +671,8 @@ Status SqliteAnalysisDatabase::KestDbEltSetComputeRes(std::string& key, int32_t 
                                                       int32_t point, const ComputeResult& result) {
     const auto at = valueAt(key, element, selector, point);
     if (!at) return 0;
-    mirror(at->object, [&](DocumentStore& store) { store.setResult(point, at->element, result); });
+    changeDocument(at->object, [&](DocumentStore& store) { store.setResult(point, at->element, result); });
     at->values.result = result;
-    at->object.modified = true;
     return 1;
 }
 
@@ -774,9 +773,8 @@ Status SqliteAnalysisDatabase::KestDbEltSetStatistics(std::string& key, int32_t 
                                                       int32_t point, const CountStatistics& statistics) {
     const auto at = valueAt(key, element, selector, point);
     if (!at) return 0;
-    mirror(at->object, [&](DocumentStore& store) { store.setStatistics(point, at->element, statistics); });
+    changeDocument(at->object, [&](DocumentStore& store) { store.setStatistics(point, at->element, statistics); });
     at->values.statistics = statistics;
-    at->object.modified = true;
     return 1;
 }
 
@@ -790,9 +788,8 @@ Status SqliteAnalysisDatabase::KestDbGetPointStatus(std::string& key, int32_t po
 Status SqliteAnalysisDatabase::KestDbSetPointStatus(std::string& key, int32_t point, PointStatus status) {
     Object* object = find(key);
     if (!object || !pointOf(*object, point)) return 0;
-    mirror(*object, [&](DocumentStore& store) { store.setPointStatus(point, status); });
+    changeDocument(*object, [&](DocumentStore& store) { store.setPointStatus(point, status); });
     object->document.points[static_cast<std::size_t>(point)].status = status;
-    object->modified = true;
     return 1;
 }
 

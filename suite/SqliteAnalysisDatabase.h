@@ -166,6 +166,8 @@ private:
     // A change of the object's working file. One the file cannot take (a full disk) is kept
     // in memory all the same, the operator told once; the next save writes from memory.
     void mirror(Object& object, const std::function<void(DocumentStore&)>& change);
+    // A change the operator made: mirrored, and the document marked modified.
+    void changeDocument(Object& object, const std::function<void(DocumentStore&)>& change);
     std::string freeKey(const std::string& wanted) const;
     std::filesystem::path newWorkingFile();
     std::string newDocumentPath();  // the first free "profile-NNN.ana"; empty when the folder fails
