@@ -1,8 +1,6 @@
 #include "graph/PlottedSeriesItem.h"
 
-#include <QChart>
 #include <QPainter>
-#include <QValueAxis>
 #include <QStyleOptionGraphicsItem>
 
 #include <algorithm>
@@ -31,8 +29,7 @@ void DrawPolylineIn(QPainter* painter, const QPolygonF& places, const QRectF& ar
 
 }  // namespace
 
-PlottedSeriesItem::PlottedSeriesItem(QChart* chart, const QValueAxis* axisX, const QValueAxis* axisY)
-    : QGraphicsItem(chart), chart_(chart), axisX_(axisX), axisY_(axisY) {
+PlottedSeriesItem::PlottedSeriesItem(QChart* chart) : QGraphicsItem(chart), chart_(chart) {
     setZValue(1000);  // over the series' own (empty) items and the grid
     setAcceptedMouseButtons(Qt::NoButton);
     setFlag(ItemUsesExtendedStyleOption);  // for the exposed part of the plot
@@ -83,12 +80,8 @@ void PlottedSeriesItem::setHollowPoints(QPolygonF points) {
     spoiledWhole_ = true;
 }
 
-PlottedSeriesItem::Frame PlottedSeriesItem::currentFrame() const {
-    return {chart_->plotArea(), axisX_->min(), axisX_->max(), axisY_->min(), axisY_->max()};
-}
-
 void PlottedSeriesItem::refresh() {
-    const Frame frame = currentFrame();
+    const PlotFrame frame = FrameOf(*chart_);
     if (frame.area != frame_.area) {
         // What was painted in the old area may lie under the axes' labels now.
         prepareGeometryChange();
@@ -112,12 +105,9 @@ QRectF PlottedSeriesItem::boundingRect() const {
 }
 
 QPolygonF PlottedSeriesItem::placesOf(const QPolygonF& values) const {
-    const Frame& f = frame_;
-    if (!(f.x1 > f.x0) || !(f.y1 > f.y0)) return {};
-    const double sx = f.area.width() / (f.x1 - f.x0), sy = f.area.height() / (f.y1 - f.y0);
+    if (!frame_.placeable()) return {};
     QPolygonF places(values.size());
-    for (qsizetype k = 0; k < values.size(); ++k)
-        places[k] = QPointF(f.area.left() + (values[k].x() - f.x0) * sx, f.area.bottom() - (values[k].y() - f.y0) * sy);
+    std::transform(values.begin(), values.end(), places.begin(), [this](QPointF value) { return frame_.placeOf(value); });
     return places;
 }
 

@@ -6,6 +6,8 @@
 // its own values instead. While the axes and the plot stay, a change of the points at the
 // end of a line paints again only the part of the plot they cover.
 
+#include "graph/PlotFrame.h"
+
 #include <QGraphicsItem>
 #include <QImage>
 #include <QPen>
@@ -13,9 +15,6 @@
 
 #include <limits>
 #include <vector>
-
-class QChart;
-class QValueAxis;
 
 namespace kest {
 
@@ -28,8 +27,8 @@ public:
         bool markersShown = false;
     };
 
-    // Made on `chart`, which owns it, above its series; placed through the axes given.
-    PlottedSeriesItem(QChart* chart, const QValueAxis* axisX, const QValueAxis* axisY);
+    // Made on `chart`, which owns it, above its series; placed through its first value axes.
+    explicit PlottedSeriesItem(QChart* chart);
 
     const std::vector<Series>& series() const { return series_; }
 
@@ -51,24 +50,15 @@ public:
 private:
     static constexpr double kMarkerReach = 6.0;  // pixels a marker or circle reaches from its point
 
-    // Where the plot stands: its area and the axes' ranges.
-    struct Frame {
-        QRectF area;
-        double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
-        bool operator==(const Frame&) const = default;
-    };
-    Frame currentFrame() const;
     // The place on the plot of each value; empty when the axes have no width.
     QPolygonF placesOf(const QPolygonF& values) const;
     // Takes in the values of `points` from `first` on and the line that joins them to the one before.
     void spoil(const QPolygonF& points, qsizetype first);
 
     QChart* chart_;
-    const QValueAxis* axisX_;
-    const QValueAxis* axisY_;
     std::vector<Series> series_;
     QPolygonF hollow_;
-    Frame frame_;        // as last painted
+    PlotFrame frame_;  // as last painted
     // The values whose places paint again lie between these corners.
     static constexpr QPointF kNothingSpoiled{std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
     QPointF spoiledLow_ = kNothingSpoiled, spoiledHigh_ = -kNothingSpoiled;

@@ -101,7 +101,7 @@ ProfileChartView::ProfileChartView(const char* objectName) : choosePrinter(Choos
     view_->setObjectName(QString::fromLatin1(objectName));
     view_->setRenderHint(QPainter::Antialiasing);
     view_->hide();
-    plotted_ = new PlottedSeriesItem(chart, axisX_, axisY_);
+    plotted_ = new PlottedSeriesItem(chart);
     // A plot of another width takes the decimation again.
     plotAreaWatch_ = QObject::connect(chart, &QChart::plotAreaChanged, view_, [this] {
         if (!shown_.empty()) renderSeries(values().pointCount);

@@ -1,9 +1,10 @@
 #include "graph/ProfileChartWidget.h"
 
+#include "graph/PlotFrame.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QRubberBand>
-#include <QValueAxis>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -11,14 +12,6 @@
 #include <utility>
 
 namespace kest {
-namespace {
-
-QValueAxis* FirstAxis(const QChart* chart, Qt::Orientation orientation) {
-    const auto axes = chart->axes(orientation);
-    return axes.isEmpty() ? nullptr : qobject_cast<QValueAxis*>(axes.constFirst());
-}
-
-}  // namespace
 
 ProfileChartWidget::ProfileChartWidget(QChart* chart) : QChartView(chart) {}
 
@@ -29,35 +22,26 @@ void ProfileChartWidget::setSteerable(bool steerable) {
 }
 
 QPointF ProfileChartWidget::valueAt(const QPointF& place) const {
-    const QValueAxis* x = FirstAxis(chart(), Qt::Horizontal);
-    const QValueAxis* y = FirstAxis(chart(), Qt::Vertical);
-    const QRectF area = chart()->plotArea();
-    if (!x || !y || area.isEmpty()) return {};
-    const QPointF at = chart()->mapFromScene(mapToScene(place.toPoint()));
-    return {x->min() + (at.x() - area.left()) / area.width() * (x->max() - x->min()),
-            y->max() - (at.y() - area.top()) / area.height() * (y->max() - y->min())};
+    const PlotFrame frame = FrameOf(*chart());
+    if (frame.area.isEmpty()) return {};
+    return frame.valueAt(chart()->mapFromScene(mapToScene(place.toPoint())));
 }
 
 QPointF ProfileChartWidget::placeOf(const QPointF& value) const {
-    const QValueAxis* x = FirstAxis(chart(), Qt::Horizontal);
-    const QValueAxis* y = FirstAxis(chart(), Qt::Vertical);
-    const QRectF area = chart()->plotArea();
-    if (!x || !y || x->max() <= x->min() || y->max() <= y->min()) return {};
-    const QPointF at(area.left() + (value.x() - x->min()) / (x->max() - x->min()) * area.width(),
-                     area.bottom() - (value.y() - y->min()) / (y->max() - y->min()) * area.height());
-    return mapFromScene(chart()->mapToScene(at));
+    const PlotFrame frame = FrameOf(*chart());
+    if (!frame.placeable()) return {};
+    return mapFromScene(chart()->mapToScene(frame.placeOf(value)));
 }
 
 // One notch of the wheel (120) zooms by a fifth, about the values under the pointer.
 void ProfileChartWidget::wheelEvent(QWheelEvent* event) {
     if (!steerable_) return QChartView::wheelEvent(event);
-    const QValueAxis* x = FirstAxis(chart(), Qt::Horizontal);
-    const QValueAxis* y = FirstAxis(chart(), Qt::Vertical);
-    if (x && y) {
+    const PlotFrame frame = FrameOf(*chart());
+    if (frame.placeable()) {
         const double factor = std::pow(1.2, event->angleDelta().y() / 120.0);
         const QPointF at = valueAt(event->position());
-        emit viewRequested(at.x() - (at.x() - x->min()) / factor, at.x() + (x->max() - at.x()) / factor,
-                           at.y() - (at.y() - y->min()) / factor, at.y() + (y->max() - at.y()) / factor);
+        emit viewRequested(at.x() - (at.x() - frame.x0) / factor, at.x() + (frame.x1 - at.x()) / factor,
+                           at.y() - (at.y() - frame.y0) / factor, at.y() + (frame.y1 - at.y()) / factor);
     }
     event->accept();
 }
@@ -77,10 +61,9 @@ void ProfileChartWidget::mouseMoveEvent(QMouseEvent* event) {
     if (!steerable_) return QChartView::mouseMoveEvent(event);
     const QPointF at = event->position();
     if (drag_ == Drag::Pan) {
-        const QValueAxis* x = FirstAxis(chart(), Qt::Horizontal);
-        const QValueAxis* y = FirstAxis(chart(), Qt::Vertical);
+        const PlotFrame frame = FrameOf(*chart());
         const QPointF shift = valueAt(last_) - valueAt(at);
-        if (x && y) emit viewRequested(x->min() + shift.x(), x->max() + shift.x(), y->min() + shift.y(), y->max() + shift.y());
+        if (frame.placeable()) emit viewRequested(frame.x0 + shift.x(), frame.x1 + shift.x(), frame.y0 + shift.y(), frame.y1 + shift.y());
         last_ = at;
     } else if (drag_ == Drag::Press && (at - origin_).manhattanLength() >= QApplication::startDragDistance()) {
         drag_ = Drag::Band;

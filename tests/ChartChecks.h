@@ -35,32 +35,32 @@ inline QString PdfText(const QString& file) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+// Whether two colours are the same to within `tolerance` on each channel.
+inline bool Near(const QColor& p, const QColor& q, int tolerance) {
+    return std::abs(p.red() - q.red()) <= tolerance && std::abs(p.green() - q.green()) <= tolerance &&
+           std::abs(p.blue() - q.blue()) <= tolerance;
+}
+
+// Pixels (x, y) of `area` for which `counted(x, y)` holds.
+template <typename Counted>
+int PixelsWhere(const QRect& area, Counted&& counted) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) count += counted(x, y) ? 1 : 0;
+    return count;
+}
+
 // Pixels of `image` within `area` (the whole image when empty) that are `colour` to within
 // `tolerance` on each channel.
 inline int PixelsOf(const QImage& image, const QColor& colour, QRect area = {}, int tolerance = 40) {
-    if (area.isEmpty()) area = image.rect();
-    int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor pixel = image.pixelColor(x, y);
-            if (std::abs(pixel.red() - colour.red()) <= tolerance && std::abs(pixel.green() - colour.green()) <= tolerance &&
-                std::abs(pixel.blue() - colour.blue()) <= tolerance)
-                ++count;
-        }
-    return count;
+    return PixelsWhere(area.isEmpty() ? image.rect() : area,
+                       [&](int x, int y) { return Near(image.pixelColor(x, y), colour, tolerance); });
 }
 
 // Pixels at which two images of one size differ by more than `tolerance` on a channel.
 inline int PixelsApart(const QImage& a, const QImage& b, int tolerance) {
-    int count = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
-            if (std::abs(p.red() - q.red()) > tolerance || std::abs(p.green() - q.green()) > tolerance ||
-                std::abs(p.blue() - q.blue()) > tolerance)
-                ++count;
-        }
-    return a.size() == b.size() ? count : a.width() * a.height();
+    if (a.size() != b.size()) return a.width() * a.height();
+    return PixelsWhere(a.rect(), [&](int x, int y) { return !Near(a.pixelColor(x, y), b.pixelColor(x, y), tolerance); });
 }
 
 }  // namespace kest::fakes
