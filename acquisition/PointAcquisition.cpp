@@ -210,9 +210,9 @@ PointAcquisition::Exit PointAcquisition::countSlot(int slot, std::optional<int> 
 }
 
 PointAcquisition::Exit PointAcquisition::startCounters() {
-    if (state_.store(suite_.probe.KestLoadCounter(0, countingTime_, 0)) == 0) return failed(FailedCall("KestLoadCounter"));
+    if (state_.store(suite_.probe.KestLoadCounter(0, countingTime_, 0)) == 0) return failed(FailedCall(suite_.probe, "KestLoadCounter"));
     before_ = readCurrent();
-    if (state_.store(suite_.probe.KestStartTimer(0)) == 0) return failed(FailedCall("KestStartTimer"));
+    if (state_.store(suite_.probe.KestStartTimer(0)) == 0) return failed(FailedCall(suite_.probe, "KestStartTimer"));
     return Exit::None;
 }
 
@@ -222,7 +222,7 @@ PointAcquisition::Exit PointAcquisition::waitForCounter(int32_t s) {
     for (int32_t busy = 1; busy != 0;) {
         if (abort_) return Exit::Abort;
         if (state_.store(suite_.probe.KestReadSpectroStatus(s, 0, busy)) == 0)
-            return failed(FailedCall("KestReadSpectroStatus", OnSpectrometer(s)));
+            return failed(FailedCall(suite_.probe, "KestReadSpectroStatus", OnSpectrometer(s)));
         pacer_.letEventsRun(busy != 0 ? kCounterPoll : std::chrono::milliseconds{0});
     }
     return Exit::None;
@@ -231,10 +231,10 @@ PointAcquisition::Exit PointAcquisition::waitForCounter(int32_t s) {
 // Every counter read is tested at once: a counter that fails never puts a count of nothing
 // into the point. In the first series the current read is tested too.
 PointAcquisition::Exit PointAcquisition::readCount(int32_t s, int slot, std::optional<int> repeat) {
-    if (state_.store(suite_.probe.KestReadTimer(s, elapsed_)) == 0) return failed(FailedCall("KestReadTimer", OnSpectrometer(s)));
+    if (state_.store(suite_.probe.KestReadTimer(s, elapsed_)) == 0) return failed(FailedCall(suite_.probe, "KestReadTimer", OnSpectrometer(s)));
     int32_t counts = 0;
     if (state_.store(suite_.probe.KestReadCounter(s, counts)) == 0)
-        return failed(FailedCall("KestReadCounter", OnSpectrometer(s)));
+        return failed(FailedCall(suite_.probe, "KestReadCounter", OnSpectrometer(s)));
     float after = 0.0f;
     const bool afterRead = suite_.db.KestGetReadBeamCurrentExist() != 0 && state_.store(suite_.probe.KestReadCurrent(after)) != 0;
     if (currentReadable_ && !afterRead) after = before_.value_or(0.0f);
@@ -242,7 +242,7 @@ PointAcquisition::Exit PointAcquisition::readCount(int32_t s, int slot, std::opt
     const auto factor = static_cast<float>(currentReadable_ ? BeamCurrentFactor(state_.ReferenceCurrent, before, after) : 1.0);
     counts = CorrectedCount(counts, elapsed_, tau_, factor);
     counts_[At(s)][At(slot)] = {counts, elapsed_, currentReadable_ ? (before + after) / 2.0f : 0.0f};
-    if (state_.LibStatus == 0 && !repeat) return failed(FailedCall("KestReadCurrent"));
+    if (state_.LibStatus == 0 && !repeat) return failed(FailedCall(suite_.probe, "KestReadCurrent"));
 
     const std::string tested = repeat ? " nc =" + NumberText(int32_t{*repeat + n_ - 1}) : "";
     log(pointPrefix(s) + tested + " nbcounts = " + NumberText(counts) + " cps = " +

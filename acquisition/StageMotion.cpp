@@ -28,12 +28,12 @@ std::optional<StageFault> WaitForAxis(ProfileState& state, Microprobe& probe, Pa
     for (;;) {
         int32_t busy = 0;
         if (state.store(probe.KestReadStageStatus(axis, 0, busy)) == 0)
-            return StageFault{FailedCall("KestReadStageStatus", OnAxis(axis))};
+            return StageFault{FailedCall(probe, "KestReadStageStatus", OnAxis(axis))};
         if (busy == 0) return std::nullopt;
         if (pacer.now() >= nextLook) {
             int32_t at = 0;
             if (state.store(probe.KestReadStagePos(axis, at)) == 0)
-                return StageFault{FailedCall("KestReadStagePos", OnAxis(axis))};
+                return StageFault{FailedCall(probe, "KestReadStagePos", OnAxis(axis))};
             if (lastSeen == at)
                 return StageFault{"The stage's " + AxisName(axis) + " axis has not moved for" +
                                   NumberText(state.StageTimeoutSeconds) + " s and still reports busy."};
@@ -49,17 +49,20 @@ using AxisTargets = std::initializer_list<std::pair<int32_t, int32_t>>;
 // Backlash, targets and the start: the first status of 0 ends the move.
 std::optional<StageFault> SendStage(ProfileState& state, Microprobe& probe, AxisTargets targets) {
     for (const auto& [axis, target] : targets)
-        if (state.store(probe.KestBacklashStage(axis)) == 0) return StageFault{FailedCall("KestBacklashStage", OnAxis(axis))};
-    for (const auto& [axis, target] : targets)
-        if (state.store(probe.KestLoadStageAbs(axis, static_cast<float>(target))) == 0)
-            return StageFault{"The stage cannot reach " + AxisName(axis) + " = " + std::to_string(target) + ".", true};
-    if (state.store(probe.KestStartStage(0)) == 0) return StageFault{FailedCall("KestStartStage")};
+        if (state.store(probe.KestBacklashStage(axis)) == 0) return StageFault{FailedCall(probe, "KestBacklashStage", OnAxis(axis))};
+    for (const auto& [axis, target] : targets) {
+        if (state.store(probe.KestLoadStageAbs(axis, static_cast<float>(target))) != 0) continue;
+        if (std::string said = probe.faultText(); !said.empty()) return StageFault{said, true};
+        return StageFault{"The stage cannot reach " + AxisName(axis) + " = " + std::to_string(target) + ".", true};
+    }
+    if (state.store(probe.KestStartStage(0)) == 0) return StageFault{FailedCall(probe, "KestStartStage")};
     return std::nullopt;
 }
 
 }  // namespace
 
-std::string FailedCall(const std::string& call, const std::string& on) {
+std::string FailedCall(const Microprobe& probe, const std::string& call, const std::string& on) {
+    if (std::string said = probe.faultText(); !said.empty()) return said;
     return "The microprobe call " + call + " failed" + (on.empty() ? "" : " on " + on) + ".";
 }
 

@@ -30,8 +30,9 @@ std::optional<StageFault> MoveStage(ProfileState& state, Microprobe& probe, Acqu
 std::optional<StageFault> MoveStageAxes(ProfileState& state, Microprobe& probe, AcquisitionView& view, Pacer& pacer,
                                         int32_t x, int32_t y, int32_t third);
 
-// "The microprobe call KestReadCounter failed on spectrometer 1." (`on` may be empty).
-std::string FailedCall(const std::string& call, const std::string& on = "");
+// "The microprobe call KestReadCounter failed on spectrometer 1." (`on` may be empty), or
+// what the microprobe says of its failure when it says more (an instrument on the network).
+std::string FailedCall(const Microprobe& probe, const std::string& call, const std::string& on = "");
 
 // Read XY: where the stage stands, as the texts of LabelX and LabelY.
 struct StagePositionTexts {

@@ -20,6 +20,8 @@ const char* const kUsage =
     "       kestplus-profile recompute DOC.ana [--suite FILE]\n"
     "       kestplus-profile recover [WORKFILE --save DOC.ana]      working files a crash left behind\n"
     "       kestplus-profile batch FILE [--suite FILE] [--quiet] [--resume]   the lines of a batch file\n"
+    "       kestplus-profile instrument [--suite FILE] [--listen 127.0.0.1:10767]  the simulated\n"
+    "                             instrument as a SECoP node, until stopped (port 0: a free port)\n"
     "The instrument is described by --suite FILE, else by $KESTPLUS_HOME/suite.json when it\n"
     "exists, else it is the built-in simulated instrument. Exit status: 0 done, 1 failed,\n"
     "2 not understood.\n";
@@ -149,6 +151,15 @@ std::optional<Command> ParseBatch(const std::vector<std::string>& arguments, std
                         options.flags.count("--resume") > 0};
 }
 
+std::optional<Command> ParseInstrument(const std::vector<std::string>& arguments, std::string& error) {
+    Options options;
+    if (!Split(arguments, 1, {"--suite", "--listen"}, {}, options, error)) return std::nullopt;
+    if (!options.positionals.empty()) return error = "unexpected argument '" + options.positionals[0] + "'", std::nullopt;
+    InstrumentCommand instrument{options.path("--suite")};
+    if (const auto listen = options.value("--listen")) instrument.listen = *listen;
+    return instrument;
+}
+
 }  // namespace
 
 std::optional<Command> ParseCommandLine(const std::vector<std::string>& arguments, std::string& error) {
@@ -156,6 +167,7 @@ std::optional<Command> ParseCommandLine(const std::vector<std::string>& argument
     if (!arguments.empty() && arguments[0] == "scan") return ParseScan(arguments, error);
     if (!arguments.empty() && arguments[0] == "recover") return ParseRecover(arguments, error);
     if (!arguments.empty() && arguments[0] == "batch") return ParseBatch(arguments, error);
+    if (!arguments.empty() && arguments[0] == "instrument") return ParseInstrument(arguments, error);
     if (!arguments.empty() && (arguments[0] == "list" || arguments[0] == "export" || arguments[0] == "recompute"))
         return ParseDocumentCommand(arguments, error);
     Options options;

@@ -48,11 +48,15 @@ struct BatchCommand {
     bool quiet = false;            // no plan, progress or table
     bool resume = false;           // the lines done are skipped
 };
+struct InstrumentCommand {
+    std::optional<Path> suiteFile;
+    std::string listen = "127.0.0.1:10767";  // host:port; port 0 takes a free one
+};
 struct HelpCommand {};
 
 using Command =
     std::variant<WindowCommand, ScanCommand, ListCommand, ExportCommand, RecomputeCommand, RecoverCommand, BatchCommand,
-                 HelpCommand>;
+                 InstrumentCommand, HelpCommand>;
 
 extern const char* const kUsage;
 

@@ -5,6 +5,7 @@
 
 #include "app/CommandLine.h"
 #include "app/HeadlessView.h"
+#include "app/InstrumentChoice.h"
 #include "core/DocKey.h"
 #include "shell/Startup.h"
 #include "suite/SuiteInstance.h"
@@ -19,7 +20,7 @@ class HeadlessSession {
 public:
     HeadlessSession(SuiteConfig config, const ProgramFolders& folders, const Path& documentPath, std::ostream& err,
                     bool progress)
-        : instance_(std::move(config), folders), view_(state_, instance_.suite(), err, progress) {
+        : instance_(std::move(config), folders, ChooseMicroprobe), view_(state_, instance_.suite(), err, progress) {
         TakeInstrumentSettings(state_, instance_.config().instrument);
         setDocumentPath(documentPath);
         instance_.database().setPathChooser([this](PathRequest, const std::string&) { return std::optional(path_); });

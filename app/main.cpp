@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessCommands.h"
 #include "app/HeadlessView.h"
+#include "app/InstrumentChoice.h"
 #include "app/TerminationSignals.h"
 #include "controls/QtText.h"
 #include "core/ProfileState.h"
@@ -52,7 +53,7 @@ int RunWindow(int argc, char** argv, const kest::WindowCommand& command) {
     }
 
     kest::InstanceLock lock(folders.data);
-    kest::SuiteInstance instance(std::move(*config), folders);
+    kest::SuiteInstance instance(std::move(*config), folders, kest::ChooseMicroprobe);
     kest::ProfileState state;
     kest::TakeInstrumentSettings(state, instance.config().instrument);
     kest::PrfMain window(state, instance.suite());
@@ -109,6 +110,11 @@ int RunHeadless(int argc, char** argv, const kest::Command& command) {
     std::signal(SIGINT, StopHeadlessScan);
     std::signal(SIGTERM, StopHeadlessScan);
     const kest::ProgramFolders folders = kest::ResolveProgramFolders();
+    if (const auto* instrument = std::get_if<kest::InstrumentCommand>(&command)) {
+        std::signal(SIGINT, SIG_DFL);  // a node has nothing to save: a signal ends it at once
+        std::signal(SIGTERM, SIG_DFL);
+        return kest::FinishOutput(kest::RunInstrument(*instrument, folders, std::cout, std::cerr), std::cout, std::cerr);
+    }
     if (!std::holds_alternative<kest::RecoverCommand>(command)) kest::NoteLeftovers(folders, std::cerr);
     const int status = std::visit(
         [&](const auto& c) -> int {
@@ -121,6 +127,7 @@ int RunHeadless(int argc, char** argv, const kest::Command& command) {
             if constexpr (std::is_same_v<C, kest::RecoverCommand>) return kest::RunRecover(c, folders, std::cout, std::cerr);
             if constexpr (std::is_same_v<C, kest::BatchCommand>)
                 return kest::RunBatchCommand(c, folders, std::cout, std::cerr);
+            if constexpr (std::is_same_v<C, kest::InstrumentCommand>) return kest::kNotUnderstood;  // served above
             if constexpr (std::is_same_v<C, kest::WindowCommand>) {  // no display: the demo scan instead
                 if (c.suiteFile) {
                     std::cerr << "kestplus-profile: no display is available for the main window; "

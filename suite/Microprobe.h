@@ -36,6 +36,11 @@ public:
     virtual Status KestLoadStageAbs(int32_t axis, float target) = 0;
     virtual Status KestStartStage(int32_t mode) = 0;
     virtual Status KestReadStageStatus(int32_t axis, int32_t mode, int32_t& busy) = 0;
+
+    // Why the call that failed last failed, when the instrument said more than a status can
+    // (an instrument on the network: "the instrument at 127.0.0.1:10767 closed the
+    // connection during KestReadCounter."); empty when it refused the call itself.
+    virtual std::string faultText() const { return {}; }
 };
 
 }  // namespace kest

@@ -63,12 +63,25 @@ void ReadFaults(const FieldReader& r, const json& section, const std::string& pa
     }
 }
 
+// "host:port" of a SECoP node, the port a number from 1 to 65535.
+std::string ReadNodeAddress(const FieldReader& r, const json& value, const std::string& path) {
+    const std::string expected = "expected \"host:port\", such as \"127.0.0.1:10767\"";
+    const std::string address = r.text(value, path, 3, 300);
+    const std::size_t colon = address.rfind(':');
+    unsigned port = 0;
+    const char* last = address.data() + address.size();
+    if (colon == std::string::npos || colon == 0 || colon + 1 == address.size()) r.refuse(path, expected);
+    const auto [end, status] = std::from_chars(address.data() + colon + 1, last, port);
+    if (status != std::errc() || end != last || port < 1 || port > 65535) r.refuse(path, expected);
+    return address;
+}
+
 void ReadInstrument(const FieldReader& r, const json& section, InstrumentConfig& ins) {
     const std::string path = "instrument";
     r.object(section, path,
              {"spectrometers", "crystals", "dead_time_us", "beam_current_nA", "beam_current_readable",
               "beam_drift_per_hour", "faraday_cup", "stage_position", "stage_speed", "stage_backlash",
-              "stage_limits", "stage_timeout_s", "clock", "time_scale", "noise", "seed", "analysis_program", "faults"});
+              "stage_limits", "stage_timeout_s", "clock", "time_scale", "noise", "seed", "analysis_program", "faults", "node"});
     auto field = [&](const char* key) { return Find(section, key); };
     auto at = [&](const char* key) { return Member(path, key); };
 
@@ -99,6 +112,7 @@ void ReadInstrument(const FieldReader& r, const json& section, InstrumentConfig&
     if (auto* v = field("seed")) ins.seed = r.unsignedInteger(*v, at("seed"));
     if (auto* v = field("analysis_program")) ins.analysis_program = r.text(*v, at("analysis_program"), 0, std::string::npos);
     if (auto* v = field("faults")) ReadFaults(r, *v, at("faults"), ins.faults);
+    if (auto* v = field("node")) ins.node = ReadNodeAddress(r, *v, at("node"));
 
     constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
     constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();

@@ -35,6 +35,7 @@ struct InstrumentConfig {
     bool noise = true;                        // Poisson counting noise
     uint64_t seed = 1;
     std::string analysis_program = "";        // program started by the Ana button
+    std::string node = "";                    // "host:port" of a SECoP node that is the instrument; empty: the simulator
     SimulatedFaults faults{};                 // none unless the file asks for them
 };
 

@@ -9,14 +9,23 @@ SuiteConfig LoadSuiteConfig(const std::optional<std::filesystem::path>& suiteFil
     return BuiltInDemo();
 }
 
-SuiteInstance::SuiteInstance(SuiteConfig config, const ProgramFolders& folders)
+namespace {
+
+std::unique_ptr<Microprobe> MakeProbe(const SuiteConfig& config, const SuiteInstance::MicroprobeMaker& make) {
+    if (auto probe = make ? make(config) : nullptr) return probe;
+    return std::make_unique<SimulatedMicroprobe>(config);
+}
+
+}  // namespace
+
+SuiteInstance::SuiteInstance(SuiteConfig config, const ProgramFolders& folders, const MicroprobeMaker& makeProbe)
     : config_(std::move(config)),
       database_(config_, folders.workDir(), folders.documentsDir()),
-      microprobe_(config_),
+      microprobe_(MakeProbe(config_, makeProbe)),
       computation_(database_),
       logging_(folders.data),
       registry_(folders.registryFile()),
       analysisProgram_(config_.instrument.analysis_program),
-      suite_{database_, microprobe_, computation_, logging_, registry_, analysisProgram_} {}
+      suite_{database_, *microprobe_, computation_, logging_, registry_, analysisProgram_} {}
 
 }  // namespace kest

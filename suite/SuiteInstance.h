@@ -14,6 +14,8 @@
 #include "suite/SuiteFile.h"
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace kest {
@@ -25,20 +27,25 @@ SuiteConfig LoadSuiteConfig(const std::optional<std::filesystem::path>& suiteFil
 
 class SuiteInstance {
 public:
-    SuiteInstance(SuiteConfig config, const ProgramFolders& folders);
+    // The microprobe is the one `makeProbe` makes of the configuration (an instrument chosen
+    // above the suite), else the simulator of the configuration.
+    using MicroprobeMaker = std::function<std::unique_ptr<Microprobe>(const SuiteConfig&)>;
+    SuiteInstance(SuiteConfig config, const ProgramFolders& folders, const MicroprobeMaker& makeProbe = nullptr);
     SuiteInstance(const SuiteInstance&) = delete;
     SuiteInstance& operator=(const SuiteInstance&) = delete;
 
     Suite& suite() { return suite_; }
     const SuiteConfig& config() const { return config_; }
     SqliteAnalysisDatabase& database() { return database_; }
-    SimulatedMicroprobe& microprobe() { return microprobe_; }
+    Microprobe& microprobe() { return *microprobe_; }
+    // The simulator, when the microprobe is the simulator; otherwise nothing.
+    SimulatedMicroprobe* simulator() { return dynamic_cast<SimulatedMicroprobe*>(microprobe_.get()); }
     FileLogging& logging() { return logging_; }
 
 private:
     SuiteConfig config_;
     SqliteAnalysisDatabase database_;
-    SimulatedMicroprobe microprobe_;
+    std::unique_ptr<Microprobe> microprobe_;
     StandardComputation computation_;
     FileLogging logging_;
     IniRegistry registry_;

@@ -56,8 +56,9 @@ inline ZoneRecord VariableZone(int32_t length, int32_t stepMin, int32_t stepMax,
 }
 
 struct ScanOnSimulator {
-    explicit ScanOnSimulator(SuiteConfig config)
-        : instance(std::move(config), ProgramFolders{home.path().toStdString(), home.path().toStdString()}),
+    // On the simulator of `config`, or on the microprobe `makeProbe` makes.
+    explicit ScanOnSimulator(SuiteConfig config, const SuiteInstance::MicroprobeMaker& makeProbe = nullptr)
+        : instance(std::move(config), ProgramFolders{home.path().toStdString(), home.path().toStdString()}, makeProbe),
           acquisition(state, instance.suite(), pacer, [this](const std::string& text) { view.messages.push_back(text); }) {
         view.acquisition = [this] {
             if (measured.size() >= pointBound) {

@@ -96,7 +96,7 @@ TEST(SimulatedInstrument, ADriftingBeamLeavesAFlatSpecimenFlat) {
     scan.view.setDefTimeText("60");
     ScanNew(scan.state, scan.suite(), scan.view);
     ASSERT_EQ(scan.state.NbPts, 30);
-    EXPECT_NEAR(scan.instance.microprobe().simulatedTime(), 1800.0, 1.0);
+    EXPECT_NEAR(scan.instance.simulator()->simulatedTime(), 1800.0, 1.0);
     for (int p = 0; p < 30; ++p) EXPECT_NEAR(scan.state.ResultTable[0][p].conc, 10.0, 3 * scan.state.ResultTable[0][p].sigma) << p;
     std::string key = scan.state.DocKey.str();
     float m1, m2, m3, m4, m5;  // measure 5: the mean current of the last count, from 29 to 30 minutes

@@ -50,6 +50,8 @@ TEST(SuiteFile, RefusalNamesTheField) {
         {R"({"instrument": {"faults": {"fail_after": {"KestReadCountr": 5}}}})", "instrument.faults.fail_after.KestReadCountr: expected the name of a microprobe call"},
         {R"({"instrument": {"faults": {"fail_after": {"KestReadCounter": -1}}}})", "instrument.faults.fail_after.KestReadCounter: expected an integer from 0"},
         {R"({"instrument": {"faults": {"stuck_axis": 4}}})", "instrument.faults.stuck_axis: expected an integer from 0 to 3"},
+        {R"({"instrument": {"node": "127.0.0.1"}})", R"(instrument.node: expected "host:port")"},
+        {R"({"instrument": {"node": "127.0.0.1:65536"}})", R"(instrument.node: expected "host:port")"},
         {R"({"setup": {"elements": {}}})", "setup.elements: expected an array"},
         {R"({"setup": {"elements": [{"z": 0}]}})", "setup.elements[0].z: expected an integer from 1 to 103"},
         {R"({"setup": {"elements": [{"z": 26}, {"z": 26}]}})", "setup.elements[1].z: element 26 is already"},

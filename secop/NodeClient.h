@@ -1,0 +1,80 @@
+#pragma once
+// The microprobe on the network: every call of the instrument library is a SECoP request
+// to a node, answered before the call returns. At construction the client connects, checks
+// that the node speaks SECoP and that its structure report has every module and accessible
+// the calls need. Every request waits at most the node's time-out (its `timeout` property,
+// else 10 s).
+//
+// A node that closes the connection, does not answer in time, answers with an error or with
+// a line that is not SECoP fails the call, and faultText() names the node and the call. The
+// connection is then dropped; the next call connects again, but not within 5 s of a failed
+// attempt, so that a scan stopping on a dead node is not held up by it.
+
+#include "secop/NodeReplies.h"
+#include "suite/Microprobe.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QTcpSocket;
+
+namespace kest::secop {
+
+// The longest line the client reads from a node (a structure report is one line).
+inline constexpr std::size_t kReplyLimit = 4 * 1024 * 1024;
+
+class NodeClient : public Microprobe {
+public:
+    // `address` is "host:port".
+    explicit NodeClient(std::string address);
+    ~NodeClient() override;
+    NodeClient(const NodeClient&) = delete;
+    NodeClient& operator=(const NodeClient&) = delete;
+
+    bool connected() const { return layout_.has_value(); }
+    const std::string& address() const { return address_; }
+
+    Status KestReadCurrent(float& current) override;
+    Status KestSetFaraday(int32_t inserted) override;
+    Status KestReadXtal(int32_t spectrometer, std::string& crystal) override;
+    Status KestReadPha(int32_t spectrometer, const std::string& crystal, int32_t mode, int32_t& deadTimeUs) override;
+    Status KestLoadCounter(int32_t mode, float seconds, int32_t flags) override;
+    Status KestStartTimer(int32_t mode) override;
+    Status KestReadSpectroStatus(int32_t spectrometer, int32_t mode, int32_t& busy) override;
+    Status KestReadTimer(int32_t spectrometer, float& seconds) override;
+    Status KestReadCounter(int32_t spectrometer, int32_t& counts) override;
+    Status KestReadStagePos(int32_t axis, int32_t& position) override;
+    Status KestBacklashStage(int32_t axis) override;
+    Status KestLoadStageAbs(int32_t axis, float target) override;
+    Status KestStartStage(int32_t mode) override;
+    Status KestReadStageStatus(int32_t axis, int32_t mode, int32_t& busy) override;
+    std::string faultText() const override { return fault_; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    bool connect(const std::string& call);
+    void drop(const std::string& why);
+    std::optional<std::string> exchange(const std::string& call, const std::string& line, Clock::time_point deadline);
+    std::optional<std::string> nextLine(const std::string& call, Clock::time_point deadline);
+    // The answer's value to `action module:accessible [data]`; nothing when the call fails.
+    std::optional<Json> request(const std::string& call, const std::string& action, const std::string& specifier,
+                                const std::optional<Json>& data = std::nullopt);
+    bool validSpectrometer(int32_t s) const { return layout_ && s >= 1 && s <= layout_->spectrometers; }
+    std::string nodeText() const { return "the instrument at " + address_; }
+    Clock::duration timeout() const;
+
+    std::string address_;
+    std::unique_ptr<QTcpSocket> socket_;
+    std::unique_ptr<LineReader> reader_;
+    std::vector<std::string> lines_;
+    std::optional<NodeLayout> layout_;
+    std::optional<Clock::time_point> failedAttempt_;
+    std::string connectFault_;
+    std::string fault_;
+    int startAxis_ = 1;  // the axis whose go starts the next move
+};
+
+}  // namespace kest::secop
