@@ -412,9 +412,12 @@ void MicroprobeNode::publish(const std::string& module, const std::string& param
     Json& cached = cache_[key];
     if (!always && cached == value) return;
     cached = value;
-    const std::string line = MessageLine("update", key, DataReport(value, now()));
-    for (const auto& [id, c] : clients_)
-        if (c.allActive || c.activeModules.count(module)) out.push_back({id, line});
+    std::string line;  // written once, and only when someone watches
+    for (const auto& [id, c] : clients_) {
+        if (!c.allActive && !c.activeModules.count(module)) continue;
+        if (line.empty()) line = MessageLine("update", key, DataReport(value, now()));
+        out.push_back({id, line});
+    }
 }
 
 }  // namespace kest::secop
