@@ -11,6 +11,7 @@
 #include "app/InstrumentChoice.h"
 #include "secop/NodeClient.h"
 
+#include <QProcess>
 #include <gmock/gmock.h>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -228,4 +229,79 @@ TEST(InstrumentNode, ClientRefusesANodeOutOfStep) {
         EXPECT_EQ(client.KestReadCurrent(current), 0);
         EXPECT_THAT(client.faultText(), StartsWith("the instrument at " + node.address() + " " + c.fault));
     }
+}
+
+// The node's lines however the network cuts them: CR LF or LF, a line in pieces, and a line
+// beyond the limit cut once, its rest dropped up to its end.
+TEST(InstrumentNode, LineReaderCutsTheStreamIntoLines) {
+    struct Case {
+        std::vector<std::string> pieces;
+        std::vector<std::string> lines;  // "!" before an overlong line's kept part
+    };
+    const Case cases[] = {
+        {{"read a\r\nping\n"}, {"read a", "ping"}},
+        {{"rea", "d a:", "b\n", "pi"}, {"read a:b"}},
+        {{"12345678\n"}, {"12345678"}},
+        {{"123456789\n"}, {"!12345678"}},
+        {{"1234", "56789", "abc", "def\nping\n"}, {"!12345678", "ping"}},
+        {{"123456789", "0\n", "\n"}, {"!12345678", ""}},
+    };
+    for (const Case& c : cases) {
+        secop::LineReader reader(8);
+        std::vector<std::string> lines;
+        for (const std::string& piece : c.pieces) {
+            for (const auto& line : reader.feed(piece)) lines.push_back((line.overlong ? "!" : "") + line.text);
+            EXPECT_LE(reader.pending(), 8u);
+        }
+        EXPECT_EQ(lines, c.lines) << c.pieces.front();
+    }
+}
+
+// What a failed call says: nothing more than a status for what the instrument itself
+// refuses (a target beyond the travel, a spectrometer it lacks), the node's word otherwise.
+TEST(InstrumentNode, ClientSaysWhyACallFailed) {
+    SuiteConfig config = QuietNode();
+    config.instrument.dead_time_us = 3;
+    config.instrument.faults.fail(ProbeCall::StartTimer);
+    fakes::NodeOnThread node(config);
+    secop::NodeClient client(node.address());
+    int32_t counts = 0, deadTime = 0;
+    std::string crystal;
+    EXPECT_EQ(client.KestLoadStageAbs(1, 6e6f), 0);
+    EXPECT_EQ(client.faultText(), "");
+    EXPECT_EQ(client.KestReadCounter(6, counts), 0);
+    EXPECT_EQ(client.faultText(), "");
+    EXPECT_EQ(client.KestReadXtal(5, crystal), 1);
+    EXPECT_EQ(crystal, "LLIF");
+    EXPECT_EQ(client.KestReadPha(5, crystal, 0, deadTime), 1);
+    EXPECT_EQ(deadTime, 3);
+    EXPECT_EQ(client.KestStartTimer(0), 0);
+    EXPECT_EQ(client.faultText(), "the instrument at " + node.address() +
+                                      " answered KestStartTimer with HardwareError: the counters cannot start.");
+}
+
+// The instrument command prints where it listens, a free port when asked for port 0, and
+// serves there until it is stopped; an address it cannot use is refused.
+TEST(InstrumentNode, InstrumentCommandServesTheSuiteFile) {
+    Headless h;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KESTPLUS_HOME", QString::fromStdString(h.folders.data.string()));
+    program.setProcessEnvironment(environment);
+    const QString suite = QString::fromStdString(h.file("suite.json").string());
+    program.start(KESTPLUS_PROGRAM, {"instrument", "--suite", suite, "--listen", "127.0.0.1:0"});
+    QByteArray said;
+    while (!said.contains('\n') && program.waitForReadyRead(20000)) said += program.readAllStandardOutput();
+    const std::string line = said.toStdString();
+    const std::string lead = "The simulated instrument of " + h.file("suite.json").string() + " listens on 127.0.0.1:";
+    ASSERT_THAT(line, StartsWith(lead));
+    const std::string address = "127.0.0.1:" + std::to_string(std::stoi(line.substr(lead.size())));
+    EXPECT_THAT(fakes::RawConnection(address).ask("*IDN?"), StartsWith("ISSE&SINE2020,SECoP,"));
+    program.terminate();
+    EXPECT_TRUE(program.waitForFinished(10000));
+
+    program.start(KESTPLUS_PROGRAM, {"instrument", "--suite", suite, "--listen", "10767"});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), kFailed);
+    EXPECT_THAT(program.readAllStandardError().toStdString(), HasSubstr("--listen takes host:port"));
 }
