@@ -64,6 +64,22 @@ TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields
     }
 }
 
+// A line mixing an element on a reference profile (Fe) with two on standards (Ni, Cr): each
+// is computed its own way, and every element's field 6 is the total of all three.
+TEST(PointComputation, AMixedLineComputesEachElementItsOwnWayAndTotalsThemAll) {
+    Storage s;
+    s.state.ElementTable[0].byReference = true;
+    s.state.ElementTable[0].slope = 0.5f, s.state.ElementTable[0].intercept = 0.0f;  // 40 cps: 20 %
+    for (std::size_t e = 0; e < 3; ++e) s.fake.db.points[1].measures[e] = {40.0f, 0, 0, 0, 0};
+    s.fake.db.points[1].results[1].field[0] = 0.3f;  // what the library gave Ni and Cr
+    s.fake.db.points[1].results[2].field[0] = 0.1f;
+    ComputePoint(s.state, s.fake.suite, 1);
+    EXPECT_EQ(s.fake.comp.named("KestComputeQti"), std::vector<std::string>{"KestComputeQti(        , 1, -1, 0)"});
+    auto& results = s.fake.db.points[1].results;
+    EXPECT_EQ((std::array{results[0].field[0], results[1].field[0], results[2].field[0]}), (std::array{0.2f, 0.3f, 0.1f}));
+    for (std::size_t e = 0; e < 3; ++e) EXPECT_FLOAT_EQ(results[e].field[5], 0.6f) << e;
+}
+
 TEST(PointComputation, RecomputeAllInTheLibrarysModeComputesEveryPointAfterAllOfThem) {
     for (const auto& [elements, points] : {std::pair{3, 3}, {0, 3}, {3, 0}}) {  // nothing to compute without both
         Storage s;

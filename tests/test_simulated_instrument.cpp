@@ -24,10 +24,11 @@
 namespace kest {
 namespace {
 
-// Fe on spectrometer 1 (a step) and Ni on spectrometer 2 (a gradient), dead time 3 us, quiet.
+// Fe on spectrometer 1 (a step) and Ni on spectrometer 2 (a gradient), dead times 3 us and
+// 1.5 us, quiet.
 SuiteConfig QuietCouple() {
     SuiteConfig config = fakes::QuietStep({{0, 90.0}, {250, 60.0}});
-    config.instrument.dead_time_us = 3;
+    config.instrument.dead_time_us = {3, 1.5, 3, 3, 3};
     config.setup.elements.push_back({28, 2, "Ni", true, 100.0, 8000.0, 35.0});
     config.specimen.elements[28] = {SpecimenProfile::Shape::Linear, {{0, 10.0}, {500, 40.0}}};
     return config;
@@ -120,7 +121,7 @@ TEST(SimulatedInstrument, ALineWithOneElementOnAReferenceProfileAndOneOnAStandar
         for (const auto& [e, z] : {std::pair{0, 26}, {1, 28}})
             EXPECT_NEAR(scan.state.ResultTable[std::size_t(e)][p].conc, config.specimen.percentAt(z, x[p]), 0.003) << z << " at " << x[p];
     const ResultRecord nickel = scan.state.ResultTable[1][0];  // one standard deviation through the line's slope
-    EXPECT_NEAR(nickel.sigma, std::sqrt(nickel.rate / 10) / 80, 1e-5);
+    EXPECT_NEAR(nickel.sigma, std::sqrt(nickel.rate * (1 + 1.5e-6 * nickel.rate) / 10) / 80, 1e-5);
 }
 
 // Counters that give the stop button its chance after every poll, as the window does.
@@ -159,8 +160,10 @@ TEST(SimulatedInstrument, StoppedAndFailedPointsAreMarkedInTheDocumentListChartA
     EXPECT_EQ(view.graph().values().hollow, (std::vector<uint8_t>{0, 1, 1}));
     std::ostringstream csv;
     WriteProfileCsv(state, csv);
-    EXPECT_NE(csv.str().find(",total wt%,status\n1,0,"), std::string::npos) << csv.str();
-    for (const char* status : {",measured\n2,", ",stopped\n3,", ",failed\n"}) EXPECT_NE(csv.str().find(status), std::string::npos) << status;
+    EXPECT_NE(csv.str().find(",total wt%,status,flags\n1,0,"), std::string::npos) << csv.str();
+    // The stopped and failed points hold the numbers of the point before them: none of their own.
+    for (const char* row : {",measured,\n2,", "\n2,100,0,0,P,100,,,,,,,,,,stopped,\n3,200,0,0,P,200,,,,,,,,,,failed,\n"})
+        EXPECT_NE(csv.str().find(row), std::string::npos) << row << "\n" << csv.str();
 }
 
 }  // namespace
