@@ -37,6 +37,7 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     ASSERT_EQ(h.run(scan), kDone) << h.err.str();
     EXPECT_EQ(h.out.str(), kLists);
     EXPECT_EQ(h.err.str().rfind("about 5 points, about 0:00:50\n", 0), 0u) << h.err.str();  // 5 x 10 s
+    EXPECT_NE(h.err.str().find("kestplus-profile: 5 points saved, 0 flagged: " + h.file("doc.ana").string() + "\n"), std::string::npos) << h.err.str();
     EXPECT_NE(h.err.str().find("\npoint    5 of about 5 at X 800, Y 0, 0:00:00 so far, about 0:00:00 left\n"), std::string::npos);
     EXPECT_EQ(h.read("doc.PRF").rfind("KestProfile  2\r\n", 0), 0u);
 
