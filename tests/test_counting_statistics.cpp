@@ -43,10 +43,12 @@ struct PointNumbers {
     std::vector<int32_t> repeats;
 };
 
-PointNumbers ScanRepeatedPoints(const SuiteConfig& config, int countOption, bool chiSquare) {
+PointNumbers ScanRepeatedPoints(const SuiteConfig& config, int countOption, bool chiSquare, int patternPoints = 1) {
     ScanOnSimulator scan(config);
     scan.pointBound = kPoints + 1;
     scan.view.optNC = countOption;
+    scan.state.Mp = static_cast<int16_t>(patternPoints);
+    scan.view.setPatternText("3");
     scan.state.StatisticEnable = chiSquare ? kTrue : kFalse;
     scan.setZones({FixedZone((kPoints - 1) * 10, 10)});
     ScanNew(scan.state, scan.suite(), scan.view);
@@ -78,11 +80,11 @@ double Spread(const std::vector<double>& values) {
 // stretch (1 + tau R) the sigma is 1.18 times too small at 200,000 cps; without the current
 // factor, 1.41 times at half the current.
 TEST(CountingStatistics, TheSpreadOfRepeatedPointsIsTheReportedSigma) {
-    struct Case { const char* name; double cps, beamShare; int countOption; };
-    for (const Case& c : {Case{"5,000 cps", 5000, 1.0, 0}, {"50,000 cps, 5 counts", 50000, 1.0, 1},
-                          {"200,000 cps", 200000, 1.0, 0}, {"50,000 cps at half the current", 50000, 0.5, 0}}) {
+    struct Case { const char* name; double cps, beamShare; int countOption, patternPoints; };
+    for (const Case& c : {Case{"5,000 cps", 5000, 1.0, 0, 1}, {"50,000 cps, 5 counts at 3 pattern points", 50000, 1.0, 1, 3},
+                          {"200,000 cps", 200000, 1.0, 0, 1}, {"50,000 cps at half the current", 50000, 0.5, 0, 1}}) {
         SCOPED_TRACE(c.name);
-        const PointNumbers numbers = ScanRepeatedPoints(NoisyFlat(c.cps, c.beamShare), c.countOption, false);
+        const PointNumbers numbers = ScanRepeatedPoints(NoisyFlat(c.cps, c.beamShare), c.countOption, false, c.patternPoints);
         const double ratio = Spread(numbers.conc) / Mean(numbers.sigma);
         EXPECT_GT(ratio, 0.9);
         EXPECT_LT(ratio, 1.1);

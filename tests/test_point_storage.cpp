@@ -44,6 +44,20 @@ TEST(MeasureStorage, MeasuresComputationPositionAndLabelInThatOrder) {
     EXPECT_EQ(s.fake.journal, expected);
 }
 
+// Spectrometer 2's rate is brought to the current of Fe's standard (20 nA); Ni's standard
+// was measured at 10 nA, so Ni's rate and deviation are half of it.
+TEST(MeasureStorage, AnElementSharingASpectrometerGetsTheRateAtItsOwnStandardsCurrent) {
+    Storage s;
+    s.state.ElementTable[0].standardCurrent = 20.0f, s.state.ElementTable[1].standardCurrent = 10.0f;
+    SpectroRecord& counted = s.state.SpectroTable[1];
+    counted.currentRead = true, counted.referenceCurrent = 20.0f, counted.current = counted.lowestCurrent = 20.0f;
+    StorePoint(s.state, s.fake.suite, 1, "250", "-20", "Z02");
+    const auto stored = s.fake.db.named("KestDbEltSetMeasures");
+    ASSERT_EQ(stored.size(), 3u);
+    EXPECT_EQ(stored[0], "KestDbEltSetMeasures(        , 26, 0, 1, 40, 2, 10, 4, 20)");
+    EXPECT_EQ(stored[1], "KestDbEltSetMeasures(        , 28, 0, 1, 20, 2, 10, 4, 20)");
+}
+
 TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields) {
     struct Case { float slope, intercept, rate, fraction; };
     const Case cases[] = {{2.0f, 10.0f, 20.0f, 0.5f}, {0.0f, 10.0f, 12345.0f, 0.1f}};
