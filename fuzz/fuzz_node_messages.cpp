@@ -20,7 +20,7 @@ public:
     kest::Status KestReadCurrent(float& current) override { return current = 20.0f, 1; }
     kest::Status KestSetFaraday(int32_t) override { return 1; }
     kest::Status KestReadXtal(int32_t, std::string& crystal) override { return crystal = "LIF", 1; }
-    kest::Status KestReadPha(int32_t, const std::string&, int32_t, int32_t& deadTime) override { return deadTime = 2, 1; }
+    kest::Status KestReadPha(int32_t, const std::string&, int32_t, float& deadTime) override { return deadTime = 2.0f, 1; }
     kest::Status KestLoadCounter(int32_t, float seconds, int32_t) override { return seconds > 0 ? 1 : 0; }
     kest::Status KestStartTimer(int32_t) override { return 1; }
     kest::Status KestReadSpectroStatus(int32_t, int32_t, int32_t& busy) override { return busy = 0, 1; }

@@ -264,13 +264,13 @@ void MicroprobeNode::addSpectrometer(int s, const SuiteConfig& config) {
 
     Accessible deadTime;
     deadTime.read = [this, s, crystal]() -> Outcome {
-        int32_t microseconds = 0;
+        float microseconds = 0.0f;
         if (probe_.KestReadPha(s, crystal, 0, microseconds) == 0)
             return Hardware("the pulse-height analyser of spectrometer " + std::to_string(s) + " cannot be read");
-        return Json(microseconds * 1e-6);
+        return Json(static_cast<double>(microseconds) * 1e-6);
     };
     addParameter(module, "_dead_time", Double(0.0, std::nullopt, "s"), "dead time of the pulse-height analyser",
-                 std::move(deadTime), config.instrument.dead_time_us * 1e-6);
+                 std::move(deadTime), config.instrument.dead_time_us[index] * 1e-6);
 }
 
 void MicroprobeNode::connected(ClientId client, const std::string& peer) { clients_[client].peer = peer; }

@@ -206,14 +206,14 @@ Status NodeClient::KestReadXtal(int32_t spectrometer, std::string& crystal) {
     return 1;
 }
 
-Status NodeClient::KestReadPha(int32_t spectrometer, const std::string& /*crystal*/, int32_t /*mode*/, int32_t& deadTimeUs) {
+Status NodeClient::KestReadPha(int32_t spectrometer, const std::string& /*crystal*/, int32_t /*mode*/, float& deadTimeUs) {
     if (!connect("KestReadPha")) return 0;
     fault_.clear();
     if (!validSpectrometer(spectrometer)) return 0;
     const auto value = request("KestReadPha", "read", Spectrometer(spectrometer) + ":_dead_time");
     if (!value) return 0;
     KEST_EXPECT(value->is_number() && value->get<double>() >= 0 && value->get<double>() < 1.0, "KestReadPha");
-    deadTimeUs = static_cast<int32_t>(std::lround(value->get<double>() * 1e6));
+    deadTimeUs = static_cast<float>(value->get<double>() * 1e6);
     return 1;
 }
 

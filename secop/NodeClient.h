@@ -39,7 +39,7 @@ public:
     Status KestReadCurrent(float& current) override;
     Status KestSetFaraday(int32_t inserted) override;
     Status KestReadXtal(int32_t spectrometer, std::string& crystal) override;
-    Status KestReadPha(int32_t spectrometer, const std::string& crystal, int32_t mode, int32_t& deadTimeUs) override;
+    Status KestReadPha(int32_t spectrometer, const std::string& crystal, int32_t mode, float& deadTimeUs) override;
     Status KestLoadCounter(int32_t mode, float seconds, int32_t flags) override;
     Status KestStartTimer(int32_t mode) override;
     Status KestReadSpectroStatus(int32_t spectrometer, int32_t mode, int32_t& busy) override;

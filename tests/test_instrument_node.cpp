@@ -261,11 +261,12 @@ TEST(InstrumentNode, LineReaderCutsTheStreamIntoLines) {
 // refuses (a target beyond the travel, a spectrometer it lacks), the node's word otherwise.
 TEST(InstrumentNode, ClientSaysWhyACallFailed) {
     SuiteConfig config = QuietNode();
-    config.instrument.dead_time_us = 3;
+    config.instrument.dead_time_us.fill(3.0);
     config.instrument.faults.fail(ProbeCall::StartTimer);
     fakes::NodeOnThread node(config);
     secop::NodeClient client(node.address());
-    int32_t counts = 0, deadTime = 0;
+    int32_t counts = 0;
+    float deadTime = 0.0f;
     std::string crystal;
     EXPECT_EQ(client.KestLoadStageAbs(1, 6e6f), 0);
     EXPECT_EQ(client.faultText(), "");
@@ -274,7 +275,7 @@ TEST(InstrumentNode, ClientSaysWhyACallFailed) {
     EXPECT_EQ(client.KestReadXtal(5, crystal), 1);
     EXPECT_EQ(crystal, "LLIF");
     EXPECT_EQ(client.KestReadPha(5, crystal, 0, deadTime), 1);
-    EXPECT_EQ(deadTime, 3);
+    EXPECT_EQ(deadTime, 3.0f);
     EXPECT_EQ(client.KestStartTimer(0), 0);
     EXPECT_EQ(client.faultText(), "the instrument at " + node.address() +
                                       " answered KestStartTimer with HardwareError: the counters cannot start.");
