@@ -331,6 +331,7 @@ QWidget* PrfMain::buildSettingsPanel() {
 
 QWidget* PrfMain::buildPointsPanel() {
     pntList_ = List("PntList", QAbstractItemView::ExtendedSelection, kPointListColumns);
+    pntList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // past the status only blanks
     addPoint_ = Button("AddPoint", "Add");
     deletePoint_ = Button("DeletePoint", "Del");
     scan_ = Button("Scan", "Scan");
