@@ -76,8 +76,8 @@ void SetPoint(ProfileChart& chart, int s, int k, double x, float y) {
     chart.setYValue(y);
 }
 
-// A point whose acquisition stopped or failed holds the rates of the point before it: its
-// markers are drawn hollow.
+// A point whose acquisition stopped or failed holds the rates of the point before it, and a
+// flagged point's numbers are doubtful: their markers are drawn hollow.
 void SetHollow(const ProfileState& state, ProfileChart& chart, int k) {
     chart.setPointHollow(static_cast<int16_t>(k), state.Graph.hollow[static_cast<std::size_t>(k - 1)] != 0);
 }
@@ -111,7 +111,9 @@ void PlotPoint(ProfileState& state, std::size_t k, int p) {
     graph.x[k] = point.x;
     graph.y[k] = point.y;
     graph.z[k] = point.z;
-    graph.hollow[k] = point.status == PointStatus::Stopped || point.status == PointStatus::Failed ? 1 : 0;
+    bool flagged = false;
+    for (int e = 0; e < state.NbElt; ++e) flagged = flagged || ResultAt(state, e, p).flags != 0;
+    graph.hollow[k] = point.status == PointStatus::Stopped || point.status == PointStatus::Failed || flagged ? 1 : 0;
     // A point without counts has no value to draw: not a marker at 0.
     const bool unmeasured = Unmeasured(state, p);
     for (int e = 0; e < state.NbElt; ++e)
