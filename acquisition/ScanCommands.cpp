@@ -7,6 +7,7 @@
 #include "acquisition/ZoneScan.h"
 #include "core/DocKey.h"
 #include "document/DocumentCommands.h"
+#include "geometry/ZoneTable.h"
 #include "core/Formats.h"
 #include "results/PointComputation.h"
 #include "results/ResultLists.h"
@@ -19,6 +20,25 @@ namespace {
 // each element's standard, whatever the scan).
 void StartBeamReference(ProfileState& state) { state.CurrentUnreadableTold = false; }
 
+// Scan New from its start point to its last zone, or its stop.
+void WalkProfile(ProfileState& state, Suite& suite, MainView& view) {
+    state.ScanStop = state.ScanFailed = kFalse;
+    StartBeamReference(state);
+    ResetTrials(state);  // what a stopped scan left waiting
+    for (int16_t i = state.NbPts; i > 0; --i)
+        StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
+    ReloadPoints(state, suite.db, view);
+    StartProfile(state, suite, view);
+    if (state.ScanStop == kTrue) return;
+    for (int z = 0; z < state.NbZones; ++z) {
+        if (state.Zones[static_cast<std::size_t>(z)].type == 'F')
+            ScanFixedZone(state, suite, view, z);
+        else
+            ScanVariableZone(state, suite, view, z);
+        if (state.ScanStop == kTrue) return;
+    }
+}
+
 }  // namespace
 
 void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
@@ -28,22 +48,12 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
         return;
     }
     if (!SavePointsFirst(state, suite, view)) return;
-    const ScanProgressScope progress(state, view, PlanScan(state, TextValue(view.defTimeText())));
-    state.ScanStop = state.ScanFailed = kFalse;
-    StartBeamReference(state);
-    for (int16_t i = state.NbPts; i > 0; --i)
-        StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
-    ReloadPoints(state, suite.db, view);
-    StartProfile(state, suite, view);
-    if (state.ScanStop == kTrue) return;
-    ResetTrials(state);
-    for (int z = 0; z < state.NbZones; ++z) {
-        if (state.Zones[static_cast<std::size_t>(z)].type == 'F')
-            ScanFixedZone(state, suite, view, z);
-        else
-            ScanVariableZone(state, suite, view, z);
-        if (state.ScanStop == kTrue) return;
+    {
+        const ScanProgressScope progress(state, view, PlanScan(state, TextValue(view.defTimeText())));
+        WalkProfile(state, suite, view);
     }
+    // The points still waiting on the trial stack are listed while the scan runs only.
+    if (!state.TrialStack.empty()) RefreshViews(state, suite.db, view, state.NbPts, state.NbPts);
 }
 
 void StartProfile(ProfileState& state, Suite& suite, MainView& view) {
@@ -68,7 +78,9 @@ void ScanOld(ProfileState& state, Suite& suite, MainView& view) {
         state.CurPnt = i;
         view.acquirePoint();
         RefreshViews(state, suite.db, view, i, i + 1);
-        CountScanPoint(state, view, i);
+        CountScanPoint(state, i);
+        ShowScanProgress(state, view);
+        HoldIfPaused(state, view);
         if (state.ScanStop == kTrue) return;
     }
 }

@@ -5,6 +5,7 @@
 #include "acquisition/TrialStack.h"
 #include "acquisition/ZoneChecks.h"
 #include "core/DocKey.h"
+#include "geometry/ZoneTable.h"
 #include "results/ResultLists.h"
 #include "results/ResultTables.h"
 
@@ -96,15 +97,6 @@ std::string ZoneLabel(int zone) {
     return text;
 }
 
-void ComputeEndDistances(ProfileState& state) {
-    int64_t end = 0;
-    for (int i = 0; i < state.NbZones && i < kZoneSlots; ++i) {
-        ZoneRecord& zone = state.Zones[static_cast<std::size_t>(i)];
-        end += zone.length;
-        zone.endDistance = Clamped32(end);
-    }
-}
-
 bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, int zone) {
     if (state.NbPts + static_cast<int64_t>(state.TrialStack.size()) >= kDocumentPointCapacity) {
         EndScan(state, suite, view, "The document holds " + std::to_string(kDocumentPointCapacity) +
@@ -122,14 +114,18 @@ bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, in
     return true;
 }
 
-void MeasureLast(ProfileState& state, Suite& suite, MainView& view) {
+void MeasureLast(ProfileState& state, Suite& suite, MainView& view, bool showProgress) {
     const int last = state.NbPts - 1;
     LoadPointRows(state, suite.db, last, last + 1);  // what the acquisition window loads
     state.AutoAcquire = kTrue;
     state.CurPnt = static_cast<int16_t>(last);
     view.acquirePoint();
     RefreshViews(state, suite.db, view, last, last + 1);
-    CountScanPoint(state, view, last);
+    CountScanPoint(state, last);
+    if (showProgress || state.ScanStop == kTrue) {
+        ShowScanProgress(state, view);
+        HoldIfPaused(state, view);
+    }
 }
 
 void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end) {
@@ -162,6 +158,7 @@ bool TrialAcceptable(ProfileState& state, AnalysisDatabase& db, int zone) {
 
 void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone) {
     const ZoneRecord& z = ZoneAt(state, zone);
+    state.Progress.zone = zone;
     const int64_t c0 = PointCoordinate(state, suite.db, 0);
     const int64_t limit = z.stepMin > 0 ? c0 + z.endDistance : c0;
     const int64_t most = MostPoints(z, LastCoordinate(state, suite.db), limit);
@@ -174,6 +171,7 @@ void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone) 
 
 void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zone) {
     const ZoneRecord& z = ZoneAt(state, zone);
+    state.Progress.zone = zone;
     ResetTrials(state);
     const int64_t from = LastCoordinate(state, suite.db);
     if (!AddPointAt(state, suite, view, from + z.stepMax, zone)) return;
@@ -187,7 +185,7 @@ void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zon
         return ascending ? last < limit : last > limit;
     };
     while (shortOfLimit()) {
-        MeasureLast(state, suite, view);
+        MeasureLast(state, suite, view, false);  // what is left is known once the next point is placed
         if (Stopped(state, suite, view)) return;
         if (RanAway(state, suite, view, zone, ++measured, most)) return;
         int64_t next = 0;
@@ -203,6 +201,9 @@ void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zon
             next = state.TrialStack.empty() ? int64_t{LastCoordinate(state, suite.db)} + z.stepMax
                                             : Midpoint(TopTrialCoordinate(state), LastCoordinate(state, suite.db));
         }
+        ShowScanProgress(state, view, std::min<int64_t>(next, c0 + z.endDistance));  // as AddPointAt clips it
+        HoldIfPaused(state, view);
+        if (state.ScanStop == kTrue) return;  // stopped while paused: the next point is never placed
         if (!AddPointAt(state, suite, view, next, zone)) return;
     }
     // The point that reached the limit was added but never measured.

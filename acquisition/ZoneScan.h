@@ -31,15 +31,14 @@ int32_t Midpoint(int32_t t, int32_t c);
 // "Z01" for zone 0, "Z12" for zone 11, "Z100" for zone 99.
 std::string ZoneLabel(int zone);
 
-// E(z) of every zone in use: the sum of the lengths up to and including the zone.
-void ComputeEndDistances(ProfileState& state);
-
 // Appends a point of zone z at coordinate c, clipped to the zone's end, where the stage
 // stands across the axis. False, with the trial stack put back, a message and ScanStop
 // set, when the document could not hold the point and the waiting trials together.
 bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, int zone);
-// The last point measured in the acquisition window's automatic mode, then the lists.
-void MeasureLast(ProfileState& state, Suite& suite, MainView& view);
+// The last point measured in the acquisition window's automatic mode, then the lists; the
+// point counts in the scan's progress, shown (and a pause held) unless `showProgress` is
+// off, for a walk that shows it once it has placed its next point.
+void MeasureLast(ProfileState& state, Suite& suite, MainView& view, bool showProgress = true);
 // The tables and the point list (with the graph) after a change of points [first, end)
 // alone, the points past the document's end gone: each point of a scan costs the same,
 // however long the profile has grown.

@@ -52,12 +52,9 @@ void HeadlessView::showScanProgress(const ScanProgress& progress) {
         err_ << linePrefix_ << PlanText({progress.planned, progress.estimated, progress.plannedSeconds}) << std::endl;
         return;
     }
-    PointRecord point;
-    if (progress.lastPoint >= 0 && static_cast<std::size_t>(progress.lastPoint) < state_.PointTable.size())
-        point = state_.PointTable[static_cast<std::size_t>(progress.lastPoint)];
     char line[160];
     std::snprintf(line, sizeof line, "point %4d of %s%d at X %d, Y %d, %s so far, about %s left", progress.measured,
-                  progress.estimated ? "about " : "", ProgressTotal(progress), point.x, point.y,
+                  progress.estimated ? "about " : "", ProgressTotal(progress), progress.lastX, progress.lastY,
                   ClockText(progress.elapsed).c_str(), ClockText(ProgressSecondsLeft(progress)).c_str());
     err_ << linePrefix_ << line << std::endl;
 }

@@ -116,10 +116,13 @@ struct ScanProgress {
     int planned = 0;              // points, the start point included
     bool estimated = false;       // a variable zone makes `planned` an estimate
     double plannedSeconds = 0.0;  // of wall-clock time
-    int measured = 0;
+    int measured = 0;             // every point counted so far, points waiting on the trial stack included
+    int remaining = 0;            // points still to measure, estimated again after every point
+    int zone = -1;                // the zone being walked; -1 before the first (the start point, Scan Old)
     int lastPoint = -1;           // the point measured last, from 0
-    double elapsed = 0.0;         // seconds from the start to the last point measured
-    std::chrono::steady_clock::time_point started{};
+    int32_t lastX = 0, lastY = 0; // and where it was measured
+    double elapsed = 0.0;         // seconds of scanning from the start to the last point measured
+    std::chrono::steady_clock::time_point started{};  // moved on by the time spent paused
 };
 
 struct ProfileState {
@@ -150,6 +153,7 @@ struct ProfileState {
     int16_t ComputeMode = kTrue;    // -1 computation library, 0 reference calibration line
     int16_t AutoAcquire = kFalse;
     int16_t ScanStop = kFalse;
+    int16_t ScanPause = kFalse;       // Scan > Pause: the scan waits after the point being measured
     int16_t ScanFailed = kFalse;      // the last scan ended early without being stopped: a fault, a guard, a full document
     int16_t PointUnreached = kFalse;  // the stage refused the last point's position: nothing stored for it
     ScanProgress Progress;
@@ -210,6 +214,19 @@ inline ResultRecord ResultAt(const ProfileState& state, int e, int p) {
     if (e < 0 || e >= ElementsInResultTable(state) || p < 0) return {};
     const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
     return static_cast<std::size_t>(p) < row.size() ? row[static_cast<std::size_t>(p)] : ResultRecord{};
+}
+
+// Point p was stored without counts: no status, and neither a count rate nor a
+// concentration for any element (a point placed and not measured yet, or one a crash
+// interrupted). A document of the earlier format, without statuses, has values at its
+// measured points.
+inline bool Unmeasured(const ProfileState& state, int p) {
+    if (p < 0 || static_cast<std::size_t>(p) >= state.PointTable.size()) return false;
+    if (state.PointTable[static_cast<std::size_t>(p)].status != PointStatus::None) return false;
+    const int elements = ElementsInResultTable(state);
+    for (int e = 0; e < elements; ++e)
+        if (ResultAt(state, e, p).rate != 0.0f || ResultAt(state, e, p).conc != 0.0f) return false;
+    return elements > 0;
 }
 
 }  // namespace kest

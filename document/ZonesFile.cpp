@@ -116,6 +116,7 @@ ZonesReadEnd Reported(ZonesReadEnd end, MainView& view) {
 ZonesReadEnd ReplaceZones(ProfileState& state, MainView& view, std::istream& in) {
     ClearZones(state);
     const ZonesReadEnd end = Reported(ReadZones(state, in), view);
+    ComputeEndDistances(state);
     ShowZones(state, view);
     return end;
 }

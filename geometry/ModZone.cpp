@@ -105,7 +105,12 @@ bool ModZone::keptDespite(const std::string& warning) {
     QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProgramTitle),
                     ToQString(warning) + QStringLiteral("\n\nKeep the zone as it is?"), QMessageBox::Ok | QMessageBox::Cancel,
                     this);
-    return box.exec() == QMessageBox::Ok;
+    const bool kept = box.exec() == QMessageBox::Ok;
+    if (!kept) {  // back to the editor, with the keyboard: a window manager may have given the focus away
+        activateWindow();
+        length_->setFocus();
+    }
+    return kept;
 }
 
 }  // namespace kest

@@ -3,6 +3,8 @@
 #include "core/Formats.h"
 #include "core/SettingsEvents.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -127,5 +129,15 @@ void SelectZoneRow(ProfileState& state, MainView& view, int row) {
 
 void EnableZoneCommands(MainView& view) { view.setZoneCommandsEnabled(true); }
 void DisableZoneCommands(MainView& view) { view.setZoneCommandsEnabled(false); }
+
+void ComputeEndDistances(ProfileState& state) {
+    int64_t end = 0;
+    for (int i = 0; i < state.NbZones && i < kZoneSlots; ++i) {
+        ZoneRecord& zone = state.Zones[static_cast<std::size_t>(i)];
+        end += zone.length;
+        zone.endDistance = static_cast<int32_t>(
+            std::clamp<int64_t>(end, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    }
+}
 
 }  // namespace kest

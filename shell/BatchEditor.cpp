@@ -63,8 +63,13 @@ BatchEditor::BatchEditor(ProfileState& state, Suite& suite, FileChooser chooseFi
 void BatchEditor::say(const QString& text) { QMessageBox::warning(this, QString::fromLatin1(kProgramTitle), text); }
 
 // A new line after the selected one (at the end without one), starting where the stage
-// stands, with the zones file of the document in the main window.
+// stands, with the zones file of the document in the main window, which must exist.
 void BatchEditor::addLine() {
+    const std::filesystem::path zones = state_.ZonesPath;
+    if (std::error_code error; zones.empty() || !std::filesystem::is_regular_file(zones, error))
+        return say(QStringLiteral("A line takes the zones file of the document in the main window, %1, which does not "
+                                  "exist yet: save the document (Save writes its zones file beside it), then add the line.")
+                       .arg(PathText(zones)));
     const StageAxes at = ReadStageAxes(state_, suite_.probe);
     const int row = table_->currentRow() < 0 ? table_->rowCount() : table_->currentRow() + 1;
     table_->insertRow(row);

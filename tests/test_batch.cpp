@@ -7,8 +7,13 @@
 
 #include "batch/BatchFile.h"
 #include "batch/BatchState.h"
+#include "core/WholeFile.h"
+#include "document/ZonesFile.h"
 #include "shell/BatchEditor.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -148,8 +153,8 @@ TEST(Batch, AFaultStopsTheBatchWhichResumesWhereItStopped) {
     EXPECT_NE(b.err.str().find("is done already"), std::string::npos);
 }
 
-// Add starts at the stage's position, Up and Down move the selected line, and what Save
-// writes Load reads back.
+// Add starts at the stage's position with the document's zones file, once that exists; Up
+// and Down move the selected line, and what Save writes Load reads back.
 TEST(Batch, TheEditorAddsAtTheStageMovesLinesAndLoadsWhatItSaved) {
     fakes::ScanOnSimulator scan(fakes::QuietStep({{0, 10.0}}, {120, -40, 3}));
     QTemporaryDir dir;
@@ -157,8 +162,21 @@ TEST(Batch, TheEditorAddsAtTheStageMovesLinesAndLoadsWhatItSaved) {
     BatchEditor editor(scan.state, scan.suite(), [&](bool) { return std::optional(file); });
     auto* table = editor.findChild<QTableWidget*>("BatchLines");
     const auto click = [](BatchEditor& on, const char* button) { on.findChild<QPushButton*>(button)->click(); };
+    scan.state.ZonesPath = (Path(dir.path().toStdString()) / "line.PRF").string();
+    QString refusal;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        refusal = box->text();
+        box->accept();
+    });
+    click(editor, "Add");
+    EXPECT_EQ(table->rowCount(), 0);
+    EXPECT_TRUE(refusal.contains("line.PRF, which does not exist yet")) << refusal.toStdString();
+    std::string error;
+    ASSERT_TRUE(WriteWholeFile(scan.state.ZonesPath, ZonesFileText(scan.state), error)) << error;
     click(editor, "Add");
     click(editor, "Add");
+    EXPECT_EQ(table->item(1, 1)->text().toStdString(), scan.state.ZonesPath);
     ASSERT_EQ(table->rowCount(), 2);
     table->item(0, 0)->setText("first.ana");
     for (int row : {0, 1}) table->item(row, 1)->setText("line.PRF");

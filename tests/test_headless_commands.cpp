@@ -22,7 +22,7 @@ const char* const kLists =
     "El Standard     Sp#\n"
     "Fe Fe           1\n"
     "\n"
-    "Pt#  Cps       wt%      X        Y        Label\n"
+    " Pt#       Cps    wt%          X        Y Label\n"
     "   1    520.00  10.00 %        0        0 Z01\n"
     "   2    520.00  10.00 %      200        0 Z01\n"
     "   3   1020.00  20.00 %      300        0 Z01\n"
