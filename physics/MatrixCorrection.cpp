@@ -211,7 +211,7 @@ std::vector<CorrectionFactors> MatrixCorrection::kRatios(const Composition& spec
 
 double MatrixCorrection::backgroundScale(std::size_t element, const Composition& specimen) const {
     const Line& line = analysed_.at(element);
-    return meanZ(normalized(dense(specimen))) / line.standardMeanZ;
+    return meanAtomicNumberBackgroundCps(1.0, meanZ(normalized(dense(specimen))), line.standardMeanZ);
 }
 
 void MatrixCorrection::fillUnmeasured(std::vector<double>& massFractions) const {

@@ -316,6 +316,7 @@ Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, 
     if (!Fits(defaultPath, capacity)) return failAndTell(TooLongMessage(defaultPath, capacity));
 
     AnalysisDocument document;
+    document.matrix = config_.setup.matrix;
     for (const ElementSetup& setup : config_.setup.elements)
         document.elements.push_back(DocumentElement{setup, crystalOf(setup.spectrometer)});
     try {
