@@ -39,7 +39,7 @@ void PopTrial(ProfileState& state, AnalysisDatabase& db) {
         block.field[6] = kept.zFactor;
         block.field[7] = kept.aFactor;
         block.field[8] = kept.fFactor;
-        block.field[10] = kept.matrixFlag ? 1.0f : 0.0f;
+        block.field[10] = (kept.flags & kFlagMatrix) != 0 ? 1.0f : 0.0f;
         StoredDocCall(state, [&](std::string& key) { return db.KestDbEltSetComputeRes(key, z, kByAtomicNumber, index, block); });
         const float rate = entry.results[e].rate;
         StoredDocCall(state, [&](std::string& key) {
