@@ -33,7 +33,13 @@ void PopTrial(ProfileState& state, AnalysisDatabase& db) {
     for (std::size_t e = 0; e < entry.results.size(); ++e) {
         const int32_t z = state.ElementTable[e].atomicNumber;
         ComputeResult block;
-        block.field[0] = entry.results[e].conc / 100.0f;
+        const ResultRecord& kept = entry.results[e];
+        block.field[0] = kept.conc / 100.0f;
+        block.field[1] = kept.kRatio;  // and the matrix correction's factors, as the list shows them
+        block.field[6] = kept.zFactor;
+        block.field[7] = kept.aFactor;
+        block.field[8] = kept.fFactor;
+        block.field[10] = (kept.flags & kFlagMatrix) != 0 ? 1.0f : 0.0f;
         StoredDocCall(state, [&](std::string& key) { return db.KestDbEltSetComputeRes(key, z, kByAtomicNumber, index, block); });
         const float rate = entry.results[e].rate;
         StoredDocCall(state, [&](std::string& key) {

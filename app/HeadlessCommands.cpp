@@ -166,6 +166,8 @@ void PrintList(HeadlessSession& session, bool stats, std::ostream& out) {
     if (!stats) return;
     out << '\n';
     for (const std::string& line : StatisticsLines(session.state())) out << WithoutTrailingBlanks(line) << '\n';
+    out << '\n';
+    for (const std::string& line : MatrixFactorLines(session.state())) out << line << '\n';
 }
 
 }  // namespace

@@ -88,6 +88,8 @@ struct ResultRecord {
     float conc = 0.0f;          // weight percent
     float sigma = 0.0f;         // one standard deviation of conc, weight percent
     float lod = 0.0f;           // detection limit, weight percent
+    float kRatio = 0.0f;        // net rate over the standard's net rate
+    float zFactor = 0.0f, aFactor = 0.0f, fFactor = 0.0f;  // the matrix correction's Z, A, F
     int32_t flags = 0;          // QualityFlag bits
     bool operator==(const ResultRecord&) const = default;
 };

@@ -107,6 +107,24 @@ std::vector<std::string> StatisticsLines(const ProfileState& state) {
     return lines;
 }
 
+std::vector<std::string> MatrixFactorLines(const ProfileState& state) {
+    const int elements = ElementsInResultTable(state);
+    std::vector<std::string> lines{"  Pt#  El         k        Z        A        F"};
+    const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
+    char text[96];
+    for (int p = 0; p < points; ++p) {
+        for (int e = 0; e < elements; ++e) {
+            const ResultRecord r = ResultAt(state, e, p);
+            const std::string symbol = WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str());
+            std::snprintf(text, sizeof text, "%5d  %-2s  %8.5f %8.4f %8.4f %8.4f%s", p + 1, symbol.c_str(),
+                          double{r.kRatio}, double{r.zFactor}, double{r.aFactor}, double{r.fFactor},
+                          (r.flags & kFlagMatrix) != 0 ? "  matrix" : "");
+            lines.emplace_back(text);
+        }
+    }
+    return lines;
+}
+
 namespace {
 
 int PointsInTable(const ProfileState& state) {

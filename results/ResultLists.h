@@ -43,6 +43,9 @@ std::vector<std::string> WaitingPointLines(const ProfileState& state, int e);
 // element wt% +- one standard deviation and the detection limit, the analytical total and
 // the status.
 std::vector<std::string> StatisticsLines(const ProfileState& state);
+// "  Pt#  El         k        Z        A        F", then per point and element its k-ratio and
+// the matrix correction's factors ("matrix" after a point whose composition did not converge).
+std::vector<std::string> MatrixFactorLines(const ProfileState& state);
 
 // The element list; the row of CurElt is then chosen as a click would choose it.
 void ListElements(ProfileState& state, Suite& suite, MainView& view);

@@ -53,6 +53,7 @@ struct DocumentPoint {
 
 struct AnalysisDocument {
     DocumentFields fields;
+    MatrixConditions matrix;  // voltage, take-off angle, unmeasured elements
     std::vector<DocumentElement> elements;
     std::vector<DocumentPoint> points;
 

@@ -102,6 +102,38 @@ CREATE TABLE point_status (
 );
 )sql";
 
+// What the matrix correction reads beyond the elements table: the voltage and take-off angle,
+// each element's line and its standard's composition, the elements not measured. A document
+// written before them lacks them and reads with the defaults (20 kV, 40 degrees, the line the
+// voltage suits, the element alone at standard_percent in its standard, nothing unmeasured).
+constexpr const char* kMatrixSchema = R"sql(
+CREATE TABLE analysis_conditions (
+    id INTEGER PRIMARY KEY CHECK (id = 1),
+    accelerating_voltage_kv REAL NOT NULL,
+    take_off_angle_deg REAL NOT NULL
+);
+CREATE TABLE element_lines (
+    position INTEGER PRIMARY KEY,
+    line TEXT NOT NULL CHECK (line IN ('', 'Ka', 'La', 'Ma'))
+);
+CREATE TABLE standard_compositions (
+    position INTEGER NOT NULL,
+    atomic_number INTEGER NOT NULL,
+    percent REAL NOT NULL,
+    PRIMARY KEY (position, atomic_number)
+) WITHOUT ROWID;
+CREATE TABLE unmeasured_elements (
+    atomic_number INTEGER PRIMARY KEY,
+    by_difference INTEGER NOT NULL,
+    percent REAL NOT NULL
+);
+CREATE VIEW matrix_factors AS
+SELECT r.point, r.element, e.symbol, r.f2 AS k_ratio, r.f7 AS z_factor, r.f8 AS a_factor, r.f9 AS f_factor,
+       r.f10 AS iterations, r.f11 AS matrix_flag
+FROM results AS r JOIN elements AS e ON e.position = r.element
+ORDER BY r.point, r.element;
+)sql";
+
 constexpr std::array<const char*, 4> kStatusNames{"", "measured", "stopped", "failed"};
 
 std::string ErrorOf(sqlite3* db) { return db ? sqlite3_errmsg(db) : "out of memory"; }
@@ -359,6 +391,38 @@ void ReadStatisticsTables(sqlite3* db, AnalysisDocument& document) {
     }
 }
 
+void ReadMatrixTables(sqlite3* db, AnalysisDocument& document) {
+    const std::size_t nElements = document.elements.size();
+    if (HasTable(db, "analysis_conditions")) {
+        Statement q(db, "SELECT accelerating_voltage_kv, take_off_angle_deg FROM analysis_conditions WHERE id = 1");
+        if (q.next()) {
+            document.matrix.accelerating_voltage_kV = q.columnReal(0);
+            document.matrix.take_off_angle_deg = q.columnReal(1);
+        }
+        while (q.next()) {
+        }
+    }
+    if (HasTable(db, "element_lines")) {
+        Statement q(db, "SELECT position, line FROM element_lines");
+        while (q.next())
+            document.elements[CheckedIndex(q.columnInteger(0), nElements, "element")].setup.line = q.columnBytes(1);
+    }
+    if (HasTable(db, "standard_compositions")) {
+        Statement q(db, "SELECT position, atomic_number, percent FROM standard_compositions");
+        while (q.next()) {
+            ElementSetup& setup = document.elements[CheckedIndex(q.columnInteger(0), nElements, "element")].setup;
+            setup.standard_composition[static_cast<int>(q.columnWhole(1, 1, kLastElement, "standard_compositions"))] =
+                q.columnReal(2);
+        }
+    }
+    if (HasTable(db, "unmeasured_elements")) {
+        Statement q(db, "SELECT atomic_number, by_difference, percent FROM unmeasured_elements ORDER BY atomic_number");
+        while (q.next())
+            document.matrix.unmeasured.push_back({static_cast<int>(q.columnWhole(0, 1, kLastElement, "unmeasured_elements")),
+                                                  q.columnInteger(1) != 0, q.columnReal(2)});
+    }
+}
+
 AnalysisDocument ReadTables(sqlite3* db) {
     AnalysisDocument document;
     {
@@ -428,6 +492,7 @@ AnalysisDocument ReadTables(sqlite3* db) {
         }
     }
     ReadStatisticsTables(db, document);
+    ReadMatrixTables(db, document);
     return document;
 }
 
@@ -679,6 +744,7 @@ DocumentStore::DocumentStore(const fs::path& path) : path_(path), lock_(WorkingF
     Execute(connection.get(), "BEGIN");
     Execute(connection.get(), kSchema);
     Execute(connection.get(), kStatisticsSchema);
+    Execute(connection.get(), kMatrixSchema);
     Execute(connection.get(), "COMMIT");
     // The file itself then names the program and holds the tables, not only its log.
     Execute(connection.get(), "PRAGMA wal_checkpoint(TRUNCATE)");
@@ -715,12 +781,33 @@ void DocumentStore::replaceAll(const AnalysisDocument& document) {
             .real(11, e.setup.standard_current_nA)
             .run();
     }
+    writeMatrixTables(document);
     execute("DELETE FROM statistics; DELETE FROM point_status");
     for (std::size_t p = 0; p < document.points.size(); ++p) {
         InsertPointRows(s.insertPoint, s.insertMeasures, s.insertResult, static_cast<int32_t>(p), document.points[p]);
         InsertPointExtras(s.setStatistics, s.setStatus, s.clearStatus, static_cast<int32_t>(p), document.points[p]);
     }
     change.release();
+}
+
+void DocumentStore::writeMatrixTables(const AnalysisDocument& document) {
+    execute("DELETE FROM analysis_conditions; DELETE FROM element_lines; DELETE FROM standard_compositions;"
+            " DELETE FROM unmeasured_elements");
+    Statement(db_, "INSERT INTO analysis_conditions VALUES (1, ?1, ?2)")
+        .real(1, document.matrix.accelerating_voltage_kV)
+        .real(2, document.matrix.take_off_angle_deg)
+        .run();
+    Statement line(db_, "INSERT INTO element_lines VALUES (?1, ?2)");
+    Statement component(db_, "INSERT INTO standard_compositions VALUES (?1, ?2, ?3)");
+    for (std::size_t i = 0; i < document.elements.size(); ++i) {
+        const ElementSetup& setup = document.elements[i].setup;
+        line.integer(1, static_cast<int64_t>(i)).text(2, setup.line).run();
+        for (const auto& [z, percent] : setup.standard_composition)
+            component.integer(1, static_cast<int64_t>(i)).integer(2, z).real(3, percent).run();
+    }
+    Statement unmeasured(db_, "INSERT INTO unmeasured_elements VALUES (?1, ?2, ?3)");
+    for (const UnmeasuredSetup& u : document.matrix.unmeasured)
+        unmeasured.integer(1, u.z).integer(2, u.by_difference ? 1 : 0).real(3, u.percent).run();
 }
 
 void DocumentStore::setFields(const DocumentFields& fields) {

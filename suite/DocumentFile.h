@@ -88,6 +88,7 @@ public:
     static void RemoveCompanions(const std::filesystem::path& path);
 
 private:
+    void writeMatrixTables(const AnalysisDocument& document);
     struct Statements;  // prepared once, used for every change
     class Savepoint;
     void execute(const char* sql);

@@ -316,6 +316,7 @@ Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, 
     if (!Fits(defaultPath, capacity)) return failAndTell(TooLongMessage(defaultPath, capacity));
 
     AnalysisDocument document;
+    document.matrix = config_.setup.matrix;
     for (ElementSetup setup : config_.setup.elements) {
         if (!(setup.standard_current_nA > 0.0)) setup.standard_current_nA = config_.instrument.beam_current_nA;
         document.elements.push_back(DocumentElement{setup, crystalOf(setup.spectrometer)});

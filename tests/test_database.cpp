@@ -61,9 +61,10 @@ void ExpectSameDocument(const AnalysisDocument& a, const AnalysisDocument& b) {
     const auto element = [](const DocumentElement& e) {
         const ElementSetup& s = e.setup;
         return std::tie(s.z, s.spectrometer, s.standard, s.profile, s.standard_percent, s.standard_cps,
-                        s.background_cps, s.standard_current_nA, e.crystal);
+                        s.background_cps, s.standard_current_nA, e.crystal, s.line, s.standard_composition);
     };
     EXPECT_EQ(fields(a.fields), fields(b.fields));
+    EXPECT_EQ(a.matrix, b.matrix);
     ASSERT_EQ(a.elements.size(), b.elements.size());
     for (std::size_t e = 0; e < a.elements.size(); ++e) EXPECT_EQ(element(a.elements[e]), element(b.elements[e]));
     ASSERT_EQ(a.points.size(), b.points.size());
@@ -87,9 +88,10 @@ protected:
 
     static SuiteConfig MakeConfig() {
         SuiteConfig config;
-        config.setup.elements = {{26, 1, "Fe", true, 100.0, 5000.0, 20.0},
+        config.setup.elements = {{26, 1, "Fe", true, 100.0, 5000.0, 20.0, 0.0, "Ka"},
                                  {6, 3, "std/C-ref.ana", false, 12.5, 800.0, 5.0},
-                                 {28, 2, "Ni", true, 99.5, 4000.0, 15.0, 25.0}};
+                                 {28, 2, "Ni", true, 99.5, 4000.0, 15.0, 25.0, "La", {{28, 99.5}, {6, 0.5}}}};
+        config.setup.matrix = {15.0, 52.5, {{14, false, 0.25}, {24, true, 0.0}}};
         config.instrument.beam_current_nA = 15.0;
         return config;
     }
@@ -154,6 +156,9 @@ TEST_F(DocumentDatabase, SaveThenOpenGivesBackEveryFieldBitForBit) {
     EXPECT_TRUE(std::regex_match(time.substr(0, 19), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"))) << time;
     EXPECT_TRUE(messages.empty());
 
+    EXPECT_EQ(Sql(docPath(), "SELECT group_concat(symbol || z_factor, ' ') FROM matrix_factors WHERE point = 2"),
+              Sql(docPath(), "SELECT group_concat(symbol || f7, ' ') FROM profile WHERE point = 2"));
+
     // A document written before statistics had deviations and flags opens with none; before
     // elements had their standard's current, with the instrument's nominal one.
     Sql(docPath(), "ALTER TABLE statistics DROP COLUMN flags; ALTER TABLE statistics DROP COLUMN rate_sigma_cps;"
@@ -164,11 +169,16 @@ TEST_F(DocumentDatabase, SaveThenOpenGivesBackEveryFieldBitForBit) {
     float current = 0, average = 0;
     ASSERT_EQ(db.KestDbEltGetBcAv(other, 2, kByPosition, current, average), 1);
     EXPECT_EQ(current, 15.0f);
-    // A document written before points had statistics and a status opens without them.
-    Sql(docPath(), "DROP TABLE statistics; DROP TABLE point_status");
+    // A document written before points had statistics and a status, and before the matrix
+    // correction's set-up, opens without them: the defaults of a new set-up.
+    Sql(docPath(), "DROP TABLE statistics; DROP TABLE point_status; DROP VIEW matrix_factors; DROP TABLE analysis_conditions;"
+                   " DROP TABLE element_lines; DROP TABLE standard_compositions; DROP TABLE unmeasured_elements");
     ASSERT_GT(db.KestDbOpen(other, openedPath, 80), 0) << db.lastError();
     EXPECT_EQ(db.document(other)->points[2].status, PointStatus::None);
     EXPECT_EQ(db.document(other)->points[2].values[1].statistics, CountStatistics{});
+    EXPECT_EQ(db.document(other)->matrix, MatrixConditions{});
+    EXPECT_TRUE(db.document(other)->elements[2].setup.line.empty() &&
+                db.document(other)->elements[2].setup.standard_composition.empty());
 }
 
 TEST_F(DocumentDatabase, OpenRefusesBadFilesAndKeepsTheWorkingDocument) {

@@ -51,10 +51,10 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     std::istringstream lines(csv);
     std::vector<std::string> rows;
     for (std::string line; std::getline(lines, line);) rows.push_back(line.substr(0, line.find(",Z01")));
-    EXPECT_EQ(rows, (std::vector<std::string>{"point,x,y,third,label,distance,Fe cps,Fe wt%,Fe sigma wt%,Fe LOD wt%,total wt%,status,flags",
+    EXPECT_EQ(rows, (std::vector<std::string>{"point,x,y,third,label,distance,Fe cps,Fe wt%,Fe sigma wt%,Fe LOD wt%,Fe k-ratio,total wt%,status,flags",
                                               "1,0,0,0", "2,200,0,0", "3,300,0,0", "4,400,0,0", "5,800,0,0"}));
     // sqrt(1020 (1 + tau 1020) / 10) x 100 / 5000 and 3 sqrt(20 (1 + tau 20) / 10) x 100 / 5000, tau 2 us
-    EXPECT_NE(csv.find("5,800,0,0,Z01,800,1020,20,0.20219602,0.084854506,20,measured,\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("5,800,0,0,Z01,800,1020,20,0.20219602,0.084854506,0.2,20,measured,\n"), std::string::npos) << csv;
 
     // The printable chart: legend, axis titles and distances in the PDF, black lines in the PNG.
     const QString pdf = fakes::PdfText(QString::fromStdString(h.file("scan.pdf").string()));
@@ -71,6 +71,10 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     EXPECT_EQ(relisted.str().substr(0, std::string(kLists).size()), kLists);
     EXPECT_NE(relisted.str().find("\n\n  Pt#    Fe wt%     sigma      LOD     total  status    flags\n"
                                   "    1    10.000 +-  0.144    0.085    10.000  measured\n"),
+              std::string::npos) << relisted.str();
+    // The matrix correction's k-ratio and factors: iron alone against pure iron.
+    EXPECT_NE(relisted.str().find("\n\n  Pt#  El         k        Z        A        F\n"
+                                  "    1  Fe   0.10000   1.0000   1.0000   1.0000\n"),
               std::string::npos) << relisted.str();
 }
 

@@ -126,6 +126,9 @@ TEST(ScanNew, StopEndsTheScanAfterThePointAndNewScansClearIt) {
     ScanNew(scan.state, scan.suite(), scan.view);
     const std::vector<int32_t> second{200, 300, 400, 600, 1000};
     EXPECT_EQ(scan.coordinates(), second);
+    // A point put back keeps its k-ratio and factors (iron alone against pure iron).
+    EXPECT_EQ(std::make_tuple(scan.state.ResultTable[0][2].kRatio, scan.state.ResultTable[0][2].zFactor),
+              std::make_tuple(0.2f, 1.0f));
 
     scan.state.ScanStop = kTrue;
     scan.measured.clear();
