@@ -24,9 +24,21 @@ void StartBeamReference(ProfileState& state) {
 
 }  // namespace
 
+std::optional<std::string> StartRefusal(ProfileState& state, Suite& suite) {
+    std::string failure;
+    const auto stage = ReadStageAxes(state, suite.probe, failure);
+    if (!stage) return "The scan cannot start: the stage cannot say where it stands. " + failure;
+    return TravelRefusal(state, stage->x, stage->y);
+}
+
 void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
     if (state.NbElt < 1 || state.NbZones < 1) return;
     if (const auto refusal = ScanRefusal(state)) {
+        view.showMessage(*refusal);
+        return;
+    }
+    if (const auto refusal = StartRefusal(state, suite)) {
+        state.ScanStop = state.ScanFailed = kTrue;  // a batch line so refused has failed
         view.showMessage(*refusal);
         return;
     }
@@ -39,7 +51,7 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
     ReloadPoints(state, suite.db, view);
     StartProfile(state, suite, view);
     if (state.ScanStop == kTrue) return;
-    ResetTrials(state);
+    ResetTrials(state, suite.db);
     for (int z = 0; z < state.NbZones; ++z) {
         if (state.Zones[static_cast<std::size_t>(z)].type == 'F')
             ScanFixedZone(state, suite, view, z);
@@ -52,7 +64,14 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
 void StartProfile(ProfileState& state, Suite& suite, MainView& view) {
     ComputeEndDistances(state);
     ComputeAllPointsFirst(state, suite);
-    const auto [x, y, third] = ReadStageAxes(state, suite.probe);
+    std::string failure;
+    const auto stage = ReadStageAxes(state, suite.probe, failure);
+    if (!stage) {  // looked at before the scan; a stage that fails since stops it
+        state.ScanStop = state.ScanFailed = kTrue;
+        view.showMessage("Acquire Error ! Point 1: " + failure + " The scan stops here.");
+        return;
+    }
+    const auto [x, y, third] = *stage;
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbAddPt(key, x, y, third); });
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetAnaLabel(key, 0, ZoneLabel(0), 0); });
     ++state.NbPts;

@@ -65,7 +65,10 @@ void BatchEditor::say(const QString& text) { QMessageBox::warning(this, QString:
 // A new line after the selected one (at the end without one), starting where the stage
 // stands, with the zones file of the document in the main window.
 void BatchEditor::addLine() {
-    const StageAxes at = ReadStageAxes(state_, suite_.probe);
+    std::string failure;
+    const auto read = ReadStageAxes(state_, suite_.probe, failure);
+    if (!read) say(QString::fromStdString("The line starts at 0, 0, 0: " + failure));
+    const StageAxes at = read.value_or(StageAxes{});
     const int row = table_->currentRow() < 0 ? table_->rowCount() : table_->currentRow() + 1;
     table_->insertRow(row);
     const QString cells[kColumns] = {QStringLiteral("line%1.ana").arg(table_->rowCount()),

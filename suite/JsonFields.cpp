@@ -81,7 +81,8 @@ void FieldReader::refuse(const std::string& path, const std::string& what) const
 
 void FieldReader::object(const json& value, const std::string& path, std::initializer_list<const char*> known) const {
     if (!value.is_object()) refuse(path, "expected an object");
-    for (const auto& [key, member] : value.items()) {
+    for (const auto& item : value.items()) {
+        const std::string& key = item.key();  // not a structured binding: clang 14 cannot capture one
         if (std::none_of(known.begin(), known.end(), [&](const char* k) { return key == k; }))
             refuse(Member(path, key), "unknown field");
     }
