@@ -81,6 +81,12 @@ std::optional<std::string> SaveProblem(const Path& save, bool force, const std::
     for (const auto& [file, what] : {std::pair{csv, "CSV"}, {chart, "chart"}})
         if (file && SameFile(file->string(), document))
             return std::string("the ") + what + " file " + file->string() + " is the document itself";
+    // X.ana and X.ANA are two documents with one zones file, X.PRF: never another's.
+    const std::string stem = document.substr(0, document.size() - 4);
+    for (const char* other : {".ana", ".ANA", ".Ana"})
+        if (stem + other != document && std::filesystem::is_regular_file(stem + other, ec) && !SameFile(stem + other, document))
+            return "the zones file " + stem + ".PRF of the document " + document + " is that of the document " + stem + other +
+                   " too; choose another name";
     return std::nullopt;
 }
 

@@ -72,6 +72,9 @@ json ParseJson(const std::string& text, const std::string& origin) {
         // The parser points one past the offending character.
         const std::size_t byte = e.byte > 0 ? e.byte - 1 : 0;
         throw FieldError(origin + ": JSON syntax error at " + Place(text, byte) + ": " + what);
+    } catch (const json::out_of_range& e) {  // a number beyond a double's range: 1e400
+        std::string what = e.what();
+        throw FieldError(origin + ": " + what.substr(std::min(what.find("number"), what.size())));
     }
 }
 

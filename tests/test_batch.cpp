@@ -82,6 +82,7 @@ TEST(Batch, AMalformedBatchFileIsRefusedNamingTheField) {
          "lines[0].time: expected a number greater than 0 and at most 32767"},
         {R"({"lines": [{"save": "d", "zones": "z.PRF", "start": [0, 0, 0], "colour": 1}]})", "lines[0].colour: unknown field"},
         {"{\"lines\": [\n{", "JSON syntax error at line 2, column 2"},
+        {R"({"lines": [{"save": "d", "zones": "z.PRF", "start": [1e400, 0, 0]}]})", "number overflow parsing '1e400'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

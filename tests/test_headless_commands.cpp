@@ -147,12 +147,21 @@ TEST(HeadlessCommands, EveryReasonTheEndWouldFailIsFoundBeforeTheFirstCount) {
         {"a name too long with its temporary name", [](Headless& h, ScanCommand& s) { s.save = h.file(std::string(240, 'n') + ".ana"); },
          "with the temporary name written beside it first"},
         {"a document there", [](Headless& h, ScanCommand&) { h.write("doc.ana", "earlier"); }, "exists already; --force replaces it"},
+        {"another document's zones file", [](Headless& h, ScanCommand&) { h.write("doc.ANA", "another"); },
+         "doc.ANA too; choose another name"},
         {"the CSV is the document", [](Headless&, ScanCommand& s) { s.csv = s.save; }, "doc.ana is the document itself"},
         {"the CSV is the document through a link",
          [](Headless& h, ScanCommand& s) { std::filesystem::create_directory_symlink(h.file(""), h.file("here")), s.csv = h.file("here/doc.ana"); },
          "is the document itself"},
         {"zones past the stage's travel", suite(R"("stage_limits": [-500, 500])"),
          "Zone 1 (V) ends at X = 1000, outside the stage's travel, -500 to 500."},
+        {"a descending line past the travel",
+         [&](Headless& h, ScanCommand& s) {
+             suite(R"("stage_limits": [-500, 1500])")(h, s);
+             h.writeZone("down.PRF", fakes::VariableZone(1000, -100, -400, 1.0f));
+             s.zones = h.file("down.PRF");
+         },
+         "Zone 1 (V) ends at X = -1000, outside the stage's travel, -500 to 1500."},
         {"a stage that cannot say where it stands", suite(R"("faults": {"fail_after": {"KestReadStagePos": 0}})"),
          "the stage cannot say where it stands. The microprobe call KestReadStagePos failed on axis 1."},
     };
