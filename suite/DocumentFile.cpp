@@ -47,7 +47,8 @@ CREATE TABLE elements (
     profile INTEGER NOT NULL,
     standard_percent REAL NOT NULL,
     standard_cps REAL NOT NULL,
-    background_cps REAL NOT NULL
+    background_cps REAL NOT NULL,
+    standard_current_nA REAL NOT NULL
 );
 CREATE TABLE points (
     point INTEGER PRIMARY KEY,
@@ -93,6 +94,8 @@ CREATE TABLE statistics (
     counting_time REAL, count_rate REAL, sigma_percent REAL, lod_percent REAL,
     repeats INTEGER NOT NULL,
     passed INTEGER NOT NULL,
+    rate_sigma_cps REAL, background_sigma_cps REAL,
+    flags TEXT NOT NULL,
     PRIMARY KEY (point, element)
 ) WITHOUT ROWID;
 CREATE TABLE point_status (
@@ -116,6 +119,7 @@ CREATE TABLE trial_values (
     m1 REAL, m2 REAL, m3 REAL, m4 REAL, m5 REAL,
     f1 REAL, f2 REAL, f3 REAL, f4 REAL, f5 REAL, f6 REAL, f7 REAL, f8 REAL, f9 REAL, f10 REAL, f11 REAL,
     counting_time REAL, count_rate REAL, sigma_percent REAL, lod_percent REAL, repeats INTEGER, passed INTEGER,
+    rate_sigma_cps REAL, background_sigma_cps REAL, flags TEXT,
     PRIMARY KEY (depth, element)
 ) WITHOUT ROWID;
 )sql";
@@ -339,6 +343,23 @@ bool HasTable(sqlite3* db, const char* name) {
     return found;
 }
 
+// A column that documents written before it lack: they read as its default.
+std::string ColumnOrDefault(sqlite3* db, const char* table, const char* column, const char* byDefault) {
+    Statement q(db, "SELECT count(*) FROM pragma_table_info(?1) WHERE name = ?2");
+    q.text(1, table).text(2, column);
+    const bool found = q.next() && q.columnInteger(0) > 0;
+    while (q.next()) {
+    }
+    return found ? column : byDefault;
+}
+
+int32_t FlagsNamed(const std::string& text) {
+    int32_t flags = 0;
+    for (const auto& [flag, name] : kQualityFlagNames)
+        if ((" " + text + " ").find(std::string(" ") + name + " ") != std::string::npos) flags |= flag;
+    return flags;
+}
+
 PointStatus StatusNamed(const std::string& name) {
     for (std::size_t i = 1; i < kStatusNames.size(); ++i)
         if (name == kStatusNames[i]) return static_cast<PointStatus>(i);
@@ -349,15 +370,19 @@ void ReadStatisticsTables(sqlite3* db, AnalysisDocument& document) {
     const std::size_t nPoints = document.points.size();
     const std::size_t nElements = document.elements.size();
     if (HasTable(db, "statistics")) {
-        Statement q(db, "SELECT point, element, counting_time, count_rate, sigma_percent, lod_percent, repeats, passed"
-                        " FROM statistics");
+        const std::string sql = "SELECT point, element, counting_time, count_rate, sigma_percent, lod_percent, repeats, passed, " +
+                                ColumnOrDefault(db, "statistics", "rate_sigma_cps", "0") + ", " +
+                                ColumnOrDefault(db, "statistics", "background_sigma_cps", "0") + ", " +
+                                ColumnOrDefault(db, "statistics", "flags", "''") + " FROM statistics";
+        Statement q(db, sql.c_str());
         while (q.next()) {
             const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
             const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
             const std::string row = "statistics of point " + std::to_string(p);
             document.points[p].values[e].statistics = {q.columnNumber(2, row), q.columnNumber(3, row), q.columnNumber(4, row),
                                                        q.columnNumber(5, row), static_cast<int32_t>(q.columnInteger(6)),
-                                                       q.columnInteger(7) != 0 ? 1 : 0};
+                                                       q.columnInteger(7) != 0 ? 1 : 0, q.columnNumber(8, row),
+                                                       q.columnNumber(9, row), FlagsNamed(q.columnBytes(10))};
         }
     }
     if (HasTable(db, "point_status")) {
@@ -382,7 +407,8 @@ void ReadTrials(sqlite3* db, AnalysisDocument& document) {
         document.trials.push_back(std::move(p));
     }
     Statement v(db, "SELECT depth, element, m1, m2, m3, m4, m5, f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11,"
-                    " counting_time, count_rate, sigma_percent, lod_percent, repeats, passed FROM trial_values");
+                    " counting_time, count_rate, sigma_percent, lod_percent, repeats, passed, rate_sigma_cps,"
+                    " background_sigma_cps, flags FROM trial_values");
     while (v.next()) {
         const std::size_t t = CheckedIndex(v.columnInteger(0), document.trials.size(), "trial point");
         const std::size_t e = CheckedIndex(v.columnInteger(1), document.elements.size(), "element");
@@ -392,7 +418,8 @@ void ReadTrials(sqlite3* db, AnalysisDocument& document) {
             values.result.field[i] = v.columnNumber(static_cast<int>(7 + i));
         if (sqlite3_column_type(v.handle(), 22) != SQLITE_NULL)
             values.statistics = {v.columnNumber(18), v.columnNumber(19), v.columnNumber(20), v.columnNumber(21),
-                                 static_cast<int32_t>(v.columnInteger(22)), v.columnInteger(23) != 0 ? 1 : 0};
+                                 static_cast<int32_t>(v.columnInteger(22)), v.columnInteger(23) != 0 ? 1 : 0,
+                                 v.columnNumber(24), v.columnNumber(25), FlagsNamed(v.columnBytes(26))};
     }
 }
 
@@ -409,9 +436,11 @@ AnalysisDocument ReadTables(sqlite3* db) {
         }
     }
     {
-        Statement q(db,
-                    "SELECT position, atomic_number, spectrometer, crystal, standard, profile, standard_percent,"
-                    " standard_cps, background_cps FROM elements ORDER BY position");
+        const std::string sql =
+            "SELECT position, atomic_number, spectrometer, crystal, standard, profile, standard_percent,"
+            " standard_cps, background_cps, " + ColumnOrDefault(db, "elements", "standard_current_nA", "0") +
+            " FROM elements ORDER BY position";
+        Statement q(db, sql.c_str());
         while (q.next()) {
             if (q.columnInteger(0) != static_cast<int64_t>(document.elements.size()))
                 throw DocumentFileError("the elements are not numbered 0, 1, 2...");
@@ -425,6 +454,7 @@ AnalysisDocument ReadTables(sqlite3* db) {
             e.setup.standard_percent = q.columnReal(6);
             e.setup.standard_cps = q.columnReal(7);
             e.setup.background_cps = q.columnReal(8);
+            e.setup.standard_current_nA = q.columnReal(9);
             document.elements.push_back(std::move(e));
         }
     }
@@ -594,7 +624,7 @@ struct DocumentStore::Statements {
                     "UPDATE document SET title = ?1, user_name = ?2, company = ?3, comments = ?4,"
                     " last_save = ?5 WHERE id = 1",
                     true),
-          insertElement(db, "INSERT INTO elements VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)", true),
+          insertElement(db, "INSERT INTO elements VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)", true),
           insertPoint(db, "INSERT INTO points VALUES (?1, ?2, ?3, ?4, ?5)", true),
           insertMeasures(db, "INSERT INTO measures VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)", true),
           insertResult(db, "INSERT INTO results VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)", true),
@@ -608,7 +638,7 @@ struct DocumentStore::Statements {
                     "UPDATE results SET f1 = ?3, f2 = ?4, f3 = ?5, f4 = ?6, f5 = ?7, f6 = ?8, f7 = ?9,"
                     " f8 = ?10, f9 = ?11, f10 = ?12, f11 = ?13 WHERE point = ?1 AND element = ?2",
                     true),
-          setStatistics(db, "INSERT OR REPLACE INTO statistics VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)", true),
+          setStatistics(db, "INSERT OR REPLACE INTO statistics VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)", true),
           setStatus(db, "INSERT OR REPLACE INTO point_status VALUES (?1, ?2)", true),
           clearStatus(db, "DELETE FROM point_status WHERE point = ?1", true) {}
 
@@ -672,6 +702,9 @@ void WriteStatistics(Statement& setStatistics, int32_t point, int32_t element, c
         .number(6, statistics.lod)
         .integer(7, statistics.repeats)
         .integer(8, statistics.passed)
+        .number(9, statistics.rateSigma)
+        .number(10, statistics.backgroundSigma)
+        .text(11, QualityFlagText(statistics.flags))
         .run();
 }
 
@@ -749,6 +782,7 @@ void DocumentStore::replaceAll(const AnalysisDocument& document) {
             .real(8, e.setup.standard_percent)
             .real(9, e.setup.standard_cps)
             .real(10, e.setup.background_cps)
+            .real(11, e.setup.standard_current_nA)
             .run();
     }
     execute("DELETE FROM statistics; DELETE FROM point_status; DELETE FROM trials; DELETE FROM trial_values");
@@ -852,7 +886,8 @@ void DocumentStore::parkPoint(int32_t point, int32_t depth) {
         " FROM points WHERE point = ?1",
         "INSERT INTO trial_values SELECT ?2, m.element, m.m1, m.m2, m.m3, m.m4, m.m5, r.f1, r.f2, r.f3, r.f4, r.f5,"
         " r.f6, r.f7, r.f8, r.f9, r.f10, r.f11, s.counting_time, s.count_rate, s.sigma_percent, s.lod_percent,"
-        " s.repeats, s.passed FROM measures AS m JOIN results AS r ON r.point = m.point AND r.element = m.element"
+        " s.repeats, s.passed, s.rate_sigma_cps, s.background_sigma_cps, s.flags"
+        " FROM measures AS m JOIN results AS r ON r.point = m.point AND r.element = m.element"
         " LEFT JOIN statistics AS s ON s.point = m.point AND s.element = m.element WHERE m.point = ?1",
     };
     Savepoint change(*this);
@@ -869,7 +904,7 @@ void DocumentStore::unparkPoint(int32_t depth, int32_t index) {
         "INSERT INTO results SELECT ?2, element, f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11 FROM trial_values"
         " WHERE depth = ?1",
         "INSERT INTO statistics SELECT ?2, element, counting_time, count_rate, sigma_percent, lod_percent, repeats,"
-        " passed FROM trial_values WHERE depth = ?1 AND repeats IS NOT NULL",
+        " passed, rate_sigma_cps, background_sigma_cps, flags FROM trial_values WHERE depth = ?1 AND repeats IS NOT NULL",
         "DELETE FROM trials WHERE depth = ?1",
         "DELETE FROM trial_values WHERE depth = ?1",
     };
