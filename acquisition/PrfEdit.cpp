@@ -128,7 +128,8 @@ void PrfEdit::load() {
     text4_->setText(ToQString(fields.time));
     ShowChoice(option2_, fields.countOption);
     if (state_.AutoAcquire == kFalse) {  // a scan's first move shows its target at once
-        const StageAxes stage = ReadStageAxes(state_, suite_.probe);
+        std::string failure;
+        const StageAxes stage = ReadStageAxes(state_, suite_.probe, failure).value_or(StageAxes{});
         showStageTarget(FmtCoord8(stage.x), FmtCoord8(stage.y));
     }
 }

@@ -24,7 +24,7 @@ void StartBeamReference(ProfileState& state) { state.CurrentUnreadableTold = fal
 void WalkProfile(ProfileState& state, Suite& suite, MainView& view) {
     state.ScanStop = state.ScanFailed = kFalse;
     StartBeamReference(state);
-    ResetTrials(state);  // what a stopped scan left waiting
+    ResetTrials(state, suite.db);  // what a stopped scan left waiting
     for (int16_t i = state.NbPts; i > 0; --i)
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
     ReloadPoints(state, suite.db, view);
@@ -41,9 +41,21 @@ void WalkProfile(ProfileState& state, Suite& suite, MainView& view) {
 
 }  // namespace
 
+std::optional<std::string> StartRefusal(ProfileState& state, Suite& suite) {
+    std::string failure;
+    const auto stage = ReadStageAxes(state, suite.probe, failure);
+    if (!stage) return "The scan cannot start: the stage cannot say where it stands. " + failure;
+    return TravelRefusal(state, stage->x, stage->y);
+}
+
 void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
     if (state.NbElt < 1 || state.NbZones < 1) return;
     if (const auto refusal = ScanRefusal(state)) {
+        view.showMessage(*refusal);
+        return;
+    }
+    if (const auto refusal = StartRefusal(state, suite)) {
+        state.ScanStop = state.ScanFailed = kTrue;  // a batch line so refused has failed
         view.showMessage(*refusal);
         return;
     }
@@ -59,7 +71,14 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
 void StartProfile(ProfileState& state, Suite& suite, MainView& view) {
     ComputeEndDistances(state);
     ComputeAllPointsFirst(state, suite);
-    const auto [x, y, third] = ReadStageAxes(state, suite.probe);
+    std::string failure;
+    const auto stage = ReadStageAxes(state, suite.probe, failure);
+    if (!stage) {  // looked at before the scan; a stage that fails since stops it
+        state.ScanStop = state.ScanFailed = kTrue;
+        view.showMessage("Acquire Error ! Point 1: " + failure + " The scan stops here.");
+        return;
+    }
+    const auto [x, y, third] = *stage;
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbAddPt(key, x, y, third); });
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetAnaLabel(key, 0, ZoneLabel(0), 0); });
     ++state.NbPts;

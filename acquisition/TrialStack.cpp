@@ -18,7 +18,8 @@ void PushTrial(ProfileState& state, AnalysisDatabase& db) {
         });
     }
     state.TrialStack.push_back(std::move(entry));
-    StoredDocCall(state, [&](std::string& key) { return db.KestDbDeletePt(key, last); });
+    // The document keeps the point on its own trial stack, so that a crash loses none.
+    StoredDocCall(state, [&](std::string& key) { return db.KestDbParkPt(key, last); });
     --state.NbPts;
 }
 
@@ -26,7 +27,9 @@ void PopTrial(ProfileState& state, AnalysisDatabase& db) {
     if (state.TrialStack.empty()) return;
     const TrialEntry& entry = state.TrialStack.back();
     const PointRecord& point = entry.point;
-    StoredDocCall(state, [&](std::string& key) { return db.KestDbAddPt(key, point.x, point.y, point.z); });
+    // Brought back whole by the document in one change, then given the values below.
+    if (StoredDocCall(state, [&](std::string& key) { return db.KestDbUnparkPt(key); }) == 0)
+        StoredDocCall(state, [&](std::string& key) { return db.KestDbAddPt(key, point.x, point.y, point.z); });
     const int32_t index = state.NbPts++;
     const std::string label = point.label.str();
     StoredDocCall(state, [&](std::string& key) { return db.KestDbSetAnaLabel(key, index, label, 0); });
@@ -52,6 +55,9 @@ void PopTrial(ProfileState& state, AnalysisDatabase& db) {
     state.TrialStack.pop_back();
 }
 
-void ResetTrials(ProfileState& state) { state.TrialStack.clear(); }
+void ResetTrials(ProfileState& state, AnalysisDatabase& db) {
+    state.TrialStack.clear();
+    StoredDocCall(state, [&](std::string& key) { return db.KestDbClearParked(key); });
+}
 
 }  // namespace kest

@@ -47,6 +47,27 @@ std::optional<std::string> ScanRefusal(const ProfileState& state) {
     return std::nullopt;
 }
 
+std::optional<std::string> TravelRefusal(const ProfileState& state, int32_t x, int32_t y) {
+    if (!state.StageLimits || (state.Ax != 1 && state.Ax != 2)) return std::nullopt;
+    const auto [low, high] = *state.StageLimits;
+    const std::string axis = state.Ax == 1 ? "X" : "Y";
+    const int64_t start = state.Ax == 1 ? x : y;
+    const auto outside = [&](int64_t c) { return c < low || c > high; };
+    const std::string travel = ", outside the stage's travel, " + std::to_string(low) + " to " + std::to_string(high) + ".";
+    if (outside(start)) return "The profile starts at " + axis + " = " + std::to_string(start) + travel;
+    int64_t end = 0;  // E(z)
+    for (int z = 0; z < state.NbZones && z < kZoneSlots; ++z) {
+        const ZoneRecord& zone = state.Zones[static_cast<std::size_t>(z)];
+        end += zone.length;
+        if (zone.type == 'F' && zone.stepMin <= 0) continue;  // it adds no point
+        const int64_t reach = zone.type != 'F' && zone.stepMin < 0 ? start - end : start + end;
+        if (outside(reach))
+            return ZoneName(z, zone) + " ends at " + axis + " = " + std::to_string(reach) + travel +
+                   " Place the stage so that the whole line lies within it.";
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> ScanRefusalWith(const ProfileState& state, int index, const ZoneRecord& edited) {
     ProfileState zones;  // the zones and the axis alone, not the document's tables
     zones.Ax = state.Ax;

@@ -61,9 +61,11 @@ bool RanAway(ProfileState& state, Suite& suite, MainView& view, int zone, int64_
     return true;
 }
 
-// After a stop: a point whose position the stage refused was never measured, and leaves.
+// After a stop: a point whose position the stage refused was never measured, and leaves;
+// the points waiting on the trial stack are dropped from the document.
 bool Stopped(ProfileState& state, Suite& suite, MainView& view) {
     if (state.ScanStop != kTrue) return false;
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbClearParked(key); });
     if (state.PointUnreached == kTrue) {
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, state.NbPts - 1); });
         --state.NbPts;
@@ -103,7 +105,14 @@ bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, in
                                         " points, as many as it can: the scan ends here, with every measured point kept.");
         return false;
     }
-    auto [x, y, third] = ReadStageAxes(state, suite.probe);
+    std::string failure;
+    const auto stage = ReadStageAxes(state, suite.probe, failure);
+    if (!stage) {
+        EndScan(state, suite, view, "Acquire Error ! Point " + std::to_string(state.NbPts + 1) + ": " + failure +
+                                        " The scan stops here.");
+        return false;
+    }
+    auto [x, y, third] = *stage;
     const int64_t end = int64_t{PointCoordinate(state, suite.db, 0)} + ZoneAt(state, zone).endDistance;
     if (state.Ax == 1) x = Clamped32(std::min(c, end));
     if (state.Ax == 2) y = Clamped32(std::min(c, end));
@@ -172,7 +181,7 @@ void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone) 
 void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zone) {
     const ZoneRecord& z = ZoneAt(state, zone);
     state.Progress.zone = zone;
-    ResetTrials(state);
+    ResetTrials(state, suite.db);
     const int64_t from = LastCoordinate(state, suite.db);
     if (!AddPointAt(state, suite, view, from + z.stepMax, zone)) return;
     const int64_t c0 = PointCoordinate(state, suite.db, 0);

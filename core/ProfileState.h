@@ -172,6 +172,7 @@ struct ProfileState {
     double StageTimeoutSeconds = 60.0;  // longest wait for a stage axis that stands still
     double StageSpeed = 10000.0;        // stage units per second, for the time a scan will take
     double TimeScale = 1.0;             // wall-clock seconds per instrument second (a simulator's)
+    bool LogFailureTold = false;  // the acquisition log could not be written, and the operator was told
     std::optional<std::array<int32_t, 2>> StageLimits;  // travel of every axis, where the suite knows it
     std::string RegistryRoot;
     std::string RegistrySection;

@@ -70,7 +70,10 @@ void BatchEditor::addLine() {
         return say(QStringLiteral("A line takes the zones file of the document in the main window, %1, which does not "
                                   "exist yet: save the document (Save writes its zones file beside it), then add the line.")
                        .arg(PathText(zones)));
-    const StageAxes at = ReadStageAxes(state_, suite_.probe);
+    std::string failure;
+    const auto read = ReadStageAxes(state_, suite_.probe, failure);
+    if (!read) say(QString::fromStdString("The line starts at 0, 0, 0: " + failure));
+    const StageAxes at = read.value_or(StageAxes{});
     const int row = table_->currentRow() < 0 ? table_->rowCount() : table_->currentRow() + 1;
     table_->insertRow(row);
     const QString cells[kColumns] = {QStringLiteral("line%1.ana").arg(table_->rowCount()),

@@ -104,6 +104,15 @@ public:
     virtual Status KestDbBeginChanges(std::string& /*key*/) { return 1; }
     virtual Status KestDbEndChanges(std::string& /*key*/) { return 1; }
 
+    // A variable zone's trial stack, kept by the document apart from the profile's points so
+    // that a crash loses none of them (a recovery puts them back behind the last point, the
+    // top first). ParkPt moves a point with all its values from the profile to the top of
+    // the stack; UnparkPt brings the top back as the last point; ClearParked empties the
+    // stack. A library without a trial stack deletes the point, and answers 0 to UnparkPt.
+    virtual Status KestDbParkPt(std::string& key, int32_t point) { return KestDbDeletePt(key, point); }
+    virtual Status KestDbUnparkPt(std::string& /*key*/) { return 0; }
+    virtual Status KestDbClearParked(std::string& /*key*/) { return 1; }
+
     // Instrument description.
     virtual Status KestGetNbSpectros() = 0;
     virtual Status KestGetReadBeamCurrentExist() = 0;

@@ -11,10 +11,12 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -134,6 +136,26 @@ FROM results AS r JOIN elements AS e ON e.position = r.element
 ORDER BY r.point, r.element;
 )sql";
 
+// A variable zone's trial stack, in a working file only (a saved document's are empty): each
+// entry a point, and per element its measures, results and statistics (NULL repeats: none).
+constexpr const char* kTrialSchema = R"sql(
+CREATE TABLE trials (
+    depth INTEGER PRIMARY KEY,
+    x INTEGER NOT NULL, y INTEGER NOT NULL, z INTEGER NOT NULL,
+    label BLOB NOT NULL,
+    status TEXT
+);
+CREATE TABLE trial_values (
+    depth INTEGER NOT NULL,
+    element INTEGER NOT NULL,
+    m1 REAL, m2 REAL, m3 REAL, m4 REAL, m5 REAL,
+    f1 REAL, f2 REAL, f3 REAL, f4 REAL, f5 REAL, f6 REAL, f7 REAL, f8 REAL, f9 REAL, f10 REAL, f11 REAL,
+    counting_time REAL, count_rate REAL, sigma_percent REAL, lod_percent REAL, repeats INTEGER, passed INTEGER,
+    rate_sigma_cps REAL, background_sigma_cps REAL, flags TEXT,
+    PRIMARY KEY (depth, element)
+) WITHOUT ROWID;
+)sql";
+
 constexpr std::array<const char*, 4> kStatusNames{"", "measured", "stopped", "failed"};
 
 std::string ErrorOf(sqlite3* db) { return db ? sqlite3_errmsg(db) : "out of memory"; }
@@ -221,7 +243,9 @@ public:
                                      " characters; the program keeps at most " + std::to_string(capacity));
         return text;
     }
-    float columnNumber(int column) const {
+    // A 4-byte number; one beyond its range (a damaged or hand-made document) is refused with
+    // the table, column and row, rather than read as infinity.
+    float columnNumber(int column, const std::string& where = "value") const {
         const int type = sqlite3_column_type(stmt_, column);
         if (type == SQLITE_BLOB && sqlite3_column_bytes(stmt_, column) == 4) {
             const auto* b = static_cast<const unsigned char*>(sqlite3_column_blob(stmt_, column));
@@ -229,8 +253,16 @@ public:
             return std::bit_cast<float>(bits);
         }
         requireNumber(column);
-        return static_cast<float>(sqlite3_column_double(stmt_, column));
+        const double value = sqlite3_column_double(stmt_, column);
+        if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+            throw DocumentValueError(named(column, where) + " is " + (text ? text : "?") +
+                                     ", beyond the range of the program's numbers (at most 3.4e+38)");
+        }
+        return static_cast<float>(value);
     }
+
+    sqlite3_stmt* handle() const { return stmt_; }
 
 private:
     std::string named(int column, const std::string& where) const {
@@ -378,10 +410,11 @@ void ReadStatisticsTables(sqlite3* db, AnalysisDocument& document) {
         while (q.next()) {
             const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
             const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
-            document.points[p].values[e].statistics = {q.columnNumber(2), q.columnNumber(3), q.columnNumber(4),
-                                                       q.columnNumber(5), static_cast<int32_t>(q.columnInteger(6)),
-                                                       q.columnInteger(7) != 0 ? 1 : 0, q.columnNumber(8),
-                                                       q.columnNumber(9), FlagsNamed(q.columnBytes(10))};
+            const std::string row = "statistics of point " + std::to_string(p);
+            document.points[p].values[e].statistics = {q.columnNumber(2, row), q.columnNumber(3, row), q.columnNumber(4, row),
+                                                       q.columnNumber(5, row), static_cast<int32_t>(q.columnInteger(6)),
+                                                       q.columnInteger(7) != 0 ? 1 : 0, q.columnNumber(8, row),
+                                                       q.columnNumber(9, row), FlagsNamed(q.columnBytes(10))};
         }
     }
     if (HasTable(db, "point_status")) {
@@ -420,6 +453,37 @@ void ReadMatrixTables(sqlite3* db, AnalysisDocument& document) {
         while (q.next())
             document.matrix.unmeasured.push_back({static_cast<int>(q.columnWhole(0, 1, kLastElement, "unmeasured_elements")),
                                                   q.columnInteger(1) != 0, q.columnReal(2)});
+    }
+}
+
+void ReadTrials(sqlite3* db, AnalysisDocument& document) {
+    if (!HasTable(db, "trials")) return;
+    Statement q(db, "SELECT depth, x, y, z, label, status FROM trials ORDER BY depth");
+    while (q.next()) {
+        if (q.columnInteger(0) != static_cast<int64_t>(document.trials.size()))
+            throw DocumentFileError("the trial points are not numbered 0, 1, 2...");
+        const std::string row = "trials of point " + std::to_string(document.trials.size());
+        DocumentPoint p = document.newPoint(static_cast<int32_t>(q.columnWhole(1, kInt32Low, kInt32High, row)),
+                                            static_cast<int32_t>(q.columnWhole(2, kInt32Low, kInt32High, row)),
+                                            static_cast<int32_t>(q.columnWhole(3, kInt32Low, kInt32High, row)));
+        p.label = q.columnText(4, kLabelCapacity, row);
+        if (const std::string status = q.columnBytes(5); !status.empty()) p.status = StatusNamed(status);
+        document.trials.push_back(std::move(p));
+    }
+    Statement v(db, "SELECT depth, element, m1, m2, m3, m4, m5, f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11,"
+                    " counting_time, count_rate, sigma_percent, lod_percent, repeats, passed, rate_sigma_cps,"
+                    " background_sigma_cps, flags FROM trial_values");
+    while (v.next()) {
+        const std::size_t t = CheckedIndex(v.columnInteger(0), document.trials.size(), "trial point");
+        const std::size_t e = CheckedIndex(v.columnInteger(1), document.elements.size(), "element");
+        ElementValues& values = document.trials[t].values[e];
+        for (std::size_t i = 0; i < kMeasureCount; ++i) values.measures[i] = v.columnNumber(static_cast<int>(2 + i));
+        for (std::size_t i = 0; i < values.result.field.size(); ++i)
+            values.result.field[i] = v.columnNumber(static_cast<int>(7 + i));
+        if (sqlite3_column_type(v.handle(), 22) != SQLITE_NULL)
+            values.statistics = {v.columnNumber(18), v.columnNumber(19), v.columnNumber(20), v.columnNumber(21),
+                                 static_cast<int32_t>(v.columnInteger(22)), v.columnInteger(23) != 0 ? 1 : 0,
+                                 v.columnNumber(24), v.columnNumber(25), FlagsNamed(v.columnBytes(26))};
     }
 }
 
@@ -478,8 +542,9 @@ AnalysisDocument ReadTables(sqlite3* db) {
         while (q.next()) {
             const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
             const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
+            const std::string row = "measures of point " + std::to_string(p);
             for (std::size_t i = 0; i < kMeasureCount; ++i)
-                document.points[p].values[e].measures[i] = q.columnNumber(static_cast<int>(2 + i));
+                document.points[p].values[e].measures[i] = q.columnNumber(static_cast<int>(2 + i), row);
         }
     }
     {
@@ -488,11 +553,13 @@ AnalysisDocument ReadTables(sqlite3* db) {
             const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
             const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
             auto& field = document.points[p].values[e].result.field;
-            for (std::size_t i = 0; i < field.size(); ++i) field[i] = q.columnNumber(static_cast<int>(2 + i));
+            const std::string row = "results of point " + std::to_string(p);
+            for (std::size_t i = 0; i < field.size(); ++i) field[i] = q.columnNumber(static_cast<int>(2 + i), row);
         }
     }
     ReadStatisticsTables(db, document);
     ReadMatrixTables(db, document);
+    ReadTrials(db, document);
     return document;
 }
 
@@ -724,7 +791,9 @@ void InsertPointExtras(Statement& setStatistics, Statement& setStatus, Statement
 }  // namespace
 
 DocumentStore::DocumentStore(const fs::path& path) : path_(path), lock_(WorkingFileLock::Create(path)) {
-    if (!lock_) throw DocumentFileError("the working file " + path.string() + " cannot be created: it exists already");
+    if (!lock_)
+        throw DocumentFileError("the working file " + path.string() + " cannot be created: " +
+                                (errno == EEXIST ? std::string("it exists already") : std::strerror(errno)));
     struct RemoveUnlessDone {  // a store that fails half-way leaves no file behind
         const fs::path& path;
         bool done = false;
@@ -745,6 +814,7 @@ DocumentStore::DocumentStore(const fs::path& path) : path_(path), lock_(WorkingF
     Execute(connection.get(), kSchema);
     Execute(connection.get(), kStatisticsSchema);
     Execute(connection.get(), kMatrixSchema);
+    Execute(connection.get(), kTrialSchema);
     Execute(connection.get(), "COMMIT");
     // The file itself then names the program and holds the tables, not only its log.
     Execute(connection.get(), "PRAGMA wal_checkpoint(TRUNCATE)");
@@ -782,7 +852,7 @@ void DocumentStore::replaceAll(const AnalysisDocument& document) {
             .run();
     }
     writeMatrixTables(document);
-    execute("DELETE FROM statistics; DELETE FROM point_status");
+    execute("DELETE FROM statistics; DELETE FROM point_status; DELETE FROM trials; DELETE FROM trial_values");
     for (std::size_t p = 0; p < document.points.size(); ++p) {
         InsertPointRows(s.insertPoint, s.insertMeasures, s.insertResult, static_cast<int32_t>(p), document.points[p]);
         InsertPointExtras(s.setStatistics, s.setStatus, s.clearStatus, static_cast<int32_t>(p), document.points[p]);
@@ -897,6 +967,45 @@ void DocumentStore::setPointStatus(int32_t point, PointStatus status) {
     WriteStatus(statements_->setStatus, statements_->clearStatus, point, status);
 }
 
+void DocumentStore::parkPoint(int32_t point, int32_t depth) {
+    static constexpr std::array<const char*, 2> kSteps{
+        "INSERT INTO trials SELECT ?2, x, y, z, label, (SELECT status FROM point_status WHERE point = ?1)"
+        " FROM points WHERE point = ?1",
+        "INSERT INTO trial_values SELECT ?2, m.element, m.m1, m.m2, m.m3, m.m4, m.m5, r.f1, r.f2, r.f3, r.f4, r.f5,"
+        " r.f6, r.f7, r.f8, r.f9, r.f10, r.f11, s.counting_time, s.count_rate, s.sigma_percent, s.lod_percent,"
+        " s.repeats, s.passed, s.rate_sigma_cps, s.background_sigma_cps, s.flags"
+        " FROM measures AS m JOIN results AS r ON r.point = m.point AND r.element = m.element"
+        " LEFT JOIN statistics AS s ON s.point = m.point AND s.element = m.element WHERE m.point = ?1",
+    };
+    Savepoint change(*this);
+    for (const char* sql : kSteps) Statement(db_, sql).integer(1, point).integer(2, depth).run();
+    deletePoint(point);
+    change.release();
+}
+
+void DocumentStore::unparkPoint(int32_t depth, int32_t index) {
+    static constexpr std::array<const char*, 7> kSteps{
+        "INSERT INTO points SELECT ?2, x, y, z, label FROM trials WHERE depth = ?1",
+        "INSERT INTO point_status SELECT ?2, status FROM trials WHERE depth = ?1 AND status IS NOT NULL",
+        "INSERT INTO measures SELECT ?2, element, m1, m2, m3, m4, m5 FROM trial_values WHERE depth = ?1",
+        "INSERT INTO results SELECT ?2, element, f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11 FROM trial_values"
+        " WHERE depth = ?1",
+        "INSERT INTO statistics SELECT ?2, element, counting_time, count_rate, sigma_percent, lod_percent, repeats,"
+        " passed, rate_sigma_cps, background_sigma_cps, flags FROM trial_values WHERE depth = ?1 AND repeats IS NOT NULL",
+        "DELETE FROM trials WHERE depth = ?1",
+        "DELETE FROM trial_values WHERE depth = ?1",
+    };
+    Savepoint change(*this);
+    for (const char* sql : kSteps) Statement(db_, sql).integer(1, depth).integer(2, index).run();
+    change.release();
+}
+
+void DocumentStore::clearParked() {
+    Savepoint change(*this);
+    execute("DELETE FROM trials; DELETE FROM trial_values");
+    change.release();
+}
+
 void DocumentStore::beginBatch() {
     statements_->savepoint.run();
     ++batchDepth_;
@@ -904,13 +1013,28 @@ void DocumentStore::beginBatch() {
 
 void DocumentStore::endBatch() {
     if (batchDepth_ == 0) return;
-    --batchDepth_;
-    statements_->release.run();
+    try {
+        statements_->release.run();
+        --batchDepth_;
+    } catch (const DocumentFileError&) {
+        abandonChanges();  // a commit that failed leaves its transaction open
+        throw;
+    }
 }
 
+void DocumentStore::abandonChanges() {
+    batchDepth_ = 0;
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool DocumentStore::inTransaction() const { return batchDepth_ > 0 || !sqlite3_get_autocommit(db_); }
+
 void DocumentStore::copyTo(const fs::path& target) {
-    if (batchDepth_ > 0) throw DocumentFileError("a batch of changes is still open");
+    if (inTransaction()) throw DocumentFileError("a batch of changes is still open");
     Statement(db_, "VACUUM INTO ?1").text(1, target.string()).run();
+    // A saved document holds the profile alone: a trial stack is waited on by a scan only.
+    Connection copy(target, SQLITE_OPEN_READWRITE);
+    Execute(copy.get(), "DELETE FROM trials; DELETE FROM trial_values");
 }
 
 void DocumentStore::RemoveFiles(const fs::path& path) {
@@ -921,7 +1045,7 @@ void DocumentStore::RemoveFiles(const fs::path& path) {
 
 void DocumentStore::RemoveCompanions(const fs::path& path) {
     std::error_code ec;
-    for (const char* companion : {"-wal", "-shm", "-journal", kDocumentCompanion, kZonesCompanion})
+    for (const char* companion : {"-wal", "-shm", "-journal", kDocumentCompanion, kZonesCompanion, kDisposableCompanion})
         fs::remove(fs::path(path.string() + companion), ec);
 }
 

@@ -215,6 +215,8 @@ TEST_F(DocumentDatabase, OpenRefusesBadFilesAndKeepsTheWorkingDocument) {
          "points.label of point 0 has 5000000 characters; the program keeps at most 80"},
         {"title", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE document SET title = zeroblob(513)"); },
          "document.title has 513 characters; the program keeps at most 512"},
+        {"rate", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE measures SET m1 = -1e300 WHERE point = 7"); },
+         "measures.m1 of point 7 is -1.0e+300, beyond the range of the program's numbers"},
     };
 
     db.KestDbSetTitle(key, "working");
@@ -379,20 +381,69 @@ TEST_F(DocumentDatabase, CallsOnMissingPointsOrObjectsFailWithoutHarm) {
     EXPECT_EQ(db.KestDbReset(unknown, path, 80), 0);
     EXPECT_EQ(db.KestDbObjectDelete(unknown), 0);
 }
-// A full disk under the working file: its changes stay in memory, the operator is told once,
-// and the next save writes them all.
+// A full disk under the working file, whatever room it leaves: a write that fails rolls its
+// transaction back (a point's changes are one), the operator is told once, memory keeps every
+// change and the next save writes them all, bringing the working file up to date.
 TEST_F(DocumentDatabase, ChangesTheWorkingFileCannotTakeAreKeptAndSaved) {
-    const fs::path working = db.workingFile(key);
-    {
-        const fakes::FileSizeLimit full(std::max(fs::file_size(working), fs::file_size(working.string() + "-wal")));
-        for (int p = 0; p < 3; ++p) EXPECT_NE(db.KestDbAddPt(key, p, 0, 0), 0);
-        db.KestDbSetTitle(key, "kept");
+    for (const std::uintmax_t room : {0, 4096, 16384, 65536, 262144}) {
+        SCOPED_TRACE(room);
+        std::string full = "DbFull0" + std::to_string(room % 7);
+        ASSERT_NE(db.KestDbObjectNew(full, 1, 0), 0);
+        ASSERT_GT(db.KestDbReset(full, path, 80), 0);
+        const fs::path working = db.workingFile(full);
+        messages.clear();
+        {
+            const fakes::FileSizeLimit limit(std::max(fs::file_size(working), fs::file_size(working.string() + "-wal")) + room);
+            for (int p = 0; p < 200; ++p) {
+                EXPECT_NE(db.KestDbBeginChanges(full), 0);
+                EXPECT_NE(db.KestDbAddPt(full, p, 0, 0), 0);
+                EXPECT_NE(db.KestDbEltSetMeasures(full, 0, kByPosition, p, 1.0f * p, 2, 3, 4, 5), 0);
+                EXPECT_NE(db.KestDbEndChanges(full), 0);
+            }
+            db.KestDbSetTitle(full, "kept");
+        }
+        ASSERT_LE(messages.size(), 1u);
+        for (const std::string& told : messages) EXPECT_NE(told.find("The working file " + working.string() + " cannot be written"), std::string::npos);
+        chosen = (root() / ("full-" + std::to_string(room) + ".ana")).string();
+        ASSERT_GT(db.KestDbSaveAs(full, path, 80), 0) << db.lastError();
+        EXPECT_EQ(Sql(*chosen, "SELECT title || (SELECT count(*) FROM points) || (SELECT sum(m1) FROM measures) FROM document"),
+                  "kept20019900.0");
+        EXPECT_EQ(Sql(AsAfterACrash(working), "SELECT count(*) FROM points"), "200") << "brought up to date by the save";
+        db.KestDbObjectDelete(full);
     }
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("The working file " + working.string() + " cannot be written"), std::string::npos);
-    ASSERT_GT(db.KestDbSave(key, path, 80), 0) << db.lastError();
-    EXPECT_EQ(Sql(docPath(), "SELECT title || (SELECT count(*) FROM points) FROM document"), "kept3");
-    EXPECT_EQ(Sql(AsAfterACrash(working), "SELECT count(*) FROM points"), "3") << "brought up to date by the save";
+}
+
+// Points a variable zone holds back wait in the working file apart from the profile: a crash
+// loses none of them, and a recovery puts them back behind the last point, the nearest first,
+// with every value they were measured with.
+TEST_F(DocumentDatabase, TrialPointsSurviveACrashAndComeBackInPlace) {
+    for (int p = 0; p < 5; ++p) {
+        db.KestDbAddPt(key, 100 * p, 0, 0);
+        db.KestDbEltSetMeasures(key, 0, kByPosition, p, 10.0f + p, 0, 0, 0, 0);
+        db.KestDbEltSetStatistics(key, 0, kByPosition, p, CountStatistics{10, 10.0f + p, 0.1f, 0.01f, 1, 1});
+        db.KestDbSetPointStatus(key, p, PointStatus::Measured);
+    }
+    const AnalysisDocument measured = doc();
+    ASSERT_EQ(db.KestDbParkPt(key, 4), 1);  // 400 waits
+    ASSERT_GT(db.KestDbSave(key, path, 80), 0);
+    EXPECT_EQ(Sql(docPath(), "SELECT count(*) || (SELECT count(*) FROM trials) FROM points"), "40")
+        << "a saved document holds the profile alone";
+    ASSERT_EQ(db.KestDbParkPt(key, 3), 1);  // then 300 above it
+    ASSERT_EQ(db.KestDbUnparkPt(key), 1);   // 300 comes back, and leaves again
+    ASSERT_EQ(db.KestDbParkPt(key, 3), 1);
+    EXPECT_EQ(doc().points.size(), 3u);
+    EXPECT_EQ(Sql(AsAfterACrash(db.workingFile(key)), "SELECT count(*) || ' ' || group_concat(x) FROM trials"), "2 400,300");
+    db.KestDbObjectAbandon(key);  // the trials are work not saved: a crash
+
+    SqliteAnalysisDatabase next(MakeConfig(), root() / "work", root() / "documents");
+    std::string nextKey = "DbScan02", nextPath;
+    next.KestDbObjectNew(nextKey, 1, 0);
+    const auto leftovers = next.KestDbLeftovers();
+    ASSERT_EQ(leftovers.size(), 1u);
+    EXPECT_EQ(leftovers[0].points, 5);
+    ASSERT_GT(next.KestDbRecover(nextKey, leftovers[0].workingFile, nextPath, 80), 0);
+    ExpectSameDocument(*next.document(nextKey), measured);
+    EXPECT_TRUE(next.document(nextKey)->trials.empty());
 }
 
 // A program that stopped in the middle of writing a document left its rollback journal
@@ -452,7 +503,19 @@ TEST_F(DocumentDatabase, AWorkingFileLeftBehindIsListedRecoveredOrDeleted) {
 
     ASSERT_GT(next.KestDbSave(nextKey, nextPath, 80), 0);
     next.KestDbObjectAbandon(nextKey);  // nothing unsaved: nothing left behind
+    // A program killed before its working file held anything, or one whose working file held
+    // nothing to recover (a list, an export): what they left goes without a word.
+    std::ofstream(root() / "work" / "99999-1.ana");
+    std::ofstream(root() / "work" / "99999-1.ana-journal") << "half a change";
+    std::string reader = "DbRead01";
+    next.KestDbObjectNew(reader, 1, 0);
+    next.markDisposable(reader);
+    next.KestDbAddPt(reader, 1, 1, 1);
+    const fs::path disposable = next.workingFile(reader);
+    next.KestDbObjectAbandon(reader);
+    EXPECT_TRUE(fs::exists(disposable));
     EXPECT_TRUE(FindLeftovers(root() / "work", {}).empty());
+    EXPECT_TRUE(fs::is_empty(root() / "work"));
 }
 
 TEST(ElementSymbols, CoverHydrogenToLawrencium) {
