@@ -1,5 +1,7 @@
 #include "acquisition/ScanPlan.h"
 
+#include "acquisition/AdaptiveRefinement.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -30,11 +32,12 @@ PointCost CostOfPoint(const ProfileState& state, double countingSeconds) {
             static_cast<double>(travelled) * std::abs(state.Dm)};
 }
 
-ScanPlan Priced(const ProfileState& state, double countingSeconds, int points, bool estimated, double travel) {
+ScanPlan Priced(const ProfileState& state, double countingSeconds, int points, bool estimated, bool atMost,
+              double travel) {
     const PointCost cost = CostOfPoint(state, countingSeconds);
     const double speed = state.StageSpeed > 0 ? state.StageSpeed : 1.0;
     const double instrument = points * cost.countingSeconds + (travel + points * cost.travel) / speed;
-    return {points, estimated, instrument * std::max(state.TimeScale, 0.0)};
+    return {points, estimated, atMost, instrument * std::max(state.TimeScale, 0.0)};
 }
 
 // Halvings of a step from step max until it is no longer than step min.
@@ -52,7 +55,7 @@ ScanPlan PlanScan(const ProfileState& state, double countingSeconds) {
     double travel = 0.0;
     int64_t at = 0;        // the last point, from the profile start
     int64_t end = 0;       // E(z)
-    bool estimated = false;
+    bool estimated = false, atMost = false;
     for (int z = 0; z < state.NbZones && z < kZoneSlots; ++z) {
         const ZoneRecord& zone = state.Zones[static_cast<std::size_t>(z)];
         end += zone.length;
@@ -71,13 +74,21 @@ ScanPlan PlanScan(const ProfileState& state, double countingSeconds) {
         const int64_t steps = (room + step - 1) / step - 1;
         if (steps <= 0) continue;
         const int halvings = Halvings(zone);
-        points += steps + halvings;
-        travel += static_cast<double>(steps * step + (halvings > 0 ? 2 * step : 0));
+        if (zone.type == kAdaptiveZone) {
+            // Every coarse interval may be split down to step min, within the budget.
+            const int64_t splits = std::min<int64_t>(steps * MostSplits(step, zone.stepMin), state.AdaptivePointBudget);
+            points += steps + splits;
+            travel += static_cast<double>(steps * step) * (splits > 0 ? 2.0 : 1.0);
+            atMost = true;
+        } else {
+            points += steps + halvings;
+            travel += static_cast<double>(steps * step + (halvings > 0 ? 2 * step : 0));
+            estimated = true;
+        }
         at += zone.stepMin > 0 ? steps * step : -steps * step;
-        estimated = true;
     }
     return Priced(state, countingSeconds, static_cast<int>(std::min<int64_t>(points, kDocumentPointCapacity)), estimated,
-                  travel);
+                  atMost && !estimated, travel);
 }
 
 ScanPlan PlanRescan(const ProfileState& state, double countingSeconds) {
@@ -88,7 +99,7 @@ ScanPlan PlanRescan(const ProfileState& state, double countingSeconds) {
         const PointRecord& b = state.PointTable[static_cast<std::size_t>(p)];
         travel += std::hypot(static_cast<double>(b.x) - a.x, static_cast<double>(b.y) - a.y);
     }
-    return Priced(state, countingSeconds, points, false, travel);
+    return Priced(state, countingSeconds, points, false, false, travel);
 }
 
 std::string ClockText(double seconds) {
@@ -98,14 +109,20 @@ std::string ClockText(double seconds) {
     return text;
 }
 
+const char* CountQualifier(bool estimated, bool atMost) { return estimated ? "about " : atMost ? "at most " : ""; }
+
+ScanPlan PlanOf(const ScanProgress& progress) {
+    return {progress.planned, progress.estimated, progress.atMost, progress.plannedSeconds};
+}
+
 std::string PlanText(const ScanPlan& plan) {
-    return std::string(plan.estimated ? "about " : "") + std::to_string(plan.points) + " points, about " +
+    return std::string(CountQualifier(plan.estimated, plan.atMost)) + std::to_string(plan.points) + " points, about " +
            ClockText(plan.seconds);
 }
 
 ScanProgressScope::ScanProgressScope(ProfileState& state, MainView& view, const ScanPlan& plan)
     : state_(state), view_(view) {
-    state.Progress = {.running = true, .planned = plan.points, .estimated = plan.estimated,
+    state.Progress = {.running = true, .planned = plan.points, .estimated = plan.estimated, .atMost = plan.atMost,
                       .plannedSeconds = plan.seconds, .started = std::chrono::steady_clock::now()};
     view.showScanProgress(state.Progress);
 }
@@ -132,7 +149,7 @@ double ProgressSecondsLeft(const ScanProgress& progress) {
 }
 
 std::string ProgressText(const ScanProgress& progress) {
-    return "Point " + std::to_string(progress.measured) + " of " + (progress.estimated ? "about " : "") +
+    return "Point " + std::to_string(progress.measured) + " of " + CountQualifier(progress.estimated, progress.atMost) +
            std::to_string(ProgressTotal(progress)) + " - " + ClockText(progress.elapsed) + " elapsed - about " +
            ClockText(ProgressSecondsLeft(progress)) + " left";
 }

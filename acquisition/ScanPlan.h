@@ -3,7 +3,9 @@
 //
 // The plan walks the zones as the scan walks them. A fixed zone's points are known exactly;
 // a variable zone is counted at its step max, plus the halvings that one sharp change of
-// concentration costs on the way down to step min, so its count is an estimate. Every point
+// concentration costs on the way down to step min, so its count is an estimate; an
+// adaptive zone at its coarse pass plus all the points its refinement may add (the splits
+// down to step min, at most the point budget), so its count is a bound. Every point
 // counts NC times the counting time at each pattern point; the stage travels from point to
 // point, out across the pattern and back, at its speed. The time is wall-clock time: the
 // instrument's seconds times the state's time scale.
@@ -21,8 +23,14 @@ namespace kest {
 struct ScanPlan {
     int points = 0;          // the start point included
     bool estimated = false;  // a variable zone makes the count an estimate
+    bool atMost = false;     // an adaptive zone makes it a bound: it stops once the profile is resolved
     double seconds = 0.0;
 };
+
+// "about " before an estimated count, "at most " before a bound, nothing before an exact one.
+const char* CountQualifier(bool estimated, bool atMost);
+// The plan a scan started with.
+ScanPlan PlanOf(const ScanProgress& progress);
 
 // Scan New of the zones in use, from the profile start, `countingSeconds` per count.
 ScanPlan PlanScan(const ProfileState& state, double countingSeconds);
@@ -31,7 +39,8 @@ ScanPlan PlanRescan(const ProfileState& state, double countingSeconds);
 
 // "0:03:10": hours, minutes and seconds, rounded to the second.
 std::string ClockText(double seconds);
-// "about 40 points, about 0:10:30"; "40 points, about 0:10:30" when the count is exact.
+// "about 40 points, about 0:10:30"; "40 points, about 0:10:30" when the count is exact,
+// "at most 40 points, about 0:10:30" when it is a bound.
 std::string PlanText(const ScanPlan& plan);
 
 // The progress of a scan, shown to the view at each step: started with its plan for as
