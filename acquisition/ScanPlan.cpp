@@ -88,7 +88,7 @@ ScanPlan PlanScan(const ProfileState& state, double countingSeconds) {
         at += zone.stepMin > 0 ? steps * step : -steps * step;
     }
     return Priced(state, countingSeconds, static_cast<int>(std::min<int64_t>(points, kDocumentPointCapacity)), estimated,
-                  atMost && !estimated, travel);
+                  atMost, travel);
 }
 
 ScanPlan PlanRescan(const ProfileState& state, double countingSeconds) {

@@ -27,7 +27,8 @@ struct ScanPlan {
     double seconds = 0.0;
 };
 
-// "about " before an estimated count, "at most " before a bound, nothing before an exact one.
+// "about " before an estimated count (a variable zone makes the whole count one), "at most "
+// before a bound, nothing before an exact one.
 const char* CountQualifier(bool estimated, bool atMost);
 // The plan a scan started with.
 ScanPlan PlanOf(const ScanProgress& progress);

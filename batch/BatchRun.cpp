@@ -191,7 +191,7 @@ std::vector<std::string> CheckBatch(const BatchFile& batch, const BatchState& pr
 
 std::string BatchPlanText(const BatchPlan& plan, int lines) {
     return std::to_string(lines) + (lines == 1 ? " line, " : " lines, ") +
-           PlanText({plan.points, plan.estimated, plan.atMost && !plan.estimated, plan.seconds});
+           PlanText({plan.points, plan.estimated, plan.atMost, plan.seconds});
 }
 
 void RunBatch(const BatchFile& batch, const BatchPlan& plan, BatchState& progress, const Path& stateFile,

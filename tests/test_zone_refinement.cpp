@@ -132,6 +132,32 @@ TEST(AdaptiveZone, ResolvesAStepToStepMinKeepingThePointsInScanOrder) {
     EXPECT_EQ(descending.coordinates(), mirrored);
 }
 
+// The coarse pass and the budget; the point that would reach the zone's end is never measured.
+TEST(AdaptiveZone, TheBudgetEndsTheRefinement) {
+    const struct { int32_t length, budget; std::vector<int32_t> points; } cases[] = {
+        {1000, 0, {0, 160, 320, 480, 640, 800, 960}}, {960, 0, {0, 160, 320, 480, 640, 800}},
+        {1000, 2, {0, 160, 240, 280, 320, 480, 640, 800, 960}}, {1000, 100, kStepScan}};
+    for (const auto& c : cases) {
+        ScanOnSimulator scan(QuietStep({{0, 10.0}, {250, 20.0}}));
+        scan.state.AdaptivePointBudget = c.budget;
+        scan.setZones({AdaptiveZone(c.length, 10, 160, 1.0f)});
+        ScanNew(scan.state, scan.suite(), scan.view);
+        EXPECT_EQ(scan.coordinates(), c.points) << c.length << " " << c.budget;
+    }
+}
+
+// Steps at 250 and 650: the first batch is measured coming back from the coarse pass's end,
+// the second going on from where the first left the stage.
+TEST(AdaptiveZone, EachBatchStartsAtTheEndNearerTheStage) {
+    ScanOnSimulator scan(QuietStep({{0, 10.0}, {250, 20.0}, {650, 10.0}}));
+    scan.setZones({AdaptiveZone(1000, 10, 160, 1.0f)});
+    std::vector<int32_t> visited;
+    scan.beforeAcquisition = [&] { visited.push_back(PointCoordinate(scan.state, scan.suite().db, scan.state.CurPnt)); };
+    ScanNew(scan.state, scan.suite(), scan.view);
+    visited.resize(11);
+    EXPECT_EQ(visited, (std::vector<int32_t>{0, 160, 320, 480, 640, 800, 960, 720, 240, 280, 680}));
+}
+
 TEST(AdaptiveZone, MixesWithFixedAndVariableZonesOnOneLine) {
     ScanOnSimulator scan(QuietStep({{0, 10.0}, {250, 20.0}, {1333, 5.0}}));
     scan.pointBound = 60;
