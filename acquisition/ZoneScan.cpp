@@ -87,18 +87,18 @@ std::vector<ProfileSample> ZoneSamples(ProfileState& state, AnalysisDatabase& db
     return samples;
 }
 
-// The last point, just measured, goes to its place among the zone's points (from `first`
-// on), so that the document reads as a profile in scan order.
-void PlaceLastPoint(ProfileState& state, Suite& suite, MainView& view, int first, int64_t origin, int direction) {
+// The point just added goes to its place among the zone's points (from `first` on) before
+// it is measured, so that the document reads as a profile in scan order whenever it ends.
+int PlaceLastPoint(ProfileState& state, Suite& suite, MainView& view, int first, int64_t origin, int direction) {
     const int last = state.NbPts - 1;
     const auto position = [&](int p) { return direction * (int64_t{PointCoordinate(state, suite.db, p)} - origin); };
     const int64_t at = position(last);
     int to = last;
     while (to > first && position(to - 1) > at) --to;
-    if (to == last) return;
+    if (to == last) return last;
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbMovePt(key, last, to); });
     RefreshViews(state, suite.db, view, to, state.NbPts);
-    state.Progress.lastPoint = to;
+    return to;
 }
 
 // Splits the intervals of largest loss, a batch at a time, until every interval is within
@@ -115,10 +115,16 @@ void RefineAdaptiveZone(ProfileState& state, Suite& suite, MainView& view, int z
         if (batch.empty()) return;
         for (const int64_t at : batch) {
             if (!AddPointAt(state, suite, view, origin + direction * at, zone)) return;
-            MeasureLast(state, suite, view);
-            const bool stopped = Stopped(state, suite, view);
-            PlaceLastPoint(state, suite, view, first, origin, direction);
-            if (stopped) return;
+            const int point = PlaceLastPoint(state, suite, view, first, origin, direction);
+            MeasurePoint(state, suite, view, point);
+            if (state.ScanStop == kTrue) {
+                if (state.PointUnreached == kTrue) {  // never measured: it leaves
+                    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, point); });
+                    --state.NbPts;
+                    RefreshViews(state, suite.db, view, point, state.NbPts);
+                }
+                return;
+            }
             stageAt = at;
             --budget;
         }
@@ -176,14 +182,15 @@ bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, in
     return true;
 }
 
-void MeasureLast(ProfileState& state, Suite& suite, MainView& view) {
-    const int last = state.NbPts - 1;
-    LoadPointRows(state, suite.db, last, last + 1);  // what the acquisition window loads
+void MeasureLast(ProfileState& state, Suite& suite, MainView& view) { MeasurePoint(state, suite, view, state.NbPts - 1); }
+
+void MeasurePoint(ProfileState& state, Suite& suite, MainView& view, int point) {
+    LoadPointRows(state, suite.db, point, point + 1);  // what the acquisition window loads
     state.AutoAcquire = kTrue;
-    state.CurPnt = static_cast<int16_t>(last);
+    state.CurPnt = static_cast<int16_t>(point);
     view.acquirePoint();
-    RefreshViews(state, suite.db, view, last, last + 1);
-    CountScanPoint(state, view, last);
+    RefreshViews(state, suite.db, view, point, point + 1);
+    CountScanPoint(state, view, point);
 }
 
 void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end) {

@@ -42,6 +42,7 @@ void ComputeEndDistances(ProfileState& state);
 bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, int zone);
 // The last point measured in the acquisition window's automatic mode, then the lists.
 void MeasureLast(ProfileState& state, Suite& suite, MainView& view);
+void MeasurePoint(ProfileState& state, Suite& suite, MainView& view, int point);
 // The tables and the point list (with the graph) after a change of points [first, end)
 // alone, the points past the document's end gone: each point of a scan costs the same,
 // however long the profile has grown.
@@ -59,8 +60,8 @@ bool TrialAcceptable(ProfileState& state, AnalysisDatabase& db, int zone);
 void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone);
 void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zone);
 // An adaptive zone: a coarse pass at step max, then the refinement of AdaptiveRefinement,
-// each point measured at the end of the document and moved at once to its place in scan
-// order among the zone's points.
+// each point added at the end of the document, moved at once to its place in scan order
+// among the zone's points, and measured there.
 void ScanAdaptiveZone(ProfileState& state, Suite& suite, MainView& view, int zone);
 
 }  // namespace kest

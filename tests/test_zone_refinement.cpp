@@ -193,6 +193,17 @@ TEST(AdaptiveZone, AStopKeepsEveryMeasuredPointInItsPlace) {
     EXPECT_EQ(scan.state.ScanStop, kTrue);
 }
 
+// A stage that refuses a midpoint: that point, never measured, leaves; the others stay.
+TEST(AdaptiveZone, APointTheStageRefusedLeavesTheDocument) {
+    SuiteConfig config = QuietStep({{0, 10.0}, {250, 20.0}});
+    config.instrument.faults.fail(ProbeCall::LoadStageAbs, 32);  // the move to the second midpoint, 280
+    ScanOnSimulator scan(config);
+    scan.setZones({AdaptiveZone(1000, 10, 160, 1.0f)});
+    ScanNew(scan.state, scan.suite(), scan.view);
+    EXPECT_EQ(scan.coordinates(), (std::vector<int32_t>{0, 160, 240, 320, 480, 640, 800, 960}));
+    EXPECT_EQ(scan.state.ScanStop, kTrue);
+}
+
 TEST(AdaptiveZone, ScansHeadlessFromItsZonesFileAndWritesItBack) {
     Headless h;
     ProfileState zones;
