@@ -24,7 +24,8 @@ constexpr int kMostTests = 60;
 constexpr int kMostPatternPoints = 5;
 constexpr const char* kLineEnd = "\n\r";
 constexpr std::chrono::milliseconds kCounterPoll{10};
-constexpr int32_t kDefaultDeadTimeUs = 2;  // of an analyser that reports none
+constexpr float kDefaultDeadTimeUs = 2.0f;  // of an analyser that reports none
+constexpr double kDoubledRate = 0.5;  // tau m above this: the correction more than doubles the rate
 
 // Pattern points lie across the profile: multipliers of the spacing by axis (X, Y) and point.
 constexpr std::array<std::array<int16_t, 5>, 2> kAcrossX{{{0, 0, 0, 0, 0}, {0, 1, -1, 2, -2}}};
@@ -32,20 +33,19 @@ constexpr std::array<std::array<int16_t, 5>, 2> kAcrossY{{{0, 1, -1, 2, -2}, {0,
 
 std::size_t At(int index) { return static_cast<std::size_t>(index); }
 
-// The count at the true rate and the reference current, r x f x t, to the nearest whole
-// count. A count without time, or beyond the reach of the dead-time correction, keeps its
-// raw value.
-int32_t CorrectedCount(int32_t raw, float seconds, float tau, double factor) {
+// The count at the true rate and the standard's current, r x f x t, to the nearest whole
+// count, as counts are kept; nothing without time or beyond the reach of the dead-time
+// correction (tau m of 1 or more).
+std::optional<int32_t> CorrectedCount(int32_t raw, float seconds, double tau, double factor) {
     const auto rate = DeadTimeCorrectedRate(raw, seconds, tau);
-    if (!rate) return raw;
-    return WholeInt32(*rate * factor * double{seconds}).value_or(raw);
+    if (!rate) return std::nullopt;
+    return WholeInt32(*rate * factor * double{seconds});
 }
 
-// Counts per second; nothing when the time or the result makes no rate.
-std::optional<float> RateOf(float counts, float seconds) {
-    if (seconds == 0.0f) return std::nullopt;
-    const float rate = counts / seconds;
-    return std::isfinite(rate) ? std::optional(rate) : std::nullopt;
+// A float rate; nothing when the value is not finite.
+std::optional<float> FiniteRate(double rate) {
+    const auto narrowed = static_cast<float>(rate);
+    return std::isfinite(narrowed) ? std::optional(narrowed) : std::nullopt;
 }
 
 std::string OnSpectrometer(int32_t s) { return "spectrometer " + std::to_string(s); }
@@ -83,6 +83,7 @@ void PointAcquisition::acquire(const PointInputs& inputs) {
     const auto x = WholeInt32Value(inputs.x), y = WholeInt32Value(inputs.y);
     nominal_ = x && y ? std::optional(std::array{*x, *y}) : std::nullopt;
     for (auto& rates : rates_) rates.fill(PatternRate{});
+    for (SpectroRecord& record : state_.SpectroTable) record.flags = 0;  // this point's, not the last one's
 
     Exit exit = Exit::None;
     for (int p = 0; p < patternPoints_ && exit == Exit::None; ++p) exit = measurePatternPoint(p);
@@ -157,21 +158,24 @@ std::optional<std::array<int32_t, 2>> PointAcquisition::targetOf(int p) const {
                       Clamped(int64_t{(*nominal_)[1]} + kAcrossY[axis][At(p)] * spacing)};
 }
 
-// The dead time of spectrometer 1 serves every spectrometer; the first beam current read
-// in a scan is the reference of the drift correction; the Faraday cup goes out.
+// Every used spectrometer's own analyser gives its dead time, fractions of a microsecond
+// kept; the Faraday cup goes out.
 void PointAcquisition::readSpectrometerSetup() {
-    std::string crystal(5, ' ');
-    state_.store(suite_.probe.KestReadXtal(1, crystal));
-    int32_t deadTimeUs = 0;
-    state_.store(suite_.probe.KestReadPha(1, crystal, 2, deadTimeUs));
-    if (deadTimeUs <= 0) {
-        deadTimeUs = kDefaultDeadTimeUs;
-        tellOnce(state_.DefaultDeadTimeTold,
-                 "The pulse-height analyser of spectrometer 1 reports no dead time: the counts are corrected for " +
-                     std::to_string(kDefaultDeadTimeUs) + " us.",
-                 true);
+    for (int32_t s = 1; s <= spectrometers_; ++s) {
+        if (!used(s)) continue;
+        std::string crystal(5, ' ');
+        state_.store(suite_.probe.KestReadXtal(s, crystal));
+        float deadTimeUs = 0.0f;
+        state_.store(suite_.probe.KestReadPha(s, crystal, 2, deadTimeUs));
+        if (!(deadTimeUs > 0.0f) || !std::isfinite(deadTimeUs)) {
+            deadTimeUs = kDefaultDeadTimeUs;
+            tellOnce(state_.DefaultDeadTimeTold,
+                     "The pulse-height analyser of " + OnSpectrometer(s) +
+                         " reports no dead time: the counts are corrected for " + NumberText(kDefaultDeadTimeUs) + " us.",
+                     true);
+        }
+        tau_[At(s)] = double{deadTimeUs} * 1e-6;
     }
-    tau_ = static_cast<float>(deadTimeUs * 0.000001);
     currentReadable_ = suite_.db.KestGetReadBeamCurrentExist() != 0;
     if (!currentReadable_)
         tellOnce(state_.CurrentUnreadableTold, "The beam current cannot be read: the rates are not corrected for its drift.",
@@ -180,14 +184,20 @@ void PointAcquisition::readSpectrometerSetup() {
     if (suite_.db.KestGetFaradayCupExist() != 0) state_.store(suite_.probe.KestSetFaraday(0));
 }
 
-// The beam current, when the instrument reads it; the first one read in a scan becomes
-// the reference of the drift correction.
+// The beam current, when the instrument reads it.
 std::optional<float> PointAcquisition::readCurrent() {
     if (!currentReadable_) return std::nullopt;
     float current = 0.0f;
     if (state_.store(suite_.probe.KestReadCurrent(current)) == 0) return std::nullopt;
-    if (!(state_.ReferenceCurrent > 0.0f) && current > 0.0f) state_.ReferenceCurrent = current;
     return current;
+}
+
+// The current the spectrometer's rates are brought to: that of the standard of its first
+// element (another element on it is scaled to its own when stored); 0 when none is known.
+float PointAcquisition::referenceCurrent(int32_t s) const {
+    for (int e = 0; e < state_.NbElt; ++e)
+        if (const EltEntry& element = state_.ElementTable[At(e)]; element.spectrometer == s) return element.standardCurrent;
+    return 0.0f;
 }
 
 void PointAcquisition::tellOnce(bool& told, const std::string& text, bool message) {
@@ -239,14 +249,22 @@ PointAcquisition::Exit PointAcquisition::readCount(int32_t s, int slot, std::opt
     const bool afterRead = suite_.db.KestGetReadBeamCurrentExist() != 0 && state_.store(suite_.probe.KestReadCurrent(after)) != 0;
     if (currentReadable_ && !afterRead) after = before_.value_or(0.0f);
     const float before = before_.value_or(after);
-    const auto factor = static_cast<float>(currentReadable_ ? BeamCurrentFactor(state_.ReferenceCurrent, before, after) : 1.0);
-    counts = CorrectedCount(counts, elapsed_, tau_, factor);
-    counts_[At(s)][At(slot)] = {counts, elapsed_, currentReadable_ ? (before + after) / 2.0f : 0.0f};
+    const double factor = currentReadable_ ? BeamCurrentFactor(referenceCurrent(s), before, after) : 1.0;
+    const double tau = tau_[At(s)];
+    Count& count = counts_[At(s)][At(slot)];
+    count = {std::nullopt, 0.0, elapsed_, currentReadable_ ? (before + after) / 2.0f : 0.0f, factor,
+             elapsed_ > 0.0f ? tau * counts / double{elapsed_} : 0.0};
+    const auto corrected = CorrectedCount(counts, elapsed_, tau, factor);
+    if (corrected) {
+        count.rate = *corrected / double{elapsed_};
+        count.variance = CorrectedRateVariance(*count.rate, elapsed_, tau, factor).value_or(0.0);
+    }
     if (state_.LibStatus == 0 && !repeat) return failed(FailedCall("KestReadCurrent"));
 
     const std::string tested = repeat ? " nc =" + NumberText(int32_t{*repeat + n_ - 1}) : "";
-    log(pointPrefix(s) + tested + " nbcounts = " + NumberText(counts) + " cps = " +
-        NumberText(counts / double{elapsed_}) + " Beam Current correction = " + NumberText(factor) + kLineEnd);
+    const int32_t shown = corrected.value_or(counts);
+    log(pointPrefix(s) + tested + " nbcounts = " + NumberText(shown) + " cps = " + NumberText(shown / double{elapsed_}) +
+        " Beam Current correction = " + NumberText(static_cast<float>(factor)) + kLineEnd);
     return Exit::None;
 }
 
@@ -255,8 +273,7 @@ PointAcquisition::Exit PointAcquisition::readCount(int32_t s, int slot, std::opt
 PointAcquisition::Exit PointAcquisition::repeatUntilPassed(int p) {
     for (int repeat = 1;;) {
         repeats_[At(p)] = repeat - 1;
-        passed_[At(p)] = testDispersion(p, repeat);
-        if (passed_[At(p)]) return Exit::None;
+        if (testDispersion(p, repeat)) return Exit::None;
         if (++repeat > kMostTests) {
             view_.showMessage("Contamination Error");
             return Exit::None;
@@ -271,54 +288,87 @@ PointAcquisition::Exit PointAcquisition::repeatUntilPassed(int p) {
     }
 }
 
-// Chi-square of every used spectrometer's counts against their mean; the rates of this
-// pattern point come from the means. True when every spectrometer passes.
+// The mean of the spectrometer's kept counts at this pattern point, its variance the sum of
+// theirs over n^2, as the mean is formed; undefined when a count gave no rate.
+PointAcquisition::PatternRate PointAcquisition::patternRate(int32_t s) const {
+    const auto& counts = counts_[At(s)];
+    const double n = n_;
+    double sum = 0.0, variance = 0.0, factor = 0.0, deadShare = 0.0;
+    float seconds = 0.0f, current = 0.0f, lowest = counts[1].current;
+    bool defined = true;
+    for (int k = 1; k <= n_; ++k) {
+        const Count& count = counts[At(k)];
+        defined = defined && count.rate.has_value();
+        sum += count.rate.value_or(0.0);
+        variance += count.variance / (n * n);
+        seconds += count.seconds;
+        current += count.current / static_cast<float>(n_);
+        lowest = std::min(lowest, count.current);
+        factor += count.factor / n;
+        deadShare = std::max(deadShare, count.deadShare);
+    }
+    const std::optional<float> rate = defined ? FiniteRate(sum / n) : std::nullopt;
+    return {rate, variance, seconds, current, lowest, factor, true, deadShare};
+}
+
+// Chi-square of every used spectrometer's counts against their mean, on the variance of one
+// count at that mean: that of a rate counted by a non-paralysable counter and brought to the
+// standard's current, so that a true 5 % of tests fail at any rate. The rates of this pattern
+// point come from the means. True when every spectrometer passes; a count without rate
+// cannot be tested and fails the point later.
 bool PointAcquisition::testDispersion(int p, int repeat) {
     bool passed = true;
     for (int32_t s = 1; s <= spectrometers_; ++s) {
         if (!used(s)) continue;
-        const auto& counts = counts_[At(s)];
-        float mean = 0.0f, seconds = 0.0f, current = 0.0f;
-        for (int k = 1; k <= n_; ++k) {
-            mean += static_cast<float>(counts[At(k)].counts) / static_cast<float>(n_);
-            seconds += counts[At(k)].seconds;
-            current += counts[At(k)].current / static_cast<float>(n_);
+        PatternRate counted = patternRate(s);
+        float chi = 0.0f;
+        if (counted.rate) {
+            const double mean = *counted.rate;
+            double dispersion = 0.0;
+            for (int k = 1; k <= n_; ++k) dispersion += std::pow(*counts_[At(s)][At(k)].rate - mean, 2);
+            const auto one = CorrectedRateVariance(mean, counted.seconds / n_, tau_[At(s)], counted.factor);
+            chi = one && *one > 0.0 ? static_cast<float>(dispersion / *one) : 0.0f;
         }
-        float dispersion = 0.0f;
-        for (int k = 1; k <= n_; ++k) dispersion += (counts[At(k)].counts - mean) * (counts[At(k)].counts - mean);
-        const float chi = mean != 0.0f ? dispersion / mean : 0.0f;  // no counts, no dispersion
-        const float rate = mean / elapsed_;
         log(pointPrefix(s) + " nc =" + NumberText(int32_t{repeat + n_ - 1}) + " cp = " + NumberText(chi) +
-            " khict = " + NumberText(threshold_) + " cps = " + NumberText(rate) + kLineEnd);
-        rates_[At(s)][At(p)] = {RateOf(mean, elapsed_), seconds, current};
-        if (state_.StatisticEnable != kFalse && chi > threshold_) passed = false;
+            " khict = " + NumberText(threshold_) + " cps = " + NumberText(counted.rate.value_or(0.0f)) + kLineEnd);
+        counted.passed = !(state_.StatisticEnable != kFalse && chi > threshold_);
+        passed = passed && counted.passed;
+        rates_[At(s)][At(p)] = counted;
     }
     return passed;
 }
 
-// A spectrometer with a pattern point that gave no rate keeps its former rate and how it
-// was counted; false when one did.
+// Every spectrometer's rate is the mean over the pattern points, its variance the sum of
+// theirs over P^2. A spectrometer with a pattern point that gave no rate keeps its former
+// rate and how it was counted, but this point's flags; false when one did.
 bool PointAcquisition::averageRates() {
     int repeats = 0;
-    bool passed = true;
-    for (int p = 0; p < patternPoints_; ++p) {
-        repeats += repeats_[At(p)];
-        passed = passed && passed_[At(p)];
-    }
+    for (int p = 0; p < patternPoints_; ++p) repeats += repeats_[At(p)];
     bool all = true;
+    const auto points = static_cast<float>(patternPoints_);
     for (int32_t s = 1; s <= spectrometers_; ++s) {
         if (!used(s)) continue;
-        float sum = 0.0f, seconds = 0.0f, current = 0.0f;
-        bool defined = true;
+        float sum = 0.0f, seconds = 0.0f, current = 0.0f, factor = 0.0f, lowest = rates_[At(s)][0].lowestCurrent;
+        double variance = 0.0, deadShare = 0.0;
+        bool defined = true, passed = true;
         for (const PatternRate& counted : std::span(rates_[At(s)]).first(At(patternPoints_))) {
             defined = defined && counted.rate.has_value();
+            passed = passed && counted.passed;
             sum += counted.rate.value_or(0.0f);
+            variance += counted.variance / double{points * points};
             seconds += counted.seconds;
-            current += counted.current / static_cast<float>(patternPoints_);
+            current += counted.current / points;
+            factor += static_cast<float>(counted.factor) / points;
+            lowest = std::min(lowest, counted.lowestCurrent);
+            deadShare = std::max(deadShare, counted.deadShare);
         }
+        SpectroRecord& record = state_.SpectroTable[At(s - 1)];
+        record.flags = (passed ? 0 : kFlagChi2) | (deadShare > kDoubledRate ? kFlagDeadTime : 0);
         all = all && defined;
-        if (defined)
-            state_.SpectroTable[At(s - 1)] = {sum / static_cast<float>(patternPoints_), kTrue, seconds, current, repeats, passed};
+        if (!defined) continue;
+        record = {sum / points, kTrue, seconds, current, repeats, passed,
+                  static_cast<float>(std::sqrt(variance)), static_cast<float>(tau_[At(s)]), factor,
+                  currentReadable_ ? referenceCurrent(s) : 0.0f, lowest, currentReadable_, record.flags};
     }
     return all;
 }

@@ -1,14 +1,16 @@
 #pragma once
 // The acquisition of one profile point (the acquisition window's Acquire): at the point and
 // at up to four pattern points across the profile, every used spectrometer counts n times
-// on one timer; each count is corrected for dead time (on its rate) and brought to the beam
-// current read first in the scan (with the mean of the currents read before and after it);
-// with the statistics switch on, counts are repeated until their dispersion passes a
-// chi-square test; the rates averaged over the pattern points, with their counting time,
-// mean current and test verdict, go into the spectrometer table; the stage goes back to the
-// point and the point is stored with its status: measured, stopped or failed. Every path
-// ends with the point stored, but for a point whose position the stage refuses, which is
-// never measured.
+// on one timer; each count is corrected for its spectrometer's own dead time (on its rate)
+// and brought to the current its element's standard was measured at (with the mean of the
+// currents read before and after it); with the statistics switch on, counts are repeated
+// until their dispersion passes a chi-square test on the variance of a dead-time counter;
+// the rates averaged over the pattern points, with their standard deviation, counting time,
+// mean current, test verdict and quality flags, go into the spectrometer table; the stage
+// goes back to the point and the point is stored with its status: measured, stopped or
+// failed (also when the counter lay beyond the reach of the dead-time correction). Every
+// path ends with the point stored, but for a point whose position the stage refuses, which
+// is never measured.
 //
 // A failing instrument call, a stage that stands still busy or a refused stage target ends
 // the acquisition through its error exit: one message names the point and the fault, and a
@@ -59,15 +61,23 @@ private:
 
     // One count of one spectrometer as the test and the average take it.
     struct Count {
-        int32_t counts = 0;    // brought to the true rate and the reference current
-        float seconds = 0.0f;  // elapsed
-        float current = 0.0f;  // mean beam current, nA; 0 unread
+        std::optional<double> rate;  // true rate at the standard's current; nothing: undefined
+        double variance = 0.0;       // of that rate
+        float seconds = 0.0f;        // elapsed
+        float current = 0.0f;        // mean beam current, nA; 0 unread
+        double factor = 1.0;         // the current factor applied
+        double deadShare = 0.0;      // tau m: the share of the time the counter lay dead
     };
     // What one pattern point gave one spectrometer.
     struct PatternRate {
         std::optional<float> rate;  // nothing: undefined
+        double variance = 0.0;      // of the rate
         float seconds = 0.0f;       // of the kept counts
         float current = 0.0f;
+        float lowestCurrent = 0.0f;
+        double factor = 1.0;        // mean current factor
+        bool passed = true;         // its last chi-square test
+        double deadShare = 0.0;     // the largest of a count
     };
 
     Exit measurePatternPoint(int p);
@@ -79,6 +89,8 @@ private:
     Exit readCount(int32_t s, int slot, std::optional<int> repeat);
     Exit repeatUntilPassed(int p);
     bool testDispersion(int p, int repeat);
+    PatternRate patternRate(int32_t s) const;
+    float referenceCurrent(int32_t s) const;
     bool averageRates();
     Exit failed(std::string fault);
     void finish(Exit exit, PointStatus status);
@@ -110,10 +122,9 @@ private:
     std::array<std::array<Count, kCountSlots + 1>, kSpectrometers + 1> counts_{};  // [s][slot], from 1
     std::array<std::array<PatternRate, 5>, kSpectrometers + 1> rates_{};        // [s][p]
     std::array<int, 5> repeats_{};   // [p]: counts taken again for the test
-    std::array<bool, 5> passed_{};   // [p]
 
     // One pattern point.
-    float tau_ = 0.0f;           // dead time, seconds
+    std::array<double, kSpectrometers + 1> tau_{};  // [s]: dead time, seconds
     bool currentReadable_ = false;
     std::optional<float> before_;  // the beam current read before the count running
     float elapsed_ = 0.0f;       // the last time read from the timer

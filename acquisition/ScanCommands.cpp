@@ -15,12 +15,9 @@ namespace kest {
 
 namespace {
 
-// Every scan brings its rates to the beam current it reads first, so that a drifting beam
-// does not bend the profile; an unreadable current is logged once a scan.
-void StartBeamReference(ProfileState& state) {
-    state.ReferenceCurrent = 0.0f;
-    state.CurrentUnreadableTold = false;
-}
+// An unreadable beam current is logged once a scan (the rates are brought to the current of
+// each element's standard, whatever the scan).
+void StartBeamReference(ProfileState& state) { state.CurrentUnreadableTold = false; }
 
 }  // namespace
 

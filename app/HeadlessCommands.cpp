@@ -13,6 +13,7 @@
 #include "results/PointComputation.h"
 #include "results/ProfileExport.h"
 #include "results/ResultLists.h"
+#include "results/ResultTables.h"
 #include "shell/Startup.h"
 #include "suite/SuiteInstance.h"
 #include "suite/FileText.h"
@@ -134,7 +135,9 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
     }
     if (!job.quiet) {
         view.printLists(out);
-        SayOnError(err, std::to_string(state.NbPts) + " points saved as " + job.save.string());
+        // How many points carry a quality flag, where the operator looks last.
+        SayOnError(err, std::to_string(state.NbPts) + " points saved, " + std::to_string(FlaggedPoints(state)) +
+                            " flagged: " + job.save.string());
     }
     if (!WriteFiles(session, job.csv, job.chart, err)) return kFailed;
     if (state.ScanStop == kTrue)

@@ -56,6 +56,7 @@ struct EltEntry {
     bool byReference = false;   // quantified on its reference profile's line, else on its standard
     float sensitivity = 0.0f;   // percent per count/s: of the standard, or the line's slope
     float backgroundCps = 0.0f; // background rate of the set-up
+    float standardCurrent = 0.0f;  // nA the standard was measured at: rates are brought to it
 };
 
 struct SpectroRecord {
@@ -68,6 +69,16 @@ struct SpectroRecord {
     float current = 0.0f;
     int32_t repeats = 0;
     bool passed = false;
+    // One standard deviation of the rate (cps); the dead time (s) and mean current factor it
+    // was corrected with; the current the rate is brought to (nA; 0 when none); the lowest
+    // current of a count (nA, when read); the flags of the counts (chi2, deadtime).
+    float rateSigma = 0.0f;
+    float deadTime = 0.0f;
+    float currentFactor = 1.0f;
+    float referenceCurrent = 0.0f;
+    float lowestCurrent = 0.0f;
+    bool currentRead = false;
+    int32_t flags = 0;
 };
 
 struct PointRecord {
@@ -84,6 +95,7 @@ struct ResultRecord {
     float conc = 0.0f;          // weight percent
     float sigma = 0.0f;         // one standard deviation of conc, weight percent
     float lod = 0.0f;           // detection limit, weight percent
+    int32_t flags = 0;          // QualityFlag bits
     bool operator==(const ResultRecord&) const = default;
 };
 
@@ -100,7 +112,7 @@ struct TrialEntry {
 struct GraphArrays {
     std::vector<int32_t> x, y, z;              // stage position of each plotted point
     std::vector<std::vector<float>> conc;      // [element][plotted point], weight percent
-    std::vector<uint8_t> hollow;               // 1 for a point whose acquisition stopped or failed
+    std::vector<uint8_t> hollow;               // 1 for a point whose acquisition stopped or failed, or flagged
     int16_t count = 0;          // NbGraphPts
 };
 
@@ -150,9 +162,8 @@ struct ProfileState {
     int16_t PointUnreached = kFalse;  // the stage refused the last point's position: nothing stored for it
     ScanProgress Progress;
 
-    // Beam current and dead time. Rates are brought to the beam current read first in a
-    // scan (0 until then); an unreadable current or a dead time taken by default is told once.
-    float ReferenceCurrent = 0.0f;
+    // Beam current and dead time. Rates are brought to the current each element's standard
+    // was measured at; an unreadable current or a dead time taken by default is told once.
     bool CurrentUnreadableTold = false;   // in the log, once a scan
     bool DefaultDeadTimeTold = false;     // in the log and a message, once a session
 

@@ -55,14 +55,17 @@ bool DescribeElement(ProfileState& state, Suite& suite, MainView& view, EltEntry
 }
 
 // The standard's rates: the sensitivity of an element on a standard and the background,
-// for the counting statistics; zeros when the document does not keep them.
+// for the counting statistics; zeros when the document does not keep them. The set-up's beam
+// current is the one its standard was measured at.
 void ReadStandardRates(ProfileState& state, AnalysisDatabase& db, EltEntry& entry) {
-    float percent = 0, standardCps = 0, background = 0;
+    float percent = 0, standardCps = 0, background = 0, current = 0, average = 0;
     StoredDocCall(state, [&](std::string& key) {
         return db.KestDbEltGetStandardRates(key, entry.position, kByPosition, percent, standardCps, background);
     });
     entry.sensitivity = StandardSensitivity(percent, standardCps);
     entry.backgroundCps = background;
+    StoredDocCall(state, [&](std::string& key) { return db.KestDbEltGetBcAv(key, entry.position, kByPosition, current, average); });
+    entry.standardCurrent = current;
 }
 
 }  // namespace

@@ -75,8 +75,8 @@ void SetPoint(ProfileChart& chart, int s, int k, double x, float y) {
     chart.setYValue(y);
 }
 
-// A point whose acquisition stopped or failed holds the rates of the point before it: its
-// markers are drawn hollow.
+// A point whose acquisition stopped or failed holds the rates of the point before it, and a
+// flagged point's numbers are doubtful: their markers are drawn hollow.
 void SetHollow(const ProfileState& state, ProfileChart& chart, int k) {
     chart.setPointHollow(static_cast<int16_t>(k), state.Graph.hollow[static_cast<std::size_t>(k - 1)] != 0);
 }
@@ -110,7 +110,9 @@ void PlotPoint(ProfileState& state, std::size_t k, int p) {
     graph.x[k] = point.x;
     graph.y[k] = point.y;
     graph.z[k] = point.z;
-    graph.hollow[k] = point.status == PointStatus::Stopped || point.status == PointStatus::Failed ? 1 : 0;
+    bool flagged = false;
+    for (int e = 0; e < state.NbElt; ++e) flagged = flagged || ResultAt(state, e, p).flags != 0;
+    graph.hollow[k] = point.status == PointStatus::Stopped || point.status == PointStatus::Failed || flagged ? 1 : 0;
     for (int e = 0; e < state.NbElt; ++e) graph.conc[static_cast<std::size_t>(e)][k] = ResultAt(state, e, p).conc;
 }
 

@@ -1,15 +1,16 @@
 #pragma once
-// Counting statistics of one element at one point, from the counts the point kept (after
-// the chi-square repeats): R the rate in counts per second, t the counting time of every
-// kept count at every pattern point, R_bg the background rate of the element's set-up.
+// Counting statistics of one element at one point, in weight percent, from those of its
+// rate: sigma_R, one standard deviation of the rate the point kept (after the chi-square
+// repeats), and sigma_bg, that of the set-up's background rate counted the same way, both in
+// counts per second and worked out where the point is counted (the dead-time counter's
+// variance, the current factor, the mean over counts and pattern points).
 //
-//   sigma = sqrt(R / t) x S         one standard deviation of the rate, in weight percent
-//   LOD   = 3 sqrt(R_bg / t) x S    the detection limit, in weight percent
+//   sigma = sigma_R x S         one standard deviation, in weight percent
+//   LOD   = 3 sigma_bg x S      the detection limit, in weight percent
 //
 // S, the sensitivity, turns counts per second into weight percent: standard_percent /
 // standard_cps for an element quantified on a standard, the slope of the calibration line
-// for one on a reference profile. Counts follow a Poisson law, so a rate counted for t
-// seconds has the variance R / t.
+// for one on a reference profile.
 
 #include "core/ProfileState.h"
 #include "suite/SuiteTypes.h"
@@ -19,11 +20,9 @@ namespace kest {
 // Weight percent per count per second of a standard; 0 when it has no counts.
 float StandardSensitivity(double standardPercent, double standardCps);
 
-// sqrt(rate / seconds) x |sensitivity|; 0 without counting time or with a negative rate.
-float StandardDeviationPercent(double rate, double seconds, double sensitivity);
-
-// The element's statistics at a point: sigma and LOD from the rate and counting time
-// given, the repeats and the test's verdict as they are.
-CountStatistics StatisticsOf(const EltEntry& element, float rate, float seconds, int32_t repeats, bool passed);
+// The statistics with sigma and LOD worked out anew from sigma_R and sigma_bg and the
+// element's sensitivity. Statistics kept before the rate's deviation was (sigma_R of 0 with
+// a counting time) take a Poisson law's, sqrt(R / t), at least one count's.
+CountStatistics WithPercentStatistics(const EltEntry& element, CountStatistics statistics);
 
 }  // namespace kest

@@ -79,7 +79,7 @@ void RecomputeStatistics(ProfileState& state, AnalysisDatabase& db, int16_t poin
         CountStatistics s;
         if (StoredDocCall(state, [&](std::string& key) { return db.KestDbEltGetStatistics(key, z, kByAtomicNumber, point, s); }) == 0)
             continue;
-        const CountStatistics again = StatisticsOf(element, s.rate, s.countingTime, s.repeats, s.passed != 0);
+        const CountStatistics again = WithPercentStatistics(element, s);
         if (again != s)
             StoredDocCall(state, [&](std::string& key) { return db.KestDbEltSetStatistics(key, z, kByAtomicNumber, point, again); });
     }

@@ -37,19 +37,25 @@ void WriteProfileCsv(const ProfileState& state, std::ostream& out) {
         const std::string symbol = CsvField(WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str()));
         out << ',' << symbol << " cps," << symbol << " wt%," << symbol << " sigma wt%," << symbol << " LOD wt%";
     }
-    out << ",total wt%,status\n";
+    out << ",total wt%,status,flags\n";
     const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
     for (int p = 0; p < points; ++p) {
         const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
         const double distance = state.O + DistanceBetween(state.PointTable[0], point);
         out << p + 1 << ',' << point.x << ',' << point.y << ',' << point.z << ','
             << CsvField(WithoutTrailingBlanks(point.label.untilNul())) << ',' << Shortest(distance);
+        // A stopped or failed point holds the numbers of the point before it: none of its own.
+        const bool own = HasOwnNumbers(point);
         for (int e = 0; e < elements; ++e) {
             const ResultRecord result = ResultAt(state, e, p);
-            out << ',' << Shortest(result.rate) << ',' << Shortest(result.conc) << ',' << Shortest(result.sigma) << ','
-                << Shortest(result.lod);
+            if (own)
+                out << ',' << Shortest(result.rate) << ',' << Shortest(result.conc) << ',' << Shortest(result.sigma) << ','
+                    << Shortest(result.lod);
+            else
+                out << ",,,,";
         }
-        out << ',' << Shortest(PointTotal(state, p)) << ',' << PointStatusName(point.status) << '\n';
+        out << ',' << (own ? Shortest(PointTotal(state, p)) : std::string()) << ',' << PointStatusName(point.status) << ','
+            << CsvField(PointFlagsText(state, p)) << '\n';
     }
 }
 

@@ -32,15 +32,17 @@ std::string PointListLine(const ProfileState& state, int e, int p) {
     line.append(FmtCps9(result.rate)).append(" ").append(FmtConc6(result.conc)).append(" % ");
     line.append(FmtCoord8(point.x)).append(" ").append(FmtCoord8(point.y)).append(" ");
     line.append(FmtPointLabel8(point.label.untilNul()));
-    // A point whose acquisition stopped or failed holds the rates of the point before it.
-    if (point.status == PointStatus::Stopped || point.status == PointStatus::Failed)
-        line.append(" ").append(PointStatusName(point.status));
+    // A point whose acquisition stopped or failed holds the rates of the point before it; a
+    // doubtful number says why.
+    if (!HasOwnNumbers(point)) line.append(" ").append(PointStatusName(point.status));
+    if (result.flags != 0) line.append(" ").append(QualityFlagText(result.flags));
     line.resize(kLineWidth, ' ');
     return line;
 }
 
-// "  Pt#    Fe wt%     sigma      LOD     total  status", then per point
-// "    1    10.023 +-  0.045    0.006    10.023  measured".
+// "  Pt#    Fe wt%     sigma      LOD     total  status    flags", then per point
+// "    1    10.023 +-  0.045    0.006    10.023  measured  Fe:chi2"; a stopped or failed
+// point has blank numbers, since those it holds are the point before it's.
 std::vector<std::string> StatisticsLines(const ProfileState& state) {
     const int elements = ElementsInResultTable(state);
     char text[64];
@@ -50,18 +52,28 @@ std::vector<std::string> StatisticsLines(const ProfileState& state) {
         std::snprintf(text, sizeof text, "  %8s%10s%9s", (symbol + " wt%").c_str(), "sigma", "LOD");
         heading += text;
     }
-    std::vector<std::string> lines{heading + "     total  status"};
+    std::vector<std::string> lines{heading + "     total  status    flags"};
     const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
     for (int p = 0; p < points; ++p) {
         std::snprintf(text, sizeof text, "%5d", p + 1);
         std::string line = text;
+        const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
+        const bool own = HasOwnNumbers(point);
         for (int e = 0; e < elements; ++e) {
             const ResultRecord r = ResultAt(state, e, p);
-            std::snprintf(text, sizeof text, "  %8.3f +- %6.3f  %7.3f", double{r.conc}, double{r.sigma}, double{r.lod});
+            if (own)
+                std::snprintf(text, sizeof text, "  %8.3f +- %6.3f  %7.3f", double{r.conc}, double{r.sigma}, double{r.lod});
+            else
+                std::snprintf(text, sizeof text, "  %8s    %6s  %7s", "", "", "");
             line += text;
         }
-        std::snprintf(text, sizeof text, "  %8.3f  ", double{PointTotal(state, p)});
-        lines.push_back(line + text + PointStatusName(state.PointTable[static_cast<std::size_t>(p)].status));
+        if (own)
+            std::snprintf(text, sizeof text, "  %8.3f  ", double{PointTotal(state, p)});
+        else
+            std::snprintf(text, sizeof text, "  %8s  ", "");
+        std::string status = PointStatusName(point.status);
+        status.resize(10, ' ');
+        lines.push_back(line + text + status + PointFlagsText(state, p));
     }
     return lines;
 }

@@ -1,6 +1,7 @@
 #include "results/ResultTables.h"
 
 #include "core/DocKey.h"
+#include "core/Formats.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -42,6 +43,7 @@ void ReadResultRows(ProfileState& state, AnalysisDatabase& db, int32_t first, in
                 state.store(db.KestDbEltGetStatistics(key, position, kByPosition, p, statistics));
                 row[static_cast<std::size_t>(p)].sigma = statistics.sigma;
                 row[static_cast<std::size_t>(p)].lod = statistics.lod;
+                row[static_cast<std::size_t>(p)].flags = statistics.flags;
             }
         }
     });
@@ -107,6 +109,32 @@ float PointTotal(const ProfileState& state, int p) {
     float total = 0.0f;
     for (int e = 0; e < ElementsInResultTable(state); ++e) total += ResultAt(state, e, p).conc;
     return total;
+}
+
+bool HasOwnNumbers(const PointRecord& point) {
+    return point.status != PointStatus::Stopped && point.status != PointStatus::Failed;
+}
+
+std::string PointFlagsText(const ProfileState& state, int p) {
+    std::string text;
+    for (int e = 0; e < ElementsInResultTable(state); ++e) {
+        const int32_t flags = ResultAt(state, e, p).flags;
+        if (flags == 0) continue;
+        const std::string symbol = WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str());
+        text += (text.empty() ? "" : " ") + symbol + ":" + QualityFlagText(flags, "+");
+    }
+    return text;
+}
+
+int FlaggedPoints(const ProfileState& state) {
+    int flagged = 0;
+    const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
+    for (int p = 0; p < points; ++p) {
+        bool any = false;
+        for (int e = 0; e < ElementsInResultTable(state); ++e) any = any || ResultAt(state, e, p).flags != 0;
+        flagged += any ? 1 : 0;
+    }
+    return flagged;
 }
 
 }  // namespace kest

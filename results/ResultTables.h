@@ -8,6 +8,8 @@
 #include "core/ProfileState.h"
 #include "suite/AnalysisDatabase.h"
 
+#include <string>
+
 namespace kest {
 
 // NbPts and the point table from the document; CurPnt becomes 0, or -1 without points.
@@ -15,7 +17,7 @@ namespace kest {
 void LoadPoints(ProfileState& state, AnalysisDatabase& db);
 
 // The count rate (measure 1), concentration (result field 1, in percent), standard
-// deviation and detection limit of every element in use at every point.
+// deviation, detection limit and quality flags of every element in use at every point.
 void LoadResults(ProfileState& state, AnalysisDatabase& db);
 
 // Both tables as LoadPoints and LoadResults leave them, when only points [first, end) of
@@ -29,5 +31,14 @@ const char* PointStatusName(PointStatus status);
 // The analytical total of point p: the sum of the concentrations of the elements in the
 // result table, weight percent.
 float PointTotal(const ProfileState& state, int p);
+
+// A stopped or failed point holds the rates of the point before it: it has no numbers of its own.
+bool HasOwnNumbers(const PointRecord& point);
+
+// "Fe:chi2 Ni:beam+deadtime": the quality flags of point p, element by element; empty for none.
+std::string PointFlagsText(const ProfileState& state, int p);
+
+// The points of the table with a quality flag on some element.
+int FlaggedPoints(const ProfileState& state);
 
 }  // namespace kest

@@ -62,7 +62,7 @@ SuiteConfig BuiltInDemo() {
     auto& ins = demo.instrument;
     ins.spectrometers = 3;
     ins.crystals = {"LIF", "LLIF", "PET"};
-    ins.dead_time_us = 2;
+    ins.dead_time_us.fill(2.0);
     ins.beam_current_nA = 20.0;
     ins.beam_drift_per_hour = 0.01;  // small enough to ignore, large enough to see corrected
     ins.faraday_cup = true;

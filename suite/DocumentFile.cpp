@@ -45,7 +45,8 @@ CREATE TABLE elements (
     profile INTEGER NOT NULL,
     standard_percent REAL NOT NULL,
     standard_cps REAL NOT NULL,
-    background_cps REAL NOT NULL
+    background_cps REAL NOT NULL,
+    standard_current_nA REAL NOT NULL
 );
 CREATE TABLE points (
     point INTEGER PRIMARY KEY,
@@ -91,6 +92,8 @@ CREATE TABLE statistics (
     counting_time REAL, count_rate REAL, sigma_percent REAL, lod_percent REAL,
     repeats INTEGER NOT NULL,
     passed INTEGER NOT NULL,
+    rate_sigma_cps REAL, background_sigma_cps REAL,
+    flags TEXT NOT NULL,
     PRIMARY KEY (point, element)
 ) WITHOUT ROWID;
 CREATE TABLE point_status (
@@ -308,6 +311,23 @@ bool HasTable(sqlite3* db, const char* name) {
     return found;
 }
 
+// A column that documents written before it lack: they read as its default.
+std::string ColumnOrDefault(sqlite3* db, const char* table, const char* column, const char* byDefault) {
+    Statement q(db, "SELECT count(*) FROM pragma_table_info(?1) WHERE name = ?2");
+    q.text(1, table).text(2, column);
+    const bool found = q.next() && q.columnInteger(0) > 0;
+    while (q.next()) {
+    }
+    return found ? column : byDefault;
+}
+
+int32_t FlagsNamed(const std::string& text) {
+    int32_t flags = 0;
+    for (const auto& [flag, name] : kQualityFlagNames)
+        if ((" " + text + " ").find(std::string(" ") + name + " ") != std::string::npos) flags |= flag;
+    return flags;
+}
+
 PointStatus StatusNamed(const std::string& name) {
     for (std::size_t i = 1; i < kStatusNames.size(); ++i)
         if (name == kStatusNames[i]) return static_cast<PointStatus>(i);
@@ -318,14 +338,18 @@ void ReadStatisticsTables(sqlite3* db, AnalysisDocument& document) {
     const std::size_t nPoints = document.points.size();
     const std::size_t nElements = document.elements.size();
     if (HasTable(db, "statistics")) {
-        Statement q(db, "SELECT point, element, counting_time, count_rate, sigma_percent, lod_percent, repeats, passed"
-                        " FROM statistics");
+        const std::string sql = "SELECT point, element, counting_time, count_rate, sigma_percent, lod_percent, repeats, passed, " +
+                                ColumnOrDefault(db, "statistics", "rate_sigma_cps", "0") + ", " +
+                                ColumnOrDefault(db, "statistics", "background_sigma_cps", "0") + ", " +
+                                ColumnOrDefault(db, "statistics", "flags", "''") + " FROM statistics";
+        Statement q(db, sql.c_str());
         while (q.next()) {
             const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
             const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
             document.points[p].values[e].statistics = {q.columnNumber(2), q.columnNumber(3), q.columnNumber(4),
                                                        q.columnNumber(5), static_cast<int32_t>(q.columnInteger(6)),
-                                                       q.columnInteger(7) != 0 ? 1 : 0};
+                                                       q.columnInteger(7) != 0 ? 1 : 0, q.columnNumber(8),
+                                                       q.columnNumber(9), FlagsNamed(q.columnBytes(10))};
         }
     }
     if (HasTable(db, "point_status")) {
@@ -348,9 +372,11 @@ AnalysisDocument ReadTables(sqlite3* db) {
         }
     }
     {
-        Statement q(db,
-                    "SELECT position, atomic_number, spectrometer, crystal, standard, profile, standard_percent,"
-                    " standard_cps, background_cps FROM elements ORDER BY position");
+        const std::string sql =
+            "SELECT position, atomic_number, spectrometer, crystal, standard, profile, standard_percent,"
+            " standard_cps, background_cps, " + ColumnOrDefault(db, "elements", "standard_current_nA", "0") +
+            " FROM elements ORDER BY position";
+        Statement q(db, sql.c_str());
         while (q.next()) {
             if (q.columnInteger(0) != static_cast<int64_t>(document.elements.size()))
                 throw DocumentFileError("the elements are not numbered 0, 1, 2...");
@@ -364,6 +390,7 @@ AnalysisDocument ReadTables(sqlite3* db) {
             e.setup.standard_percent = q.columnReal(6);
             e.setup.standard_cps = q.columnReal(7);
             e.setup.background_cps = q.columnReal(8);
+            e.setup.standard_current_nA = q.columnReal(9);
             document.elements.push_back(std::move(e));
         }
     }
@@ -530,7 +557,7 @@ struct DocumentStore::Statements {
                     "UPDATE document SET title = ?1, user_name = ?2, company = ?3, comments = ?4,"
                     " last_save = ?5 WHERE id = 1",
                     true),
-          insertElement(db, "INSERT INTO elements VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)", true),
+          insertElement(db, "INSERT INTO elements VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)", true),
           insertPoint(db, "INSERT INTO points VALUES (?1, ?2, ?3, ?4, ?5)", true),
           insertMeasures(db, "INSERT INTO measures VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)", true),
           insertResult(db, "INSERT INTO results VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)", true),
@@ -544,7 +571,7 @@ struct DocumentStore::Statements {
                     "UPDATE results SET f1 = ?3, f2 = ?4, f3 = ?5, f4 = ?6, f5 = ?7, f6 = ?8, f7 = ?9,"
                     " f8 = ?10, f9 = ?11, f10 = ?12, f11 = ?13 WHERE point = ?1 AND element = ?2",
                     true),
-          setStatistics(db, "INSERT OR REPLACE INTO statistics VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)", true),
+          setStatistics(db, "INSERT OR REPLACE INTO statistics VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)", true),
           setStatus(db, "INSERT OR REPLACE INTO point_status VALUES (?1, ?2)", true),
           clearStatus(db, "DELETE FROM point_status WHERE point = ?1", true) {}
 
@@ -608,6 +635,9 @@ void WriteStatistics(Statement& setStatistics, int32_t point, int32_t element, c
         .number(6, statistics.lod)
         .integer(7, statistics.repeats)
         .integer(8, statistics.passed)
+        .number(9, statistics.rateSigma)
+        .number(10, statistics.backgroundSigma)
+        .text(11, QualityFlagText(statistics.flags))
         .run();
 }
 
@@ -682,6 +712,7 @@ void DocumentStore::replaceAll(const AnalysisDocument& document) {
             .real(8, e.setup.standard_percent)
             .real(9, e.setup.standard_cps)
             .real(10, e.setup.background_cps)
+            .real(11, e.setup.standard_current_nA)
             .run();
     }
     execute("DELETE FROM statistics; DELETE FROM point_status");

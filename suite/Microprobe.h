@@ -20,8 +20,9 @@ public:
 
     // Spectrometers.
     virtual Status KestReadXtal(int32_t spectrometer, std::string& crystal) = 0;  // 5 characters
+    // The dead time of the spectrometer's counting chain, microseconds, fractions kept.
     virtual Status KestReadPha(int32_t spectrometer, const std::string& crystal, int32_t mode,
-                               int32_t& deadTimeUs) = 0;
+                               float& deadTimeUs) = 0;
 
     // Counting: one load prepares all counters, one timer start counts on all at once.
     virtual Status KestLoadCounter(int32_t mode, float seconds, int32_t flags) = 0;

@@ -12,6 +12,9 @@ namespace {
 constexpr Status kDone = 1;
 constexpr Status kFailed = 0;
 constexpr double kLongestCount = 1e6;  // seconds; a longer preset is a mistake, not a count
+// Counts up to this many are drawn pulse by pulse; beyond, the normal law is within a
+// fraction of a per cent of the counter's and a draw costs no time.
+constexpr double kPulseByPulse = 2000.0;
 
 std::unique_ptr<SimClock> MakeClock(const InstrumentConfig& instrument) {
     if (instrument.clock == InstrumentConfig::Clock::Real) return std::make_unique<RealClock>(instrument.time_scale);
@@ -105,22 +108,27 @@ double SimulatedMicroprobe::rateAt(int spectrometer, double time, double countSe
     const int axis = config_.specimen.axis == 2 ? 2 : 1;
     const double coordinate = moves_[static_cast<std::size_t>(axis - 1)].positionAt(time, config_.instrument.stage_speed);
     const double percent = config_.specimen.percentAt(e.z, coordinate);
-    const double beam = currentAt(time + countSeconds / 2) / config_.instrument.beam_current_nA;
+    // The standard's rate belongs to the current it was measured at.
+    const double standardCurrent = e.standard_current_nA > 0.0 ? e.standard_current_nA : config_.instrument.beam_current_nA;
+    const double beam = currentAt(time + countSeconds / 2) / standardCurrent;
     return (e.background_cps + e.standard_cps * percent / e.standard_percent) * beam;
 }
 
 double SimulatedMicroprobe::trueRate(int spectrometer) const { return rateAt(spectrometer, clock_.now(), 0.0); }
 
 // A non-paralysable counter shows the rate r / (1 + tau r) whatever the counting time.
-int32_t SimulatedMicroprobe::drawCounts(double rate, double seconds) {
-    const double tau = config_.instrument.dead_time_us * 1e-6;
+int32_t SimulatedMicroprobe::drawCounts(double rate, double seconds, double tau) {
+    const double observed = rate / (1.0 + tau * rate);
     // Far beyond what a 32-bit counter holds; keeps the arithmetic below finite.
-    const double expected = std::clamp(rate / (1.0 + tau * rate) * seconds, 0.0, 1e15);
-    double n = 0;
-    if (config_.instrument.noise && expected > 0) {
-        n = static_cast<double>(std::poisson_distribution<int64_t>(expected)(random_));
-    } else {
-        n = std::round(expected);
+    const double expected = std::clamp(observed * seconds, 0.0, 1e15);
+    double n = std::round(expected);
+    if (config_.instrument.noise && expected > 0 && expected <= kPulseByPulse) {
+        n = 0;
+        std::exponential_distribution<double> wait(rate);
+        for (double t = wait(random_); t <= seconds; t += tau + wait(random_)) ++n;
+    } else if (config_.instrument.noise && expected > 0) {
+        const double spread = std::sqrt(expected) * (1.0 - tau * observed);
+        n = std::max(0.0, std::round(std::normal_distribution<double>(expected, spread)(random_)));
     }
     return static_cast<int32_t>(std::min(n, static_cast<double>(std::numeric_limits<int32_t>::max())));
 }
@@ -147,9 +155,9 @@ Status SimulatedMicroprobe::KestReadXtal(int32_t spectrometer, std::string& crys
 
 // One analyser setting serves every crystal here: the dead time of the counting chain.
 Status SimulatedMicroprobe::KestReadPha(int32_t spectrometer, const std::string& /*crystal*/, int32_t /*mode*/,
-                                        int32_t& deadTimeUs) {
+                                        float& deadTimeUs) {
     if (refused(ProbeCall::ReadPha) || !validSpectrometer(spectrometer)) return kFailed;
-    deadTimeUs = config_.instrument.dead_time_us;
+    deadTimeUs = static_cast<float>(config_.instrument.dead_time_us[static_cast<std::size_t>(spectrometer - 1)]);
     return kDone;
 }
 
@@ -169,7 +177,8 @@ Status SimulatedMicroprobe::KestStartTimer(int32_t /*mode*/) {
     counting_.duration = preset_;
     counting_.counts.fill(0);
     for (int s = 1; s <= config_.instrument.spectrometers; ++s)
-        counting_.counts[static_cast<std::size_t>(s - 1)] = drawCounts(rateAt(s, now, preset_), preset_);
+        counting_.counts[static_cast<std::size_t>(s - 1)] =
+            drawCounts(rateAt(s, now, preset_), preset_, config_.instrument.dead_time_us[static_cast<std::size_t>(s - 1)] * 1e-6);
     return kDone;
 }
 

@@ -7,11 +7,15 @@
 // Counting. KestLoadCounter presets the counting time of all spectrometers and
 // KestStartTimer starts them together; each stays busy until the time has passed. The
 // counts are decided at the start: the true rate of the spectrometer (that of the first
-// set-up element measured on it, at the stage position of the start and the mean beam
-// current of the count; 0 for a spectrometer without an element and while the cup is in)
-// reduced by the dead time as a non-paralysable counter loses counts, to r / (1 + tau r)
-// whatever the counting time, times the time, drawn from a Poisson law when noise is on and
-// rounded when off. The program's correction on the rate, m / (1 - tau m), gives r back.
+// set-up element measured on it, at the stage position of the start, its standard's rate
+// scaled by the mean beam current of the count over the current the standard was measured
+// at; 0 for a spectrometer without an element and while the cup is in)
+// counted as a non-paralysable counter with the spectrometer's own dead time counts: the mean
+// count is m t with m = r / (1 + tau r), whatever the counting time, and its variance
+// m t (1 - tau m)^2, smaller than a Poisson law's (Mueller 1973). With noise on, a count of
+// few pulses is drawn pulse by pulse (a live counter waits an exponential time for the next
+// pulse, then lies dead for tau); a larger one is a normal draw with that mean and variance.
+// With noise off the mean is rounded. The program's correction, m / (1 - tau m), gives r back.
 // While a count runs, the counter shows the share of the final counts that the elapsed
 // time has reached.
 //
@@ -55,7 +59,7 @@ public:
     Status KestSetFaraday(int32_t inserted) override;
     Status KestReadXtal(int32_t spectrometer, std::string& crystal) override;
     Status KestReadPha(int32_t spectrometer, const std::string& crystal, int32_t mode,
-                       int32_t& deadTimeUs) override;
+                       float& deadTimeUs) override;
     Status KestLoadCounter(int32_t mode, float seconds, int32_t flags) override;
     Status KestStartTimer(int32_t mode) override;
     Status KestReadSpectroStatus(int32_t spectrometer, int32_t mode, int32_t& busy) override;
@@ -103,7 +107,7 @@ private:
     double currentAt(double time) const;
     double rateAt(int spectrometer, double time, double countSeconds) const;
     double countedSeconds() const;  // of the count started last, up to its preset
-    int32_t drawCounts(double rate, double seconds);
+    int32_t drawCounts(double rate, double seconds, double tau);
 
     SuiteConfig config_;
     std::unique_ptr<SimClock> ownClock_;

@@ -316,8 +316,10 @@ Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, 
     if (!Fits(defaultPath, capacity)) return failAndTell(TooLongMessage(defaultPath, capacity));
 
     AnalysisDocument document;
-    for (const ElementSetup& setup : config_.setup.elements)
+    for (ElementSetup setup : config_.setup.elements) {
+        if (!(setup.standard_current_nA > 0.0)) setup.standard_current_nA = config_.instrument.beam_current_nA;
         document.elements.push_back(DocumentElement{setup, crystalOf(setup.spectrometer)});
+    }
     try {
         object->store->replaceAll(document);
     } catch (const DocumentFileError& e) {
@@ -536,8 +538,12 @@ Status SqliteAnalysisDatabase::KestDbEltGetSpAndXtal(std::string& key, int32_t e
 Status SqliteAnalysisDatabase::KestDbEltGetBcAv(std::string& key, int32_t element, int32_t selector,
                                                 float& beamCurrent, float& average) {
     const Object* object = find(key);
-    if (!object || elementOf(*object, element, selector) < 0) return 0;
-    beamCurrent = static_cast<float>(config_.instrument.beam_current_nA);
+    if (!object) return 0;
+    const int e = elementOf(*object, element, selector);
+    if (e < 0) return 0;
+    // The current its standard was measured at; a document that does not say, the nominal one.
+    const double standard = object->document.elements[static_cast<std::size_t>(e)].setup.standard_current_nA;
+    beamCurrent = static_cast<float>(standard > 0.0 ? standard : config_.instrument.beam_current_nA);
     average = 1.0f;
     return 1;
 }

@@ -63,6 +63,17 @@ void ReadFaults(const FieldReader& r, const json& section, const std::string& pa
     }
 }
 
+// One dead time for every spectrometer, or a list of five.
+void ReadDeadTimes(const FieldReader& r, const json& value, const std::string& at, std::array<double, 5>& deadTimes) {
+    const NumberRange range = Between(0.0, 1000.0);
+    if (!value.is_array()) {
+        deadTimes.fill(r.number(value, at, range));
+        return;
+    }
+    if (value.size() != deadTimes.size()) r.refuse(at, "expected a number of microseconds or a list of five, one per spectrometer");
+    for (std::size_t i = 0; i < deadTimes.size(); ++i) deadTimes[i] = r.number(value[i], Item(at, i), range);
+}
+
 void ReadInstrument(const FieldReader& r, const json& section, InstrumentConfig& ins) {
     const std::string path = "instrument";
     r.object(section, path,
@@ -83,7 +94,7 @@ void ReadInstrument(const FieldReader& r, const json& section, InstrumentConfig&
     } else {
         ins.crystals.resize(static_cast<std::size_t>(ins.spectrometers));
     }
-    if (auto* v = field("dead_time_us")) ins.dead_time_us = static_cast<int32_t>(r.integer(*v, at("dead_time_us"), 0, 1000));
+    if (auto* v = field("dead_time_us")) ReadDeadTimes(r, *v, at("dead_time_us"), ins.dead_time_us);
     if (auto* v = field("beam_current_nA")) ins.beam_current_nA = r.number(*v, at("beam_current_nA"), Positive(1e6));
     if (auto* v = field("beam_current_readable")) ins.beam_current_readable = r.boolean(*v, at("beam_current_readable"));
     if (auto* v = field("beam_drift_per_hour")) ins.beam_drift_per_hour = r.number(*v, at("beam_drift_per_hour"), Between(-1.0, 1.0));
@@ -134,7 +145,8 @@ void ReadSetup(const FieldReader& r, const json& section, const InstrumentConfig
         const json& item = (*list)[i];
         const std::string at = Item(Member(path, "elements"), i);
         r.object(item, at,
-                 {"z", "spectrometer", "standard", "profile", "standard_percent", "standard_cps", "background_cps"});
+                 {"z", "spectrometer", "standard", "profile", "standard_percent", "standard_cps", "background_cps",
+                  "standard_current_nA"});
         ElementSetup e;
         if (auto* v = Find(item, "z")) e.z = static_cast<int>(r.integer(*v, Member(at, "z"), 1, 103));
         if (!seen.insert(e.z).second) r.refuse(Member(at, "z"), "element " + std::to_string(e.z) + " is already in the set-up");
@@ -145,6 +157,9 @@ void ReadSetup(const FieldReader& r, const json& section, const InstrumentConfig
         if (auto* v = Find(item, "standard_percent")) e.standard_percent = r.number(*v, Member(at, "standard_percent"), Positive(100.0));
         if (auto* v = Find(item, "standard_cps")) e.standard_cps = r.number(*v, Member(at, "standard_cps"), Positive());
         if (auto* v = Find(item, "background_cps")) e.background_cps = r.number(*v, Member(at, "background_cps"), Between(0.0, std::numeric_limits<double>::infinity()));
+        e.standard_current_nA = ins.beam_current_nA;
+        if (auto* v = Find(item, "standard_current_nA"))
+            e.standard_current_nA = r.number(*v, Member(at, "standard_current_nA"), Positive(1e6));
         setup.elements.push_back(e);
     }
 }

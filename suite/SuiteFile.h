@@ -20,7 +20,9 @@ namespace kest {
 struct InstrumentConfig {
     int spectrometers = 5;                                              // 1..5
     std::vector<std::string> crystals{"LIF", "PET", "TAP", "LPET", "LLIF"};  // one per spectrometer
-    int32_t dead_time_us = 2;                 // pulse-height analyser dead time
+    // Dead time of each spectrometer's counting chain, microseconds (a file gives one number
+    // for all or a list of five); fractional values are kept.
+    std::array<double, 5> dead_time_us{2.0, 2.0, 2.0, 2.0, 2.0};
     double beam_current_nA = 20.0;            // nominal beam current
     bool beam_current_readable = true;
     double beam_drift_per_hour = 0.0;         // relative change of the current per hour
@@ -32,7 +34,7 @@ struct InstrumentConfig {
     double stage_timeout_s = 60.0;            // longest wait for a stage that reports busy
     enum class Clock { Virtual, Real } clock = Clock::Virtual;
     double time_scale = 1.0;                  // real clock: wall time = duration * time_scale
-    bool noise = true;                        // Poisson counting noise
+    bool noise = true;                        // counting noise, as a non-paralysable counter has it
     uint64_t seed = 1;
     std::string analysis_program = "";        // program started by the Ana button
     SimulatedFaults faults{};                 // none unless the file asks for them
@@ -46,6 +48,7 @@ struct ElementSetup {
     double standard_percent = 100.0;
     double standard_cps = 5000.0;
     double background_cps = 20.0;
+    double standard_current_nA = 0.0;  // beam current the standard was measured at; 0: the nominal one
 };
 
 struct AnalysisSetup {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace kest {
 
@@ -22,6 +23,23 @@ struct ComputeResult {
 };
 static_assert(sizeof(ComputeResult) == 44, "ComputeResult is eleven 4-byte fields");
 
+// What makes a measured number doubtful, per point and element (bits of `flags`).
+enum QualityFlag : int32_t {
+    kFlagChi2 = 1,      // "chi2": the counts never passed the chi-square test
+    kFlagBeam = 2,      // "beam": a current of 0 or below a tenth of the standard's
+    kFlagDeadTime = 4,  // "deadtime": the counter was dead more than half of the time
+};
+inline constexpr std::array<std::pair<QualityFlag, const char*>, 3> kQualityFlagNames{
+    {{kFlagChi2, "chi2"}, {kFlagBeam, "beam"}, {kFlagDeadTime, "deadtime"}}};
+
+// "chi2 deadtime": the names of the flags set, separated by `separator`; empty for none.
+inline std::string QualityFlagText(int32_t flags, const std::string& separator = " ") {
+    std::string text;
+    for (const auto& [flag, name] : kQualityFlagNames)
+        if ((flags & flag) != 0) text += (text.empty() ? "" : separator) + name;
+    return text;
+}
+
 // Counting statistics of one element at one point, from the counts the point kept.
 struct CountStatistics {
     float countingTime = 0.0f;  // seconds: every kept count at every pattern point
@@ -30,6 +48,9 @@ struct CountStatistics {
     float lod = 0.0f;           // detection limit over the background, weight percent
     int32_t repeats = 0;        // counts taken again while the chi-square test failed
     int32_t passed = 0;         // 1 when the test passed or none was asked for
+    float rateSigma = 0.0f;        // one standard deviation of the rate, counts per second
+    float backgroundSigma = 0.0f;  // that of the background rate, counts per second
+    int32_t flags = 0;             // QualityFlag bits
     bool operator==(const CountStatistics&) const = default;
 };
 

@@ -247,7 +247,8 @@ class FakeMicroprobe : public Microprobe, public Recorder {
 public:
     float current = 20.0f;
     std::array<std::string, 5> crystals{"LIF", "PET", "TAP", "LPET", "LLIF"};
-    int32_t deadTimeUs = 2;
+    float deadTimeUs = 2.0f;
+    std::map<int32_t, float> deadTimesUs;  // by spectrometer, where it has its own
     std::array<int32_t, 5> counts{};  // what each spectrometer counted
     float elapsed = 0.0f;             // what the timer reads
     std::array<int32_t, 3> stage{};   // where the stage stands, by axis
@@ -265,8 +266,8 @@ public:
     }
     Status KestSetFaraday(int32_t inserted) override { return record(__func__, 1, inserted); }
     Status KestReadXtal(int32_t sp, S& xtal) override { xtal = valid(sp) ? crystals[index(sp)] : ""; return record(__func__, valid(sp), sp); }
-    Status KestReadPha(int32_t sp, const S& crystal, int32_t mode, int32_t& deadTime) override {
-        deadTime = deadTimeUs;
+    Status KestReadPha(int32_t sp, const S& crystal, int32_t mode, float& deadTime) override {
+        deadTime = deadTimesUs.contains(sp) ? deadTimesUs.at(sp) : deadTimeUs;
         return record(__func__, 1, sp, crystal, mode);
     }
     Status KestLoadCounter(int32_t mode, float seconds, int32_t flags) override { return record(__func__, 1, mode, seconds, flags); }

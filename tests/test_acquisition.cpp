@@ -29,7 +29,8 @@ struct Acquisition : fakes::ProgramOnFakes {
 
     Acquisition() {
         state.NbElt = 1;
-        state.ElementTable[0] = EltEntry{.position = 0, .symbol = {}, .atomicNumber = 26, .standardName = "Fe", .spectrometer = 1};
+        state.ElementTable[0] = EltEntry{.position = 0, .symbol = {}, .atomicNumber = 26, .standardName = "Fe", .spectrometer = 1,
+                                       .standardCurrent = 20.0f};
         state.SpectroTable[0] = {0.0f, kTrue};
         state.SpectroTable[1] = {123.0f, kFalse};
         fake.db.elements = {fakes::FakeElement{}};
@@ -121,23 +122,42 @@ TEST(Acquisition, StatisticsSwitchDecidesWhetherCountsAreRepeated) {
     }
 }
 
+// Pattern point 0's counts never pass (1000 and 2998 in turn for 60 tests), the others'
+// pass at once: the point is flagged chi2 whichever pattern point failed.
+TEST(Acquisition, APatternPointThatNeverPassedFlagsThePoint) {
+    for (const bool failFirst : {true, false}) {
+        Acquisition a;
+        a.state.StatisticEnable = kTrue;
+        a.state.Mp = 3;
+        a.inputs.countOption = 1;
+        const int failing = failFirst ? 0 : 2 * 5;  // reads before the failing pattern point's
+        a.fake.probe.countAt = [failing](int32_t, int read) {
+            return read >= failing && read < failing + 64 && read % 2 ? 2998 : 1000;
+        };
+        a.acquire();
+        EXPECT_FALSE(a.state.SpectroTable[0].passed) << failFirst;
+        EXPECT_EQ(a.state.SpectroTable[0].flags, kFlagChi2) << failFirst;
+        EXPECT_EQ(a.window.messages, std::vector<std::string>{"Contamination Error"});
+    }
+}
+
 // The currents are read at the pattern point's start, then before and after the count; the
-// first current read in a scan (0: none yet) is the reference.
-TEST(Acquisition, CountsAreCorrectedForDeadTimeOnTheirRateAndForTheBeamCurrent) {
-    struct Case { int32_t deadTimeUs; Status beamReadable; float reference; std::deque<float> currents; float seconds, rate, current; };
+// rate is brought to the current the element's standard was measured at, whatever the scan.
+TEST(Acquisition, CountsAreCorrectedForTheirOwnDeadTimeOnTheirRateAndToTheStandardsCurrent) {
+    struct Case { float deadTimeUs; Status beamReadable; float standard; std::deque<float> currents; float seconds; double rate; float current; };
     const Case cases[] = {
-        {2, 0, 0, {}, 1, 1002.0f, 0},                      // no reading: f = 1; 1000 / (1 - 0.002)
-        {0, 0, 0, {}, 1, 1002.0f, 0},                      // no dead time: 2 microseconds, and a message
-        {2, 0, 0, {}, 0.5f, 2008.0f, 0},                   // on the rate: 2000 / (1 - 0.004)
-        {10, 1, 0, {20, 10, 10}, 1, 2020.0f, 10},          // f = 20 / 10; 1000 / (1 - 0.01) x 2
-        {2, 1, 0, {20, 19, 21}, 1, 1002.0f, 20},           // the mean of before and after
-        {2, 1, 25, {20, 20, 20}, 1, 1253.0f, 20},          // the scan's reference, read at an earlier point
-        {2, 1, 0, {0, 10, 0}, 1, 2004.0f, 5},              // none at the start: the one before the count
-        {2, 1, 20, {20, 0, 0}, 1, 1002.0f, 0},             // no current: not corrected
+        {2, 0, 20, {}, 1, 1002, 0},                 // no reading: f = 1; 1000 / (1 - 0.002), to the whole count
+        {0, 0, 20, {}, 1, 1002, 0},                 // no dead time: 2 microseconds, and a message
+        {2, 0, 20, {}, 0.5f, 2008, 0},              // on the rate: 2000 / (1 - 0.004)
+        {10, 1, 20, {20, 10, 10}, 1, 2020, 10},     // f = 20 / 10; 1000 / (1 - 0.01) x 2
+        {2, 1, 20, {20, 19, 21}, 1, 1002, 20},      // the mean of before and after
+        {2, 1, 25, {20, 20, 20}, 1, 1253, 20},      // the standard's current, not the beam's first
+        {2, 1, 20, {0, 10, 0}, 1, 4008, 5},         // f = 20 / 5
+        {2, 1, 20, {20, 0, 0}, 1, 1002, 0},         // no current: not corrected
     };
     for (const Case& c : cases) {
         Acquisition a;
-        a.state.ReferenceCurrent = c.reference;
+        a.state.ElementTable[0].standardCurrent = c.standard;
         a.fake.probe.deadTimeUs = c.deadTimeUs;
         a.fake.db.beamCurrentReadable = c.beamReadable;
         a.fake.probe.currents = c.currents;
@@ -146,11 +166,30 @@ TEST(Acquisition, CountsAreCorrectedForDeadTimeOnTheirRateAndForTheBeamCurrent) 
         a.fake.probe.elapsed = c.seconds;
         a.acquire();
         const SpectroRecord& counted = a.state.SpectroTable[0];
-        EXPECT_EQ(std::tie(counted.rate, counted.current, counted.countingTime), std::tie(c.rate, c.current, c.seconds))
-            << c.deadTimeUs << " " << c.beamReadable << " " << c.reference;
+        SCOPED_TRACE(testing::Message() << c.deadTimeUs << " us, " << c.beamReadable << ", " << c.standard << " nA");
+        EXPECT_EQ(counted.rate, c.rate);
+        EXPECT_EQ(std::tie(counted.current, counted.countingTime), std::tie(c.current, c.seconds));
         EXPECT_EQ(a.fake.probe.named("KestReadCurrent").size(), c.beamReadable ? 3u : 0u);
-        EXPECT_EQ(a.window.messages.size(), c.deadTimeUs ? 0u : 1u);
+        EXPECT_EQ(a.window.messages.size(), c.deadTimeUs != 0.0f ? 0u : 1u);
     }
+}
+
+// Each used spectrometer's own analyser gives its dead time; an unused one is not asked.
+TEST(Acquisition, EverySpectrometerIsCorrectedForItsOwnDeadTime) {
+    Acquisition a;
+    a.state.NbElt = 2;
+    a.state.ElementTable[1] = EltEntry{.position = 1, .symbol = {}, .atomicNumber = 28, .standardName = "Ni", .spectrometer = 3,
+                                       .standardCurrent = 20.0f};
+    a.state.SpectroTable[2].used = kTrue;
+    a.fake.db.spectrometers = 3;
+    a.fake.probe.deadTimesUs = {{1, 0.5f}, {3, 4.0f}};  // fractions of a microsecond kept
+    a.fake.probe.counts = {100000, 100000, 100000};
+    a.fake.probe.elapsed = 1.0f;
+    a.inputs.time = "1";
+    a.acquire();
+    EXPECT_EQ(a.fake.probe.named("KestReadPha"), (std::vector<std::string>{"KestReadPha(1, LIF, 2)", "KestReadPha(3, TAP, 2)"}));
+    EXPECT_EQ(a.state.SpectroTable[0].rate, 105263.0f);  // 100000 / (1 - 0.05), to the whole count
+    EXPECT_EQ(a.state.SpectroTable[2].rate, 166667.0f);  // 100000 / (1 - 0.4)
 }
 
 // The numbers of a count and of a point's statistics, worked out by hand.
@@ -168,15 +207,30 @@ TEST(CountNumerics, CorrectionsAndStatisticsGiveTheHandComputedValues) {
     EXPECT_EQ(StandardSensitivity(100, 5000), 0.02f);
     EXPECT_EQ(StandardSensitivity(12.5, 800), 0.015625f);
     EXPECT_EQ(StandardSensitivity(100, 0), 0.0f);
-    struct Sigma { double rate, seconds, sensitivity; float percent; };  // sqrt(R / t) x |S|
-    for (const Sigma& c : {Sigma{520, 1, 0.02, 0.45607017f}, {520, 10, 0.02, 0.14422205f}, {1020, 10, -0.0125, 0.12624381f},
-                           {520, 0, 0.02, 0}, {-1, 1, 0.02, 0}})
-        EXPECT_FLOAT_EQ(StandardDeviationPercent(c.rate, c.seconds, c.sensitivity), c.percent) << c.rate << " " << c.seconds;
+    // var R = f R (1 + tau R / f) / t: a rate's variance from a dead-time counter (Mueller
+    // 1973), brought to the standard's current; no count is surer than one pulse.
+    struct Variance { double rate, seconds, tau, factor; std::optional<double> variance; };
+    for (const Variance& c : {Variance{1000, 1, 0, 1, 1000}, {1000, 10, 0, 1, 100}, {50000, 10, 2e-6, 1, 5500},
+                              {200000, 10, 2e-6, 1, 28000}, {100000, 10, 2e-6, 2, 22000}, {0, 10, 2e-6, 1, 0.010000002},
+                              {0, 10, 0, 2, 0.04}, {1000, 0, 0, 1, std::nullopt}, {1000, 1, 0, 0, std::nullopt}}) {
+        const auto variance = CorrectedRateVariance(c.rate, c.seconds, c.tau, c.factor);
+        ASSERT_EQ(variance.has_value(), c.variance.has_value()) << c.rate;
+        EXPECT_NEAR(variance.value_or(0), c.variance.value_or(0), 1e-6 * c.variance.value_or(0)) << c.rate << " " << c.factor;
+    }
+    // sigma = sigma_R x |S|, LOD = 3 sigma_bg x |S|; statistics kept without sigma_R take a
+    // Poisson law's, sqrt(R / t), at least one count's.
     EltEntry iron;
-    iron.sensitivity = 0.02f, iron.backgroundCps = 20.0f;
-    EXPECT_EQ(StatisticsOf(iron, 520, 10, 2, false), (CountStatistics{10, 520, 0.14422205f, 0.084852815f, 2, 0}));
-    iron.backgroundCps = 0;  // 3 sqrt(R_bg / t) x S
-    EXPECT_EQ(StatisticsOf(iron, 520, 10, 0, true).lod, 0.0f);
+    iron.sensitivity = -0.02f, iron.backgroundCps = 20.0f;
+    struct Percent { CountStatistics kept; float sigma, lod; };
+    for (const Percent& c : {Percent{{10, 520, 0, 0, 2, 0, 5.0f, 1.5f, kFlagChi2}, 0.1f, 0.09f},
+                             {{10, 520, 0, 0, 0, 1, 0, 0, 0}, 0.14422205f, 0.084852815f},
+                             {{10, 0, 0, 0, 0, 1, 0, 0, 0}, 0.002f, 0.084852815f},
+                             {{0, 0, 0, 0, 0, 0, 0, 0, 0}, 0, 0}}) {
+        const CountStatistics s = WithPercentStatistics(iron, c.kept);
+        EXPECT_FLOAT_EQ(s.sigma, c.sigma) << c.kept.rate;
+        EXPECT_FLOAT_EQ(s.lod, c.lod) << c.kept.rate;
+        EXPECT_EQ(s.flags, c.kept.flags);
+    }
 }
 
 // The error exit: one message naming the point and the fault, the stage sent back, the
@@ -242,7 +296,7 @@ TEST(Acquisition, LogLinesOfAWholeAcquisition) {
                                       "np =  1 sp = 1 nbcounts =  2000 cps =  250 Beam Current correction =  1\n\r", third};
     for (int k = 2; k <= 5; ++k) expected.insert(expected.end(), {first, third});
     expected.insert(expected.end(), {
-        "np =  1 sp = 1 nc = 5 cp =  666.6667 khict =  9.488 cps =  150\n\r",
+        "np =  1 sp = 1 nc = 5 cp =  666.4667 khict =  9.488 cps =  150\n\r",  // over 1200 (1 + tau 150)
         "np =  1 sp = 3 nc = 5 cp =  0 khict =  9.488 cps =  125\n\r",
         "np =  1 sp = 1 nc = 6 nbcounts =  1000 cps =  125 Beam Current correction =  1\n\r",
         "np =  1 sp = 3 nc = 6 nbcounts =  1000 cps =  125 Beam Current correction =  1\n\r",

@@ -61,7 +61,7 @@ void ExpectSameDocument(const AnalysisDocument& a, const AnalysisDocument& b) {
     const auto element = [](const DocumentElement& e) {
         const ElementSetup& s = e.setup;
         return std::tie(s.z, s.spectrometer, s.standard, s.profile, s.standard_percent, s.standard_cps,
-                        s.background_cps, e.crystal);
+                        s.background_cps, s.standard_current_nA, e.crystal);
     };
     EXPECT_EQ(fields(a.fields), fields(b.fields));
     ASSERT_EQ(a.elements.size(), b.elements.size());
@@ -89,7 +89,7 @@ protected:
         SuiteConfig config;
         config.setup.elements = {{26, 1, "Fe", true, 100.0, 5000.0, 20.0},
                                  {6, 3, "std/C-ref.ana", false, 12.5, 800.0, 5.0},
-                                 {28, 2, "Ni", true, 99.5, 4000.0, 15.0}};
+                                 {28, 2, "Ni", true, 99.5, 4000.0, 15.0, 25.0}};
         config.instrument.beam_current_nA = 15.0;
         return config;
     }
@@ -127,7 +127,8 @@ TEST_F(DocumentDatabase, SaveThenOpenGivesBackEveryFieldBitForBit) {
             ComputeResult r;
             for (std::size_t i = 0; i < r.field.size(); ++i) r.field[i] = at(i + 5);
             db.KestDbEltSetComputeRes(key, e, kByPosition, p, r);
-            db.KestDbEltSetStatistics(key, e, kByPosition, p, {at(6), at(7), at(8), at(9), p * 3 + e, e % 2});
+            db.KestDbEltSetStatistics(key, e, kByPosition, p,
+                                      {at(6), at(7), at(8), at(9), p * 3 + e, e % 2, at(10), at(0), (p * 3 + e) % 8});
         }
         db.KestDbSetPointStatus(key, p, static_cast<PointStatus>(p + 1));
     }
@@ -153,6 +154,16 @@ TEST_F(DocumentDatabase, SaveThenOpenGivesBackEveryFieldBitForBit) {
     EXPECT_TRUE(std::regex_match(time.substr(0, 19), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"))) << time;
     EXPECT_TRUE(messages.empty());
 
+    // A document written before statistics had deviations and flags opens with none; before
+    // elements had their standard's current, with the instrument's nominal one.
+    Sql(docPath(), "ALTER TABLE statistics DROP COLUMN flags; ALTER TABLE statistics DROP COLUMN rate_sigma_cps;"
+                   "ALTER TABLE elements DROP COLUMN standard_current_nA");
+    ASSERT_GT(db.KestDbOpen(other, openedPath, 80), 0) << db.lastError();
+    const CountStatistics kept = db.document(other)->points[2].values[1].statistics;
+    EXPECT_EQ(std::tie(kept.repeats, kept.rateSigma, kept.flags), std::make_tuple(7, 0.0f, 0));
+    float current = 0, average = 0;
+    ASSERT_EQ(db.KestDbEltGetBcAv(other, 2, kByPosition, current, average), 1);
+    EXPECT_EQ(current, 15.0f);
     // A document written before points had statistics and a status opens without them.
     Sql(docPath(), "DROP TABLE statistics; DROP TABLE point_status");
     ASSERT_GT(db.KestDbOpen(other, openedPath, 80), 0) << db.lastError();

@@ -37,6 +37,7 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     ASSERT_EQ(h.run(scan), kDone) << h.err.str();
     EXPECT_EQ(h.out.str(), kLists);
     EXPECT_EQ(h.err.str().rfind("about 5 points, about 0:00:50\n", 0), 0u) << h.err.str();  // 5 x 10 s
+    EXPECT_NE(h.err.str().find("kestplus-profile: 5 points saved, 0 flagged: " + h.file("doc.ana").string() + "\n"), std::string::npos) << h.err.str();
     EXPECT_NE(h.err.str().find("\npoint    5 of about 5 at X 800, Y 0, 0:00:00 so far, about 0:00:00 left\n"), std::string::npos);
     EXPECT_EQ(h.read("doc.PRF").rfind("KestProfile  2\r\n", 0), 0u);
 
@@ -50,10 +51,10 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     std::istringstream lines(csv);
     std::vector<std::string> rows;
     for (std::string line; std::getline(lines, line);) rows.push_back(line.substr(0, line.find(",Z01")));
-    EXPECT_EQ(rows, (std::vector<std::string>{"point,x,y,third,label,distance,Fe cps,Fe wt%,Fe sigma wt%,Fe LOD wt%,total wt%,status",
+    EXPECT_EQ(rows, (std::vector<std::string>{"point,x,y,third,label,distance,Fe cps,Fe wt%,Fe sigma wt%,Fe LOD wt%,total wt%,status,flags",
                                               "1,0,0,0", "2,200,0,0", "3,300,0,0", "4,400,0,0", "5,800,0,0"}));
-    // sqrt(1020 / 10) x 100 / 5000 and 3 sqrt(20 / 10) x 100 / 5000
-    EXPECT_NE(csv.find("5,800,0,0,Z01,800,1020,20,0.2019901,0.084852815,20,measured\n"), std::string::npos) << csv;
+    // sqrt(1020 (1 + tau 1020) / 10) x 100 / 5000 and 3 sqrt(20 (1 + tau 20) / 10) x 100 / 5000, tau 2 us
+    EXPECT_NE(csv.find("5,800,0,0,Z01,800,1020,20,0.20219602,0.084854506,20,measured,\n"), std::string::npos) << csv;
 
     // The printable chart: legend, axis titles and distances in the PDF, black lines in the PNG.
     const QString pdf = fakes::PdfText(QString::fromStdString(h.file("scan.pdf").string()));
@@ -68,7 +69,7 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     EXPECT_EQ(recomputed.str(), "recomputed 5 points of " + h.file("doc.ana").string() + "\n");
     EXPECT_EQ(RunList({h.file("doc.ana"), std::nullopt, true}, h.folders, relisted, errors), kDone);
     EXPECT_EQ(relisted.str().substr(0, std::string(kLists).size()), kLists);
-    EXPECT_NE(relisted.str().find("\n\n  Pt#    Fe wt%     sigma      LOD     total  status\n"
+    EXPECT_NE(relisted.str().find("\n\n  Pt#    Fe wt%     sigma      LOD     total  status    flags\n"
                                   "    1    10.000 +-  0.144    0.085    10.000  measured\n"),
               std::string::npos) << relisted.str();
 }

@@ -44,6 +44,20 @@ TEST(MeasureStorage, MeasuresComputationPositionAndLabelInThatOrder) {
     EXPECT_EQ(s.fake.journal, expected);
 }
 
+// Spectrometer 2's rate is brought to the current of Fe's standard (20 nA); Ni's standard
+// was measured at 10 nA, so Ni's rate and deviation are half of it.
+TEST(MeasureStorage, AnElementSharingASpectrometerGetsTheRateAtItsOwnStandardsCurrent) {
+    Storage s;
+    s.state.ElementTable[0].standardCurrent = 20.0f, s.state.ElementTable[1].standardCurrent = 10.0f;
+    SpectroRecord& counted = s.state.SpectroTable[1];
+    counted.currentRead = true, counted.referenceCurrent = 20.0f, counted.current = counted.lowestCurrent = 20.0f;
+    StorePoint(s.state, s.fake.suite, 1, "250", "-20", "Z02");
+    const auto stored = s.fake.db.named("KestDbEltSetMeasures");
+    ASSERT_EQ(stored.size(), 3u);
+    EXPECT_EQ(stored[0], "KestDbEltSetMeasures(        , 26, 0, 1, 40, 2, 10, 4, 20)");
+    EXPECT_EQ(stored[1], "KestDbEltSetMeasures(        , 28, 0, 1, 20, 2, 10, 4, 20)");
+}
+
 TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields) {
     struct Case { float slope, intercept, rate, fraction; };
     const Case cases[] = {{2.0f, 10.0f, 20.0f, 0.5f}, {0.0f, 10.0f, 12345.0f, 0.1f}};
@@ -62,6 +76,22 @@ TEST(PointComputation, CalibrationLineGivesTheMassFractionAndKeepsTheOtherFields
         EXPECT_EQ(s.fake.db.points[1].results[0].field[10], 42.0f);
         EXPECT_TRUE(s.fake.comp.named("KestComputeQti").empty());
     }
+}
+
+// A line mixing an element on a reference profile (Fe) with two on standards (Ni, Cr): each
+// is computed its own way, and every element's field 6 is the total of all three.
+TEST(PointComputation, AMixedLineComputesEachElementItsOwnWayAndTotalsThemAll) {
+    Storage s;
+    s.state.ElementTable[0].byReference = true;
+    s.state.ElementTable[0].slope = 0.5f, s.state.ElementTable[0].intercept = 0.0f;  // 40 cps: 20 %
+    for (std::size_t e = 0; e < 3; ++e) s.fake.db.points[1].measures[e] = {40.0f, 0, 0, 0, 0};
+    s.fake.db.points[1].results[1].field[0] = 0.3f;  // what the library gave Ni and Cr
+    s.fake.db.points[1].results[2].field[0] = 0.1f;
+    ComputePoint(s.state, s.fake.suite, 1);
+    EXPECT_EQ(s.fake.comp.named("KestComputeQti"), std::vector<std::string>{"KestComputeQti(        , 1, -1, 0)"});
+    auto& results = s.fake.db.points[1].results;
+    EXPECT_EQ((std::array{results[0].field[0], results[1].field[0], results[2].field[0]}), (std::array{0.2f, 0.3f, 0.1f}));
+    for (std::size_t e = 0; e < 3; ++e) EXPECT_FLOAT_EQ(results[e].field[5], 0.6f) << e;
 }
 
 TEST(PointComputation, RecomputeAllInTheLibrarysModeComputesEveryPointAfterAllOfThem) {

@@ -34,8 +34,10 @@ TEST(SuiteFile, RefusalNamesTheField) {
     const std::pair<const char*, const char*> cases[] = {  // suite text, start of the refusal
         {R"({"instrumnet": {}})", "instrumnet: unknown field"},
         {R"({"instrument": {"spectrometers": 6}})", "instrument.spectrometers: expected an integer from 1 to 5"},
-        {R"({"instrument": {"dead_time_us": 1001}})", "instrument.dead_time_us: expected an integer from 0 to 1000"},
-        {R"({"instrument": {"dead_time_us": 2.5}})", "instrument.dead_time_us: expected an integer"},
+        {R"({"instrument": {"dead_time_us": 1001}})", "instrument.dead_time_us: expected a number from 0 to 1000"},
+        {R"({"instrument": {"dead_time_us": [2, 2, 2, 2]}})", "instrument.dead_time_us: expected a number of microseconds or a list of five"},
+        {R"({"instrument": {"dead_time_us": [2, 2, 2, 2, -1]}})", "instrument.dead_time_us[4]: expected a number from 0 to 1000"},
+        {R"({"setup": {"elements": [{"standard_current_nA": 0}]}})", "setup.elements[0].standard_current_nA: expected a number greater than 0"},
         {R"({"instrument": {"crystals": ["LIF", "PET"]}})", "instrument.crystals: expected 5 crystal names"},
         {R"({"instrument": {"spectrometers": 2, "crystals": ["LIF", "PETTTT"]}})", "instrument.crystals[1]: expected a text of 1 to 5"},
         {R"({"instrument": {"beam_current_nA": 0}})", "instrument.beam_current_nA: expected a number greater than 0"},
@@ -75,19 +77,19 @@ TEST(SuiteFile, RefusalNamesTheField) {
 
 TEST(SuiteFile, ReadsEveryFieldAndKeepsDefaultsOfAbsentOnes) {
     const SuiteConfig c = ParseSuiteText(R"({
-      "instrument": {"spectrometers": 2, "crystals": ["TAP", "LDE1"], "dead_time_us": 3,
+      "instrument": {"spectrometers": 2, "crystals": ["TAP", "LDE1"], "dead_time_us": [3, 0.5, 1, 1, 2.25],
         "beam_current_nA": 15.5, "beam_current_readable": false, "beam_drift_per_hour": -0.25,
         "faraday_cup": false, "stage_position": [-5, 7, 9], "stage_speed": 250, "stage_backlash": 4,
         "stage_limits": [-100, 100], "stage_timeout_s": 12, "clock": "real", "time_scale": 0.5,
         "noise": false, "seed": 18446744073709551615, "analysis_program": "/opt/ana",
         "faults": {"fail_after": {"KestReadCounter": 5}, "stuck_axis": 1, "stuck_after_moves": 3}},
       "setup": {"elements": [{"z": 14, "spectrometer": 2, "standard": "std/Si\u00e9.ANA", "profile": false,
-        "standard_percent": 46.7, "standard_cps": 800, "background_cps": 0}, {"z": 28}]},
+        "standard_percent": 46.7, "standard_cps": 800, "background_cps": 0, "standard_current_nA": 12.5}, {"z": 28}]},
       "specimen": {"axis": "y", "elements": {"14": {"shape": "linear", "points": [[-3, 1], [4.5, 2]]}}}
     })", "/base", "t.json");
     const auto& i = c.instrument;
     EXPECT_EQ(std::tie(i.spectrometers, i.crystals, i.dead_time_us, i.stage_position, i.stage_limits, i.stage_backlash),
-              std::make_tuple(2, std::vector<std::string>{"TAP", "LDE1"}, 3, std::array<int32_t, 3>{-5, 7, 9},
+              std::make_tuple(2, std::vector<std::string>{"TAP", "LDE1"}, std::array{3.0, 0.5, 1.0, 1.0, 2.25}, std::array<int32_t, 3>{-5, 7, 9},
                               std::array<int32_t, 2>{-100, 100}, 4));
     EXPECT_EQ(std::tie(i.beam_current_nA, i.beam_drift_per_hour, i.stage_speed, i.stage_timeout_s, i.time_scale),
               std::make_tuple(15.5, -0.25, 250.0, 12.0, 0.5));
@@ -98,8 +100,9 @@ TEST(SuiteFile, ReadsEveryFieldAndKeepsDefaultsOfAbsentOnes) {
               std::make_tuple(std::map<ProbeCall, int>{{ProbeCall::ReadCounter, 5}}, 1, 3));
     ASSERT_EQ(c.setup.elements.size(), 2u);
     const auto& e = c.setup.elements[0];
-    EXPECT_EQ(std::tie(e.z, e.spectrometer, e.profile, e.standard_percent, e.standard_cps, e.background_cps),
-              std::make_tuple(14, 2, false, 46.7, 800.0, 0.0));
+    EXPECT_EQ(std::tie(e.z, e.spectrometer, e.profile, e.standard_percent, e.standard_cps, e.background_cps, e.standard_current_nA),
+              std::make_tuple(14, 2, false, 46.7, 800.0, 0.0, 12.5));
+    EXPECT_EQ(c.setup.elements[1].standard_current_nA, 15.5);  // the instrument's nominal current
     EXPECT_EQ(e.standard, "std/Si\xE9.ANA");  // Latin-1
     EXPECT_EQ(c.setup.elements[1].standard, "Fe");  // an element keeps the defaults it does not give
     EXPECT_EQ(c.specimen.axis, 2);
