@@ -31,8 +31,11 @@ void WalkProfile(ProfileState& state, Suite& suite, MainView& view) {
     StartProfile(state, suite, view);
     if (state.ScanStop == kTrue) return;
     for (int z = 0; z < state.NbZones; ++z) {
-        if (state.Zones[static_cast<std::size_t>(z)].type == 'F')
+        const char type = state.Zones[static_cast<std::size_t>(z)].type;
+        if (type == 'F')
             ScanFixedZone(state, suite, view, z);
+        else if (type == kAdaptiveZone)
+            ScanAdaptiveZone(state, suite, view, z);
         else
             ScanVariableZone(state, suite, view, z);
         if (state.ScanStop == kTrue) return;

@@ -1,6 +1,7 @@
 #include "acquisition/ScanPlan.h"
 
 #include "core/Formats.h"
+#include "acquisition/AdaptiveRefinement.h"
 
 #include <algorithm>
 #include <array>
@@ -32,11 +33,12 @@ PointCost CostOfPoint(const ProfileState& state, double countingSeconds) {
             static_cast<double>(travelled) * std::abs(state.Dm)};
 }
 
-ScanPlan Priced(const ProfileState& state, double countingSeconds, int points, bool estimated, double travel) {
+ScanPlan Priced(const ProfileState& state, double countingSeconds, int points, bool estimated, bool atMost,
+              double travel) {
     const PointCost cost = CostOfPoint(state, countingSeconds);
     const double speed = state.StageSpeed > 0 ? state.StageSpeed : 1.0;
     const double instrument = points * cost.countingSeconds + (travel + points * cost.travel) / speed;
-    return {points, estimated, instrument * std::max(state.TimeScale, 0.0)};
+    return {points, estimated, atMost, instrument * std::max(state.TimeScale, 0.0)};
 }
 
 // Halvings of a step of `length` until it is no longer than step min.
@@ -74,6 +76,18 @@ ZoneWalk WalkVariableZone(const ZoneRecord& zone, int64_t end, int64_t at, const
     return {points, travel, from + direction * steps * step, points > 0};
 }
 
+// An adaptive zone before the scan: its coarse pass at step max short of the limit, plus every
+// split its refinement may make down to step min, within the point budget: a bound.
+ZoneWalk PlanAdaptiveZone(const ProfileState& state, const ZoneRecord& zone, int64_t end, int64_t at) {
+    const int64_t step = std::abs(int64_t{zone.stepMax});
+    const int64_t room = zone.stepMin > 0 ? end - at : at + end;
+    const int64_t steps = step == 0 || zone.stepMin == 0 || room <= 0 ? 0 : (room + step - 1) / step - 1;
+    if (steps <= 0) return {0, 0.0, at, false, false};
+    const int64_t splits = std::min<int64_t>(steps * MostSplits(step, zone.stepMin), state.AdaptivePointBudget);
+    return {steps + splits, static_cast<double>(steps * step) * (splits > 0 ? 2.0 : 1.0),
+            at + (zone.stepMin > 0 ? steps * step : -steps * step), false, true};
+}
+
 // The coordinate of a point record along the active axis.
 int64_t AlongAxis(const ProfileState& state, const PointRecord& point) {
     return state.Ax == 1 ? point.x : state.Ax == 2 ? point.y : 0;
@@ -91,18 +105,19 @@ ScanPlan PlanScan(const ProfileState& state, double countingSeconds) {
     double travel = 0.0;
     int64_t at = 0;        // the last point, from the profile start
     int64_t end = 0;       // E(z)
-    bool estimated = false;
+    bool estimated = false, atMost = false;
     for (int z = 0; z < state.NbZones && z < kZoneSlots; ++z) {
         const ZoneRecord& zone = state.Zones[static_cast<std::size_t>(z)];
         end += zone.length;
-        const ZoneWalk walk = WalkZone(zone, end, at, {}, true);
+        const ZoneWalk walk = zone.type == kAdaptiveZone ? PlanAdaptiveZone(state, zone, end, at) : WalkZone(zone, end, at, {}, true);
         points += walk.points;
         travel += walk.travel;
         at = walk.at;
         estimated = estimated || walk.estimated;
+        atMost = atMost || walk.atMost;
     }
     return Priced(state, countingSeconds, static_cast<int>(std::min<int64_t>(points, kDocumentPointCapacity)), estimated,
-                  travel);
+                  atMost, travel);
 }
 
 ScanPlan PlanRescan(const ProfileState& state, double countingSeconds) {
@@ -113,7 +128,7 @@ ScanPlan PlanRescan(const ProfileState& state, double countingSeconds) {
         const PointRecord& b = state.PointTable[static_cast<std::size_t>(p)];
         travel += std::hypot(static_cast<double>(b.x) - a.x, static_cast<double>(b.y) - a.y);
     }
-    return Priced(state, countingSeconds, points, false, travel);
+    return Priced(state, countingSeconds, points, false, false, travel);
 }
 
 std::string ClockText(double seconds) {
@@ -123,15 +138,21 @@ std::string ClockText(double seconds) {
     return text;
 }
 
+const char* CountQualifier(bool estimated, bool atMost) { return estimated ? "about " : atMost ? "at most " : ""; }
+
+ScanPlan PlanOf(const ScanProgress& progress) {
+    return {progress.planned, progress.estimated, progress.atMost, progress.plannedSeconds};
+}
+
 std::string PlanText(const ScanPlan& plan) {
-    return std::string(plan.estimated ? "about " : "") + CountOf(plan.points, "point") + ", about " +
+    return std::string(CountQualifier(plan.estimated, plan.atMost)) + CountOf(plan.points, "point") + ", about " +
            ClockText(plan.seconds);
 }
 
 ScanProgressScope::ScanProgressScope(ProfileState& state, MainView& view, const ScanPlan& plan)
     : state_(state), view_(view) {
     state.ScanPause = kFalse;
-    state.Progress = {.running = true, .planned = plan.points, .estimated = plan.estimated,
+    state.Progress = {.running = true, .planned = plan.points, .estimated = plan.estimated, .atMost = plan.atMost,
                       .plannedSeconds = plan.seconds, .remaining = plan.points,
                       .started = std::chrono::steady_clock::now()};
     view.showScanProgress(state.Progress);
@@ -201,7 +222,7 @@ double ProgressSecondsLeft(const ScanProgress& progress) {
 }
 
 std::string ProgressText(const ScanProgress& progress) {
-    return "Point " + std::to_string(progress.measured) + " of " + (progress.estimated ? "about " : "") +
+    return "Point " + std::to_string(progress.measured) + " of " + CountQualifier(progress.estimated, progress.atMost) +
            std::to_string(ProgressTotal(progress)) + " - " + ClockText(progress.elapsed) + " elapsed - about " +
            ClockText(ProgressSecondsLeft(progress)) + " left";
 }

@@ -3,7 +3,9 @@
 //
 // The plan walks the zones as the scan walks them. A fixed zone's points are known exactly;
 // a variable zone is counted at its step max, plus the halvings that one sharp change of
-// concentration costs on the way down to step min, so its count is an estimate. Every point
+// concentration costs on the way down to step min, so its count is an estimate; an
+// adaptive zone at its coarse pass plus all the points its refinement may add (the splits
+// down to step min, at most the point budget), so its count is a bound. Every point
 // counts NC times the counting time at each pattern point; the stage travels from point to
 // point, out across the pattern and back, at its speed. The time is wall-clock time: the
 // instrument's seconds times the state's time scale.
@@ -28,6 +30,7 @@ namespace kest {
 struct ScanPlan {
     int points = 0;          // the start point included
     bool estimated = false;  // a variable zone makes the count an estimate
+    bool atMost = false;     // an adaptive zone makes it a bound: it stops once the profile is resolved
     double seconds = 0.0;
 };
 
@@ -37,6 +40,7 @@ struct ZoneWalk {
     double travel = 0.0;     // stage units along the axis
     int64_t at = 0;          // where its last point will lie, from the profile start
     bool estimated = false;  // a count that depends on the specimen
+    bool atMost = false;     // a bound: an adaptive zone stops once the profile is resolved
 };
 
 // Zone `zone` whose end distance is `end`, walked from `at` (its last point, from the profile
@@ -47,6 +51,12 @@ struct ZoneWalk {
 // the halvings that one sharp change costs.
 ZoneWalk WalkZone(const ZoneRecord& zone, int64_t end, int64_t at, const std::vector<int64_t>& waiting, bool fresh);
 
+// "about " before an estimated count (a variable zone makes the whole count one), "at most "
+// before a bound, nothing before an exact one.
+const char* CountQualifier(bool estimated, bool atMost);
+// The plan a scan started with.
+ScanPlan PlanOf(const ScanProgress& progress);
+
 // Scan New of the zones in use, from the profile start, `countingSeconds` per count.
 ScanPlan PlanScan(const ProfileState& state, double countingSeconds);
 // Scan Old: every point of the point table measured again where it stands.
@@ -54,7 +64,8 @@ ScanPlan PlanRescan(const ProfileState& state, double countingSeconds);
 
 // "0:03:10": hours, minutes and seconds, rounded to the second.
 std::string ClockText(double seconds);
-// "about 40 points, about 0:10:30"; "40 points, about 0:10:30" when the count is exact.
+// "about 40 points, about 0:10:30"; "40 points, about 0:10:30" when the count is exact,
+// "at most 40 points, about 0:10:30" when it is a bound.
 std::string PlanText(const ScanPlan& plan);
 
 // The progress of a scan, shown to the view at each step: started with its plan for as

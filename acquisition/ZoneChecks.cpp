@@ -1,12 +1,14 @@
 #include "acquisition/ZoneChecks.h"
 
+#include "core/Formats.h"
+
 #include <algorithm>
 #include <cstdint>
 
 namespace kest {
 
 std::string ZoneName(int zone, const ZoneRecord& record) {
-    return "Zone " + std::to_string(zone + 1) + " (" + std::string(1, record.type == 'F' ? 'F' : 'V') + ")";
+    return "Zone " + std::to_string(zone + 1) + " (" + std::string(1, ZoneTypeLetter(record)) + ")";
 }
 
 // Walks the zones keeping the lowest coordinate, relative to the profile start, from which
@@ -31,6 +33,9 @@ std::optional<std::string> ScanRefusal(const ProfileState& state) {
                        " does not go forward and the zone may start below the profile start, so it would never "
                        "reach its end.";
             }
+        } else if (zone.type == kAdaptiveZone && !(zone.dConc >= 0.0f)) {
+            return name + " cannot be scanned: its tolerance dConc " + NumberText(zone.dConc) +
+                   " is below 0, so no interval could ever be within it.";
         } else if (zone.stepMin == 0) {
             return name + " cannot be scanned: its step min is 0, so its steps could be halved without end. "
                           "A step min above 0 scans up the axis, below 0 down.";

@@ -7,6 +7,8 @@
 //   variable step:       a step max at a time; a step across which some concentration
 //                        changes by more than dConc is halved, down to step min; the points
 //                        beyond the halving wait on the trial stack (acquisition/TrialStack)
+//   adaptive ("A"):      step max at a time, then midpoints where the straight line between
+//                        neighbours misses the profile most (acquisition/AdaptiveRefinement)
 //
 // A point is measured by the acquisition window in its automatic mode (MainView's
 // acquirePoint); the stop button and an instrument fault set ScanStop, which is looked at
@@ -39,20 +41,27 @@ bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, in
 // point counts in the scan's progress, shown (and a pause held) unless `showProgress` is
 // off, for a walk that shows it once it has placed its next point.
 void MeasureLast(ProfileState& state, Suite& suite, MainView& view, bool showProgress = true);
+// The same for point `point`, wherever it stands in the document.
+void MeasurePoint(ProfileState& state, Suite& suite, MainView& view, int point, bool showProgress = true);
 // The tables and the point list (with the graph) after a change of points [first, end)
 // alone, the points past the document's end gone: each point of a scan costs the same,
 // however long the profile has grown.
 void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end);
 
 // The step from the last-but-one to the last point: accepted when it cannot be made finer
-// or no element's concentration changed by more than dConc across it.
+// or no element's concentration changed across it by more than dConc or, when larger,
+// NoiseSigmas standard deviations of the difference.
 bool StepAcceptable(ProfileState& state, AnalysisDatabase& db, int zone);
 // The top trial against the last point: accepted when it lies within |step min| of it or
-// no element's concentration differs by more than dConc. The distance is compared by
+// no element's concentration differs by more than that threshold. The distance is compared by
 // magnitude, as in the step test, so that a descending zone ends as its mirror image does.
 bool TrialAcceptable(ProfileState& state, AnalysisDatabase& db, int zone);
 
 void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone);
 void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zone);
+// An adaptive zone: a coarse pass at step max, then the refinement of AdaptiveRefinement,
+// each point added at the end of the document, moved at once to its place in scan order
+// among the zone's points, and measured there.
+void ScanAdaptiveZone(ProfileState& state, Suite& suite, MainView& view, int zone);
 
 }  // namespace kest

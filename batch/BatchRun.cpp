@@ -205,6 +205,7 @@ std::vector<std::string> CheckBatch(const BatchFile& batch, const BatchState& pr
         if (!first) scan.seconds += TravelSeconds(at, line.start, state);
         plan.points += scan.points;
         plan.estimated = plan.estimated || scan.estimated;
+        plan.atMost = plan.atMost || scan.atMost;
         plan.seconds += scan.seconds;
         at = line.start;
         first = false;
@@ -216,7 +217,7 @@ std::vector<std::string> CheckBatch(const BatchFile& batch, const BatchState& pr
 
 std::string BatchPlanText(const BatchPlan& plan, int lines) {
     return std::to_string(lines) + (lines == 1 ? " line, " : " lines, ") +
-           PlanText({plan.points, plan.estimated, plan.seconds});
+           PlanText({plan.points, plan.estimated, plan.atMost, plan.seconds});
 }
 
 void RunBatch(const BatchFile& batch, const BatchPlan& plan, BatchState& progress, const Path& stateFile,
@@ -242,7 +243,7 @@ void RunBatch(const BatchFile& batch, const BatchPlan& plan, BatchState& progres
 
 std::string BatchProgressText(const BatchPosition& position, const ScanProgress& progress) {
     return "Line " + std::to_string(position.line) + " of " + std::to_string(position.lines) + " - Point " +
-           std::to_string(progress.measured) + " of " + (progress.estimated ? "about " : "") +
+           std::to_string(progress.measured) + " of " + CountQualifier(progress.estimated, progress.atMost) +
            std::to_string(ProgressTotal(progress)) + " - about " +
            ClockText(ProgressSecondsLeft(progress) + position.secondsAfter) + " left in the batch";
 }

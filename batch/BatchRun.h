@@ -47,6 +47,7 @@ struct BatchPlan {
     std::vector<std::string> zonesTexts;
     int points = 0;
     bool estimated = false;
+    bool atMost = false;
     double seconds = 0.0;  // of the lines not done yet
 };
 

@@ -27,7 +27,7 @@ inline constexpr int kPathLength = kPathCapacity;  // documents, zones files, re
 
 // One zone of the profile line.
 struct ZoneRecord {
-    char type = ' ';            // 'F' fixed step, anything else variable; ' ' in a free slot
+    char type = ' ';            // 'F' fixed step, 'A' adaptive, anything else variable; ' ' in a free slot
     int32_t length = 0;         // stage units along the active axis
     int32_t stepMin = 0;        // step of an F zone; smallest step of a V zone (sign = direction)
     int32_t stepMax = 0;        // largest step of a V zone
@@ -35,6 +35,13 @@ struct ZoneRecord {
     FixedText<3> tag;           // stays with its slot
     int32_t endDistance = 0;    // sum of the lengths up to and including this zone
 };
+
+inline constexpr char kAdaptiveZone = 'A';
+
+// The letter the zone list and the zones file show: F, A, or V for every other type.
+inline char ZoneTypeLetter(const ZoneRecord& zone) {
+    return zone.type == 'F' || zone.type == kAdaptiveZone ? zone.type : 'V';
+}
 
 // One profile element of the analysis set-up.
 struct EltEntry {
@@ -117,6 +124,7 @@ struct ScanProgress {
     bool running = false;
     int planned = 0;              // points, the start point included
     bool estimated = false;       // a variable zone makes `planned` an estimate
+    bool atMost = false;          // an adaptive zone makes it a bound
     double plannedSeconds = 0.0;  // of wall-clock time
     int measured = 0;             // every point counted so far, points waiting on the trial stack included
     int remaining = 0;            // points still to measure, estimated again after every point
@@ -169,6 +177,10 @@ struct ProfileState {
     int16_t StatisticEnable = kFalse;
     int16_t DefaultNumberOfMeasures = 0;
     int16_t DefaultCountingTime = 10;
+    // A change of concentration between two points counts only beyond this many standard
+    // deviations of the difference (0: any change above dConc counts).
+    int16_t NoiseSigmas = 3;
+    int32_t AdaptivePointBudget = 100;  // the most points an adaptive zone adds to its coarse pass
     double StageTimeoutSeconds = 60.0;  // longest wait for a stage axis that stands still
     double StageSpeed = 10000.0;        // stage units per second, for the time a scan will take
     double TimeScale = 1.0;             // wall-clock seconds per instrument second (a simulator's)
@@ -179,6 +191,8 @@ struct ProfileState {
     std::string KeyStatisticEnable;
     std::string KeyDefaultNumberOfMeasures;
     std::string KeyDefaultCountingTime;
+    std::string KeyNoiseSigmas;
+    std::string KeyAdaptivePointBudget;
 
     // Shared tables.
     std::array<SpectroRecord, kSpectrometers> SpectroTable{};  // index 0 is spectrometer 1

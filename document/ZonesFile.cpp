@@ -22,7 +22,7 @@ constexpr std::size_t kLineKept = 256;
 std::string SettingLine(const char* name, int32_t value) { return name + FmtInt6(value) + kLineEnd; }
 
 std::string ZoneFileLine(const ZoneRecord& zone) {
-    std::string line = std::string(zone.type == 'F' ? "F " : "V ") + zone.tag.str() + " " + ZoneNumberColumns(zone);
+    std::string line = std::string{ZoneTypeLetter(zone), ' '} + zone.tag.str() + " " + ZoneNumberColumns(zone);
     line.resize(kZoneLineWidth, ' ');
     return line + kLineEnd;
 }

@@ -100,7 +100,7 @@ std::string ZoneNumberColumns(const ZoneRecord& zone) {
 
 std::string ZoneListLine(const ZoneRecord& zone) {
     // The tag stands in columns 31-33 for both types.
-    std::string line = FitLeft(std::string(zone.type == 'F' ? "F " : "V ") + ZoneNumberColumns(zone), kTagColumn) + zone.tag.str();
+    std::string line = FitLeft(std::string{ZoneTypeLetter(zone), ' '} + ZoneNumberColumns(zone), kTagColumn) + zone.tag.str();
     line.resize(kLineWidth, ' ');
     return line;
 }

@@ -70,10 +70,10 @@ void PrfMain::showScanProgress(const ScanProgress& progress) {
     else if (batchPosition_ && progress.running)
         text = progress.measured == 0 ? "Line " + std::to_string(batchPosition_->line) + " of " +
                                             std::to_string(batchPosition_->lines) + " - Scan: " +
-                                            PlanText({progress.planned, progress.estimated, progress.plannedSeconds})
+                                            PlanText(PlanOf(progress))
                                       : BatchProgressText(*batchPosition_, progress);
     else if (progress.running && progress.measured == 0)
-        text = "Scan: " + PlanText({progress.planned, progress.estimated, progress.plannedSeconds});
+        text = "Scan: " + PlanText(PlanOf(progress));
     else if (progress.running)
         text = ProgressText(progress);
     else

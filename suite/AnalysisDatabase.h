@@ -57,6 +57,9 @@ public:
     virtual Status KestDbSetStagePos(std::string& key, int32_t point, int32_t x, int32_t y, int32_t z) = 0;
     virtual Status KestDbGetStagePos(std::string& key, int32_t point, int32_t& x, int32_t& y, int32_t& z) = 0;
     virtual Status KestDbDeletePt(std::string& key, int32_t point) = 0;
+    // Point `from` becomes point `to` with everything kept of it; the points between move
+    // by one to make room. A library that cannot reorder its points answers 0.
+    virtual Status KestDbMovePt(std::string& /*key*/, int32_t /*from*/, int32_t /*to*/) { return 0; }
     virtual Status KestDbGetAnaLabel(std::string& key, int32_t point, std::string& buffer, int32_t capacity) = 0;
     // The label is the text up to its first NUL character.
     virtual Status KestDbSetAnaLabel(std::string& key, int32_t point, const std::string& label, int32_t flags) = 0;

@@ -928,6 +928,26 @@ void DocumentStore::deletePoint(int32_t index) {
     change.release();
 }
 
+void DocumentStore::movePoint(int32_t from, int32_t to) {
+    // The moved point waits on a number no point has; the points between go negative
+    // (-p - 1) and come back one up or one down, so that no row collides with a number in use.
+    static constexpr std::array<const char*, 5> kTables{"points", "measures", "results", "statistics", "point_status"};
+    static constexpr int64_t kParked = -2000000000;
+    const bool up = from > to;  // the points between move up by one
+    const int64_t first = up ? to : from + 1, last = up ? from - 1 : to;
+    Savepoint change(*this);
+    for (const char* table : kTables) {
+        const std::string update = std::string("UPDATE ") + table + " SET point = ";
+        Statement(db_, (update + "?2 WHERE point = ?1").c_str()).integer(1, from).integer(2, kParked).run();
+        Statement(db_, (update + "-point - 1 WHERE point BETWEEN ?1 AND ?2").c_str()).integer(1, first).integer(2, last).run();
+        Statement(db_, (update + (up ? "-point" : "-point - 2") + " WHERE point < 0 AND point <> ?1").c_str())
+            .integer(1, kParked)
+            .run();
+        Statement(db_, (update + "?1 WHERE point = ?2").c_str()).integer(1, to).integer(2, kParked).run();
+    }
+    change.release();
+}
+
 void DocumentStore::setStagePosition(int32_t point, int32_t x, int32_t y, int32_t z) {
     Savepoint change(*this);
     statements_->setPosition.integer(1, point).integer(2, x).integer(3, y).integer(4, z).run();

@@ -66,6 +66,8 @@ public:
     void setFields(const DocumentFields& fields);
     void appendPoint(int32_t index, const DocumentPoint& point);
     void deletePoint(int32_t index);
+    // Point `from` becomes point `to`; the points between move by one.
+    void movePoint(int32_t from, int32_t to);
     void setStagePosition(int32_t point, int32_t x, int32_t y, int32_t z);
     void setLabel(int32_t point, const std::string& label);
     void setMeasures(int32_t point, int32_t element, const Measures& measures);

@@ -669,6 +669,20 @@ Status SqliteAnalysisDatabase::KestDbDeletePt(std::string& key, int32_t point) {
     return 1;
 }
 
+Status SqliteAnalysisDatabase::KestDbMovePt(std::string& key, int32_t from, int32_t to) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, from) || !pointOf(*object, to)) return 0;
+    if (from == to) return 1;
+    changeDocument(*object, [&](DocumentStore& store) { store.movePoint(from, to); });
+    auto& points = object->document.points;
+    const auto at = [&](int32_t p) { return points.begin() + p; };
+    if (from > to)
+        std::rotate(at(to), at(from), at(from + 1));
+    else
+        std::rotate(at(from), at(from + 1), at(to + 1));
+    return 1;
+}
+
 Status SqliteAnalysisDatabase::KestDbGetAnaLabel(std::string& key, int32_t point, std::string& buffer,
                                                  int32_t capacity) {
     const Object* object = find(key);

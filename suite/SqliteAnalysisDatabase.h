@@ -113,6 +113,7 @@ public:
     Status KestDbSetStagePos(std::string& key, int32_t point, int32_t x, int32_t y, int32_t z) override;
     Status KestDbGetStagePos(std::string& key, int32_t point, int32_t& x, int32_t& y, int32_t& z) override;
     Status KestDbDeletePt(std::string& key, int32_t point) override;
+    Status KestDbMovePt(std::string& key, int32_t from, int32_t to) override;
     Status KestDbGetAnaLabel(std::string& key, int32_t point, std::string& buffer, int32_t capacity) override;
     Status KestDbSetAnaLabel(std::string& key, int32_t point, const std::string& label, int32_t flags) override;
 

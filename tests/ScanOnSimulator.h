@@ -71,6 +71,7 @@ struct ScanOnSimulator {
         };
         StartUp(state, suite(), view);
         view.setDefTimeText("1");
+        state.NoiseSigmas = 0;  // any change above dConc counts, as in the design's model of a scan
     }
     Suite& suite() { return instance.suite(); }
 

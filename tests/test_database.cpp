@@ -317,6 +317,47 @@ TEST_F(DocumentDatabase, EveryChangeReachesTheWorkingFileAtOnce) {
     for (const char* suffix : {"", "-wal", "-shm"}) EXPECT_FALSE(fs::exists(working.string() + suffix)) << suffix;
 }
 
+// A point moved to another place takes everything kept of it along, in the document and in
+// the working file alike, whichever way it moves.
+TEST_F(DocumentDatabase, AMovedPointTakesItsMeasuresResultsStatisticsAndStatusAlong) {
+    for (int p = 0; p < 4; ++p) {
+        db.KestDbAddPt(key, 100 * p, 0, 0);
+        db.KestDbSetAnaLabel(key, p, std::string(1, char('A' + p)), 0);
+        db.KestDbEltSetMeasures(key, 6, kByAtomicNumber, p, float(p + 1), 0, 0, 0, 0);
+        ComputeResult r;
+        r.field[0] = float(p + 1) / 10;
+        db.KestDbEltSetComputeRes(key, 28, kByAtomicNumber, p, r);
+        db.KestDbEltSetStatistics(key, 26, kByAtomicNumber, p, {1, 1, 0.5f, 0.5f, p + 1, 1});
+    }
+    db.KestDbSetPointStatus(key, 2, PointStatus::Stopped);
+    const struct { int32_t from, to; const char* order; } moves[] = {{3, 1, "ADBC"}, {0, 3, "DBCA"}, {2, 2, "DBCA"}, {1, 2, "DCBA"}};
+    for (const auto& m : moves) {
+        SCOPED_TRACE(testing::Message() << m.from << " to " << m.to);
+        EXPECT_EQ(db.KestDbMovePt(key, m.from, m.to), 1);
+        std::string labels;
+        for (const DocumentPoint& point : doc().points) labels += point.label;
+        EXPECT_EQ(labels, m.order);
+        // Each point with its own measure, result, statistics and status, in point order.
+        EXPECT_EQ(Sql(AsAfterACrash(db.workingFile(key)),
+                      "SELECT group_concat(row, ';') FROM (SELECT CAST(m.m1 AS INT) || coalesce((SELECT 's' FROM "
+                      "point_status s WHERE s.point = p.point AND s.status = 'stopped'), '') || ',' || "
+                      "CAST(round(r.f1 * 10) AS INT) || ',' || t.repeats AS row FROM points p "
+                      "JOIN measures m ON m.point = p.point AND m.element = 1 JOIN results r ON r.point = p.point AND r.element = 2 "
+                      "JOIN statistics t ON t.point = p.point AND t.element = 0 ORDER BY p.point)"),
+                  [&] {
+                      std::string expected;
+                      for (const char c : std::string(m.order)) {
+                          const std::string n = std::to_string(c - 'A' + 1);
+                          expected += (expected.empty() ? "" : ";") + n + (c == 'C' ? "s" : "") + "," + n + "," + n;
+                      }
+                      return expected;
+                  }());
+        EXPECT_EQ(Sql(AsAfterACrash(db.workingFile(key)), "SELECT count(*) FROM points WHERE point < 0 OR point > 3"), "0");
+    }
+    EXPECT_EQ(db.KestDbMovePt(key, 4, 0), 0);  // no such point: nothing moves
+    EXPECT_EQ(db.KestDbMovePt(key, 0, -1), 0);
+}
+
 TEST_F(DocumentDatabase, KeyInUseIsReplacedByAFreeKeyOfTheSameLength) {
     std::vector<std::string> keys{key};
     for (std::string k : {"DbScan01", "DbScan01", "DbScan  ", "DbScan  ", ""}) {
