@@ -142,7 +142,7 @@ PointAcquisition::Exit PointAcquisition::measurePatternPoint(int p) {
     }
     countingTime_ = SingleValue(inputs_.time).value_or(0.0f);
     spectrometers_ = std::clamp<int32_t>(suite_.db.KestGetNbSpectros(), 0, kSpectrometers);
-    readSpectrometerSetup();
+    if (const Exit exit = readSpectrometerSetup(); exit != Exit::None) return exit;
     for (int slot = 1; slot <= n_; ++slot)
         if (const Exit exit = countSlot(slot, std::nullopt); exit != Exit::None) return exit;
     return repeatUntilPassed(p);
@@ -159,14 +159,15 @@ std::optional<std::array<int32_t, 2>> PointAcquisition::targetOf(int p) const {
 }
 
 // Every used spectrometer's own analyser gives its dead time, fractions of a microsecond
-// kept; the Faraday cup goes out.
-void PointAcquisition::readSpectrometerSetup() {
+// kept; the Faraday cup goes out. Every call's status is checked.
+PointAcquisition::Exit PointAcquisition::readSpectrometerSetup() {
     for (int32_t s = 1; s <= spectrometers_; ++s) {
         if (!used(s)) continue;
         std::string crystal(5, ' ');
-        state_.store(suite_.probe.KestReadXtal(s, crystal));
+        if (state_.store(suite_.probe.KestReadXtal(s, crystal)) == 0) return failed(FailedCall(suite_.probe, "KestReadXtal", OnSpectrometer(s)));
         float deadTimeUs = 0.0f;
-        state_.store(suite_.probe.KestReadPha(s, crystal, 2, deadTimeUs));
+        if (state_.store(suite_.probe.KestReadPha(s, crystal, 2, deadTimeUs)) == 0)
+            return failed(FailedCall(suite_.probe, "KestReadPha", OnSpectrometer(s)));
         if (!(deadTimeUs > 0.0f) || !std::isfinite(deadTimeUs)) {
             deadTimeUs = kDefaultDeadTimeUs;
             tellOnce(state_.DefaultDeadTimeTold,
@@ -181,7 +182,13 @@ void PointAcquisition::readSpectrometerSetup() {
         tellOnce(state_.CurrentUnreadableTold, "The beam current cannot be read: the rates are not corrected for its drift.",
                  false);
     readCurrent();
-    if (suite_.db.KestGetFaradayCupExist() != 0) state_.store(suite_.probe.KestSetFaraday(0));
+    return removeFaradayCup();
+}
+
+PointAcquisition::Exit PointAcquisition::removeFaradayCup() {
+    if (suite_.db.KestGetFaradayCupExist() != 0 && state_.store(suite_.probe.KestSetFaraday(0)) == 0)
+        return failed(FailedCall(suite_.probe, "KestSetFaraday"));
+    return Exit::None;
 }
 
 // The beam current, when the instrument reads it.
@@ -283,7 +290,7 @@ PointAcquisition::Exit PointAcquisition::repeatUntilPassed(int p) {
             auto& counts = counts_[At(s)];
             std::copy(counts.begin() + 2, counts.begin() + n_ + 1, counts.begin() + 1);
         }
-        if (suite_.db.KestGetFaradayCupExist() != 0) state_.store(suite_.probe.KestSetFaraday(0));
+        if (const Exit exit = removeFaradayCup(); exit != Exit::None) return exit;
         if (const Exit exit = countSlot(n_, repeat); exit != Exit::None) return exit;
     }
 }
@@ -375,7 +382,14 @@ bool PointAcquisition::averageRates() {
 
 bool PointAcquisition::used(int32_t s) const { return state_.SpectroTable[At(s - 1)].used != kFalse; }
 
-void PointAcquisition::log(const std::string& line) { suite_.log.KestPrintfVB(line); }
+// A log that cannot be written (a full or read-only disk) is said once a session; the
+// counting goes on, since the points themselves are kept by the document.
+void PointAcquisition::log(const std::string& line) {
+    if (suite_.log.KestPrintfVB(line) != 0 || state_.LogFailureTold) return;
+    state_.LogFailureTold = true;
+    view_.showMessage("The acquisition log cannot be written (a full or read-only disk): its lines are lost until "
+                      "there is room, but the points are kept.");
+}
 
 std::string PointAcquisition::pointPrefix(int32_t s) const {
     return "np = " + NumberText(int32_t{inputs_.point + 1}) + " sp =" + NumberText(s);

@@ -81,7 +81,8 @@ private:
     };
 
     Exit measurePatternPoint(int p);
-    void readSpectrometerSetup();
+    Exit readSpectrometerSetup();
+    Exit removeFaradayCup();
     std::optional<float> readCurrent();
     Exit countSlot(int slot, std::optional<int> repeat);
     Exit startCounters();

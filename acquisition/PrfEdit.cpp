@@ -4,6 +4,7 @@
 #include "acquisition/StageMotion.h"
 #include "controls/Controls.h"
 #include "controls/QtText.h"
+#include "controls/WindowPlacement.h"
 #include "core/Formats.h"
 #include "core/ProgramTitle.h"
 
@@ -105,6 +106,8 @@ QFrame* PrfEdit::buildStop() {
     frame1_->hide();
     auto* row = new QHBoxLayout(frame1_);
     auto* stop = Named(new QPushButton(QStringLiteral("Cancel")), "Command4");
+    stop->setAutoDefault(false);  // only a click stops a count
+    stop->setFocusPolicy(Qt::NoFocus);
     row->addStretch();
     row->addWidget(stop);
     connect(stop, &QPushButton::clicked, this, [this] { acquisition_.requestStop(); });
@@ -125,16 +128,23 @@ void PrfEdit::load() {
     text4_->setText(ToQString(fields.time));
     ShowChoice(option2_, fields.countOption);
     if (state_.AutoAcquire == kFalse) {  // a scan's first move shows its target at once
-        const StageAxes stage = ReadStageAxes(state_, suite_.probe);
+        std::string failure;
+        const StageAxes stage = ReadStageAxes(state_, suite_.probe, failure).value_or(StageAxes{});
         showStageTarget(FmtCoord8(stage.x), FmtCoord8(stage.y));
     }
 }
 
-// Near the top left corner of the screen, clear of the main window's lists.
+// Near the main window's top left corner and whole on the screen: the design's place, a
+// thirtieth and a twentieth of the screen from its corner, put the title bar off a screen
+// whose window manager frames windows.
 void PrfEdit::place() {
-    const QScreen* screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (const QWidget* main = parentWidget() ? parentWidget()->window() : nullptr) {
+        PlaceNear(*this, *main, 60);
+        return;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
-    const QRect area = screen->geometry();
+    const QRect area = screen->availableGeometry();
     move(area.x() + area.width() / 30, area.y() + area.height() / 20);
 }
 
@@ -151,6 +161,8 @@ void PrfEdit::activate() {
         acquire();
     } else {
         frame2_->show();
+        adjustSize();
+        place();  // grown by the entries, and with its frame known
     }
 }
 
@@ -161,10 +173,7 @@ void PrfEdit::acquire() {
 }
 
 void PrfEdit::reject() {
-    if (acquisition_.running()) {
-        acquisition_.requestStop();
-        return;
-    }
+    if (acquisition_.running()) return;  // only the stop button stops a count
     QDialog::reject();
 }
 

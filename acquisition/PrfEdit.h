@@ -28,6 +28,9 @@ public:
     // Loads the fields from the shared state and from `main`'s counting time and count choice.
     PrfEdit(ProfileState& state, Suite& suite, const MainView& main, QWidget* parent = nullptr);
 
+    // As the stop button: the count ends at once (the main window closing for a signal).
+    void stopCounting() { acquisition_.requestStop(); }
+
     // AcquisitionView.
     void showCounting(bool visible) override;
     void showStageTarget(const std::string& x, const std::string& y) override;
@@ -35,7 +38,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // Escape and the close control: while counting they stop, as Command4 does.
+    // Escape and the close control: nothing while counting, where only Command4 stops.
     void reject() override;
 
 private:

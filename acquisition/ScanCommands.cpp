@@ -7,6 +7,7 @@
 #include "acquisition/ZoneScan.h"
 #include "core/DocKey.h"
 #include "document/DocumentCommands.h"
+#include "geometry/ZoneTable.h"
 #include "core/Formats.h"
 #include "results/PointComputation.h"
 #include "results/ResultLists.h"
@@ -19,7 +20,36 @@ namespace {
 // each element's standard, whatever the scan).
 void StartBeamReference(ProfileState& state) { state.CurrentUnreadableTold = false; }
 
+// Scan New from its start point to its last zone, or its stop.
+void WalkProfile(ProfileState& state, Suite& suite, MainView& view) {
+    state.ScanStop = state.ScanFailed = kFalse;
+    StartBeamReference(state);
+    ResetTrials(state, suite.db);  // what a stopped scan left waiting
+    for (int16_t i = state.NbPts; i > 0; --i)
+        StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
+    ReloadPoints(state, suite.db, view);
+    StartProfile(state, suite, view);
+    if (state.ScanStop == kTrue) return;
+    for (int z = 0; z < state.NbZones; ++z) {
+        const char type = state.Zones[static_cast<std::size_t>(z)].type;
+        if (type == 'F')
+            ScanFixedZone(state, suite, view, z);
+        else if (type == kAdaptiveZone)
+            ScanAdaptiveZone(state, suite, view, z);
+        else
+            ScanVariableZone(state, suite, view, z);
+        if (state.ScanStop == kTrue) return;
+    }
+}
+
 }  // namespace
+
+std::optional<std::string> StartRefusal(ProfileState& state, Suite& suite) {
+    std::string failure;
+    const auto stage = ReadStageAxes(state, suite.probe, failure);
+    if (!stage) return "The scan cannot start: the stage cannot say where it stands. " + failure;
+    return TravelRefusal(state, stage->x, stage->y);
+}
 
 void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
     if (state.NbElt < 1 || state.NbZones < 1) return;
@@ -27,29 +57,31 @@ void ScanNew(ProfileState& state, Suite& suite, MainView& view) {
         view.showMessage(*refusal);
         return;
     }
-    if (!SavePointsFirst(state, suite, view)) return;
-    const ScanProgressScope progress(state, view, PlanScan(state, TextValue(view.defTimeText())));
-    state.ScanStop = state.ScanFailed = kFalse;
-    StartBeamReference(state);
-    for (int16_t i = state.NbPts; i > 0; --i)
-        StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, 0); });
-    ReloadPoints(state, suite.db, view);
-    StartProfile(state, suite, view);
-    if (state.ScanStop == kTrue) return;
-    ResetTrials(state);
-    for (int z = 0; z < state.NbZones; ++z) {
-        if (state.Zones[static_cast<std::size_t>(z)].type == 'F')
-            ScanFixedZone(state, suite, view, z);
-        else
-            ScanVariableZone(state, suite, view, z);
-        if (state.ScanStop == kTrue) return;
+    if (const auto refusal = StartRefusal(state, suite)) {
+        state.ScanStop = state.ScanFailed = kTrue;  // a batch line so refused has failed
+        view.showMessage(*refusal);
+        return;
     }
+    if (!SavePointsFirst(state, suite, view)) return;
+    {
+        const ScanProgressScope progress(state, view, PlanScan(state, TextValue(view.defTimeText())));
+        WalkProfile(state, suite, view);
+    }
+    // The points still waiting on the trial stack are listed while the scan runs only.
+    if (!state.TrialStack.empty()) RefreshViews(state, suite.db, view, state.NbPts, state.NbPts);
 }
 
 void StartProfile(ProfileState& state, Suite& suite, MainView& view) {
     ComputeEndDistances(state);
     ComputeAllPointsFirst(state, suite);
-    const auto [x, y, third] = ReadStageAxes(state, suite.probe);
+    std::string failure;
+    const auto stage = ReadStageAxes(state, suite.probe, failure);
+    if (!stage) {  // looked at before the scan; a stage that fails since stops it
+        state.ScanStop = state.ScanFailed = kTrue;
+        view.showMessage("Acquire Error ! Point 1: " + failure + " The scan stops here.");
+        return;
+    }
+    const auto [x, y, third] = *stage;
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbAddPt(key, x, y, third); });
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbSetAnaLabel(key, 0, ZoneLabel(0), 0); });
     ++state.NbPts;
@@ -68,7 +100,9 @@ void ScanOld(ProfileState& state, Suite& suite, MainView& view) {
         state.CurPnt = i;
         view.acquirePoint();
         RefreshViews(state, suite.db, view, i, i + 1);
-        CountScanPoint(state, view, i);
+        CountScanPoint(state, i);
+        ShowScanProgress(state, view);
+        HoldIfPaused(state, view);
         if (state.ScanStop == kTrue) return;
     }
 }

@@ -7,11 +7,20 @@
 #include "core/ProfileState.h"
 #include "suite/Suite.h"
 
+#include <optional>
+#include <string>
+
 namespace kest {
+
+// Why a new scan cannot start where the stage stands: a stage that cannot say where it
+// stands (the message names the failing call), or a line that would leave the stage's
+// travel. Nothing when it can start.
+std::optional<std::string> StartRefusal(ProfileState& state, Suite& suite);
 
 // Scan New: the document's points are deleted, the start point is measured where the stage
 // stands, and the zones are walked in order. Nothing without elements or zones; a zone that
-// can never reach its limit refuses the scan with a message, before anything is deleted.
+// can never reach its limit, or StartRefusal, refuses the scan with a message, before
+// anything is deleted.
 // Points with unsaved changes are offered a save first; Cancel scans nothing.
 void ScanNew(ProfileState& state, Suite& suite, MainView& view);
 

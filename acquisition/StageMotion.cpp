@@ -44,6 +44,12 @@ std::optional<StageFault> WaitForAxis(ProfileState& state, Microprobe& probe, Pa
     }
 }
 
+// A target the stage's known travel holds: a refusal of it is a failing call, not a target
+// out of reach.
+bool WithinTravel(const ProfileState& state, int32_t target) {
+    return state.StageLimits && target >= (*state.StageLimits)[0] && target <= (*state.StageLimits)[1];
+}
+
 using AxisTargets = std::initializer_list<std::pair<int32_t, int32_t>>;
 
 // Backlash, targets and the start: the first status of 0 ends the move.
@@ -53,7 +59,9 @@ std::optional<StageFault> SendStage(ProfileState& state, Microprobe& probe, Axis
     for (const auto& [axis, target] : targets) {
         if (state.store(probe.KestLoadStageAbs(axis, static_cast<float>(target))) != 0) continue;
         if (std::string said = probe.faultText(); !said.empty()) return StageFault{said, true};
-        return StageFault{"The stage cannot reach " + AxisName(axis) + " = " + std::to_string(target) + ".", true};
+        return StageFault{WithinTravel(state, target) ? FailedCall(probe, "KestLoadStageAbs", OnAxis(axis) + " (" + AxisName(axis) + " = " + std::to_string(target) + ")")
+                                                      : "The stage cannot reach " + AxisName(axis) + " = " + std::to_string(target) + ".",
+                          true};
     }
     if (state.store(probe.KestStartStage(0)) == 0) return StageFault{FailedCall(probe, "KestStartStage")};
     return std::nullopt;
@@ -91,11 +99,13 @@ StagePositionTexts ReadStagePosition(ProfileState& state, Microprobe& probe) {
     return {NumberText(x), NumberText(y)};
 }
 
-StageAxes ReadStageAxes(ProfileState& state, Microprobe& probe) {
+std::optional<StageAxes> ReadStageAxes(ProfileState& state, Microprobe& probe, std::string& failure) {
     StageAxes at;
-    state.store(probe.KestReadStagePos(1, at.x));
-    state.store(probe.KestReadStagePos(2, at.y));
-    state.store(probe.KestReadStagePos(3, at.third));
+    for (const auto& [axis, value] : {std::pair{1, &at.x}, {2, &at.y}, {3, &at.third}})
+        if (state.store(probe.KestReadStagePos(axis, *value)) == 0) {
+            failure = FailedCall(probe, "KestReadStagePos", OnAxis(axis));
+            return std::nullopt;
+        }
     return at;
 }
 

@@ -21,7 +21,8 @@ struct StageFault {
 // Backlash, targets and one start for both axes, every status checked as it comes; then,
 // with `wait`, waits for X, then for Y; and shows the target in LX and LY. Nothing once
 // both axes report idle (or, without `wait`, once the move has started); otherwise why not:
-// a refused target ("The stage cannot reach X = 5999994."), a failing call, or an axis that
+// a refused target outside the stage's travel ("The stage cannot reach X = 5999994."), a
+// failing call (a refused target within the travel among them), or an axis that
 // stood still, busy, for the state's stage time-out.
 std::optional<StageFault> MoveStage(ProfileState& state, Microprobe& probe, AcquisitionView& view, Pacer& pacer,
                                     int32_t x, int32_t y, bool wait = true);
@@ -40,10 +41,11 @@ struct StagePositionTexts {
 };
 StagePositionTexts ReadStagePosition(ProfileState& state, Microprobe& probe);
 
-// Where the stage stands on its three axes, where a scan puts its next point.
+// Where the stage stands on its three axes, where a scan puts its next point; nothing, with
+// `failure` naming the call, when the stage cannot say.
 struct StageAxes {
     int32_t x = 0, y = 0, third = 0;
 };
-StageAxes ReadStageAxes(ProfileState& state, Microprobe& probe);
+std::optional<StageAxes> ReadStageAxes(ProfileState& state, Microprobe& probe, std::string& failure);
 
 }  // namespace kest

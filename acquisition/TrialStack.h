@@ -1,7 +1,9 @@
 #pragma once
 // The trial stack of a variable-step zone: points measured beyond a bisection wait here,
 // last in first out, until the finer points show the change resolved; then they go back to
-// the document behind those finer points, so the points stay in scan order.
+// the document behind those finer points, so the points stay in scan order. The document
+// keeps the waiting points too, apart from its profile (KestDbParkPt), so that a crash
+// loses none of them.
 
 #include "core/ProfileState.h"
 #include "suite/AnalysisDatabase.h"
@@ -19,6 +21,7 @@ void PushTrial(ProfileState& state, AnalysisDatabase& db);
 // empty stack.
 void PopTrial(ProfileState& state, AnalysisDatabase& db);
 
-void ResetTrials(ProfileState& state);
+// Empties the stack, the document's with it.
+void ResetTrials(ProfileState& state, AnalysisDatabase& db);
 
 }  // namespace kest

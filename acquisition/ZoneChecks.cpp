@@ -1,12 +1,14 @@
 #include "acquisition/ZoneChecks.h"
 
+#include "core/Formats.h"
+
 #include <algorithm>
 #include <cstdint>
 
 namespace kest {
 
 std::string ZoneName(int zone, const ZoneRecord& record) {
-    return "Zone " + std::to_string(zone + 1) + " (" + std::string(1, record.type == 'F' ? 'F' : 'V') + ")";
+    return "Zone " + std::to_string(zone + 1) + " (" + std::string(1, ZoneTypeLetter(record)) + ")";
 }
 
 // Walks the zones keeping the lowest coordinate, relative to the profile start, from which
@@ -31,6 +33,9 @@ std::optional<std::string> ScanRefusal(const ProfileState& state) {
                        " does not go forward and the zone may start below the profile start, so it would never "
                        "reach its end.";
             }
+        } else if (zone.type == kAdaptiveZone && !(zone.dConc >= 0.0f)) {
+            return name + " cannot be scanned: its tolerance dConc " + NumberText(zone.dConc) +
+                   " is below 0, so no interval could ever be within it.";
         } else if (zone.stepMin == 0) {
             return name + " cannot be scanned: its step min is 0, so its steps could be halved without end. "
                           "A step min above 0 scans up the axis, below 0 down.";
@@ -43,6 +48,27 @@ std::optional<std::string> ScanRefusal(const ProfileState& state) {
                        ", so it would never reach its end.";
             lowest = std::min(lowest, 1 - end);  // its last point lies above c0 - E(z)
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> TravelRefusal(const ProfileState& state, int32_t x, int32_t y) {
+    if (!state.StageLimits || (state.Ax != 1 && state.Ax != 2)) return std::nullopt;
+    const auto [low, high] = *state.StageLimits;
+    const std::string axis = state.Ax == 1 ? "X" : "Y";
+    const int64_t start = state.Ax == 1 ? x : y;
+    const auto outside = [&](int64_t c) { return c < low || c > high; };
+    const std::string travel = ", outside the stage's travel, " + std::to_string(low) + " to " + std::to_string(high) + ".";
+    if (outside(start)) return "The profile starts at " + axis + " = " + std::to_string(start) + travel;
+    int64_t end = 0;  // E(z)
+    for (int z = 0; z < state.NbZones && z < kZoneSlots; ++z) {
+        const ZoneRecord& zone = state.Zones[static_cast<std::size_t>(z)];
+        end += zone.length;
+        if (zone.type == 'F' && zone.stepMin <= 0) continue;  // it adds no point
+        const int64_t reach = zone.type != 'F' && zone.stepMin < 0 ? start - end : start + end;
+        if (outside(reach))
+            return ZoneName(z, zone) + " ends at " + axis + " = " + std::to_string(reach) + travel +
+                   " Place the stage so that the whole line lies within it.";
     }
     return std::nullopt;
 }

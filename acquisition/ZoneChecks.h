@@ -18,4 +18,9 @@ std::optional<std::string> ScanRefusal(const ProfileState& state);
 // The same with zone `index` as the zone editor would leave it: what the editor warns about.
 std::optional<std::string> ScanRefusalWith(const ProfileState& state, int index, const ZoneRecord& edited);
 
+// Why a profile line starting at X `x`, Y `y` would take the stage outside its travel (the
+// state's stage limits) along the active axis: the end each zone walks to, as the scan walks
+// it. Nothing when every end lies within the travel, or the travel is not known.
+std::optional<std::string> TravelRefusal(const ProfileState& state, int32_t x, int32_t y);
+
 }  // namespace kest

@@ -1,10 +1,12 @@
 #include "acquisition/ZoneScan.h"
 
+#include "acquisition/AdaptiveRefinement.h"
 #include "acquisition/ScanPlan.h"
 #include "acquisition/StageMotion.h"
 #include "acquisition/TrialStack.h"
 #include "acquisition/ZoneChecks.h"
 #include "core/DocKey.h"
+#include "geometry/ZoneTable.h"
 #include "results/ResultLists.h"
 #include "results/ResultTables.h"
 
@@ -60,15 +62,76 @@ bool RanAway(ProfileState& state, Suite& suite, MainView& view, int zone, int64_
     return true;
 }
 
-// After a stop: a point whose position the stage refused was never measured, and leaves.
+// After a stop: a point whose position the stage refused was never measured, and leaves;
+// the points waiting on the trial stack are dropped from the document.
 bool Stopped(ProfileState& state, Suite& suite, MainView& view) {
     if (state.ScanStop != kTrue) return false;
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbClearParked(key); });
     if (state.PointUnreached == kTrue) {
         StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, state.NbPts - 1); });
         --state.NbPts;
         RefreshViews(state, suite.db, view, state.NbPts, state.NbPts);
     }
     return true;
+}
+
+// An adaptive zone's points from `first` on, as samples along its scan direction from `origin`.
+std::vector<ProfileSample> ZoneSamples(ProfileState& state, AnalysisDatabase& db, int first, int64_t origin, int direction) {
+    std::vector<ProfileSample> samples;
+    for (int p = first; p < state.NbPts; ++p) {
+        ProfileSample& sample = samples.emplace_back();
+        sample.position = direction * (int64_t{PointCoordinate(state, db, p)} - origin);
+        for (int e = 0; e < ElementsInResultTable(state); ++e) {
+            const ResultRecord result = ResultAt(state, e, p);
+            sample.conc.push_back(result.conc);
+            sample.sigma.push_back(result.sigma);
+        }
+    }
+    return samples;
+}
+
+// The point just added goes to its place among the zone's points (from `first` on) before
+// it is measured, so that the document reads as a profile in scan order whenever it ends.
+int PlaceLastPoint(ProfileState& state, Suite& suite, MainView& view, int first, int64_t origin, int direction) {
+    const int last = state.NbPts - 1;
+    const auto position = [&](int p) { return direction * (int64_t{PointCoordinate(state, suite.db, p)} - origin); };
+    const int64_t at = position(last);
+    int to = last;
+    while (to > first && position(to - 1) > at) --to;
+    if (to == last) return last;
+    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbMovePt(key, last, to); });
+    RefreshViews(state, suite.db, view, to, state.NbPts);
+    return to;
+}
+
+// Splits the intervals of largest loss, a batch at a time, until every interval is within
+// the tolerance or at step min, or the budget of points is spent.
+void RefineAdaptiveZone(ProfileState& state, Suite& suite, MainView& view, int zone, int first, int64_t origin,
+                        int direction) {
+    constexpr int64_t kBatch = 8;
+    const ZoneRecord& z = ZoneAt(state, zone);
+    const RefinementRule rule{std::llabs(int64_t{z.stepMin}), z.dConc, state.NoiseSigmas};
+    int64_t stageAt = direction * (int64_t{LastCoordinate(state, suite.db)} - origin);
+    for (int64_t budget = state.AdaptivePointBudget; budget > 0;) {
+        const std::vector<int64_t> batch = NextMidpoints(ZoneSamples(state, suite.db, first, origin, direction), rule,
+                                                         static_cast<std::size_t>(std::min(budget, kBatch)), stageAt);
+        if (batch.empty()) return;
+        for (const int64_t at : batch) {
+            if (!AddPointAt(state, suite, view, origin + direction * at, zone)) return;
+            const int point = PlaceLastPoint(state, suite, view, first, origin, direction);
+            MeasurePoint(state, suite, view, point);
+            if (state.ScanStop == kTrue) {
+                if (state.PointUnreached == kTrue) {  // never measured: it leaves
+                    StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, point); });
+                    --state.NbPts;
+                    RefreshViews(state, suite.db, view, point, state.NbPts);
+                }
+                return;
+            }
+            stageAt = at;
+            --budget;
+        }
+    }
 }
 
 }  // namespace
@@ -96,22 +159,20 @@ std::string ZoneLabel(int zone) {
     return text;
 }
 
-void ComputeEndDistances(ProfileState& state) {
-    int64_t end = 0;
-    for (int i = 0; i < state.NbZones && i < kZoneSlots; ++i) {
-        ZoneRecord& zone = state.Zones[static_cast<std::size_t>(i)];
-        end += zone.length;
-        zone.endDistance = Clamped32(end);
-    }
-}
-
 bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, int zone) {
     if (state.NbPts + static_cast<int64_t>(state.TrialStack.size()) >= kDocumentPointCapacity) {
         EndScan(state, suite, view, "The document holds " + std::to_string(kDocumentPointCapacity) +
                                         " points, as many as it can: the scan ends here, with every measured point kept.");
         return false;
     }
-    auto [x, y, third] = ReadStageAxes(state, suite.probe);
+    std::string failure;
+    const auto stage = ReadStageAxes(state, suite.probe, failure);
+    if (!stage) {
+        EndScan(state, suite, view, "Acquire Error ! Point " + std::to_string(state.NbPts + 1) + ": " + failure +
+                                        " The scan stops here.");
+        return false;
+    }
+    auto [x, y, third] = *stage;
     const int64_t end = int64_t{PointCoordinate(state, suite.db, 0)} + ZoneAt(state, zone).endDistance;
     if (state.Ax == 1) x = Clamped32(std::min(c, end));
     if (state.Ax == 2) y = Clamped32(std::min(c, end));
@@ -122,14 +183,21 @@ bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, in
     return true;
 }
 
-void MeasureLast(ProfileState& state, Suite& suite, MainView& view) {
-    const int last = state.NbPts - 1;
-    LoadPointRows(state, suite.db, last, last + 1);  // what the acquisition window loads
+void MeasureLast(ProfileState& state, Suite& suite, MainView& view, bool showProgress) {
+    MeasurePoint(state, suite, view, state.NbPts - 1, showProgress);
+}
+
+void MeasurePoint(ProfileState& state, Suite& suite, MainView& view, int point, bool showProgress) {
+    LoadPointRows(state, suite.db, point, point + 1);  // what the acquisition window loads
     state.AutoAcquire = kTrue;
-    state.CurPnt = static_cast<int16_t>(last);
+    state.CurPnt = static_cast<int16_t>(point);
     view.acquirePoint();
-    RefreshViews(state, suite.db, view, last, last + 1);
-    CountScanPoint(state, view, last);
+    RefreshViews(state, suite.db, view, point, point + 1);
+    CountScanPoint(state, point);
+    if (showProgress || state.ScanStop == kTrue) {
+        ShowScanProgress(state, view);
+        HoldIfPaused(state, view);
+    }
 }
 
 void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end) {
@@ -142,8 +210,10 @@ bool StepAcceptable(ProfileState& state, AnalysisDatabase& db, int zone) {
     const ZoneRecord& z = ZoneAt(state, zone);
     const int64_t step = int64_t{PointCoordinate(state, db, b)} - PointCoordinate(state, db, a);
     if (std::llabs(step) <= std::llabs(int64_t{z.stepMin})) return true;  // it cannot be made finer
-    for (int e = 0; e < ElementsInResultTable(state); ++e)
-        if (std::fabs(ResultAt(state, e, a).conc - ResultAt(state, e, b).conc) > z.dConc) return false;
+    for (int e = 0; e < ElementsInResultTable(state); ++e) {
+        const ResultRecord ra = ResultAt(state, e, a), rb = ResultAt(state, e, b);
+        if (std::fabs(ra.conc - rb.conc) > ChangeThreshold(z.dConc, state.NoiseSigmas, ra.sigma, rb.sigma)) return false;
+    }
     return true;
 }
 
@@ -154,14 +224,16 @@ bool TrialAcceptable(ProfileState& state, AnalysisDatabase& db, int zone) {
     const int64_t distance = int64_t{PointCoordinate(state, db, b)} - TopTrialCoordinate(state);
     if (std::llabs(distance) <= std::llabs(int64_t{z.stepMin})) return true;  // as the step: by magnitude
     const int elements = std::min<int>(ElementsInResultTable(state), static_cast<int>(trial.results.size()));
-    for (int e = 0; e < elements; ++e)
-        if (std::fabs(ResultAt(state, e, b).conc - trial.results[static_cast<std::size_t>(e)].conc) > z.dConc)
-            return false;
+    for (int e = 0; e < elements; ++e) {
+        const ResultRecord rb = ResultAt(state, e, b), rt = trial.results[static_cast<std::size_t>(e)];
+        if (std::fabs(rb.conc - rt.conc) > ChangeThreshold(z.dConc, state.NoiseSigmas, rb.sigma, rt.sigma)) return false;
+    }
     return true;
 }
 
 void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone) {
     const ZoneRecord& z = ZoneAt(state, zone);
+    state.Progress.zone = zone;
     const int64_t c0 = PointCoordinate(state, suite.db, 0);
     const int64_t limit = z.stepMin > 0 ? c0 + z.endDistance : c0;
     const int64_t most = MostPoints(z, LastCoordinate(state, suite.db), limit);
@@ -174,7 +246,8 @@ void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone) 
 
 void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zone) {
     const ZoneRecord& z = ZoneAt(state, zone);
-    ResetTrials(state);
+    state.Progress.zone = zone;
+    ResetTrials(state, suite.db);
     const int64_t from = LastCoordinate(state, suite.db);
     if (!AddPointAt(state, suite, view, from + z.stepMax, zone)) return;
     const int64_t c0 = PointCoordinate(state, suite.db, 0);
@@ -187,7 +260,7 @@ void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zon
         return ascending ? last < limit : last > limit;
     };
     while (shortOfLimit()) {
-        MeasureLast(state, suite, view);
+        MeasureLast(state, suite, view, false);  // what is left is known once the next point is placed
         if (Stopped(state, suite, view)) return;
         if (RanAway(state, suite, view, zone, ++measured, most)) return;
         int64_t next = 0;
@@ -203,12 +276,38 @@ void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zon
             next = state.TrialStack.empty() ? int64_t{LastCoordinate(state, suite.db)} + z.stepMax
                                             : Midpoint(TopTrialCoordinate(state), LastCoordinate(state, suite.db));
         }
+        ShowScanProgress(state, view, std::min<int64_t>(next, c0 + z.endDistance));  // as AddPointAt clips it
+        HoldIfPaused(state, view);
+        if (state.ScanStop == kTrue) return;  // stopped while paused: the next point is never placed
         if (!AddPointAt(state, suite, view, next, zone)) return;
     }
     // The point that reached the limit was added but never measured.
     StoredDocCall(state, [&](std::string& key) { return suite.db.KestDbDeletePt(key, state.NbPts - 1); });
     --state.NbPts;
     RefreshViews(state, suite.db, view, state.NbPts, state.NbPts);
+}
+
+}  // namespace kest
+
+namespace kest {
+
+void ScanAdaptiveZone(ProfileState& state, Suite& suite, MainView& view, int zone) {
+    const ZoneRecord& z = ZoneAt(state, zone);
+    ResetTrials(state);
+    const int first = state.NbPts - 1;  // the zone starts from the last point
+    const int64_t origin = LastCoordinate(state, suite.db);
+    const int direction = z.stepMin > 0 ? 1 : -1;
+    const int64_t c0 = PointCoordinate(state, suite.db, 0);
+    const int64_t room = direction > 0 ? c0 + z.endDistance - origin : origin - (c0 - z.endDistance);
+    // The coarse pass: step max at a time while short of the limit, as a variable zone walks
+    // a flat profile.
+    const int64_t step = std::max<int64_t>(1, std::llabs(int64_t{z.stepMax}));
+    for (int64_t at = step; at < room; at += step) {
+        if (!AddPointAt(state, suite, view, origin + direction * at, zone)) return;
+        MeasureLast(state, suite, view);
+        if (Stopped(state, suite, view)) return;
+    }
+    RefineAdaptiveZone(state, suite, view, zone, first, origin, direction);
 }
 
 }  // namespace kest

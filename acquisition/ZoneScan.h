@@ -7,6 +7,8 @@
 //   variable step:       a step max at a time; a step across which some concentration
 //                        changes by more than dConc is halved, down to step min; the points
 //                        beyond the halving wait on the trial stack (acquisition/TrialStack)
+//   adaptive ("A"):      step max at a time, then midpoints where the straight line between
+//                        neighbours misses the profile most (acquisition/AdaptiveRefinement)
 //
 // A point is measured by the acquisition window in its automatic mode (MainView's
 // acquirePoint); the stop button and an instrument fault set ScanStop, which is looked at
@@ -31,29 +33,35 @@ int32_t Midpoint(int32_t t, int32_t c);
 // "Z01" for zone 0, "Z12" for zone 11, "Z100" for zone 99.
 std::string ZoneLabel(int zone);
 
-// E(z) of every zone in use: the sum of the lengths up to and including the zone.
-void ComputeEndDistances(ProfileState& state);
-
 // Appends a point of zone z at coordinate c, clipped to the zone's end, where the stage
 // stands across the axis. False, with the trial stack put back, a message and ScanStop
 // set, when the document could not hold the point and the waiting trials together.
 bool AddPointAt(ProfileState& state, Suite& suite, MainView& view, int64_t c, int zone);
-// The last point measured in the acquisition window's automatic mode, then the lists.
-void MeasureLast(ProfileState& state, Suite& suite, MainView& view);
+// The last point measured in the acquisition window's automatic mode, then the lists; the
+// point counts in the scan's progress, shown (and a pause held) unless `showProgress` is
+// off, for a walk that shows it once it has placed its next point.
+void MeasureLast(ProfileState& state, Suite& suite, MainView& view, bool showProgress = true);
+// The same for point `point`, wherever it stands in the document.
+void MeasurePoint(ProfileState& state, Suite& suite, MainView& view, int point, bool showProgress = true);
 // The tables and the point list (with the graph) after a change of points [first, end)
 // alone, the points past the document's end gone: each point of a scan costs the same,
 // however long the profile has grown.
 void RefreshViews(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end);
 
 // The step from the last-but-one to the last point: accepted when it cannot be made finer
-// or no element's concentration changed by more than dConc across it.
+// or no element's concentration changed across it by more than dConc or, when larger,
+// NoiseSigmas standard deviations of the difference.
 bool StepAcceptable(ProfileState& state, AnalysisDatabase& db, int zone);
 // The top trial against the last point: accepted when it lies within |step min| of it or
-// no element's concentration differs by more than dConc. The distance is compared by
+// no element's concentration differs by more than that threshold. The distance is compared by
 // magnitude, as in the step test, so that a descending zone ends as its mirror image does.
 bool TrialAcceptable(ProfileState& state, AnalysisDatabase& db, int zone);
 
 void ScanFixedZone(ProfileState& state, Suite& suite, MainView& view, int zone);
 void ScanVariableZone(ProfileState& state, Suite& suite, MainView& view, int zone);
+// An adaptive zone: a coarse pass at step max, then the refinement of AdaptiveRefinement,
+// each point added at the end of the document, moved at once to its place in scan order
+// among the zone's points, and measured there.
+void ScanAdaptiveZone(ProfileState& state, Suite& suite, MainView& view, int zone);
 
 }  // namespace kest

@@ -4,6 +4,7 @@
 #include "app/HeadlessCommands.h"
 #include "app/HeadlessSession.h"
 #include "batch/BatchRun.h"
+#include "core/WholeFile.h"
 #include "document/DocumentCommands.h"
 
 #include <ostream>
@@ -57,7 +58,9 @@ int RunBatchCommand(const BatchCommand& command, const ProgramFolders& folders, 
     if (!session.ready()) return FailWith(err, "nothing is scanned without a working document");
     if (session.state().NbElt < 1) return FailWith(err, "the suite's set-up has no profile element to measure");
     BatchPlan plan;
-    const auto problems = CheckBatch(*batch, progress, session.state(), session.view().defTimeText(), plan);
+    auto problems = CheckBatch(*batch, progress, session.state(), session.view().defTimeText(), plan, command.force);
+    if (const auto problem = WritePlaceProblem(stateFile.string(), static_cast<std::size_t>(kPathLength)))
+        problems.push_back("its progress cannot be kept: " + *problem);
     if (!problems.empty()) {
         SayOnError(err, "the batch " + command.file.string() + " is refused, and nothing was moved or measured:");
         for (const std::string& problem : problems) err << "  " << problem << '\n';
@@ -67,7 +70,6 @@ int RunBatchCommand(const BatchCommand& command, const ProgramFolders& folders, 
 
     HeadlessBatch host(session);
     RunBatch(*batch, plan, progress, stateFile, session.state(), session.suite(), session.view(), host);
-    if (HasUnsavedChanges(session.state(), session.suite())) session.keepWorkForRecovery();
     if (!command.quiet) out << BatchTable(progress);
     if (AllDone(progress)) return kDone;
     return FailWith(err, "the batch ended before its last line; kestplus-profile batch " + command.file.string() +

@@ -14,14 +14,15 @@ namespace kest {
 const char* const kUsage =
     "usage: kestplus-profile [--suite FILE]                 the main window\n"
     "       kestplus-profile scan --zones FILE.PRF --save DOC.ana [--suite FILE] [--time SECONDS]\n"
-    "                             [--csv FILE] [--chart FILE.pdf|FILE.png] [--quiet]\n"
+    "                             [--csv FILE] [--chart FILE.pdf|FILE.png] [--quiet] [--force]\n"
     "       kestplus-profile list DOC.ana [--element SYMBOL] [--stats]\n"
     "       kestplus-profile export DOC.ana [--csv FILE] [--chart FILE.pdf|FILE.png]\n"
     "       kestplus-profile recompute DOC.ana [--suite FILE]\n"
-    "       kestplus-profile recover [WORKFILE --save DOC.ana]      working files a crash left behind\n"
-    "       kestplus-profile batch FILE [--suite FILE] [--quiet] [--resume]   the lines of a batch file\n"
+    "       kestplus-profile recover [WORKFILE --save DOC.ana [--force]]   working files a crash left behind\n"
+    "       kestplus-profile batch FILE [--suite FILE] [--quiet] [--resume] [--force]   the lines of a batch file\n"
     "       kestplus-profile instrument [--suite FILE] [--listen 127.0.0.1:10767]  the simulated\n"
     "                             instrument as a SECoP node, until stopped (port 0: a free port)\n"
+    "An existing document is replaced only with --force.\n"
     "The instrument is described by --suite FILE, else by $KESTPLUS_HOME/suite.json when it\n"
     "exists, else it is the built-in simulated instrument. Exit status: 0 done, 1 failed,\n"
     "2 not understood.\n";
@@ -93,7 +94,8 @@ bool PositiveSeconds(const std::string& text) {
 
 std::optional<Command> ParseScan(const std::vector<std::string>& arguments, std::string& error) {
     Options options;
-    if (!Split(arguments, 1, {"--zones", "--save", "--suite", "--time", "--csv", "--chart"}, {"--quiet"}, options, error))
+    if (!Split(arguments, 1, {"--zones", "--save", "--suite", "--time", "--csv", "--chart"}, {"--quiet", "--force"}, options,
+               error))
         return std::nullopt;
     if (!options.positionals.empty()) return error = "unexpected argument '" + options.positionals[0] + "'", std::nullopt;
     ScanCommand scan;
@@ -109,6 +111,7 @@ std::optional<Command> ParseScan(const std::vector<std::string>& arguments, std:
     scan.chart = ChartOption(options, error);
     if (!error.empty()) return std::nullopt;
     scan.quiet = options.flags.count("--quiet") > 0;
+    scan.force = options.flags.count("--force") > 0;
     return scan;
 }
 
@@ -132,23 +135,24 @@ std::optional<Command> ParseDocumentCommand(const std::vector<std::string>& argu
 // recover lists; recover WORKFILE --save DOC.ana saves one.
 std::optional<Command> ParseRecover(const std::vector<std::string>& arguments, std::string& error) {
     Options options;
-    if (!Split(arguments, 1, {"--save"}, {}, options, error)) return std::nullopt;
+    if (!Split(arguments, 1, {"--save"}, {"--force"}, options, error)) return std::nullopt;
     if (options.positionals.size() > 1) return error = "unexpected argument '" + options.positionals[1] + "'", std::nullopt;
     RecoverCommand recover;
     if (!options.positionals.empty()) recover.workingFile = options.positionals[0];
     if (const auto save = options.value("--save")) recover.save = AsDocumentPath(*save);
     if (recover.workingFile.has_value() != recover.save.has_value())
         return error = "recover takes a working file and --save DOC.ana together, or neither", std::nullopt;
+    recover.force = options.flags.count("--force") > 0;
     return recover;
 }
 
 std::optional<Command> ParseBatch(const std::vector<std::string>& arguments, std::string& error) {
     Options options;
-    if (!Split(arguments, 1, {"--suite"}, {"--quiet", "--resume"}, options, error) ||
+    if (!Split(arguments, 1, {"--suite"}, {"--quiet", "--resume", "--force"}, options, error) ||
         !OnePositional(options, "batch file", error))
         return std::nullopt;
     return BatchCommand{options.positionals[0], options.path("--suite"), options.flags.count("--quiet") > 0,
-                        options.flags.count("--resume") > 0};
+                        options.flags.count("--resume") > 0, options.flags.count("--force") > 0};
 }
 
 std::optional<Command> ParseInstrument(const std::vector<std::string>& arguments, std::string& error) {

@@ -23,6 +23,7 @@ struct ScanCommand {
     std::optional<Path> csv;
     std::optional<Path> chart;         // the printable chart, .pdf or .png
     bool quiet = false;                // no progress and no lists
+    bool force = false;                // an existing document may be replaced
 };
 struct ListCommand {
     Path document;
@@ -41,12 +42,14 @@ struct RecomputeCommand {
 struct RecoverCommand {
     std::optional<Path> workingFile;  // none: list the working files left behind
     std::optional<Path> save;         // where the working file's document is saved
+    bool force = false;               // an existing document may be replaced
 };
 struct BatchCommand {
     Path file;                     // the batch file; its progress is kept in FILE.state
     std::optional<Path> suiteFile;
     bool quiet = false;            // no plan, progress or table
     bool resume = false;           // the lines done are skipped
+    bool force = false;            // existing documents may be replaced
 };
 struct InstrumentCommand {
     std::optional<Path> suiteFile;

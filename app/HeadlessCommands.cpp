@@ -66,27 +66,53 @@ bool WriteFiles(HeadlessSession& session, const std::optional<Path>& csv, const 
     return (!chart || WriteChart(session.state(), session.suite().db, *chart, err)) && csvWritten;
 }
 
-// Why the document could not be saved at `save` after the scan; checked before any point
-// is measured, so that a long scan never ends without a place for its points.
-std::optional<std::string> UnsavablePath(const Path& save) {
-    const Path path = std::filesystem::absolute(save);
-    if (path.string().size() >= static_cast<std::size_t>(kPathLength))
-        return "the document path " + path.string() + " is " + std::to_string(path.string().size()) +
-               " bytes long; the system keeps paths shorter than " + std::to_string(kPathLength);
-    if (!std::filesystem::is_directory(path.parent_path()))
-        return "the folder " + path.parent_path().string() + " of the document does not exist";
+}  // namespace
+
+std::optional<std::string> SaveProblem(const Path& save, bool force, const std::optional<Path>& csv,
+                                       const std::optional<Path>& chart) {
+    const std::string document = save.string();
+    if (const auto problem = WritePlaceProblem(document, static_cast<std::size_t>(kPathLength)))
+        return "the document cannot be saved as " + document + ": " + *problem;
+    std::error_code ec;
+    const auto type = std::filesystem::status(save, ec).type();
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular)
+        return "the document cannot be saved as " + document + ": it is not a file (a device, a pipe or a socket)";
+    if (type == std::filesystem::file_type::regular && !force)
+        return "the document " + document + " exists already; --force replaces it";
+    for (const auto& [file, what] : {std::pair{csv, "CSV"}, {chart, "chart"}})
+        if (file && SameFile(file->string(), document))
+            return std::string("the ") + what + " file " + file->string() + " is the document itself";
+    // X.ana and X.ANA are two documents with one zones file, X.PRF: never another's.
+    const std::string stem = document.substr(0, document.size() - 4);
+    for (const char* other : {".ana", ".ANA", ".Ana"})
+        if (stem + other != document && std::filesystem::is_regular_file(stem + other, ec) && !SameFile(stem + other, document))
+            return "the zones file " + stem + ".PRF of the document " + document + " is that of the document " + stem + other +
+                   " too; choose another name";
     return std::nullopt;
 }
 
+namespace {
+
+// "1 point", "40 points".
+std::string PointCount(int points) { return std::to_string(points) + (points == 1 ? " point" : " points"); }
+
 // A scan whose document could not be saved where asked goes among the program's documents,
-// under the name of its working document, rather than be lost.
-void SaveScanElsewhere(HeadlessSession& session, const ProgramFolders& folders, std::ostream& err) {
-    std::error_code ignored;
-    std::filesystem::create_directories(folders.documentsDir(), ignored);
-    const Path fallback = folders.documentsDir() / ("unsaved-scan-" + session.state().DocKey.str() + ".ana");
-    session.setDocumentPath(fallback);
-    if (SaveAsCommand(session.state(), session.suite(), session.view()))
-        SayOnError(err, "the " + std::to_string(session.state().NbPts) + " points measured are saved as " + fallback.string());
+// else beside the document asked for, under the name of its working document, rather than
+// be lost; failing both, the working file keeps what it could take, for a recovery.
+void SaveScanElsewhere(HeadlessSession& session, const ProgramFolders& folders, const Path& save, std::ostream& err) {
+    const std::string name = "unsaved-scan-" + session.state().DocKey.str() + ".ana";
+    for (const Path& folder : {folders.documentsDir(), std::filesystem::absolute(save).parent_path()}) {
+        std::error_code ignored;
+        std::filesystem::create_directories(folder, ignored);
+        session.setDocumentPath(folder / name);
+        if (SaveAsCommand(session.state(), session.suite(), session.view())) {
+            SayOnError(err, "the " + PointCount(session.state().NbPts) + " measured " +
+                                (session.state().NbPts == 1 ? "is" : "are") + " saved as " + (folder / name).string());
+            return;
+        }
+    }
+    SayOnError(err, "the points measured could be saved nowhere; the working file keeps them for a recovery "
+                    "(kestplus-profile recover lists it) once there is room on its disk");
 }
 
 // Opens a saved document in a session; nothing, with the reason on `err`, when it cannot.
@@ -99,7 +125,8 @@ std::unique_ptr<HeadlessSession> OpenSaved(const Path& document, const std::opti
     }
     auto config = LoadConfig(suiteFile, folders, err);
     if (!config) return nullptr;  // LoadConfig has said why
-    auto session = std::make_unique<HeadlessSession>(std::move(*config), folders, document, err, false);
+    auto session = std::make_unique<HeadlessSession>(std::move(*config), ReadingFolders(folders), document, err, false);
+    session->makeDisposable();
     if (!OpenDocument(session->state(), session->suite(), session->view())) {
         SayOnError(err, "the document " + document.string() + " cannot be opened");
         return nullptr;
@@ -124,24 +151,26 @@ int RunScanJob(const ScanJob& job, const ProgramFolders& folders, std::ostream& 
                      std::to_string(state.NbZones) + " zones are scanned");
     if (job.time) view.setDefTimeText(*job.time);
     if (const auto refusal = ScanRefusal(state)) return FailWith(err, *refusal);
-    if (const auto unsavable = UnsavablePath(job.save)) return FailWith(err, *unsavable);
+    if (const auto problem = SaveProblem(job.save, job.force, job.csv, job.chart)) return FailWith(err, *problem);
+    if (const auto refusal = StartRefusal(state, session.suite())) return FailWith(err, *refusal);
 
     ShowUnsavedState(state, session.suite(), view);  // the zones go beside the working file
     ScanNew(state, session.suite(), view);
     if (!SaveAsCommand(state, session.suite(), view)) {
         SayOnError(err, "the document cannot be saved as " + job.save.string());
-        SaveScanElsewhere(session, folders, err);
+        SaveScanElsewhere(session, folders, job.save, err);
         return kFailed;
     }
     if (!job.quiet) {
         view.printLists(out);
         // How many points carry a quality flag, where the operator looks last.
-        SayOnError(err, std::to_string(state.NbPts) + " points saved, " + std::to_string(FlaggedPoints(state)) +
-                            " flagged: " + job.save.string());
+        SayOnError(err, PointCount(state.NbPts) + " saved, " + std::to_string(FlaggedPoints(state)) + " flagged: " +
+                            job.save.string());
     }
     if (!WriteFiles(session, job.csv, job.chart, err)) return kFailed;
     if (state.ScanStop == kTrue)
-        return FailWith(err, "the scan ended early, after " + std::to_string(state.NbPts) + " points; they are saved in " +
+        return FailWith(err, "the scan ended early, after " + PointCount(state.NbPts) + "; " +
+                                 (state.NbPts == 1 ? "it is" : "they are") + " saved in " +
                              job.save.string());
     return kDone;
 }
@@ -154,7 +183,7 @@ int RunScan(const ScanCommand& command, const ProgramFolders& folders, std::ostr
     if (!zonesText) return FailWith(err, "the zones file " + command.zones.string() + " cannot be read");
     return RunScanJob({.config = std::move(*config), .zonesText = *zonesText, .zonesName = command.zones.string(),
                        .save = command.save, .time = command.time, .csv = command.csv, .chart = command.chart,
-                       .quiet = command.quiet},
+                       .quiet = command.quiet, .force = command.force},
                       folders, out, err);
 }
 
@@ -166,6 +195,8 @@ void PrintList(HeadlessSession& session, bool stats, std::ostream& out) {
     if (!stats) return;
     out << '\n';
     for (const std::string& line : StatisticsLines(session.state())) out << WithoutTrailingBlanks(line) << '\n';
+    out << '\n';
+    for (const std::string& line : MatrixFactorLines(session.state())) out << line << '\n';
 }
 
 }  // namespace
@@ -192,6 +223,10 @@ int RunList(const ListCommand& command, const ProgramFolders& folders, std::ostr
 }
 
 int RunExport(const ExportCommand& command, const ProgramFolders& folders, std::ostream& out, std::ostream& err) {
+    for (const auto& [file, what] : {std::pair{command.csv, "CSV"}, {command.chart, "chart"}})
+        if (file && SameFile(file->string(), command.document.string()))
+            return FailWith(err, std::string("the ") + what + " file " + file->string() +
+                                     " is the document itself; nothing is written");
     const auto session = OpenSaved(command.document, std::nullopt, folders, err);
     if (!session) return kFailed;
     if (!command.csv && !command.chart) {
@@ -229,9 +264,11 @@ int RunRecover(const RecoverCommand& command, const ProgramFolders& folders, std
                                    : "kestplus-profile recover WORKFILE --save DOC.ana saves one as a document");
         return kDone;
     }
+    if (const auto problem = SaveProblem(*command.save, command.force)) return FailWith(err, *problem);
     auto config = LoadConfig(std::nullopt, folders, err);
     if (!config) return kFailed;
     HeadlessSession session(std::move(*config), folders, *command.save, err, false);
+    session.makeDisposable();  // the leftover is recovered, and removed, only once it is saved
     std::error_code ec;
     const Path file = command.workingFile->has_parent_path() ? *command.workingFile : folders.workDir() / *command.workingFile;
     const auto leftovers = session.suite().db.KestDbLeftovers();
@@ -247,7 +284,7 @@ int RunRecover(const RecoverCommand& command, const ProgramFolders& folders, std
         return FailWith(err, "the recovered document cannot be saved as " + command.save->string() + "; the working file " +
                              file.string() + " is kept");
     session.suite().db.KestDbDeleteLeftover(found->workingFile);
-    SayOnError(err, std::to_string(session.state().NbPts) + " points recovered and saved as " +
+    SayOnError(err, PointCount(session.state().NbPts) + " recovered and saved as " +
                  session.state().DocPath.untilNul() + ", with the zones file " + session.state().ZonesPath);
     return kDone;
 }
@@ -279,6 +316,7 @@ int RunDemoScan(const ProgramFolders& folders, std::ostream& out, std::ostream& 
     job.zonesName = "the built-in demo zones";
     job.config = std::move(demo);
     job.save = save;
+    job.force = true;  // the demo profile is scanned anew at every start without a display
     return RunScanJob(job, folders, out, err);
 }
 

@@ -9,6 +9,7 @@
 #include "suite/SuiteFile.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace kest {
@@ -32,7 +33,15 @@ struct ScanJob {
     std::optional<Path> csv;
     std::optional<Path> chart;
     bool quiet = false;
+    bool force = false;  // an existing document may be replaced
 };
+
+// Why a document could not be saved at `save` once the work is done: checked before the first
+// count, so that hours of counting never end without a place for their points. The place
+// itself (WritePlaceProblem), a non-file in its place, an existing document without
+// `force`, and a CSV or chart file that is the document itself.
+std::optional<std::string> SaveProblem(const Path& save, bool force, const std::optional<Path>& csv = std::nullopt,
+                                       const std::optional<Path>& chart = std::nullopt);
 
 // New with the suite's set-up, the zones as Load Zones reads them, Scan New from where the
 // stage stands, Save As DOC.ana (with DOC.PRF beside it), then the lists on `out`.

@@ -26,10 +26,13 @@ public:
         instance_.database().setPathChooser([this](PathRequest, const std::string&) { return std::optional(path_); });
         instance_.database().setMessageSink([this](const std::string& text) { view_.showMessage(text); });
         StartUp(state_, suite(), view_);
+        keepTarget();
     }
+    // Work not saved stays in its working file for a recovery: the working file goes only
+    // after a save that succeeded.
     ~HeadlessSession() {
         StoredDocCall(state_, [this](std::string& key) {
-            return keepWork_ ? suite().db.KestDbObjectAbandon(key) : suite().db.KestDbObjectDelete(key);
+            return disposable_ ? suite().db.KestDbObjectDelete(key) : suite().db.KestDbObjectAbandon(key);
         });
     }
     HeadlessSession(const HeadlessSession&) = delete;
@@ -41,13 +44,23 @@ public:
     bool ready() { return !instance_.database().workingFile(state_.DocKey.str()).empty(); }
     HeadlessView& view() { return view_; }
     // Where the next Open or Save As goes.
-    void setDocumentPath(const Path& path) { path_ = std::filesystem::absolute(path).string(); }
-    // The working document stays for a recovery when the session ends (work not saved).
-    void keepWorkForRecovery() { keepWork_ = true; }
+    void setDocumentPath(const Path& path) {
+        path_ = std::filesystem::absolute(path).string();
+        keepTarget();
+    }
+    // A leftover of the working document, should the program be killed, carries the name
+    // of the document it is to be saved as.
+    void keepTarget() { instance_.database().keepTargetPath(state_.DocKey.str(), path_); }
+    // The working document holds nothing to recover (a list, an export, a recompute of a
+    // saved document): it goes when the session ends, and a kill leaves nothing either.
+    void makeDisposable() {
+        disposable_ = true;
+        instance_.database().markDisposable(state_.DocKey.str());
+    }
 
 private:
     std::string path_;
-    bool keepWork_ = false;
+    bool disposable_ = false;
     SuiteInstance instance_;
     ProfileState state_;
     HeadlessView view_;

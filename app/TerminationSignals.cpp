@@ -11,6 +11,9 @@ namespace {
 // A signal handler may only write to a descriptor; the event loop reads the other end.
 int signalPipe[2] = {-1, -1};
 
+// The terminal closed (SIGHUP) and SIGQUIT end the program as a termination does.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
 void OnSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
@@ -32,13 +35,11 @@ TerminationSignals::TerminationSignals(QObject* window, std::function<void()> on
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : kSignals) ::sigaction(signal, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int signal : kSignals) std::signal(signal, SIG_DFL);
 }
 
 }  // namespace kest

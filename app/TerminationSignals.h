@@ -1,5 +1,5 @@
 #pragma once
-// SIGINT and SIGTERM reach the main window through its event loop (`onSignal` runs there,
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT reach the main window through its event loop (`onSignal` runs there,
 // never in the signal handler), so that the window can close in order: the configuration
 // kept and the working document released, or left for a recovery, before the program ends.
 

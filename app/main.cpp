@@ -11,6 +11,7 @@
 #include "document/DocumentDialogs.h"
 #include "shell/PrfMain.h"
 #include "shell/Startup.h"
+#include "suite/FileLogging.h"
 #include "suite/SuiteInstance.h"
 
 #include <QApplication>
@@ -32,11 +33,14 @@ bool DisplayAvailable() {
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-// The first SIGINT or SIGTERM stops a headless scan after the point being measured, so that
-// every measured point is saved; a second one ends the program at once.
+// The first SIGINT, SIGTERM, SIGHUP (the terminal closed), SIGQUIT or SIGPIPE (standard
+// output or error read by a program that has ended, as `| head` does) stops a headless scan
+// after the point being measured, so that every measured point is saved; a second one ends
+// the program at once, but for SIGPIPE, which every later line would raise again: those
+// writes fail quietly instead.
 extern "C" void StopHeadlessScan(int signal) {
     kest::RequestHeadlessStop();
-    std::signal(signal, SIG_DFL);
+    std::signal(signal, signal == SIGPIPE ? SIG_IGN : SIG_DFL);
 }
 
 int RunWindow(int argc, char** argv, const kest::WindowCommand& command) {
@@ -63,6 +67,12 @@ int RunWindow(int argc, char** argv, const kest::WindowCommand& command) {
     const auto handle = static_cast<int32_t>(window.winId());
     if (kest::CheckSingleInstance(instance.logging(), lock.earlierInstanceRuns(), handle, kest::kProgramTitle))
         return kest::kDone;
+    kest::InstrumentLock instrument(folders.data);
+    if (const auto holder = instrument.take("the window of kestplus-profile")) {
+        std::cerr << "kestplus-profile: " << *holder << std::endl;
+        QMessageBox::critical(nullptr, kest::kProgramTitle, kest::ToQString("The program cannot start: " + *holder + "."));
+        return kest::kFailed;
+    }
 
     kest::InstanceBeacon beacon(folders.data, [&window] {
         window.showNormal();
@@ -105,16 +115,30 @@ std::unique_ptr<QCoreApplication> HeadlessApplication(int& argc, char** argv, co
     return std::make_unique<QApplication>(argc, argv);
 }
 
+bool DrivesInstrument(const kest::Command& command) {
+    return std::holds_alternative<kest::ScanCommand>(command) || std::holds_alternative<kest::BatchCommand>(command) ||
+           std::holds_alternative<kest::WindowCommand>(command);  // the demo scan without a display
+}
+
+std::string HolderName(const kest::Command& command) {
+    if (std::holds_alternative<kest::ScanCommand>(command)) return "kestplus-profile scan";
+    if (std::holds_alternative<kest::BatchCommand>(command)) return "kestplus-profile batch";
+    return "kestplus-profile (the demo scan)";
+}
+
 int RunHeadless(int argc, char** argv, const kest::Command& command) {
     const auto app = HeadlessApplication(argc, argv, command);
-    std::signal(SIGINT, StopHeadlessScan);
-    std::signal(SIGTERM, StopHeadlessScan);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) std::signal(signal, StopHeadlessScan);
     const kest::ProgramFolders folders = kest::ResolveProgramFolders();
     if (const auto* instrument = std::get_if<kest::InstrumentCommand>(&command)) {
         std::signal(SIGINT, SIG_DFL);  // a node has nothing to save: a signal ends it at once
         std::signal(SIGTERM, SIG_DFL);
         return kest::FinishOutput(kest::RunInstrument(*instrument, folders, std::cout, std::cerr), std::cout, std::cerr);
     }
+    // The commands that drive the instrument take its lock; reading documents needs none.
+    kest::InstrumentLock instrument(folders.data);
+    if (const auto holder = DrivesInstrument(command) ? instrument.take(HolderName(command)) : std::nullopt)
+        return kest::FailWith(std::cerr, *holder);
     if (!std::holds_alternative<kest::RecoverCommand>(command)) kest::NoteLeftovers(folders, std::cerr);
     const int status = std::visit(
         [&](const auto& c) -> int {

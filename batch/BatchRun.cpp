@@ -6,6 +6,7 @@
 #include "acquisition/ZoneChecks.h"
 #include "core/Formats.h"
 #include "core/ScreenlessMainView.h"
+#include "core/WholeFile.h"
 #include "document/DocumentCommands.h"
 #include "document/ZonesFile.h"
 #include "suite/FileText.h"
@@ -55,25 +56,35 @@ std::optional<std::string> ZonesProblem(const BatchFile& batch, const BatchLine&
     ProfileState scratch;
     scratch.StageSpeed = settings.StageSpeed;
     scratch.TimeScale = settings.TimeScale;
+    scratch.StageLimits = settings.StageLimits;
     ZonesOnly view;
     if (LoadZonesText(scratch, view, text) == ZonesReadEnd::WrongMagic)
         return zones.string() + " is not a zones file: its first line does not start with \"KestProfile\"";
     if (scratch.NbZones < 1) return "the zones file " + zones.string() + " holds no zone";
     if (const auto refusal = ScanRefusal(scratch)) return "the zones file " + zones.string() + ": " + *refusal;
+    if (const auto refusal = TravelRefusal(scratch, line.start[0], line.start[1]))
+        return "the zones file " + zones.string() + " from the line's start: " + *refusal;
     plan = PlanScan(scratch, seconds);
     return std::nullopt;
 }
 
-// Why the line's document could not be saved where asked.
-std::optional<std::string> DocumentProblem(const Path& document) {
-    if (document.string().size() >= static_cast<std::size_t>(kPathLength))
-        return "the document path " + document.string() + " is " + std::to_string(document.string().size()) +
-               " bytes long; the system keeps paths shorter than " + std::to_string(kPathLength);
-    const Path folder = document.parent_path();
+// Why the line's document could not be saved where asked; an existing document is replaced
+// only when asked, or when this batch wrote it (a line failed or stopped, run again).
+std::optional<std::string> DocumentProblem(const Path& document, bool replace, const LineRecord& record) {
+    if (const auto problem = WritePlaceProblem(document.string(), static_cast<std::size_t>(kPathLength))) return problem;
     std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) return "the folder " + folder.string() + " of the document does not exist";
-    if (::access(folder.c_str(), W_OK) != 0) return "the folder " + folder.string() + " of the document cannot be written";
+    const auto type = std::filesystem::status(document, ec).type();
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular)
+        return document.string() + " is not a file (a device, a pipe or a socket)";
+    if (type == std::filesystem::file_type::regular && !replace && record.status == LineStatus::Waiting)
+        return "the document " + document.string() + " exists already; --force replaces it";
     return std::nullopt;
+}
+
+// The zones file beside a document: ".ana" (any case) becomes ".PRF".
+Path ZonesBeside(const Path& document) {
+    const std::string path = document.string();
+    return path.substr(0, path.size() - 4) + ".PRF";
 }
 
 std::optional<std::string> StartProblem(const BatchLine& line, const ProfileState& settings) {
@@ -112,12 +123,12 @@ LineRecord RunLine(const BatchLine& line, std::size_t index, const std::string& 
         view.showMessage(LineName(index) + ": New failed, so the line is not scanned");
         return record;
     }
+    host.saveNextAs(record.document);  // a leftover of the line carries its document's name
     LoadZonesText(state, view, zonesText);
     view.setDefTimeText(line.time ? SecondsText(*line.time) : defaultTime);
     ShowUnsavedState(state, suite, view);  // the zones go beside the working file
     ScanNew(state, suite, view);
     record.points = state.NbPts;
-    host.saveNextAs(record.document);
     if (!SaveAsCommand(state, suite, view))
         view.showMessage(LineName(index) + ": the " + std::to_string(state.NbPts) + " points measured cannot be saved as " +
                          record.document + "; they stay in the working file for a recovery");
@@ -136,9 +147,17 @@ BatchState ProgressFor(const BatchFile& batch, BatchState kept) {
     for (std::size_t i = 0; i < batch.lines.size(); ++i) {
         LineRecord line;
         line.document = batch.documentOf(batch.lines[i]).string();
-        // A line is done only as the document it names now.
-        if (i < kept.lines.size() && kept.lines[i].status == LineStatus::Done && kept.lines[i].document == line.document)
-            line = kept.lines[i];
+        // A line is done only as the document it names now, and while that document is still
+        // the one it saved (a progress kept before fingerprints asks only that it exists).
+        // A line that failed or stopped stays so: its document, written by this batch, may be
+        // replaced when the line runs again.
+        const LineRecord* before = i < kept.lines.size() && kept.lines[i].document == line.document ? &kept.lines[i] : nullptr;
+        if (before && before->status == LineStatus::Done) {
+            const std::string now = FileFingerprint(line.document);
+            if (!now.empty() && (before->saved.empty() || before->saved == now)) line = *before;
+        } else if (before && before->status != LineStatus::Waiting) {
+            line = *before;
+        }
         progress.lines.push_back(line);
     }
     return progress;
@@ -152,9 +171,9 @@ int LinesLeft(const BatchState& progress) {
 bool AllDone(const BatchState& progress) { return LinesLeft(progress) == 0; }
 
 std::vector<std::string> CheckBatch(const BatchFile& batch, const BatchState& progress, const ProfileState& state,
-                                    const std::string& defaultTime, BatchPlan& plan) {
+                                    const std::string& defaultTime, BatchPlan& plan, bool replaceDocuments) {
     std::vector<std::string> problems;
-    std::map<Path, std::size_t> documents;
+    std::vector<Path> documents;
     plan = {};
     std::array<int32_t, 3> at{};
     bool first = true;
@@ -162,8 +181,14 @@ std::vector<std::string> CheckBatch(const BatchFile& batch, const BatchState& pr
         const BatchLine& line = batch.lines[i];
         const auto say = [&](const std::string& problem) { problems.push_back(LineName(i) + ": " + problem); };
         const Path document = std::filesystem::absolute(batch.documentOf(line)).lexically_normal();
-        if (const auto [earlier, fresh] = documents.emplace(document, i); !fresh)
-            say("saves to " + document.string() + ", as " + LineName(earlier->second) + " does");
+        // Compared as files: a link or another case of the name may lead to the same one.
+        for (std::size_t earlier = 0; earlier < documents.size(); ++earlier) {
+            if (SameFile(document.string(), documents[earlier].string()))
+                say("saves to " + document.string() + ", as " + LineName(earlier) + " does");
+            else if (SameFile(ZonesBeside(document).string(), ZonesBeside(documents[earlier]).string()))
+                say("saves its zones file to " + ZonesBeside(document).string() + ", as " + LineName(earlier) + " does");
+        }
+        documents.push_back(document);
         ScanPlan scan;
         std::string text;
         // A line done is not run again: its files may have moved on since.
@@ -175,10 +200,12 @@ std::vector<std::string> CheckBatch(const BatchFile& batch, const BatchState& pr
         const double seconds = TextValue(line.time ? SecondsText(*line.time) : defaultTime);
         if (const auto problem = ZonesProblem(batch, line, state, seconds, text, scan)) say(*problem);
         if (const auto problem = StartProblem(line, state)) say(*problem);
-        if (const auto problem = DocumentProblem(document)) say(*problem);
+        const LineRecord record = i < progress.lines.size() ? progress.lines[i] : LineRecord{};
+        if (const auto problem = DocumentProblem(document, replaceDocuments, record)) say(*problem);
         if (!first) scan.seconds += TravelSeconds(at, line.start, state);
         plan.points += scan.points;
         plan.estimated = plan.estimated || scan.estimated;
+        plan.atMost = plan.atMost || scan.atMost;
         plan.seconds += scan.seconds;
         at = line.start;
         first = false;
@@ -190,7 +217,7 @@ std::vector<std::string> CheckBatch(const BatchFile& batch, const BatchState& pr
 
 std::string BatchPlanText(const BatchPlan& plan, int lines) {
     return std::to_string(lines) + (lines == 1 ? " line, " : " lines, ") +
-           PlanText({plan.points, plan.estimated, plan.seconds});
+           PlanText({plan.points, plan.estimated, plan.atMost, plan.seconds});
 }
 
 void RunBatch(const BatchFile& batch, const BatchPlan& plan, BatchState& progress, const Path& stateFile,
@@ -205,6 +232,7 @@ void RunBatch(const BatchFile& batch, const BatchPlan& plan, BatchState& progres
         secondsLeft -= plan.lines[i].seconds;
         host.startLine({static_cast<int>(i) + 1, lines, std::max(secondsLeft, 0.0)});
         record = RunLine(batch.lines[i], i, plan.zonesTexts[i], defaultTime, state, suite, view, host, record);
+        record.saved = record.status == LineStatus::Done ? FileFingerprint(record.document) : std::string();
         std::string error;
         if (!WriteBatchState(stateFile, progress, error))
             view.showMessage("the batch's progress cannot be written to " + stateFile.string() + ": " + error);
@@ -215,7 +243,7 @@ void RunBatch(const BatchFile& batch, const BatchPlan& plan, BatchState& progres
 
 std::string BatchProgressText(const BatchPosition& position, const ScanProgress& progress) {
     return "Line " + std::to_string(position.line) + " of " + std::to_string(position.lines) + " - Point " +
-           std::to_string(progress.measured) + " of " + (progress.estimated ? "about " : "") +
+           std::to_string(progress.measured) + " of " + CountQualifier(progress.estimated, progress.atMost) +
            std::to_string(ProgressTotal(progress)) + " - about " +
            ClockText(ProgressSecondsLeft(progress) + position.secondsAfter) + " left in the batch";
 }

@@ -47,14 +47,16 @@ struct BatchPlan {
     std::vector<std::string> zonesTexts;
     int points = 0;
     bool estimated = false;
+    bool atMost = false;
     double seconds = 0.0;  // of the lines not done yet
 };
 
 // Every reason to refuse the batch ("line 2: ..."), none when it may run; fills `plan`.
 // The settings of `state` (stage speed, limits, time scale) price the plan; `defaultTime`
-// is the counting time of the lines that name none.
+// is the counting time of the lines that name none. An existing document of a line still
+// waiting is a reason, unless `replaceDocuments`.
 std::vector<std::string> CheckBatch(const BatchFile& batch, const BatchState& progress, const ProfileState& state,
-                                    const std::string& defaultTime, BatchPlan& plan);
+                                    const std::string& defaultTime, BatchPlan& plan, bool replaceDocuments = true);
 // "3 lines, about 120 points, about 1:10:30".
 std::string BatchPlanText(const BatchPlan& plan, int lines);
 

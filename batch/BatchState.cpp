@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
 #include <array>
 
 namespace kest {
@@ -13,6 +15,13 @@ namespace {
 constexpr std::array<const char*, 4> kStatusWords{"waiting", "done", "failed", "stopped"};
 
 }  // namespace
+
+std::string FileFingerprint(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+    return std::to_string(info.st_size) + " " +
+           std::to_string(static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000LL + info.st_mtim.tv_nsec);
+}
 
 std::string StatusWord(LineStatus status) { return kStatusWords[static_cast<std::size_t>(status)]; }
 
@@ -39,6 +48,7 @@ std::optional<BatchState> ReadBatchState(const std::filesystem::path& file, std:
             line.document = item.at("document").get<std::string>();
             line.points = item.at("points").get<int>();
             line.seconds = item.at("seconds").get<double>();
+            line.saved = item.value("saved", std::string());
             state.lines.push_back(line);
         }
         return state;
@@ -52,7 +62,7 @@ bool WriteBatchState(const std::filesystem::path& file, const BatchState& state,
     nlohmann::ordered_json lines = nlohmann::ordered_json::array();
     for (const LineRecord& line : state.lines)
         lines.push_back({{"status", StatusWord(line.status)}, {"document", line.document}, {"points", line.points},
-                         {"seconds", line.seconds}});
+                         {"seconds", line.seconds}, {"saved", line.saved}});
     return WriteWholeFile(file.string(), nlohmann::ordered_json{{"lines", lines}}.dump(2) + "\n", error);
 }
 

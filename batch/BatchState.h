@@ -19,7 +19,12 @@ struct LineRecord {
     std::string document;  // where the line was saved (or was to be)
     int points = 0;
     double seconds = 0.0;  // from the move to its start to the end of its save
+    std::string saved;     // the document's FileFingerprint when the line was done
 };
+
+// The size and time of last change of a file, as a text ("12288 1733490000123456789");
+// empty when there is no such file. A line stays done only while its document has it.
+std::string FileFingerprint(const std::filesystem::path& file);
 
 struct BatchState {
     std::vector<LineRecord> lines;

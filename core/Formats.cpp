@@ -299,4 +299,8 @@ std::string FmtSymbol2(std::string_view text) {
 
 std::string FmtDigit1(int32_t value) { return FitRight(std::to_string(value), 1); }
 
+std::string CountOf(long long count, std::string_view noun) {
+    return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
+}
+
 }  // namespace kest

@@ -57,4 +57,7 @@ std::string FitLeft(std::string_view text, std::size_t width);
 // A list line or a fixed-width field as printed and exported: without its trailing blanks.
 std::string WithoutTrailingBlanks(std::string_view text);
 
+// "1 point", "40 points": a count and its noun, plural but for one.
+std::string CountOf(long long count, std::string_view noun);
+
 }  // namespace kest

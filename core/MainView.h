@@ -105,6 +105,9 @@ public:
     // A scan's plan as it starts (no point measured yet), its progress after every point it
     // measured, and its end (no longer running). A view that shows no progress ignores it.
     virtual void showScanProgress(const ScanProgress& /*progress*/) {}
+    // Scan > Pause: the scan waits here after its point until it is resumed, or stopped
+    // (ScanStop). A view that cannot pause goes on at once.
+    virtual void holdScan() {}
 };
 
 }  // namespace kest

@@ -27,7 +27,7 @@ inline constexpr int kPathLength = kPathCapacity;  // documents, zones files, re
 
 // One zone of the profile line.
 struct ZoneRecord {
-    char type = ' ';            // 'F' fixed step, anything else variable; ' ' in a free slot
+    char type = ' ';            // 'F' fixed step, 'A' adaptive, anything else variable; ' ' in a free slot
     int32_t length = 0;         // stage units along the active axis
     int32_t stepMin = 0;        // step of an F zone; smallest step of a V zone (sign = direction)
     int32_t stepMax = 0;        // largest step of a V zone
@@ -35,6 +35,13 @@ struct ZoneRecord {
     FixedText<3> tag;           // stays with its slot
     int32_t endDistance = 0;    // sum of the lengths up to and including this zone
 };
+
+inline constexpr char kAdaptiveZone = 'A';
+
+// The letter the zone list and the zones file show: F, A, or V for every other type.
+inline char ZoneTypeLetter(const ZoneRecord& zone) {
+    return zone.type == 'F' || zone.type == kAdaptiveZone ? zone.type : 'V';
+}
 
 // One profile element of the analysis set-up.
 struct EltEntry {
@@ -88,6 +95,8 @@ struct ResultRecord {
     float conc = 0.0f;          // weight percent
     float sigma = 0.0f;         // one standard deviation of conc, weight percent
     float lod = 0.0f;           // detection limit, weight percent
+    float kRatio = 0.0f;        // net rate over the standard's net rate
+    float zFactor = 0.0f, aFactor = 0.0f, fFactor = 0.0f;  // the matrix correction's Z, A, F
     int32_t flags = 0;          // QualityFlag bits
     bool operator==(const ResultRecord&) const = default;
 };
@@ -115,11 +124,15 @@ struct ScanProgress {
     bool running = false;
     int planned = 0;              // points, the start point included
     bool estimated = false;       // a variable zone makes `planned` an estimate
+    bool atMost = false;          // an adaptive zone makes it a bound
     double plannedSeconds = 0.0;  // of wall-clock time
-    int measured = 0;
+    int measured = 0;             // every point counted so far, points waiting on the trial stack included
+    int remaining = 0;            // points still to measure, estimated again after every point
+    int zone = -1;                // the zone being walked; -1 before the first (the start point, Scan Old)
     int lastPoint = -1;           // the point measured last, from 0
-    double elapsed = 0.0;         // seconds from the start to the last point measured
-    std::chrono::steady_clock::time_point started{};
+    int32_t lastX = 0, lastY = 0; // and where it was measured
+    double elapsed = 0.0;         // seconds of scanning from the start to the last point measured
+    std::chrono::steady_clock::time_point started{};  // moved on by the time spent paused
 };
 
 struct ProfileState {
@@ -150,6 +163,7 @@ struct ProfileState {
     int16_t ComputeMode = kTrue;    // -1 computation library, 0 reference calibration line
     int16_t AutoAcquire = kFalse;
     int16_t ScanStop = kFalse;
+    int16_t ScanPause = kFalse;       // Scan > Pause: the scan waits after the point being measured
     int16_t ScanFailed = kFalse;      // the last scan ended early without being stopped: a fault, a guard, a full document
     int16_t PointUnreached = kFalse;  // the stage refused the last point's position: nothing stored for it
     ScanProgress Progress;
@@ -163,15 +177,22 @@ struct ProfileState {
     int16_t StatisticEnable = kFalse;
     int16_t DefaultNumberOfMeasures = 0;
     int16_t DefaultCountingTime = 10;
+    // A change of concentration between two points counts only beyond this many standard
+    // deviations of the difference (0: any change above dConc counts).
+    int16_t NoiseSigmas = 3;
+    int32_t AdaptivePointBudget = 100;  // the most points an adaptive zone adds to its coarse pass
     double StageTimeoutSeconds = 60.0;  // longest wait for a stage axis that stands still
     double StageSpeed = 10000.0;        // stage units per second, for the time a scan will take
     double TimeScale = 1.0;             // wall-clock seconds per instrument second (a simulator's)
+    bool LogFailureTold = false;  // the acquisition log could not be written, and the operator was told
     std::optional<std::array<int32_t, 2>> StageLimits;  // travel of every axis, where the suite knows it
     std::string RegistryRoot;
     std::string RegistrySection;
     std::string KeyStatisticEnable;
     std::string KeyDefaultNumberOfMeasures;
     std::string KeyDefaultCountingTime;
+    std::string KeyNoiseSigmas;
+    std::string KeyAdaptivePointBudget;
 
     // Shared tables.
     std::array<SpectroRecord, kSpectrometers> SpectroTable{};  // index 0 is spectrometer 1
@@ -210,6 +231,19 @@ inline ResultRecord ResultAt(const ProfileState& state, int e, int p) {
     if (e < 0 || e >= ElementsInResultTable(state) || p < 0) return {};
     const auto& row = state.ResultTable[static_cast<std::size_t>(e)];
     return static_cast<std::size_t>(p) < row.size() ? row[static_cast<std::size_t>(p)] : ResultRecord{};
+}
+
+// Point p was stored without counts: no status, and neither a count rate nor a
+// concentration for any element (a point placed and not measured yet, or one a crash
+// interrupted). A document of the earlier format, without statuses, has values at its
+// measured points.
+inline bool Unmeasured(const ProfileState& state, int p) {
+    if (p < 0 || static_cast<std::size_t>(p) >= state.PointTable.size()) return false;
+    if (state.PointTable[static_cast<std::size_t>(p)].status != PointStatus::None) return false;
+    const int elements = ElementsInResultTable(state);
+    for (int e = 0; e < elements; ++e)
+        if (ResultAt(state, e, p).rate != 0.0f || ResultAt(state, e, p).conc != 0.0f) return false;
+    return elements > 0;
 }
 
 }  // namespace kest

@@ -1,5 +1,6 @@
 #include "document/Recovery.h"
 
+#include "core/Formats.h"
 #include "document/DocumentCommands.h"
 
 #include <filesystem>
@@ -10,7 +11,7 @@ std::string LeftoverLine(const LeftoverDocument& leftover) {
     const std::string name = leftover.documentPath.empty()
                                  ? std::string("a new document")
                                  : std::filesystem::path(leftover.documentPath).filename().string();
-    const std::string contents = leftover.problem.empty() ? std::to_string(leftover.points) + " points"
+    const std::string contents = leftover.problem.empty() ? CountOf(leftover.points, "point")
                                                           : "cannot be read: " + leftover.problem;
     const std::string where = leftover.documentPath.empty() ? std::string() : leftover.documentPath + "; ";
     return name + ": " + contents + ", last change " + leftover.lastChange + " (" + where + "working file " +

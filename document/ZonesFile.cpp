@@ -22,7 +22,7 @@ constexpr std::size_t kLineKept = 256;
 std::string SettingLine(const char* name, int32_t value) { return name + FmtInt6(value) + kLineEnd; }
 
 std::string ZoneFileLine(const ZoneRecord& zone) {
-    std::string line = std::string(zone.type == 'F' ? "F " : "V ") + zone.tag.str() + " " + ZoneNumberColumns(zone);
+    std::string line = std::string{ZoneTypeLetter(zone), ' '} + zone.tag.str() + " " + ZoneNumberColumns(zone);
     line.resize(kZoneLineWidth, ' ');
     return line + kLineEnd;
 }
@@ -116,6 +116,7 @@ ZonesReadEnd Reported(ZonesReadEnd end, MainView& view) {
 ZonesReadEnd ReplaceZones(ProfileState& state, MainView& view, std::istream& in) {
     ClearZones(state);
     const ZonesReadEnd end = Reported(ReadZones(state, in), view);
+    ComputeEndDistances(state);
     ShowZones(state, view);
     return end;
 }

@@ -33,6 +33,9 @@ ModZone::ModZone(ZoneRecord& zone, QWidget* parent, Check check)
     const ZoneEditorFields fields = ZoneEditorFieldsOf(zone);
     oFix_ = Named(new QRadioButton(QStringLiteral("Fix")), "OFix");
     oVar_ = Named(new QRadioButton(QStringLiteral("Var")), "OVar");
+    oAdp_ = Named(new QRadioButton(QStringLiteral("Adaptive")), "OAdp");
+    oAdp_->setToolTip(QStringLiteral("Step max for a first pass, then points where the profile curves most, "
+                                     "until it is within dConc or the steps are at step min"));
     length_ = NumberBox("Length", fields.length);
     stepMin_ = NumberBox("StepMin", fields.stepMin);
     stepMax_ = NumberBox("StepMax", fields.stepMax);
@@ -43,6 +46,7 @@ ModZone::ModZone(ZoneRecord& zone, QWidget* parent, Check check)
     auto* type = new QHBoxLayout;
     type->addWidget(oFix_);
     type->addWidget(oVar_);
+    type->addWidget(oAdp_);
     type->addStretch();
 
     // Lengths and steps are in stage units (micrometres), signed along the active axis.
@@ -56,7 +60,8 @@ ModZone::ModZone(ZoneRecord& zone, QWidget* parent, Check check)
     numbers->addWidget(Caption("LengthUnit", "\xB5m"), 0, 2);
     numbers->addWidget(Caption("StepMinUnit", "\xB5m"), 1, 2);
     stepMin_->setToolTip(QStringLiteral("A variable zone scans up the axis when its step min is above 0, down when below"));
-    conc_->setToolTip(QStringLiteral("The largest change of any element's concentration between neighbouring points"));
+    conc_->setToolTip(QStringLiteral("Var: the largest change of any element's concentration between neighbouring "
+                                     "points; Adaptive: the largest error of the line between them"));
     numbers->addWidget(stepMaxUnit_, 2, 2);
     numbers->addWidget(concUnit_, 3, 2);
 
@@ -78,7 +83,7 @@ ModZone::ModZone(ZoneRecord& zone, QWidget* parent, Check check)
     connect(ok, &QPushButton::clicked, this, &ModZone::writeBack);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    (fields.fixedStep ? oFix_ : oVar_)->setChecked(true);
+    (fields.fixedStep ? oFix_ : fields.adaptive ? oAdp_ : oVar_)->setChecked(true);
     showVariableStepFields(!fields.fixedStep);
     length_->setFocus();  // typing replaces the length at once
 
@@ -94,7 +99,7 @@ void ModZone::showVariableStepFields(bool visible) {
 void ModZone::writeBack() {
     ZoneRecord edited = zone_;
     ApplyZoneEditorFields(edited, {oFix_->isChecked(), ToLatin1(length_->text()), ToLatin1(stepMin_->text()),
-                                   ToLatin1(stepMax_->text()), ToLatin1(conc_->text())});
+                                   ToLatin1(stepMax_->text()), ToLatin1(conc_->text()), oAdp_->isChecked()});
     if (const auto warning = check_ ? check_(edited) : std::nullopt; warning && !keptDespite(*warning)) return;
     zone_ = edited;
     accept();
@@ -105,7 +110,12 @@ bool ModZone::keptDespite(const std::string& warning) {
     QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProgramTitle),
                     ToQString(warning) + QStringLiteral("\n\nKeep the zone as it is?"), QMessageBox::Ok | QMessageBox::Cancel,
                     this);
-    return box.exec() == QMessageBox::Ok;
+    const bool kept = box.exec() == QMessageBox::Ok;
+    if (!kept) {  // back to the editor, with the keyboard: a window manager may have given the focus away
+        activateWindow();
+        length_->setFocus();
+    }
+    return kept;
 }
 
 }  // namespace kest

@@ -34,6 +34,7 @@ private:
     Check check_;
     QRadioButton* oFix_ = nullptr;
     QRadioButton* oVar_ = nullptr;
+    QRadioButton* oAdp_ = nullptr;
     QLineEdit* length_ = nullptr;
     QLineEdit* stepMin_ = nullptr;
     QLineEdit* stepMax_ = nullptr;

@@ -19,11 +19,11 @@ void SetSingle(float& field, const std::string& text) {
 
 ZoneEditorFields ZoneEditorFieldsOf(const ZoneRecord& zone) {
     return {zone.type == 'F', NumberText(zone.length), NumberText(zone.stepMin), NumberText(zone.stepMax),
-            NumberText(zone.dConc)};
+            NumberText(zone.dConc), zone.type == kAdaptiveZone};
 }
 
 void ApplyZoneEditorFields(ZoneRecord& zone, const ZoneEditorFields& fields) {
-    zone.type = fields.fixedStep ? 'F' : 'V';
+    zone.type = fields.fixedStep ? 'F' : fields.adaptive ? kAdaptiveZone : 'V';
     SetWhole(zone.length, fields.length);
     SetWhole(zone.stepMin, fields.stepMin);
     SetWhole(zone.stepMax, fields.stepMax);

@@ -13,12 +13,13 @@ struct ZoneEditorFields {
     std::string stepMin;
     std::string stepMax;
     std::string dConc;
+    bool adaptive = false;      // "Adaptive" selected (with "Fix" not)
 };
 
 // The zone's numbers in the general number form (" 500", "-10", " 2.5").
 ZoneEditorFields ZoneEditorFieldsOf(const ZoneRecord& zone);
 
-// Type from the buttons, then each number from its own text: a text that is not one number
+// Type from the buttons ("F", "A" or "V"), then each number from its own text: a text that is not one number
 // fitting its field leaves that field as it was. Hidden fields are written like the others.
 void ApplyZoneEditorFields(ZoneRecord& zone, const ZoneEditorFields& fields);
 

@@ -3,6 +3,8 @@
 #include "core/Formats.h"
 #include "core/SettingsEvents.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -98,7 +100,7 @@ std::string ZoneNumberColumns(const ZoneRecord& zone) {
 
 std::string ZoneListLine(const ZoneRecord& zone) {
     // The tag stands in columns 31-33 for both types.
-    std::string line = FitLeft(std::string(zone.type == 'F' ? "F " : "V ") + ZoneNumberColumns(zone), kTagColumn) + zone.tag.str();
+    std::string line = FitLeft(std::string{ZoneTypeLetter(zone), ' '} + ZoneNumberColumns(zone), kTagColumn) + zone.tag.str();
     line.resize(kLineWidth, ' ');
     return line;
 }
@@ -127,5 +129,15 @@ void SelectZoneRow(ProfileState& state, MainView& view, int row) {
 
 void EnableZoneCommands(MainView& view) { view.setZoneCommandsEnabled(true); }
 void DisableZoneCommands(MainView& view) { view.setZoneCommandsEnabled(false); }
+
+void ComputeEndDistances(ProfileState& state) {
+    int64_t end = 0;
+    for (int i = 0; i < state.NbZones && i < kZoneSlots; ++i) {
+        ZoneRecord& zone = state.Zones[static_cast<std::size_t>(i)];
+        end += zone.length;
+        zone.endDistance = static_cast<int32_t>(
+            std::clamp<int64_t>(end, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    }
+}
 
 }  // namespace kest

@@ -16,6 +16,11 @@ namespace kest {
 // Empties every slot (tags too) and sets the offset to 0. The caller redraws the list.
 void ClearZones(ProfileState& state);
 
+// E(z) of every zone in use: the sum of the lengths up to and including the zone. A scan
+// works them out as it starts, and loading zones does, so that the graph of a document
+// opened or recovered stretches to the planned end of its profile.
+void ComputeEndDistances(ProfileState& state);
+
 // A new "F" zone in the first free slot. False, with a message and nothing changed, when
 // the table is full.
 bool AddZone(ProfileState& state, MainView& view);

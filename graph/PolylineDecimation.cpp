@@ -47,9 +47,13 @@ void PolylineDecimation::update(const std::vector<double>& x, const std::vector<
     std::size_t i = rollBackTo(from);
     rewrittenFrom_ = kept_.size();
     while (i < n) {
+        if (!std::isfinite(y[i])) {  // a point without a value is drawn neither as a point nor in a line
+            ++i;
+            continue;
+        }
         const long c = column(x[i]);
         std::size_t last = i, low = i, high = i;
-        while (last + 1 < n && column(x[last + 1]) == c) {
+        while (last + 1 < n && std::isfinite(y[last + 1]) && column(x[last + 1]) == c) {
             ++last;
             if (y[last] < y[low]) low = last;
             if (y[last] > y[high]) high = last;

@@ -4,6 +4,8 @@
 // the last of them, so a series of any length costs at most four points a column. When the
 // series changes at its end, as it does at every point of a scan, only its last run of
 // points is taken again, so each point costs the same however long the series has grown.
+// A point whose value is not a number (a point without counts) is left out: the line goes
+// from the point before it to the one after.
 
 #include <cstddef>
 #include <vector>

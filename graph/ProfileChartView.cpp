@@ -1,10 +1,12 @@
 #include "graph/ProfileChartView.h"
 
 #include "controls/QtText.h"
+#include "graph/AxisTicks.h"
 #include "graph/PlottedSeriesItem.h"
 
 #include <QChart>
 #include <QChartView>
+#include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -12,7 +14,6 @@
 #include <QPolygonF>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QToolTip>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -60,6 +61,7 @@ bool ChoosePrinterInDialog(QPrinter& printer) {
 }  // namespace
 
 void ProfileChartView::Range::take(double value) {
+    if (!std::isfinite(value)) return;  // a point without a value
     low = std::min(low, value);
     high = std::max(high, value);
 }
@@ -73,6 +75,18 @@ void ProfileChartView::Range::setOn(QValueAxis* axis) const {
     nice.setRange(low - margin, high + margin);
     nice.applyNiceNumbers();
     if (nice.min() != axis->min() || nice.max() != axis->max()) axis->setRange(nice.min(), nice.max());
+    ShowRoundTicks(axis);
+}
+
+// Ticks at the round values of the axis's range, whatever it is (the operator's zoom too),
+// with the decimals they need.
+void ProfileChartView::ShowRoundTicks(QValueAxis* axis) {
+    const AxisTicks ticks = RoundTicks(axis->min(), axis->max(), kMostTicks);
+    const QString format = QStringLiteral("%.%1f").arg(ticks.decimals);
+    if (axis->tickType() != QValueAxis::TicksDynamic) axis->setTickType(QValueAxis::TicksDynamic);
+    if (axis->tickAnchor() != 0.0) axis->setTickAnchor(0.0);  // multiples of the interval: 0 is a tick
+    if (axis->tickInterval() != ticks.interval) axis->setTickInterval(ticks.interval);
+    if (axis->labelFormat() != format) axis->setLabelFormat(format);
 }
 
 QColor PaletteColour(int code) {
@@ -89,9 +103,6 @@ ProfileChartView::ProfileChartView(const char* objectName) : choosePrinter(Choos
     auto* chart = new QChart;
     axisX_ = new QValueAxis;
     axisY_ = new QValueAxis;
-    // Distances are mostly whole stage units: "1000", not "1000.0", which a narrow chart would cut.
-    axisX_->setLabelFormat(QStringLiteral("%.10g"));
-    axisY_->setLabelFormat(QStringLiteral("%.10g"));
     chart->addAxis(axisX_, Qt::AlignBottom);
     chart->addAxis(axisY_, Qt::AlignLeft);
     chart->legend()->setAlignment(Qt::AlignRight);
@@ -119,7 +130,18 @@ void ProfileChartView::setSteerable() {
     QObject::connect(view_, &ProfileChartWidget::viewRequested, view_,
                      [this](double x0, double x1, double y0, double y1) { zoomTo(x0, x1, y0, y1); });
     QObject::connect(view_, &ProfileChartWidget::fitRequested, view_, [this] { fitAll(); });
+    hover_ = new QLabel(view_->viewport());
+    hover_->setObjectName(QStringLiteral("HoverText"));
+    hover_->setTextFormat(Qt::PlainText);
+    hover_->setAutoFillBackground(true);
+    hover_->setBackgroundRole(QPalette::ToolTipBase);
+    hover_->setForegroundRole(QPalette::ToolTipText);
+    hover_->setFrameShape(QFrame::Box);
+    hover_->setMargin(2);
+    hover_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    hover_->hide();
     QObject::connect(view_, &ProfileChartWidget::hovered, view_, [this](QPointF place) { showPointAt(place); });
+    QObject::connect(view_, &ProfileChartWidget::pointerLeft, view_, [this] { hover_->hide(); });
     QObject::connect(view_, &ProfileChartWidget::clicked, view_, [this](QPointF place) {
         if (const auto point = pointAt(place)) pointClicked(static_cast<int>(point->point));
     });
@@ -131,6 +153,8 @@ void ProfileChartView::zoomTo(double xMin, double xMax, double yMin, double yMax
     zoomed_ = true;
     axisX_->setRange(xMin, xMax);
     axisY_->setRange(yMin, yMax);
+    ShowRoundTicks(axisX_);
+    ShowRoundTicks(axisY_);
     renderSeries(values().pointCount);
 }
 
@@ -165,7 +189,9 @@ std::optional<ProfileChartView::ValuePoint> ProfileChartView::pointAt(QPointF pl
     return nearest;
 }
 
-// "point 12, Ni: 350 µm, 35.20 wt %" beside the pointer; nothing away from the points.
+// "point 12, Ni: 350 µm, 35.20 wt %" beside the pointer, for as long as it rests there;
+// nothing away from the points. A label of the view's own: a tooltip would be taken away by
+// the chart's own tooltip handling, which finds no tooltip on its items.
 void ProfileChartView::showPointAt(QPointF place) {
     QString text;
     if (const auto point = pointAt(place)) {
@@ -176,12 +202,21 @@ void ProfileChartView::showPointAt(QPointF place) {
                    .arg(series.x[point->point], 0, 'g', 7)
                    .arg(double{series.y[point->point]}, 0, 'f', 2);
     }
-    if (text == view_->toolTip()) return;
-    view_->setToolTip(text);
-    if (text.isEmpty())
-        QToolTip::hideText();
-    else
-        QToolTip::showText(view_->mapToGlobal(place.toPoint()), text, view_);
+    if (text.isEmpty()) {
+        hover_->hide();
+        return;
+    }
+    if (hover_->text() != text) {
+        hover_->setText(text);
+        hover_->adjustSize();
+    }
+    const QRect room = view_->viewport()->rect();
+    QPoint at = place.toPoint() + QPoint(12, 16);
+    if (at.x() + hover_->width() > room.right()) at.setX(place.toPoint().x() - 12 - hover_->width());
+    if (at.y() + hover_->height() > room.bottom()) at.setY(place.toPoint().y() - 8 - hover_->height());
+    hover_->move(at);
+    hover_->show();
+    hover_->raise();
 }
 
 void ProfileChartView::showChart(bool shown) {

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QPainter;
 class QPrinter;
 class QLineSeries;
@@ -86,6 +87,8 @@ private:
         std::string legend;
     };
     static constexpr std::size_t kMarkerSpacing = 3;  // pixels per point at least, for markers
+    static constexpr int kMostTicks = 8;               // on an axis
+    static void ShowRoundTicks(QValueAxis* axis);
     static constexpr int kUnlaidWidth = 1000;         // of a plot not laid out yet
 
     // A point of the chart's values: series and point, from 0.
@@ -110,6 +113,7 @@ private:
     QValueAxis* axisY_ = nullptr;
     std::vector<ShownSeries> shown_;
     PlottedSeriesItem* plotted_ = nullptr;  // owned by the chart
+    QLabel* hover_ = nullptr;                // what the pointer rests on, owned by the view
     std::vector<std::size_t> hollowPoints_;  // ascending
     QMetaObject::Connection plotAreaWatch_;
     Range rangeX_, rangeY_;

@@ -95,6 +95,11 @@ void ProfileChartWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
 }
 
+void ProfileChartWidget::leaveEvent(QEvent* event) {
+    if (steerable_) emit pointerLeft();
+    QChartView::leaveEvent(event);
+}
+
 void ProfileChartWidget::requestBetween(const QPointF& a, const QPointF& b) {
     const QPointF va = valueAt(a), vb = valueAt(b);
     emit viewRequested(std::min(va.x(), vb.x()), std::max(va.x(), vb.x()), std::min(va.y(), vb.y()), std::max(va.y(), vb.y()));

@@ -31,6 +31,7 @@ signals:
     void fitRequested();
     void clicked(QPointF place);
     void hovered(QPointF place);
+    void pointerLeft();
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
@@ -38,6 +39,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     // The view between two places, whatever their order.

@@ -4,6 +4,7 @@
 #include "graph/ProfileDistance.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace kest {
 namespace {
@@ -113,7 +114,10 @@ void PlotPoint(ProfileState& state, std::size_t k, int p) {
     bool flagged = false;
     for (int e = 0; e < state.NbElt; ++e) flagged = flagged || ResultAt(state, e, p).flags != 0;
     graph.hollow[k] = point.status == PointStatus::Stopped || point.status == PointStatus::Failed || flagged ? 1 : 0;
-    for (int e = 0; e < state.NbElt; ++e) graph.conc[static_cast<std::size_t>(e)][k] = ResultAt(state, e, p).conc;
+    // A point without counts has no value to draw: not a marker at 0.
+    const bool unmeasured = Unmeasured(state, p);
+    for (int e = 0; e < state.NbElt; ++e)
+        graph.conc[static_cast<std::size_t>(e)][k] = unmeasured ? std::numeric_limits<float>::quiet_NaN() : ResultAt(state, e, p).conc;
 }
 
 int PointsInTable(const ProfileState& state) {

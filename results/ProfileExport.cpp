@@ -35,7 +35,7 @@ void WriteProfileCsv(const ProfileState& state, std::ostream& out) {
     out << "point,x,y,third,label,distance";
     for (int e = 0; e < elements; ++e) {
         const std::string symbol = CsvField(WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str()));
-        out << ',' << symbol << " cps," << symbol << " wt%," << symbol << " sigma wt%," << symbol << " LOD wt%";
+        out << ',' << symbol << " cps," << symbol << " wt%," << symbol << " sigma wt%," << symbol << " LOD wt%," << symbol << " k-ratio";
     }
     out << ",total wt%,status,flags\n";
     const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
@@ -50,9 +50,9 @@ void WriteProfileCsv(const ProfileState& state, std::ostream& out) {
             const ResultRecord result = ResultAt(state, e, p);
             if (own)
                 out << ',' << Shortest(result.rate) << ',' << Shortest(result.conc) << ',' << Shortest(result.sigma) << ','
-                    << Shortest(result.lod);
+                    << Shortest(result.lod) << ',' << Shortest(result.kRatio);
             else
-                out << ",,,,";
+                out << ",,,,,";
         }
         out << ',' << (own ? Shortest(PointTotal(state, p)) : std::string()) << ',' << PointStatusName(point.status) << ','
             << CsvField(PointFlagsText(state, p)) << '\n';

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,22 +23,50 @@ std::string ElementListLine(const EltEntry& element) {
                    kLineWidth);
 }
 
-// Built in one buffer: the list is made anew for every point at every reload of a scan.
-std::string PointListLine(const ProfileState& state, int e, int p) {
-    const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
-    const ResultRecord result = ResultAt(state, e, p);
+namespace {
+
+// Built in one buffer: the list is made anew for every point at every reload of a scan. A
+// point without counts shows no value, where the design showed a measured 0.00 %.
+std::string ListLine(int number, const PointRecord& point, const ResultRecord& result, const char* status) {
+    const bool values = std::string_view(status) != kUnmeasured;
     std::string line;
     line.reserve(kLineWidth);
-    line.append(FmtIndex4(static_cast<int16_t>(p + 1))).append(" ");
-    line.append(FmtCps9(result.rate)).append(" ").append(FmtConc6(result.conc)).append(" % ");
+    line.append(FmtIndex4(static_cast<int16_t>(number))).append(" ");
+    line.append(values ? FmtCps9(result.rate) : std::string(9, ' ')).append(" ");
+    line.append(values ? FmtConc6(result.conc) + " % " : std::string(9, ' '));
     line.append(FmtCoord8(point.x)).append(" ").append(FmtCoord8(point.y)).append(" ");
     line.append(FmtPointLabel8(point.label.untilNul()));
-    // A point whose acquisition stopped or failed holds the rates of the point before it; a
-    // doubtful number says why.
-    if (!HasOwnNumbers(point)) line.append(" ").append(PointStatusName(point.status));
-    if (result.flags != 0) line.append(" ").append(QualityFlagText(result.flags));
-    line.resize(kLineWidth, ' ');
+    if (*status) line.append(" ").append(status);
+    if (result.flags != 0) line.append(" ").append(QualityFlagText(result.flags));  // a doubtful number says why
+    line.resize(std::max(kLineWidth, line.size()), ' ');
     return line;
+}
+
+}  // namespace
+
+const char* PointListStatus(const ProfileState& state, int p) {
+    const PointRecord& point = state.PointTable[static_cast<std::size_t>(p)];
+    // A point whose acquisition stopped or failed holds the rates of the point before it.
+    if (!HasOwnNumbers(point)) return PointStatusName(point.status);
+    if (point.status == PointStatus::None && Unmeasured(state, p)) return kUnmeasured;
+    return "";
+}
+
+std::string PointListLine(const ProfileState& state, int e, int p) {
+    return ListLine(p + 1, state.PointTable[static_cast<std::size_t>(p)], ResultAt(state, e, p), PointListStatus(state, p));
+}
+
+std::vector<std::string> WaitingPointLines(const ProfileState& state, int e) {
+    std::vector<std::string> lines;
+    if (!state.Progress.running) return lines;
+    int number = std::max<int>(state.NbPts, 0);
+    for (auto trial = state.TrialStack.rbegin(); trial != state.TrialStack.rend(); ++trial) {
+        const ResultRecord result = e >= 0 && static_cast<std::size_t>(e) < trial->results.size()
+                                        ? trial->results[static_cast<std::size_t>(e)]
+                                        : ResultRecord{};
+        lines.push_back(ListLine(++number, trial->point, result, kWaiting));
+    }
+    return lines;
 }
 
 // "  Pt#    Fe wt%     sigma      LOD     total  status    flags", then per point
@@ -78,15 +107,44 @@ std::vector<std::string> StatisticsLines(const ProfileState& state) {
     return lines;
 }
 
+std::vector<std::string> MatrixFactorLines(const ProfileState& state) {
+    const int elements = ElementsInResultTable(state);
+    std::vector<std::string> lines{"  Pt#  El         k        Z        A        F"};
+    const int points = std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size()));
+    char text[96];
+    for (int p = 0; p < points; ++p) {
+        for (int e = 0; e < elements; ++e) {
+            const ResultRecord r = ResultAt(state, e, p);
+            const std::string symbol = WithoutTrailingBlanks(state.ElementTable[static_cast<std::size_t>(e)].symbol.str());
+            std::snprintf(text, sizeof text, "%5d  %-2s  %8.5f %8.4f %8.4f %8.4f%s", p + 1, symbol.c_str(),
+                          double{r.kRatio}, double{r.zFactor}, double{r.aFactor}, double{r.fFactor},
+                          (r.flags & kFlagMatrix) != 0 ? "  matrix" : "");
+            lines.emplace_back(text);
+        }
+    }
+    return lines;
+}
+
 namespace {
 
-// The lines of points [first, end) of the table.
+int PointsInTable(const ProfileState& state) {
+    return std::max(std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size())), 0);
+}
+
+// The lines of points [first, end) of the table; when they reach its last point, the points
+// waiting on a running scan's trial stack follow.
 std::vector<std::string> PointListLines(const ProfileState& state, int first, int end) {
-    const int points = std::min<int>({state.NbPts, static_cast<int>(state.PointTable.size()), end});
+    const int points = std::min(PointsInTable(state), end);
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(std::max(points - first, 0)));
     for (int p = std::max(first, 0); p < points; ++p) lines.push_back(PointListLine(state, state.CurElt, p));
+    if (end >= PointsInTable(state))
+        for (std::string& line : WaitingPointLines(state, state.CurElt)) lines.push_back(std::move(line));
     return lines;
+}
+
+int ListRows(const ProfileState& state) {
+    return PointsInTable(state) + (state.Progress.running ? static_cast<int>(state.TrialStack.size()) : 0);
 }
 
 }  // namespace
@@ -114,8 +172,8 @@ void ReloadPoints(ProfileState& state, AnalysisDatabase& db, MainView& view) {
 
 void ReloadPointRows(ProfileState& state, AnalysisDatabase& db, MainView& view, int first, int end) {
     LoadPointRows(state, db, first, end);
-    const int points = std::max(std::min<int>(state.NbPts, static_cast<int>(state.PointTable.size())), 0);
-    view.updatePointLines(first, PointListLines(state, first, end), points);
+    // The rows of the waiting points follow the table's last point: they are written again whenever it is.
+    view.updatePointLines(first, PointListLines(state, first, end >= PointsInTable(state) ? kAllRows : end), ListRows(state));
     RebuildProfileGraphRows(state, db, view, first, end);
 }
 

@@ -39,11 +39,17 @@ void ReadResultRows(ProfileState& state, AnalysisDatabase& db, int32_t first, in
                 state.store(db.KestDbEltGetMeasures(key, position, kByPosition, p, m1, m2, m3, m4, m5));
                 row[static_cast<std::size_t>(p)].rate = m1;
                 state.store(db.KestDbEltGetComputeRes(key, position, kByPosition, p, result));
-                row[static_cast<std::size_t>(p)].conc = result.field[0] * 100.0f;
+                ResultRecord& record = row[static_cast<std::size_t>(p)];
+                record.conc = result.field[0] * 100.0f;
+                record.kRatio = result.field[1];
+                record.zFactor = result.field[6];
+                record.aFactor = result.field[7];
+                record.fFactor = result.field[8];
                 state.store(db.KestDbEltGetStatistics(key, position, kByPosition, p, statistics));
                 row[static_cast<std::size_t>(p)].sigma = statistics.sigma;
                 row[static_cast<std::size_t>(p)].lod = statistics.lod;
-                row[static_cast<std::size_t>(p)].flags = statistics.flags;
+                // The counts' flags, and the computation's when its composition did not converge.
+                row[static_cast<std::size_t>(p)].flags = statistics.flags | (result.field[10] != 0.0f ? kFlagMatrix : 0);
             }
         }
     });

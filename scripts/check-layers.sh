@@ -3,7 +3,7 @@
 # The order is the README's layout table, top first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-layers=(app shell batch acquisition document geometry results graph controls core secop suite)
+layers=(app shell batch acquisition document geometry results graph controls core secop suite physics)
 status=0
 for ((i = 0; i < ${#layers[@]}; i++)); do
   for ((j = 0; j < i; j++)); do

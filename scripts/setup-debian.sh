@@ -5,8 +5,9 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libxkbcommon-dev libgl-dev libvulkan-dev
-  libsqlite3-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+  libsqlite3-dev nlohmann-json3-dev libgtest-dev libgmock-dev libxrl-dev
   xvfb xauth poppler-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -63,9 +63,17 @@ BatchEditor::BatchEditor(ProfileState& state, Suite& suite, FileChooser chooseFi
 void BatchEditor::say(const QString& text) { QMessageBox::warning(this, QString::fromLatin1(kProgramTitle), text); }
 
 // A new line after the selected one (at the end without one), starting where the stage
-// stands, with the zones file of the document in the main window.
+// stands, with the zones file of the document in the main window, which must exist.
 void BatchEditor::addLine() {
-    const StageAxes at = ReadStageAxes(state_, suite_.probe);
+    const std::filesystem::path zones = state_.ZonesPath;
+    if (std::error_code error; zones.empty() || !std::filesystem::is_regular_file(zones, error))
+        return say(QStringLiteral("A line takes the zones file of the document in the main window, %1, which does not "
+                                  "exist yet: save the document (Save writes its zones file beside it), then add the line.")
+                       .arg(PathText(zones)));
+    std::string failure;
+    const auto read = ReadStageAxes(state_, suite_.probe, failure);
+    if (!read) say(QString::fromStdString("The line starts at 0, 0, 0: " + failure));
+    const StageAxes at = read.value_or(StageAxes{});
     const int row = table_->currentRow() < 0 ? table_->rowCount() : table_->currentRow() + 1;
     table_->insertRow(row);
     const QString cells[kColumns] = {QStringLiteral("line%1.ana").arg(table_->rowCount()),

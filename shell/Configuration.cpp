@@ -1,5 +1,6 @@
 #include "shell/Configuration.h"
 
+#include <algorithm>
 #include <string>
 
 namespace kest {
@@ -11,6 +12,8 @@ void FillRegistryNames(ProfileState& state) {
     state.KeyStatisticEnable = "StatisticEnable";
     state.KeyDefaultNumberOfMeasures = "DefaultNumberOfMeasures";
     state.KeyDefaultCountingTime = "DefaultCountingTime";
+    state.KeyNoiseSigmas = "NoiseSigmas";
+    state.KeyAdaptivePointBudget = "AdaptivePointBudget";
 }
 
 }  // namespace
@@ -24,6 +27,9 @@ void ReadConfiguration(ProfileState& state, Registry& registry) {
     state.StatisticEnable = read(state.KeyStatisticEnable, 0) != 0 ? kTrue : kFalse;
     state.DefaultNumberOfMeasures = static_cast<int16_t>(read(state.KeyDefaultNumberOfMeasures, 0));
     state.DefaultCountingTime = static_cast<int16_t>(read(state.KeyDefaultCountingTime, 10));
+    // A negative count of sigmas or budget means none.
+    state.NoiseSigmas = static_cast<int16_t>(std::clamp<int32_t>(read(state.KeyNoiseSigmas, 3), 0, 100));
+    state.AdaptivePointBudget = std::clamp<int32_t>(read(state.KeyAdaptivePointBudget, 100), 0, kDocumentPointCapacity);
 }
 
 void WriteConfiguration(ProfileState& state, Registry& registry) {

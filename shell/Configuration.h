@@ -6,8 +6,8 @@
 
 namespace kest {
 
-// Fills StatisticEnable, DefaultNumberOfMeasures and DefaultCountingTime (defaults 0, 0, 10)
-// and the registry names kept in the state.
+// Fills StatisticEnable, DefaultNumberOfMeasures, DefaultCountingTime, NoiseSigmas and
+// AdaptivePointBudget (defaults 0, 0, 10, 3, 100) and the registry names kept in the state.
 void ReadConfiguration(ProfileState& state, Registry& registry);
 // Stores DefaultNumberOfMeasures and DefaultCountingTime as decimal texts; StatisticEnable
 // is never written.

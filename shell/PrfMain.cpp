@@ -1,5 +1,6 @@
 #include "shell/PrfMain.h"
 
+#include "acquisition/AcquisitionPanel.h"
 #include "acquisition/PrfEdit.h"
 #include "acquisition/ScanCommands.h"
 #include "acquisition/ZoneChecks.h"
@@ -20,6 +21,7 @@
 #include "results/PointComputation.h"
 #include "results/ResultLists.h"
 #include "shell/AboutFrm.h"
+#include "shell/BatchEditor.h"
 #include "shell/DocumentInfo.h"
 #include "shell/RecoveryDialog.h"
 #include "shell/Startup.h"
@@ -56,6 +58,7 @@ namespace kest {
 namespace {
 
 constexpr int kDefaultWidth = 1100;
+constexpr int kPointListColumns = 61;  // a row, its label and " unmeasured"
 constexpr int kDefaultHeight = 750;
 
 struct MenuItem {
@@ -81,7 +84,7 @@ const std::vector<MenuLayout>& Menus() {
           {"MnuDownZone", "&Down"}, {"MnuNull10", "-"}, {"MnuLoadZones", "&Load..."}}},
         {"MnuPoints", "&Points", {{"MnuAddPoints", "&Add"}, {"MnuDelPoint", "&Del"}}},
         {"MnuScan", "&Scan", {{"MnuScanAll", "&Scan New"}, {"MnuScanOld", "Scan &Old"}, {"MnuScanPoint", "Scan &Point"}, {"MnuNull20", "-"},
-                               {"MnuBatch", "&Batch..."}}},
+                               {"MnuPause", "P&ause"}, {"MnuResume", "&Resume"}, {"MnuNull21", "-"}, {"MnuBatch", "&Batch..."}}},
     };
     return menus;
 }
@@ -206,6 +209,8 @@ PrfMain::PrfMain(ProfileState& state, Suite& suite, QWidget* parent)
     resize(kDefaultWidth, kDefaultHeight);
 }
 
+PrfMain::~PrfMain() = default;
+
 // The zone, element and settings panels above, the points and the graph below, with a
 // splitter between them that gives the points the height the window gains.
 QWidget* PrfMain::buildLists() {
@@ -232,9 +237,17 @@ QWidget* PrfMain::buildLists() {
     splitter->setChildrenCollapsible(false);  // neither area is ever cut to nothing
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({top->minimumSizeHint().height(), kDefaultHeight});
+    // A scan's acquisition window: a panel under the lists, for as long as the scan runs.
+    panel_ = new AcquisitionPanel(state_, suite_, *this);
+    panel_->hide();
+    panel_->pauseOrResume = [this] { pauseOrResume(); };
+    panel_->stopped = [this] {
+        if (hold_) hold_->quit();
+    };
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
-    layout->addWidget(splitter);
+    layout->addWidget(splitter, 1);
+    layout->addWidget(panel_);
     return central;
 }
 
@@ -317,7 +330,8 @@ QWidget* PrfMain::buildSettingsPanel() {
 }
 
 QWidget* PrfMain::buildPointsPanel() {
-    pntList_ = List("PntList", QAbstractItemView::ExtendedSelection, 50);
+    pntList_ = List("PntList", QAbstractItemView::ExtendedSelection, kPointListColumns);
+    pntList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // past the status only blanks
     addPoint_ = Button("AddPoint", "Add");
     deletePoint_ = Button("DeletePoint", "Del");
     scan_ = Button("Scan", "Scan");
@@ -381,7 +395,9 @@ void PrfMain::onCommand(const char* name, QAbstractButton* button, std::function
 }
 
 void PrfMain::showUnsavedState() {
-    if (started_) ShowUnsavedState(state_, suite_, *this);
+    if (!started_) return;
+    ShowUnsavedState(state_, suite_, *this);
+    unsavedStatus_->setText(HasUnsavedChanges(state_, suite_) ? QStringLiteral("Unsaved changes") : QString());
 }
 
 std::function<void()> PrfMain::run(void (*operation)(ProfileState&, MainView&)) {
@@ -404,6 +420,7 @@ void PrfMain::connectZoneCommands() {
     connect(zonList_, &QListWidget::itemSelectionChanged, this, clicked);
     connect(zonList_, &QListWidget::itemClicked, this, clicked);
     connect(zonList_, &QListWidget::itemDoubleClicked, this, [this] {
+        if (scanning()) return;
         EditZone(state_, *this);
         showUnsavedState();
     });
@@ -425,7 +442,11 @@ void PrfMain::connectPointCommands() {
     onCommand("MnuScanOld", nullptr, run(ScanOld));
     onCommand("MnuScanPoint", nullptr, run(ScanPoint));
     onCommand("MnuBatch", nullptr, [this] { openBatchEditor(); });
-    connect(pntList_, &QListWidget::itemDoubleClicked, this, run(ScanPoint));
+    onCommand("MnuPause", nullptr, [this] { pauseOrResume(); });
+    onCommand("MnuResume", nullptr, [this] { pauseOrResume(); });
+    connect(pntList_, &QListWidget::itemDoubleClicked, this, [this, scanPoint = run(ScanPoint)] {
+        if (!scanning()) scanPoint();
+    });
     onCommand("MnuReCompute", nullptr, run(RecomputeAll));
 }
 
@@ -453,6 +474,13 @@ int PrfMain::currentPointRow() const { return pntList_->selectedItems().isEmpty(
 
 void PrfMain::acquirePoint() {
     showUnsavedState();  // a scan's first point marks the caption at once
+    if (state_.AutoAcquire != kFalse) {
+        panel_->show();
+        panel_->acquireCurrentPoint();
+        showUnsavedState();
+        showInstrument();
+        return;
+    }
     PrfEdit window(state_, suite_, *this, this);
     acquisitionWindow_ = &window;
     window.exec();
@@ -484,11 +512,18 @@ void PrfMain::centreOnScreen() {
 }
 
 void PrfMain::closeEvent(QCloseEvent* event) {
-    if (acquisitionWindow_) {  // a scan runs below: it ends after this point, then the window closes
+    if (acquisitionWindow_ || scanning()) {  // a scan runs below: it ends after this point, then the window closes
         event->ignore();
+        if (closeWhenDone_) return;
+        if (!keepWorkOnClose_ && !acquisitionWindow_ && !panel_->confirmStop()) return;  // it goes on
         closeWhenDone_ = true;
-        state_.ScanStop = kTrue;
-        acquisitionWindow_->reject();
+        if (acquisitionWindow_) {
+            state_.ScanStop = kTrue;
+            acquisitionWindow_->stopCounting();
+            static_cast<QDialog*>(acquisitionWindow_)->reject();
+        } else {
+            panel_->stopNow();
+        }
         return;
     }
     closeWhenDone_ = false;
@@ -509,7 +544,14 @@ bool PrfMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void PrfMain::setCaption(const std::string& text) { setWindowTitle(ToQString(text)); }
+// During a batch the caption names the document the line is saved as, not the new
+// document's name that it has until then.
+void PrfMain::setCaption(const std::string& text) {
+    std::string caption = text;
+    if (batchLineDocument_)
+        caption = state_.AppLabel + " [" + *batchLineDocument_ + "]" + (!text.empty() && text.back() == '*' ? "*" : "");
+    setWindowTitle(ToQString(caption));
+}
 std::string PrfMain::currentCaption() const { return ToText(windowTitle()); }
 
 std::string PrfMain::defTimeText() const { return ToLatin1(defTime_->text()); }
@@ -536,7 +578,7 @@ bool PrfMain::confirm(const std::string& text, const std::string& /*title*/) {
 
 MainView::SaveChoice PrfMain::askSaveChanges(const std::string& question) {
     const NormalPointerWhileAsking pointer;
-    QMessageBox box(QMessageBox::Warning, ToQString(state_.AppLabel), ToQString(question),
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProgramTitle), ToQString(question),
                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
     box.setDefaultButton(QMessageBox::Save);
     switch (box.exec()) {
@@ -564,7 +606,9 @@ void PrfMain::setBusy(bool busy) {
 }
 
 void PrfMain::setZoneCommandsEnabled(bool enabled) {
-    for (const char* name : {"MnuEditZone", "MnuDelZone", "MnuUpZone", "MnuDownZone"}) command(name)->setEnabled(enabled);
+    zoneCommandsWanted_ = enabled;
+    for (const char* name : {"MnuEditZone", "MnuDelZone", "MnuUpZone", "MnuDownZone"})
+        command(name)->setEnabled(enabled && !scanning());
 }
 
 void PrfMain::showZoneLines(const std::vector<std::string>& lines) {
@@ -609,6 +653,7 @@ void PrfMain::editZone(ZoneRecord& zone) {
     const int index = state_.CurZone;
     ModZone editor(zone, this, [this, index](const ZoneRecord& edited) { return ScanRefusalWith(state_, index, edited); });
     editor.exec();
+    activateWindow();  // the keyboard comes back here, after a warning too
     showScanPlan();
 }
 

@@ -13,10 +13,12 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 class QAbstractButton;
+class QEventLoop;
 class QAction;
 class QButtonGroup;
 class QDialog;
@@ -30,11 +32,16 @@ class QToolButton;
 
 namespace kest {
 
+class AcquisitionPanel;
+class BatchEditor;
+class PrfEdit;
+
 class PrfMain : public QMainWindow, public MainView {
     Q_OBJECT
 
 public:
     PrfMain(ProfileState& state, Suite& suite, QWidget* parent = nullptr);
+    ~PrfMain() override;
 
     // Centres the window and runs the start-up; the application calls it once, after the
     // single-instance check. A suite that brings a zones file has it loaded; then the
@@ -84,6 +91,7 @@ public:
     SaveChoice askSaveChanges(const std::string& question) override;
     RecoveryChoice askRecovery(const std::vector<std::string>& lines) override;
     void showScanProgress(const ScanProgress& progress) override;
+    void holdScan() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -126,6 +134,12 @@ private:
     // after every point.
     void showScanPlan();
     void showInstrument();
+    // While a scan or a batch runs, the commands that would change the document or the
+    // scan's settings are greyed: the window is for reading.
+    void showScanCommands();
+    bool scanning() const;
+    // Scan > Pause and Scan > Resume, and the panel's button that does either.
+    void pauseOrResume();
     void showRecentDocuments();
     void rememberDocument();  // after Open, Save and Save As: the document, if on disk
     void openRecent(const QString& path);
@@ -134,7 +148,8 @@ private:
     void exportChart();
     // Scan > Batch...: the editor, then the batch it runs, each line's document in the window.
     void openBatchEditor();
-    void runBatch(const std::filesystem::path& file);
+    // False when the batch is refused before it starts.
+    bool runBatch(const std::filesystem::path& file);
     int plottedRow(int plotted) const;  // the point list's row of a plotted point
     void selectPlottedPoint(int plotted);
 
@@ -142,9 +157,13 @@ private:
     Suite& suite_;
     bool started_ = false;  // the working document exists: closing must release it
     bool busy_ = false;
-    // A close asked for while the acquisition window is open (a termination signal) stops
-    // the scan and closes the window once the command has ended.
-    QDialog* acquisitionWindow_ = nullptr;
+    // A close asked for while a scan runs (the operator, once the stop is confirmed, or a
+    // termination signal) stops the scan and closes the window once the command has ended.
+    PrfEdit* acquisitionWindow_ = nullptr;  // Scan Point's
+    AcquisitionPanel* panel_ = nullptr;     // a scan's
+    QEventLoop* hold_ = nullptr;            // a paused scan waits in it
+    bool batchRunning_ = false;
+    bool zoneCommandsWanted_ = false;       // as the logic last set them
     bool closeWhenDone_ = false;
     bool keepWorkOnClose_ = false;
 
@@ -176,6 +195,7 @@ private:
 
     // Status bar, recent documents.
     QLabel* scanStatus_ = nullptr;
+    QLabel* unsavedStatus_ = nullptr;
     QLabel* stageStatus_ = nullptr;
     WindowSettings settings_;
     QMenu* recent_ = nullptr;
@@ -184,6 +204,9 @@ private:
     // While a batch runs: where it stands, and where Save As puts the line's document.
     std::optional<BatchPosition> batchPosition_;
     std::optional<std::string> batchDocument_;
+    std::optional<std::string> batchLineDocument_;  // the document of the line that runs
+    // Scan > Batch...'s editor keeps its lines from one opening to the next, whatever Run does.
+    std::unique_ptr<BatchEditor> batchEditor_;
 
 };
 

@@ -20,16 +20,23 @@ namespace {
 
 class WindowBatch : public BatchHost {
 public:
-    WindowBatch(std::optional<BatchPosition>& position, std::optional<std::string>& document, const bool& closing)
-        : position_(position), document_(document), closing_(closing) {}
+    WindowBatch(std::optional<BatchPosition>& position, std::optional<std::string>& document,
+                std::optional<std::string>& lineDocument, const BatchState& progress, const bool& closing)
+        : position_(position), document_(document), lineDocument_(lineDocument), progress_(progress), closing_(closing) {}
     Pacer& pacer() override { return pacer_; }
     void saveNextAs(const std::filesystem::path& document) override { document_ = document.string(); }
     bool stopRequested() override { return closing_; }
-    void startLine(const BatchPosition& position) override { position_ = position; }
+    void startLine(const BatchPosition& position) override {
+        position_ = position;
+        const auto line = static_cast<std::size_t>(position.line - 1);
+        if (line < progress_.lines.size()) lineDocument_ = progress_.lines[line].document;
+    }
 
 private:
     std::optional<BatchPosition>& position_;
     std::optional<std::string>& document_;
+    std::optional<std::string>& lineDocument_;
+    const BatchState& progress_;
     const bool& closing_;
     EventLoopPacer pacer_;
 };
@@ -43,17 +50,20 @@ std::string Joined(const std::vector<std::string>& lines) {
 }  // namespace
 
 void PrfMain::openBatchEditor() {
-    BatchEditor editor(state_, suite_, BatchFileDialogs(this), this);
-    if (editor.exec() == QDialog::Accepted && editor.fileToRun()) runBatch(*editor.fileToRun());
+    if (!batchEditor_) batchEditor_ = std::make_unique<BatchEditor>(state_, suite_, BatchFileDialogs(this), this);
+    // A batch that cannot run brings its lines back, to be mended.
+    while (batchEditor_->exec() == QDialog::Accepted && batchEditor_->fileToRun() && !runBatch(*batchEditor_->fileToRun())) {
+    }
 }
 
-void PrfMain::runBatch(const std::filesystem::path& file) {
-    if (!SaveChangesFirst(state_, suite_, *this)) return;
+bool PrfMain::runBatch(const std::filesystem::path& file) {
+    if (!SaveChangesFirst(state_, suite_, *this)) return true;
     std::optional<BatchFile> batch;
     try {
         batch = ReadBatchFile(file);
     } catch (const BatchFileError& error) {
-        return showMessage(error.what());
+        showMessage(error.what());
+        return false;
     }
     std::string error;
     BatchState kept = ReadBatchState(StateFileOf(file), error).value_or(BatchState{});
@@ -64,22 +74,34 @@ void PrfMain::runBatch(const std::filesystem::path& file) {
             QStringLiteral("%1 of the %2 lines of this batch are done. Run only the lines not done?")
                 .arg(done).arg(batch->lines.size()),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel) return;
+        if (answer == QMessageBox::Cancel) return true;
         if (answer == QMessageBox::No) progress = ProgressFor(*batch, {});
     }
     BatchPlan plan;
-    if (const auto problems = CheckBatch(*batch, progress, state_, defTimeText(), plan); !problems.empty())
-        return showMessage("The batch cannot run; nothing was moved or measured:" + Joined(problems));
+    if (const auto problems = CheckBatch(*batch, progress, state_, defTimeText(), plan); !problems.empty()) {
+        showMessage("The batch cannot run; nothing was moved or measured:" + Joined(problems));
+        return false;
+    }
 
-    WindowBatch host(batchPosition_, batchDocument_, closeWhenDone_);
+    WindowBatch host(batchPosition_, batchDocument_, batchLineDocument_, progress, closeWhenDone_);
+    batchRunning_ = true;
+    showScanCommands();
     RunBatch(*batch, plan, progress, StateFileOf(file), state_, suite_, *this, host);
+    batchRunning_ = false;
     batchPosition_.reset();
     batchDocument_.reset();
+    batchLineDocument_.reset();
+    showScanCommands();
+    showUnsavedState();
     const std::size_t lines = progress.lines.size(), done = lines - static_cast<std::size_t>(LinesLeft(progress));
     scanStatus_->setText(ToQString(std::string(done == lines ? "Batch done: " : "Batch ended: ") + std::to_string(done) +
                                    " of " + std::to_string(lines) + " lines done"));
-    if (closeWhenDone_) return (void)close();
+    if (closeWhenDone_) {
+        close();
+        return true;
+    }
     showMessage("The batch has ended:\n\n" + BatchTable(progress));
+    return true;
 }
 
 }  // namespace kest

@@ -4,6 +4,7 @@
 
 #include "shell/PrfMain.h"
 
+#include "acquisition/AcquisitionPanel.h"
 #include "acquisition/ScanPlan.h"
 #include "acquisition/ZoneChecks.h"
 #include "controls/Controls.h"
@@ -15,16 +16,22 @@
 #include "graph/ChartFile.h"
 #include "results/ProfileExport.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QChart>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLegend>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QToolButton>
 
 #include <filesystem>
 #include <fstream>
@@ -35,8 +42,10 @@ namespace kest {
 
 void PrfMain::buildStatusBar() {
     scanStatus_ = Named(new QLabel, "ScanStatus");
+    unsavedStatus_ = Named(new QLabel, "UnsavedStatus");
     stageStatus_ = Named(new QLabel, "StageStatus");
     statusBar()->addWidget(scanStatus_, 1);
+    statusBar()->addPermanentWidget(unsavedStatus_);
     statusBar()->addPermanentWidget(stageStatus_);
 }
 
@@ -52,22 +61,71 @@ void PrfMain::showScanPlan() {
 }
 
 // "Scan: about 40 points, about 0:10:30" as it starts, "Point 12 of about 40 - 0:03:10
-// elapsed - about 0:07:20 left" after each point, then how it ended.
+// elapsed - about 0:07:20 left" after each point ("Paused after point 12" while it waits),
+// then how it ended. The acquisition panel shows for as long as the scan runs.
 void PrfMain::showScanProgress(const ScanProgress& progress) {
     std::string text;
-    if (batchPosition_ && progress.running)
+    if (progress.running && hold_)
+        text = "Paused after point " + std::to_string(progress.measured) + " - Scan > Resume goes on";
+    else if (batchPosition_ && progress.running)
         text = progress.measured == 0 ? "Line " + std::to_string(batchPosition_->line) + " of " +
                                             std::to_string(batchPosition_->lines) + " - Scan: " +
-                                            PlanText({progress.planned, progress.estimated, progress.plannedSeconds})
+                                            PlanText(PlanOf(progress))
                                       : BatchProgressText(*batchPosition_, progress);
     else if (progress.running && progress.measured == 0)
-        text = "Scan: " + PlanText({progress.planned, progress.estimated, progress.plannedSeconds});
+        text = "Scan: " + PlanText(PlanOf(progress));
     else if (progress.running)
         text = ProgressText(progress);
     else
         text = std::string(state_.ScanStop == kTrue ? "Scan stopped after " : "Scan done: ") +
-               std::to_string(progress.measured) + " points in " + ClockText(progress.elapsed);
+               CountOf(progress.measured, "point") + " in " + ClockText(progress.elapsed);
+    if (progress.running && !hold_ && state_.ScanPause == kTrue) text += " - pausing after this point";
     scanStatus_->setText(ToQString(text));
+    panel_->showProgress(progress);
+    panel_->setVisible(progress.running);
+    showScanCommands();
+}
+
+bool PrfMain::scanning() const { return state_.Progress.running || batchRunning_; }
+
+// The commands that change the document, the zones or the scan's settings wait for the
+// scan's end; reading (the lists, the graph, exports, printing) goes on.
+void PrfMain::showScanCommands() {
+    const bool scan = scanning();
+    for (const char* name : {"MnuNew", "MnuOpen", "MnuRecent", "MnuSave", "MnuSaveAs", "MnuInfo", "MnuAddZone",
+                             "MnuLoadZones", "MnuAddPoints", "MnuDelPoint", "MnuScanAll", "MnuScanOld", "MnuScanPoint",
+                             "MnuBatch", "MnuReCompute"})
+        command(name)->setEnabled(!scan);
+    if (!scan) recent_->setEnabled(!settings_.recentDocuments().isEmpty());
+    setZoneCommandsEnabled(zoneCommandsWanted_);
+    for (QWidget* control : std::initializer_list<QWidget*>{add_, del_, up_, down_, addPoint_, deletePoint_, scan_, defTime_, pattern_})
+        control->setEnabled(!scan);
+    for (QButtonGroup* group : {optNC_, omp_, optXY_})
+        for (QAbstractButton* button : group->buttons()) button->setEnabled(!scan);
+    command("MnuPause")->setEnabled(state_.Progress.running && !hold_ && state_.ScanPause != kTrue);
+    command("MnuResume")->setEnabled(state_.Progress.running && (hold_ || state_.ScanPause == kTrue));
+}
+
+// Pause asks the scan to wait after the point being measured; Resume lets a waiting scan go
+// on, or takes back a pause not reached yet.
+void PrfMain::pauseOrResume() {
+    if (!state_.Progress.running) return;
+    if (hold_) {
+        hold_->quit();
+    } else {
+        state_.ScanPause = state_.ScanPause == kTrue ? kFalse : kTrue;
+    }
+    showScanProgress(state_.Progress);
+}
+
+void PrfMain::holdScan() {
+    QEventLoop loop;
+    hold_ = &loop;
+    showScanProgress(state_.Progress);
+    loop.exec();
+    hold_ = nullptr;
+    state_.ScanPause = kFalse;
+    showScanProgress(state_.Progress);
 }
 
 // Read for the operator's eyes only: nothing of it goes to the logic.
@@ -82,7 +140,6 @@ void PrfMain::showInstrument() {
     stageStatus_->setText(text);
 }
 
-// The marker the lead's unsaved-changes state sets; the caption carries its own.
 
 void PrfMain::assignShortcuts() {
     const std::pair<const char*, QKeySequence> keys[] = {

@@ -3,11 +3,15 @@
 #include "controls/Controls.h"
 #include "controls/QtText.h"
 
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kest {
 
@@ -21,7 +25,11 @@ RecoveryDialog::RecoveryDialog(const std::vector<std::string>& lines, QWidget* p
     list_ = Named(new QListWidget, "LeftoverList");
     for (const std::string& line : lines) list_->addItem(ToQString(line));
     list_->setCurrentRow(0);
-    list_->setMinimumWidth(640);
+    // Every line whole, as far as the screen allows; longer ones scroll.
+    int widest = 640;
+    for (const std::string& line : lines) widest = std::max(widest, list_->fontMetrics().horizontalAdvance(ToQString(line)) + 40);
+    const QScreen* screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    list_->setMinimumWidth(std::min(widest, screen ? screen->availableGeometry().width() - 80 : widest));
 
     using Action = MainView::RecoveryChoice::Action;
     auto* recover = Named(new QPushButton(QStringLiteral("&Recover")), "ButRecover");

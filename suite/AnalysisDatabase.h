@@ -57,6 +57,9 @@ public:
     virtual Status KestDbSetStagePos(std::string& key, int32_t point, int32_t x, int32_t y, int32_t z) = 0;
     virtual Status KestDbGetStagePos(std::string& key, int32_t point, int32_t& x, int32_t& y, int32_t& z) = 0;
     virtual Status KestDbDeletePt(std::string& key, int32_t point) = 0;
+    // Point `from` becomes point `to` with everything kept of it; the points between move
+    // by one to make room. A library that cannot reorder its points answers 0.
+    virtual Status KestDbMovePt(std::string& /*key*/, int32_t /*from*/, int32_t /*to*/) { return 0; }
     virtual Status KestDbGetAnaLabel(std::string& key, int32_t point, std::string& buffer, int32_t capacity) = 0;
     // The label is the text up to its first NUL character.
     virtual Status KestDbSetAnaLabel(std::string& key, int32_t point, const std::string& label, int32_t flags) = 0;
@@ -103,6 +106,15 @@ public:
     // store of one point). A library that writes no file answers 1 and does nothing.
     virtual Status KestDbBeginChanges(std::string& /*key*/) { return 1; }
     virtual Status KestDbEndChanges(std::string& /*key*/) { return 1; }
+
+    // A variable zone's trial stack, kept by the document apart from the profile's points so
+    // that a crash loses none of them (a recovery puts them back behind the last point, the
+    // top first). ParkPt moves a point with all its values from the profile to the top of
+    // the stack; UnparkPt brings the top back as the last point; ClearParked empties the
+    // stack. A library without a trial stack deletes the point, and answers 0 to UnparkPt.
+    virtual Status KestDbParkPt(std::string& key, int32_t point) { return KestDbDeletePt(key, point); }
+    virtual Status KestDbUnparkPt(std::string& /*key*/) { return 0; }
+    virtual Status KestDbClearParked(std::string& /*key*/) { return 1; }
 
     // Instrument description.
     virtual Status KestGetNbSpectros() = 0;

@@ -53,8 +53,12 @@ struct DocumentPoint {
 
 struct AnalysisDocument {
     DocumentFields fields;
+    MatrixConditions matrix;  // voltage, take-off angle, unmeasured elements
     std::vector<DocumentElement> elements;
     std::vector<DocumentPoint> points;
+    // Points a variable zone measured and holds back on its trial stack (the top last): apart
+    // from the profile, kept by the working file so that a crash loses none.
+    std::vector<DocumentPoint> trials;
 
     // Index into `elements` of the element addressed by (element, selector): selector -1
     // takes `element` as the position, 0 as the atomic number. -1 when there is none.

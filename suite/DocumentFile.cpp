@@ -11,10 +11,12 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -100,6 +102,58 @@ CREATE TABLE point_status (
     point INTEGER PRIMARY KEY,
     status TEXT NOT NULL CHECK (status IN ('measured', 'stopped', 'failed'))
 );
+)sql";
+
+// What the matrix correction reads beyond the elements table: the voltage and take-off angle,
+// each element's line and its standard's composition, the elements not measured. A document
+// written before them lacks them and reads with the defaults (20 kV, 40 degrees, the line the
+// voltage suits, the element alone at standard_percent in its standard, nothing unmeasured).
+constexpr const char* kMatrixSchema = R"sql(
+CREATE TABLE analysis_conditions (
+    id INTEGER PRIMARY KEY CHECK (id = 1),
+    accelerating_voltage_kv REAL NOT NULL,
+    take_off_angle_deg REAL NOT NULL
+);
+CREATE TABLE element_lines (
+    position INTEGER PRIMARY KEY,
+    line TEXT NOT NULL CHECK (line IN ('', 'Ka', 'La', 'Ma'))
+);
+CREATE TABLE standard_compositions (
+    position INTEGER NOT NULL,
+    atomic_number INTEGER NOT NULL,
+    percent REAL NOT NULL,
+    PRIMARY KEY (position, atomic_number)
+) WITHOUT ROWID;
+CREATE TABLE unmeasured_elements (
+    atomic_number INTEGER PRIMARY KEY,
+    by_difference INTEGER NOT NULL,
+    percent REAL NOT NULL
+);
+CREATE VIEW matrix_factors AS
+SELECT r.point, r.element, e.symbol, r.f2 AS k_ratio, r.f7 AS z_factor, r.f8 AS a_factor, r.f9 AS f_factor,
+       r.f10 AS iterations, r.f11 AS matrix_flag
+FROM results AS r JOIN elements AS e ON e.position = r.element
+ORDER BY r.point, r.element;
+)sql";
+
+// A variable zone's trial stack, in a working file only (a saved document's are empty): each
+// entry a point, and per element its measures, results and statistics (NULL repeats: none).
+constexpr const char* kTrialSchema = R"sql(
+CREATE TABLE trials (
+    depth INTEGER PRIMARY KEY,
+    x INTEGER NOT NULL, y INTEGER NOT NULL, z INTEGER NOT NULL,
+    label BLOB NOT NULL,
+    status TEXT
+);
+CREATE TABLE trial_values (
+    depth INTEGER NOT NULL,
+    element INTEGER NOT NULL,
+    m1 REAL, m2 REAL, m3 REAL, m4 REAL, m5 REAL,
+    f1 REAL, f2 REAL, f3 REAL, f4 REAL, f5 REAL, f6 REAL, f7 REAL, f8 REAL, f9 REAL, f10 REAL, f11 REAL,
+    counting_time REAL, count_rate REAL, sigma_percent REAL, lod_percent REAL, repeats INTEGER, passed INTEGER,
+    rate_sigma_cps REAL, background_sigma_cps REAL, flags TEXT,
+    PRIMARY KEY (depth, element)
+) WITHOUT ROWID;
 )sql";
 
 constexpr std::array<const char*, 4> kStatusNames{"", "measured", "stopped", "failed"};
@@ -189,7 +243,9 @@ public:
                                      " characters; the program keeps at most " + std::to_string(capacity));
         return text;
     }
-    float columnNumber(int column) const {
+    // A 4-byte number; one beyond its range (a damaged or hand-made document) is refused with
+    // the table, column and row, rather than read as infinity.
+    float columnNumber(int column, const std::string& where = "value") const {
         const int type = sqlite3_column_type(stmt_, column);
         if (type == SQLITE_BLOB && sqlite3_column_bytes(stmt_, column) == 4) {
             const auto* b = static_cast<const unsigned char*>(sqlite3_column_blob(stmt_, column));
@@ -197,8 +253,16 @@ public:
             return std::bit_cast<float>(bits);
         }
         requireNumber(column);
-        return static_cast<float>(sqlite3_column_double(stmt_, column));
+        const double value = sqlite3_column_double(stmt_, column);
+        if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+            throw DocumentValueError(named(column, where) + " is " + (text ? text : "?") +
+                                     ", beyond the range of the program's numbers (at most 3.4e+38)");
+        }
+        return static_cast<float>(value);
     }
+
+    sqlite3_stmt* handle() const { return stmt_; }
 
 private:
     std::string named(int column, const std::string& where) const {
@@ -346,16 +410,80 @@ void ReadStatisticsTables(sqlite3* db, AnalysisDocument& document) {
         while (q.next()) {
             const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
             const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
-            document.points[p].values[e].statistics = {q.columnNumber(2), q.columnNumber(3), q.columnNumber(4),
-                                                       q.columnNumber(5), static_cast<int32_t>(q.columnInteger(6)),
-                                                       q.columnInteger(7) != 0 ? 1 : 0, q.columnNumber(8),
-                                                       q.columnNumber(9), FlagsNamed(q.columnBytes(10))};
+            const std::string row = "statistics of point " + std::to_string(p);
+            document.points[p].values[e].statistics = {q.columnNumber(2, row), q.columnNumber(3, row), q.columnNumber(4, row),
+                                                       q.columnNumber(5, row), static_cast<int32_t>(q.columnInteger(6)),
+                                                       q.columnInteger(7) != 0 ? 1 : 0, q.columnNumber(8, row),
+                                                       q.columnNumber(9, row), FlagsNamed(q.columnBytes(10))};
         }
     }
     if (HasTable(db, "point_status")) {
         Statement q(db, "SELECT point, status FROM point_status");
         while (q.next())
             document.points[CheckedIndex(q.columnInteger(0), nPoints, "point")].status = StatusNamed(q.columnBytes(1));
+    }
+}
+
+void ReadMatrixTables(sqlite3* db, AnalysisDocument& document) {
+    const std::size_t nElements = document.elements.size();
+    if (HasTable(db, "analysis_conditions")) {
+        Statement q(db, "SELECT accelerating_voltage_kv, take_off_angle_deg FROM analysis_conditions WHERE id = 1");
+        if (q.next()) {
+            document.matrix.accelerating_voltage_kV = q.columnReal(0);
+            document.matrix.take_off_angle_deg = q.columnReal(1);
+        }
+        while (q.next()) {
+        }
+    }
+    if (HasTable(db, "element_lines")) {
+        Statement q(db, "SELECT position, line FROM element_lines");
+        while (q.next())
+            document.elements[CheckedIndex(q.columnInteger(0), nElements, "element")].setup.line = q.columnBytes(1);
+    }
+    if (HasTable(db, "standard_compositions")) {
+        Statement q(db, "SELECT position, atomic_number, percent FROM standard_compositions");
+        while (q.next()) {
+            ElementSetup& setup = document.elements[CheckedIndex(q.columnInteger(0), nElements, "element")].setup;
+            setup.standard_composition[static_cast<int>(q.columnWhole(1, 1, kLastElement, "standard_compositions"))] =
+                q.columnReal(2);
+        }
+    }
+    if (HasTable(db, "unmeasured_elements")) {
+        Statement q(db, "SELECT atomic_number, by_difference, percent FROM unmeasured_elements ORDER BY atomic_number");
+        while (q.next())
+            document.matrix.unmeasured.push_back({static_cast<int>(q.columnWhole(0, 1, kLastElement, "unmeasured_elements")),
+                                                  q.columnInteger(1) != 0, q.columnReal(2)});
+    }
+}
+
+void ReadTrials(sqlite3* db, AnalysisDocument& document) {
+    if (!HasTable(db, "trials")) return;
+    Statement q(db, "SELECT depth, x, y, z, label, status FROM trials ORDER BY depth");
+    while (q.next()) {
+        if (q.columnInteger(0) != static_cast<int64_t>(document.trials.size()))
+            throw DocumentFileError("the trial points are not numbered 0, 1, 2...");
+        const std::string row = "trials of point " + std::to_string(document.trials.size());
+        DocumentPoint p = document.newPoint(static_cast<int32_t>(q.columnWhole(1, kInt32Low, kInt32High, row)),
+                                            static_cast<int32_t>(q.columnWhole(2, kInt32Low, kInt32High, row)),
+                                            static_cast<int32_t>(q.columnWhole(3, kInt32Low, kInt32High, row)));
+        p.label = q.columnText(4, kLabelCapacity, row);
+        if (const std::string status = q.columnBytes(5); !status.empty()) p.status = StatusNamed(status);
+        document.trials.push_back(std::move(p));
+    }
+    Statement v(db, "SELECT depth, element, m1, m2, m3, m4, m5, f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11,"
+                    " counting_time, count_rate, sigma_percent, lod_percent, repeats, passed, rate_sigma_cps,"
+                    " background_sigma_cps, flags FROM trial_values");
+    while (v.next()) {
+        const std::size_t t = CheckedIndex(v.columnInteger(0), document.trials.size(), "trial point");
+        const std::size_t e = CheckedIndex(v.columnInteger(1), document.elements.size(), "element");
+        ElementValues& values = document.trials[t].values[e];
+        for (std::size_t i = 0; i < kMeasureCount; ++i) values.measures[i] = v.columnNumber(static_cast<int>(2 + i));
+        for (std::size_t i = 0; i < values.result.field.size(); ++i)
+            values.result.field[i] = v.columnNumber(static_cast<int>(7 + i));
+        if (sqlite3_column_type(v.handle(), 22) != SQLITE_NULL)
+            values.statistics = {v.columnNumber(18), v.columnNumber(19), v.columnNumber(20), v.columnNumber(21),
+                                 static_cast<int32_t>(v.columnInteger(22)), v.columnInteger(23) != 0 ? 1 : 0,
+                                 v.columnNumber(24), v.columnNumber(25), FlagsNamed(v.columnBytes(26))};
     }
 }
 
@@ -414,8 +542,9 @@ AnalysisDocument ReadTables(sqlite3* db) {
         while (q.next()) {
             const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
             const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
+            const std::string row = "measures of point " + std::to_string(p);
             for (std::size_t i = 0; i < kMeasureCount; ++i)
-                document.points[p].values[e].measures[i] = q.columnNumber(static_cast<int>(2 + i));
+                document.points[p].values[e].measures[i] = q.columnNumber(static_cast<int>(2 + i), row);
         }
     }
     {
@@ -424,10 +553,13 @@ AnalysisDocument ReadTables(sqlite3* db) {
             const std::size_t p = CheckedIndex(q.columnInteger(0), nPoints, "point");
             const std::size_t e = CheckedIndex(q.columnInteger(1), nElements, "element");
             auto& field = document.points[p].values[e].result.field;
-            for (std::size_t i = 0; i < field.size(); ++i) field[i] = q.columnNumber(static_cast<int>(2 + i));
+            const std::string row = "results of point " + std::to_string(p);
+            for (std::size_t i = 0; i < field.size(); ++i) field[i] = q.columnNumber(static_cast<int>(2 + i), row);
         }
     }
     ReadStatisticsTables(db, document);
+    ReadMatrixTables(db, document);
+    ReadTrials(db, document);
     return document;
 }
 
@@ -659,7 +791,9 @@ void InsertPointExtras(Statement& setStatistics, Statement& setStatus, Statement
 }  // namespace
 
 DocumentStore::DocumentStore(const fs::path& path) : path_(path), lock_(WorkingFileLock::Create(path)) {
-    if (!lock_) throw DocumentFileError("the working file " + path.string() + " cannot be created: it exists already");
+    if (!lock_)
+        throw DocumentFileError("the working file " + path.string() + " cannot be created: " +
+                                (errno == EEXIST ? std::string("it exists already") : std::strerror(errno)));
     struct RemoveUnlessDone {  // a store that fails half-way leaves no file behind
         const fs::path& path;
         bool done = false;
@@ -679,6 +813,8 @@ DocumentStore::DocumentStore(const fs::path& path) : path_(path), lock_(WorkingF
     Execute(connection.get(), "BEGIN");
     Execute(connection.get(), kSchema);
     Execute(connection.get(), kStatisticsSchema);
+    Execute(connection.get(), kMatrixSchema);
+    Execute(connection.get(), kTrialSchema);
     Execute(connection.get(), "COMMIT");
     // The file itself then names the program and holds the tables, not only its log.
     Execute(connection.get(), "PRAGMA wal_checkpoint(TRUNCATE)");
@@ -715,12 +851,33 @@ void DocumentStore::replaceAll(const AnalysisDocument& document) {
             .real(11, e.setup.standard_current_nA)
             .run();
     }
-    execute("DELETE FROM statistics; DELETE FROM point_status");
+    writeMatrixTables(document);
+    execute("DELETE FROM statistics; DELETE FROM point_status; DELETE FROM trials; DELETE FROM trial_values");
     for (std::size_t p = 0; p < document.points.size(); ++p) {
         InsertPointRows(s.insertPoint, s.insertMeasures, s.insertResult, static_cast<int32_t>(p), document.points[p]);
         InsertPointExtras(s.setStatistics, s.setStatus, s.clearStatus, static_cast<int32_t>(p), document.points[p]);
     }
     change.release();
+}
+
+void DocumentStore::writeMatrixTables(const AnalysisDocument& document) {
+    execute("DELETE FROM analysis_conditions; DELETE FROM element_lines; DELETE FROM standard_compositions;"
+            " DELETE FROM unmeasured_elements");
+    Statement(db_, "INSERT INTO analysis_conditions VALUES (1, ?1, ?2)")
+        .real(1, document.matrix.accelerating_voltage_kV)
+        .real(2, document.matrix.take_off_angle_deg)
+        .run();
+    Statement line(db_, "INSERT INTO element_lines VALUES (?1, ?2)");
+    Statement component(db_, "INSERT INTO standard_compositions VALUES (?1, ?2, ?3)");
+    for (std::size_t i = 0; i < document.elements.size(); ++i) {
+        const ElementSetup& setup = document.elements[i].setup;
+        line.integer(1, static_cast<int64_t>(i)).text(2, setup.line).run();
+        for (const auto& [z, percent] : setup.standard_composition)
+            component.integer(1, static_cast<int64_t>(i)).integer(2, z).real(3, percent).run();
+    }
+    Statement unmeasured(db_, "INSERT INTO unmeasured_elements VALUES (?1, ?2, ?3)");
+    for (const UnmeasuredSetup& u : document.matrix.unmeasured)
+        unmeasured.integer(1, u.z).integer(2, u.by_difference ? 1 : 0).real(3, u.percent).run();
 }
 
 void DocumentStore::setFields(const DocumentFields& fields) {
@@ -771,6 +928,26 @@ void DocumentStore::deletePoint(int32_t index) {
     change.release();
 }
 
+void DocumentStore::movePoint(int32_t from, int32_t to) {
+    // The moved point waits on a number no point has; the points between go negative
+    // (-p - 1) and come back one up or one down, so that no row collides with a number in use.
+    static constexpr std::array<const char*, 5> kTables{"points", "measures", "results", "statistics", "point_status"};
+    static constexpr int64_t kParked = -2000000000;
+    const bool up = from > to;  // the points between move up by one
+    const int64_t first = up ? to : from + 1, last = up ? from - 1 : to;
+    Savepoint change(*this);
+    for (const char* table : kTables) {
+        const std::string update = std::string("UPDATE ") + table + " SET point = ";
+        Statement(db_, (update + "?2 WHERE point = ?1").c_str()).integer(1, from).integer(2, kParked).run();
+        Statement(db_, (update + "-point - 1 WHERE point BETWEEN ?1 AND ?2").c_str()).integer(1, first).integer(2, last).run();
+        Statement(db_, (update + (up ? "-point" : "-point - 2") + " WHERE point < 0 AND point <> ?1").c_str())
+            .integer(1, kParked)
+            .run();
+        Statement(db_, (update + "?1 WHERE point = ?2").c_str()).integer(1, to).integer(2, kParked).run();
+    }
+    change.release();
+}
+
 void DocumentStore::setStagePosition(int32_t point, int32_t x, int32_t y, int32_t z) {
     Savepoint change(*this);
     statements_->setPosition.integer(1, point).integer(2, x).integer(3, y).integer(4, z).run();
@@ -810,6 +987,45 @@ void DocumentStore::setPointStatus(int32_t point, PointStatus status) {
     WriteStatus(statements_->setStatus, statements_->clearStatus, point, status);
 }
 
+void DocumentStore::parkPoint(int32_t point, int32_t depth) {
+    static constexpr std::array<const char*, 2> kSteps{
+        "INSERT INTO trials SELECT ?2, x, y, z, label, (SELECT status FROM point_status WHERE point = ?1)"
+        " FROM points WHERE point = ?1",
+        "INSERT INTO trial_values SELECT ?2, m.element, m.m1, m.m2, m.m3, m.m4, m.m5, r.f1, r.f2, r.f3, r.f4, r.f5,"
+        " r.f6, r.f7, r.f8, r.f9, r.f10, r.f11, s.counting_time, s.count_rate, s.sigma_percent, s.lod_percent,"
+        " s.repeats, s.passed, s.rate_sigma_cps, s.background_sigma_cps, s.flags"
+        " FROM measures AS m JOIN results AS r ON r.point = m.point AND r.element = m.element"
+        " LEFT JOIN statistics AS s ON s.point = m.point AND s.element = m.element WHERE m.point = ?1",
+    };
+    Savepoint change(*this);
+    for (const char* sql : kSteps) Statement(db_, sql).integer(1, point).integer(2, depth).run();
+    deletePoint(point);
+    change.release();
+}
+
+void DocumentStore::unparkPoint(int32_t depth, int32_t index) {
+    static constexpr std::array<const char*, 7> kSteps{
+        "INSERT INTO points SELECT ?2, x, y, z, label FROM trials WHERE depth = ?1",
+        "INSERT INTO point_status SELECT ?2, status FROM trials WHERE depth = ?1 AND status IS NOT NULL",
+        "INSERT INTO measures SELECT ?2, element, m1, m2, m3, m4, m5 FROM trial_values WHERE depth = ?1",
+        "INSERT INTO results SELECT ?2, element, f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11 FROM trial_values"
+        " WHERE depth = ?1",
+        "INSERT INTO statistics SELECT ?2, element, counting_time, count_rate, sigma_percent, lod_percent, repeats,"
+        " passed, rate_sigma_cps, background_sigma_cps, flags FROM trial_values WHERE depth = ?1 AND repeats IS NOT NULL",
+        "DELETE FROM trials WHERE depth = ?1",
+        "DELETE FROM trial_values WHERE depth = ?1",
+    };
+    Savepoint change(*this);
+    for (const char* sql : kSteps) Statement(db_, sql).integer(1, depth).integer(2, index).run();
+    change.release();
+}
+
+void DocumentStore::clearParked() {
+    Savepoint change(*this);
+    execute("DELETE FROM trials; DELETE FROM trial_values");
+    change.release();
+}
+
 void DocumentStore::beginBatch() {
     statements_->savepoint.run();
     ++batchDepth_;
@@ -817,13 +1033,28 @@ void DocumentStore::beginBatch() {
 
 void DocumentStore::endBatch() {
     if (batchDepth_ == 0) return;
-    --batchDepth_;
-    statements_->release.run();
+    try {
+        statements_->release.run();
+        --batchDepth_;
+    } catch (const DocumentFileError&) {
+        abandonChanges();  // a commit that failed leaves its transaction open
+        throw;
+    }
 }
 
+void DocumentStore::abandonChanges() {
+    batchDepth_ = 0;
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool DocumentStore::inTransaction() const { return batchDepth_ > 0 || !sqlite3_get_autocommit(db_); }
+
 void DocumentStore::copyTo(const fs::path& target) {
-    if (batchDepth_ > 0) throw DocumentFileError("a batch of changes is still open");
+    if (inTransaction()) throw DocumentFileError("a batch of changes is still open");
     Statement(db_, "VACUUM INTO ?1").text(1, target.string()).run();
+    // A saved document holds the profile alone: a trial stack is waited on by a scan only.
+    Connection copy(target, SQLITE_OPEN_READWRITE);
+    Execute(copy.get(), "DELETE FROM trials; DELETE FROM trial_values");
 }
 
 void DocumentStore::RemoveFiles(const fs::path& path) {
@@ -834,7 +1065,7 @@ void DocumentStore::RemoveFiles(const fs::path& path) {
 
 void DocumentStore::RemoveCompanions(const fs::path& path) {
     std::error_code ec;
-    for (const char* companion : {"-wal", "-shm", "-journal", kDocumentCompanion, kZonesCompanion})
+    for (const char* companion : {"-wal", "-shm", "-journal", kDocumentCompanion, kZonesCompanion, kDisposableCompanion})
         fs::remove(fs::path(path.string() + companion), ec);
 }
 

@@ -66,16 +66,29 @@ public:
     void setFields(const DocumentFields& fields);
     void appendPoint(int32_t index, const DocumentPoint& point);
     void deletePoint(int32_t index);
+    // Point `from` becomes point `to`; the points between move by one.
+    void movePoint(int32_t from, int32_t to);
     void setStagePosition(int32_t point, int32_t x, int32_t y, int32_t z);
     void setLabel(int32_t point, const std::string& label);
     void setMeasures(int32_t point, int32_t element, const Measures& measures);
     void setResult(int32_t point, int32_t element, const ComputeResult& result);
     void setStatistics(int32_t point, int32_t element, const CountStatistics& statistics);
     void setPointStatus(int32_t point, PointStatus status);
+    // The point leaves the profile for the trial stack at `depth` (0 at the bottom), all its
+    // values with it; unparkPoint brings the entry at `depth` back as point `index`.
+    void parkPoint(int32_t point, int32_t depth);
+    void unparkPoint(int32_t depth, int32_t index);
+    void clearParked();
 
-    // Changes made between beginBatch and endBatch are committed together.
+    // Changes made between beginBatch and endBatch are committed together. An endBatch that
+    // fails (a full disk) rolls the whole batch back before it throws.
     void beginBatch();
     void endBatch();
+    // Rolls back whatever is not committed, batches included: after a failed write the file
+    // is as it was at its last commit, and takes changes again.
+    void abandonChanges();
+    // True while a transaction is open (a batch of changes).
+    bool inTransaction() const;
 
     // Writes a complete, self-contained document file at `target`, which must not exist.
     void copyTo(const std::filesystem::path& target);
@@ -88,6 +101,7 @@ public:
     static void RemoveCompanions(const std::filesystem::path& path);
 
 private:
+    void writeMatrixTables(const AnalysisDocument& document);
     struct Statements;  // prepared once, used for every change
     class Savepoint;
     void execute(const char* sql);

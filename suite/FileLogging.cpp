@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <fstream>
 #include <optional>
 #include <system_error>
 
@@ -131,7 +132,11 @@ Status FileLogging::KestPrintfVB(const std::string& text) {
         if (::flock(file.fd(), LOCK_EX) != 0) return 0;
         struct stat current {};
         if (::stat(logFile().c_str(), &current) != 0 || current.st_ino != opened.st_ino) continue;
+        // The older logs move down one place (acquisition.log.1 to .2, ...); the oldest goes.
         std::error_code failed;
+        for (int older = kKeptLogs - 1; older >= 1; --older)
+            std::filesystem::rename(logFile().string() + "." + std::to_string(older),
+                                    logFile().string() + "." + std::to_string(older + 1), failed);
         std::filesystem::rename(logFile(), logFile().string() + ".1", failed);
         // A log that cannot be moved grows on rather than lose a line.
         if (failed) return WriteAll(file.fd(), text.data(), text.size()) ? 1 : 0;
@@ -247,5 +252,34 @@ bool InstanceLock::earlierInstanceRuns() {
 }
 
 bool InstanceLock::held() const { return held_; }
+
+InstrumentLock::InstrumentLock(const std::filesystem::path& home)
+    : file_(home / "instrument.lock"), lock_(std::make_unique<QLockFile>(QtPath(file_))) {
+    lock_->setStaleLockTime(0);  // held for a whole scan: only a lock whose process has gone is stale
+}
+
+InstrumentLock::~InstrumentLock() {
+    if (!lock_->isLocked()) return;
+    std::error_code ignored;
+    std::filesystem::remove(file_.string() + ".holder", ignored);
+}
+
+std::optional<std::string> InstrumentLock::take(const std::string& holder) {
+    const std::filesystem::path named = file_.string() + ".holder";
+    if (lock_->tryLock(0)) {
+        std::ofstream(named, std::ios::trunc) << holder;
+        return std::nullopt;
+    }
+    if (lock_->error() != QLockFile::LockFailedError) return std::nullopt;
+    qint64 pid = 0;
+    QString host, application;
+    lock_->getLockInfo(&pid, &host, &application);
+    std::ifstream in(named);
+    std::string who;
+    std::getline(in, who);
+    if (who.empty()) who = application.toStdString();
+    return "the instrument is driven by another program on this home: " + who + " (process " + std::to_string(pid) +
+           " on " + host.toStdString() + ", holding " + file_.string() + "); one program at a time drives the stage";
+}
 
 }  // namespace kest

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QLocalServer;
@@ -25,8 +26,11 @@ std::string InstanceChannelName(const std::filesystem::path& home);
 
 class FileLogging : public Logging {
 public:
-    // The log is moved to acquisition.log.1 (replacing the one there) once it has passed this.
+    // The log is moved to acquisition.log.1 once it has passed this, the older ones down to
+    // acquisition.log.5: a 3,000-point scan writes some 13 MB, so the last few long scans
+    // stay, in at most 60 MB.
     static constexpr std::uintmax_t kLogRotationBytes = 10 * 1000 * 1000;
+    static constexpr int kKeptLogs = 5;
 
     // `answerTimeoutMs`: how long KestCheckUnique waits for the earlier instance to answer.
     explicit FileLogging(std::filesystem::path home, int answerTimeoutMs = 3000,
@@ -37,8 +41,8 @@ public:
 
     // Appends the bytes of `text` to acquisition.log; they are in the file when the call
     // returns. 1, or 0 when the file cannot be written. A log that has passed its size is
-    // first moved to acquisition.log.1, so that the logs of a program that runs for months
-    // never fill the disk.
+    // first moved to acquisition.log.1 (the older ones one place down, up to .5), so that the
+    // logs of a program that runs for months never fill the disk.
     Status KestPrintfVB(const std::string& text) override;
 
     // `prefix` followed by the next number of the home's key counter in base 36, lowest digit
@@ -99,6 +103,27 @@ private:
     std::filesystem::path home_;
     std::unique_ptr<QLockFile> file_;
     bool held_ = false;
+};
+
+// One program drives the instrument: the window, a headless scan or a batch holds this lock
+// (instrument.lock in the home folder) while it may move the stage or count; a second one
+// refuses to start. Reading documents (list, export, recover) takes no lock. A lock left by
+// a process that no longer runs is taken over.
+class InstrumentLock {
+public:
+    explicit InstrumentLock(const std::filesystem::path& home);
+    ~InstrumentLock();
+    InstrumentLock(const InstrumentLock&) = delete;
+    InstrumentLock& operator=(const InstrumentLock&) = delete;
+
+    // Takes the lock for `holder` ("the window", "kestplus-profile scan"); nothing when taken,
+    // else who holds it, in words for the operator. A home that cannot be written holds no
+    // lock: the program runs, unlocked.
+    std::optional<std::string> take(const std::string& holder);
+
+private:
+    std::filesystem::path file_;
+    std::unique_ptr<QLockFile> lock_;
 };
 
 }  // namespace kest

@@ -72,6 +72,9 @@ json ParseJson(const std::string& text, const std::string& origin) {
         // The parser points one past the offending character.
         const std::size_t byte = e.byte > 0 ? e.byte - 1 : 0;
         throw FieldError(origin + ": JSON syntax error at " + Place(text, byte) + ": " + what);
+    } catch (const json::out_of_range& e) {  // a number beyond a double's range: 1e400
+        std::string what = e.what();
+        throw FieldError(origin + ": " + what.substr(std::min(what.find("number"), what.size())));
     }
 }
 
@@ -81,7 +84,8 @@ void FieldReader::refuse(const std::string& path, const std::string& what) const
 
 void FieldReader::object(const json& value, const std::string& path, std::initializer_list<const char*> known) const {
     if (!value.is_object()) refuse(path, "expected an object");
-    for (const auto& [key, member] : value.items()) {
+    for (const auto& item : value.items()) {
+        const std::string& key = item.key();  // not a structured binding: clang 14 cannot capture one
         if (std::none_of(known.begin(), known.end(), [&](const char* k) { return key == k; }))
             refuse(Member(path, key), "unknown field");
     }

@@ -3,7 +3,10 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <string>
 
 namespace kest {
 
@@ -28,6 +31,15 @@ ProgramFolders ResolveProgramFolders() {
     std::error_code ignored;
     std::filesystem::create_directories(folders.config, ignored);
     std::filesystem::create_directories(folders.data, ignored);
+    return folders;
+}
+
+ProgramFolders ReadingFolders(ProgramFolders folders) {
+    std::error_code ec;
+    std::filesystem::create_directories(folders.workDir(), ec);
+    if (!ec && ::access(folders.workDir().c_str(), W_OK) == 0) return folders;
+    folders.data = std::filesystem::temp_directory_path(ec) / ("kestplus-profile-" + std::to_string(::getuid()));
+    std::filesystem::create_directories(folders.workDir(), ec);
     return folders;
 }
 

@@ -20,4 +20,9 @@ struct ProgramFolders {
 // Resolves the folders and creates them when missing.
 ProgramFolders ResolveProgramFolders();
 
+// The folders for a command that only reads documents: when the work folder cannot be made
+// or written (a read-only home), a folder of the user's in the system's temporary folder
+// takes the data folder's place; the configuration is still read from the home.
+ProgramFolders ReadingFolders(ProgramFolders folders);
+
 }  // namespace kest

@@ -1,5 +1,7 @@
 #include "suite/SimulatedMicroprobe.h"
 
+#include "suite/MatrixSetup.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -63,6 +65,11 @@ SimulatedMicroprobe::SimulatedMicroprobe(const SuiteConfig& config, SimClock* bo
         const double p = config_.instrument.stage_position[axis];
         moves_[axis] = Move{p, p, p, false, powerOn_, powerOn_};
     }
+    std::vector<int> specimenElements;
+    for (const auto& [z, profile] : config_.specimen.elements) specimenElements.push_back(z);
+    for (const auto& [z, percent] : config_.specimen.matrix) specimenElements.push_back(z);
+    if (config_.specimen.balance != 0) specimenElements.push_back(config_.specimen.balance);
+    specimenPhysics_ = MatrixCorrectionFor(config_.setup.matrix, config_.setup.elements, specimenElements);
 }
 
 bool SimulatedMicroprobe::refused(ProbeCall call) {
@@ -104,14 +111,36 @@ double SimulatedMicroprobe::rateAt(int spectrometer, double time, double countSe
     if (!validSpectrometer(spectrometer) || cupInserted_) return 0.0;
     const int index = elementOf_[static_cast<std::size_t>(spectrometer - 1)];
     if (index < 0) return 0.0;
-    const ElementSetup& e = config_.setup.elements[static_cast<std::size_t>(index)];
     const int axis = config_.specimen.axis == 2 ? 2 : 1;
     const double coordinate = moves_[static_cast<std::size_t>(axis - 1)].positionAt(time, config_.instrument.stage_speed);
-    const double percent = config_.specimen.percentAt(e.z, coordinate);
     // The standard's rate belongs to the current it was measured at.
+    const ElementSetup& e = config_.setup.elements[static_cast<std::size_t>(index)];
     const double standardCurrent = e.standard_current_nA > 0.0 ? e.standard_current_nA : config_.instrument.beam_current_nA;
     const double beam = currentAt(time + countSeconds / 2) / standardCurrent;
-    return (e.background_cps + e.standard_cps * percent / e.standard_percent) * beam;
+    return peakRate(static_cast<std::size_t>(index), coordinate) * beam;
+}
+
+// The specimen obeys the physics the computation corrects for: the standard's net rate times
+// the k-ratio of the composition under the beam, plus the standard's background scaled by the
+// mean atomic number. A set-up the model cannot take keeps the proportion to the standard.
+double SimulatedMicroprobe::peakRate(std::size_t element, double coordinate) const {
+    const ElementSetup& e = config_.setup.elements[element];
+    if (!specimenPhysics_) {
+        const double percent = config_.specimen.percentAt(e.z, coordinate);
+        return e.background_cps + e.standard_cps * percent / e.standard_percent;
+    }
+    if (coordinate != peakCoordinate_ || peakRates_.empty()) {
+        const physics::Composition composition = MassFractions(config_.specimen.compositionAt(coordinate));
+        const std::vector<physics::CorrectionFactors> k = specimenPhysics_->kRatios(composition);
+        peakRates_.clear();
+        for (std::size_t i = 0; i < k.size(); ++i) {
+            const ElementSetup& setup = config_.setup.elements[i];
+            peakRates_.push_back(setup.standard_cps * k[i].kRatio +
+                                 setup.background_cps * specimenPhysics_->backgroundScale(i, composition));
+        }
+        peakCoordinate_ = coordinate;
+    }
+    return peakRates_[element];
 }
 
 double SimulatedMicroprobe::trueRate(int spectrometer) const { return rateAt(spectrometer, clock_.now(), 0.0); }

@@ -31,6 +31,7 @@
 // Every call checks its spectrometer (1..spectrometers) or axis (1..3) and returns 0 for
 // any other; a failing call leaves its "out" arguments untouched.
 
+#include "physics/MatrixCorrection.h"
 #include "suite/Microprobe.h"
 #include "suite/SimulatedFaults.h"
 #include "suite/SimClock.h"
@@ -106,6 +107,7 @@ private:
     static bool validAxis(int32_t axis) { return axis >= 1 && axis <= 3; }
     double currentAt(double time) const;
     double rateAt(int spectrometer, double time, double countSeconds) const;
+    double peakRate(std::size_t element, double coordinate) const;
     double countedSeconds() const;  // of the count started last, up to its preset
     int32_t drawCounts(double rate, double seconds, double tau);
 
@@ -115,6 +117,9 @@ private:
     double powerOn_;
     std::mt19937_64 random_;
     std::array<int, 5> elementOf_{};  // set-up element index per spectrometer, -1 for none
+    std::optional<physics::MatrixCorrection> specimenPhysics_;
+    mutable double peakCoordinate_ = 0.0;     // where peakRates_ were worked out
+    mutable std::vector<double> peakRates_;   // per set-up element, at the nominal current
 
     bool cupInserted_;
     double preset_ = 0;  // counting time loaded, 0 until the first load

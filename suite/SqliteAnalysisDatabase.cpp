@@ -4,6 +4,7 @@
 #include "suite/ElementSymbols.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -62,6 +63,19 @@ void SyncDirectory(const fs::path& directory) {
     ::close(fd);
 }
 
+// The temporary files of saves to the same document that a killed program left behind
+// ("." NAME ".saving-PID", with its journal): removed once their process has gone.
+void RemoveStaleSaves(const fs::path& folder, const std::string& prefix) {
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(prefix)) continue;
+        const std::string pid = name.substr(prefix.size(), name.find('-', prefix.size()) - prefix.size());
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (::kill(static_cast<pid_t>(std::stol(pid)), 0) != 0 && errno == ESRCH) fs::remove(entry.path(), ec);
+    }
+}
+
 // Twice the d spacing of the usual analysing crystals, in angstrom.
 double TwoD(const std::string& crystal) {
     static const std::map<std::string, double> spacings{
@@ -102,6 +116,14 @@ void SqliteAnalysisDatabase::setMessageSink(MessageSink sink) { sink_ = std::mov
 void SqliteAnalysisDatabase::setBeforeReplaceHook(BeforeReplaceHook hook) { beforeReplace_ = std::move(hook); }
 std::string SqliteAnalysisDatabase::lastError() const { return lastError_; }
 
+void SqliteAnalysisDatabase::keepTargetPath(const std::string& key, const std::string& path) {
+    if (const Object* object = find(key)) WriteCompanion(object->store->path(), kDocumentCompanion, path);
+}
+
+void SqliteAnalysisDatabase::markDisposable(const std::string& key) {
+    if (const Object* object = find(key)) WriteCompanion(object->store->path(), kDisposableCompanion, "1");
+}
+
 const AnalysisDocument* SqliteAnalysisDatabase::document(const std::string& key) const {
     const Object* object = find(key);
     return object ? &object->document : nullptr;
@@ -117,27 +139,31 @@ fs::path SqliteAnalysisDatabase::workingFile(const std::string& key) const {
     return object ? object->store->path() : fs::path();
 }
 
-SqliteAnalysisDatabase::Batch::Batch(DocumentStore* store) : store_(store) {
-    if (store_) store_->beginBatch();
+SqliteAnalysisDatabase::Batch::Batch(SqliteAnalysisDatabase* database, Object* object)
+    : database_(database), object_(object) {
+    if (object_) object_->store->beginBatch();
 }
 
-SqliteAnalysisDatabase::Batch::Batch(Batch&& other) noexcept : store_(std::exchange(other.store_, nullptr)) {}
+SqliteAnalysisDatabase::Batch::Batch(Batch&& other) noexcept
+    : database_(other.database_), object_(std::exchange(other.object_, nullptr)) {}
 
 SqliteAnalysisDatabase::Batch::~Batch() {
-    if (!store_) return;
+    if (!object_) return;
     try {
-        store_->endBatch();
-    } catch (const DocumentFileError&) {  // nothing a destructor can do
+        object_->store->endBatch();
+    } catch (const DocumentFileError& e) {  // rolled back: memory holds the changes until the next save
+        database_->fallBehind(*object_, e.what());
     }
 }
 
 SqliteAnalysisDatabase::Batch SqliteAnalysisDatabase::batch(const std::string& key) {
     Object* object = find(key);
+    if (object && object->behind) return Batch(this, nullptr);
     try {
-        return Batch(object ? object->store.get() : nullptr);
+        return Batch(this, object);
     } catch (const DocumentFileError& e) {
-        fail(std::string("the working file cannot start a batch: ") + e.what());
-        return Batch(nullptr);
+        if (object) fallBehind(*object, e.what());
+        return Batch(this, nullptr);
     }
 }
 
@@ -199,11 +225,17 @@ void SqliteAnalysisDatabase::mirror(Object& object, const std::function<void(Doc
     try {
         change(*object.store);
     } catch (const DocumentFileError& e) {
-        object.behind = true;
-        failAndTell("The working file " + object.store->path().string() + " cannot be written (" + e.what() +
-                    "): the document's changes are kept in memory only, and a crash would lose them. Save the "
-                    "document where there is room, or make room on that disk.");
+        fallBehind(object, e.what());
     }
+}
+
+void SqliteAnalysisDatabase::fallBehind(Object& object, const std::string& why) {
+    object.store->abandonChanges();  // the file stays as at its last commit; memory holds the rest
+    if (object.behind) return;
+    object.behind = true;
+    failAndTell("The working file " + object.store->path().string() + " cannot be written (" + why +
+                "): the document's changes are kept in memory only, and a crash would lose them. Save the "
+                "document where there is room, or make room on that disk.");
 }
 
 void SqliteAnalysisDatabase::changeDocument(Object& object, const std::function<void(DocumentStore&)>& change) {
@@ -272,6 +304,7 @@ Status SqliteAnalysisDatabase::KestDbObjectRead(std::string& key, const std::str
     if (file.is_relative()) file = config_.baseDir / file;
     try {
         AnalysisDocument document = ReadDocumentFile(file);
+        document.trials.clear();  // a saved document's trial stack is no longer waited on
         object->store->replaceAll(document);
         object->document = std::move(document);
         object->path = file.string();
@@ -316,6 +349,7 @@ Status SqliteAnalysisDatabase::KestDbReset(std::string& key, std::string& path, 
     if (!Fits(defaultPath, capacity)) return failAndTell(TooLongMessage(defaultPath, capacity));
 
     AnalysisDocument document;
+    document.matrix = config_.setup.matrix;
     for (ElementSetup setup : config_.setup.elements) {
         if (!(setup.standard_current_nA > 0.0)) setup.standard_current_nA = config_.instrument.beam_current_nA;
         document.elements.push_back(DocumentElement{setup, crystalOf(setup.spectrometer)});
@@ -342,6 +376,7 @@ Status SqliteAnalysisDatabase::KestDbOpen(std::string& key, std::string& path, i
     std::string note;
     try {
         AnalysisDocument document = ReadDocumentFile(*chosen, &note);
+        document.trials.clear();  // a saved document's trial stack is no longer waited on
         object->store->replaceAll(document);
         object->document = std::move(document);
     } catch (const DocumentFileError& e) {
@@ -393,9 +428,18 @@ Status SqliteAnalysisDatabase::saveTo(Object& object, const std::string& target,
     return FillTextBuffer(buffer, capacity, target);
 }
 
-void SqliteAnalysisDatabase::writeDocumentCopy(Object& object, const fs::path& target) {
+void SqliteAnalysisDatabase::writeDocumentCopy(Object& object, const fs::path& named) {
+    // A link stays a link: the file it names is replaced.
+    std::error_code linkError, ignored;
+    const bool link = fs::is_symlink(fs::symlink_status(named, ignored));
+    const fs::path target = link ? fs::weakly_canonical(named, linkError) : named;
+    if (linkError) throw DocumentFileError("the link cannot be followed (" + linkError.message() + ")");
+    if (const auto type = fs::status(target, ignored).type(); type != fs::file_type::regular && type != fs::file_type::not_found)
+        throw DocumentFileError(type == fs::file_type::directory ? "it is a folder" : "it is not a file (a device, a pipe or a socket)");
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const fs::path temporary = folder / ("." + target.filename().string() + ".saving-" + std::to_string(::getpid()));
+    const std::string prefix = "." + target.filename().string() + ".saving-";
+    const fs::path temporary = folder / (prefix + std::to_string(::getpid()));
+    RemoveStaleSaves(folder, prefix);
     DocumentStore::RemoveFiles(temporary);
     struct Cleanup {
         const fs::path& file;
@@ -409,12 +453,16 @@ void SqliteAnalysisDatabase::writeDocumentCopy(Object& object, const fs::path& t
     // written from memory through a store of its own where there is room.
     std::optional<DocumentStore> fromMemory;
     DocumentStore* source = object.store.get();
-    if (object.behind) {
+    if (object.behind || object.store->inTransaction()) {
         try {
+            object.store->abandonChanges();
             object.store->replaceAll(object.document);
             object.behind = false;
         } catch (const DocumentFileError&) {
-            fromMemory.emplace(fs::temp_directory_path() / ("kestplus-saving-" + std::to_string(::getpid()) + ".ana"));
+            object.store->abandonChanges();
+            const fs::path staging = fs::temp_directory_path() / ("kestplus-saving-" + std::to_string(::getpid()) + ".ana");
+            DocumentStore::RemoveFiles(staging);
+            fromMemory.emplace(staging);
             fromMemory->replaceAll(object.document);
             source = &*fromMemory;
         }
@@ -621,6 +669,20 @@ Status SqliteAnalysisDatabase::KestDbDeletePt(std::string& key, int32_t point) {
     return 1;
 }
 
+Status SqliteAnalysisDatabase::KestDbMovePt(std::string& key, int32_t from, int32_t to) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, from) || !pointOf(*object, to)) return 0;
+    if (from == to) return 1;
+    changeDocument(*object, [&](DocumentStore& store) { store.movePoint(from, to); });
+    auto& points = object->document.points;
+    const auto at = [&](int32_t p) { return points.begin() + p; };
+    if (from > to)
+        std::rotate(at(to), at(from), at(from + 1));
+    else
+        std::rotate(at(from), at(from + 1), at(to + 1));
+    return 1;
+}
+
 Status SqliteAnalysisDatabase::KestDbGetAnaLabel(std::string& key, int32_t point, std::string& buffer,
                                                  int32_t capacity) {
     const Object* object = find(key);
@@ -732,6 +794,8 @@ Status SqliteAnalysisDatabase::KestDbRecover(std::string& key, const std::string
     const std::string documentPath = ReadCompanion(workingFile, kDocumentCompanion);
     try {
         AnalysisDocument document = ReadDocumentFile(workingFile);
+        // The trial points lie further along the line than the last point, the top nearest.
+        for (; !document.trials.empty(); document.trials.pop_back()) document.points.push_back(std::move(document.trials.back()));
         object->store->replaceAll(document);
         object->document = std::move(document);
     } catch (const DocumentFileError& e) {
@@ -799,13 +863,47 @@ Status SqliteAnalysisDatabase::KestDbSetPointStatus(std::string& key, int32_t po
     return 1;
 }
 
+Status SqliteAnalysisDatabase::KestDbParkPt(std::string& key, int32_t point) {
+    Object* object = find(key);
+    if (!object || !pointOf(*object, point)) return 0;
+    AnalysisDocument& document = object->document;
+    const auto depth = static_cast<int32_t>(document.trials.size());
+    changeDocument(*object, [&](DocumentStore& store) { store.parkPoint(point, depth); });
+    document.trials.push_back(std::move(document.points[static_cast<std::size_t>(point)]));
+    document.points.erase(document.points.begin() + point);
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbUnparkPt(std::string& key) {
+    Object* object = find(key);
+    if (!object) return 0;
+    AnalysisDocument& document = object->document;
+    if (document.trials.empty()) return fail("no trial point waits");
+    const auto depth = static_cast<int32_t>(document.trials.size() - 1);
+    const auto index = static_cast<int32_t>(document.points.size());
+    changeDocument(*object, [&](DocumentStore& store) { store.unparkPoint(depth, index); });
+    document.points.push_back(std::move(document.trials.back()));
+    document.trials.pop_back();
+    return 1;
+}
+
+Status SqliteAnalysisDatabase::KestDbClearParked(std::string& key) {
+    Object* object = find(key);
+    if (!object) return 0;
+    if (object->document.trials.empty()) return 1;
+    mirror(*object, [](DocumentStore& store) { store.clearParked(); });
+    object->document.trials.clear();
+    return 1;
+}
+
 Status SqliteAnalysisDatabase::KestDbBeginChanges(std::string& key) {
     Object* object = find(key);
     if (!object) return 0;
+    if (object->behind) return 1;  // memory holds the changes until the next save
     try {
         object->store->beginBatch();
     } catch (const DocumentFileError& error) {
-        return fail(std::string("the working file cannot start a batch: ") + error.what());
+        fallBehind(*object, error.what());
     }
     return 1;
 }
@@ -813,10 +911,11 @@ Status SqliteAnalysisDatabase::KestDbBeginChanges(std::string& key) {
 Status SqliteAnalysisDatabase::KestDbEndChanges(std::string& key) {
     Object* object = find(key);
     if (!object) return 0;
+    if (object->behind) return 1;
     try {
         object->store->endBatch();
     } catch (const DocumentFileError& error) {
-        return fail(std::string("the working file cannot be written: ") + error.what());
+        fallBehind(*object, error.what());
     }
     return 1;
 }

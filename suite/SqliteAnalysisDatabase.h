@@ -44,6 +44,13 @@ public:
     using BeforeReplaceHook = std::function<bool(const std::filesystem::path& temporaryFile)>;
     void setBeforeReplaceHook(BeforeReplaceHook hook);
 
+    // The document the object is to be saved as, kept beside its working file before the
+    // first save, so that a leftover of it carries that name.
+    void keepTargetPath(const std::string& key, const std::string& path);
+    // The object's working file holds nothing worth a recovery (a list, an export, a
+    // recompute of a saved document): a leftover of it is removed without a word.
+    void markDisposable(const std::string& key);
+
     // The document held under `key`, read-only; nullptr for an unknown key.
     const AnalysisDocument* document(const std::string& key) const;
     // The path New, Open, Save or Save As last gave the document; empty for an unknown key.
@@ -51,6 +58,10 @@ public:
     // The working file that mirrors the document; empty for an unknown key.
     std::filesystem::path workingFile(const std::string& key) const;
 
+private:
+    struct Object;
+
+public:
     // While a Batch lives, the changes made to its document reach the working file in one
     // transaction (the computation of many points uses it). End it before deleting the object.
     class Batch {
@@ -63,8 +74,9 @@ public:
 
     private:
         friend class SqliteAnalysisDatabase;
-        explicit Batch(DocumentStore* store);
-        DocumentStore* store_;
+        Batch(SqliteAnalysisDatabase* database, Object* object);
+        SqliteAnalysisDatabase* database_;
+        Object* object_;
     };
     Batch batch(const std::string& key);
 
@@ -101,6 +113,7 @@ public:
     Status KestDbSetStagePos(std::string& key, int32_t point, int32_t x, int32_t y, int32_t z) override;
     Status KestDbGetStagePos(std::string& key, int32_t point, int32_t& x, int32_t& y, int32_t& z) override;
     Status KestDbDeletePt(std::string& key, int32_t point) override;
+    Status KestDbMovePt(std::string& key, int32_t from, int32_t to) override;
     Status KestDbGetAnaLabel(std::string& key, int32_t point, std::string& buffer, int32_t capacity) override;
     Status KestDbSetAnaLabel(std::string& key, int32_t point, const std::string& label, int32_t flags) override;
 
@@ -127,6 +140,10 @@ public:
     Status KestDbGetPointStatus(std::string& key, int32_t point, PointStatus& status) override;
     Status KestDbSetPointStatus(std::string& key, int32_t point, PointStatus status) override;
 
+    Status KestDbParkPt(std::string& key, int32_t point) override;
+    Status KestDbUnparkPt(std::string& key) override;
+    Status KestDbClearParked(std::string& key) override;
+
     Status KestDbBeginChanges(std::string& key) override;
     Status KestDbEndChanges(std::string& key) override;
 
@@ -145,7 +162,6 @@ public:
     Status KestDbDeleteLeftover(const std::string& workingFile) override;
 
 private:
-    struct Object;
     using FieldMember = std::string DocumentFields::*;
 
     Object* find(const std::string& key);
@@ -166,6 +182,9 @@ private:
     // A change of the object's working file. One the file cannot take (a full disk) is kept
     // in memory all the same, the operator told once; the next save writes from memory.
     void mirror(Object& object, const std::function<void(DocumentStore&)>& change);
+    // After a write the working file could not take: rolled back to its last commit, and
+    // left alone (the operator told once) until a save brings it up to date.
+    void fallBehind(Object& object, const std::string& why);
     // A change the operator made: mirrored, and the document marked modified.
     void changeDocument(Object& object, const std::function<void(DocumentStore&)>& change);
     std::string freeKey(const std::string& wanted) const;

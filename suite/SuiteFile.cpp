@@ -8,12 +8,16 @@
 #include "suite/FileText.h"
 #include "suite/JsonFields.h"
 
+#include "physics/XRayData.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
 #include <limits>
 #include <set>
+#include <utility>
 
 namespace kest {
 
@@ -31,8 +35,21 @@ double SpecimenProfile::percentAt(double coordinate) const {
 }
 
 double Specimen::percentAt(int atomicNumber, double coordinate) const {
+    if (atomicNumber == balance) return compositionAt(coordinate)[balance];
     auto found = elements.find(atomicNumber);
-    return found == elements.end() ? 0.0 : found->second.percentAt(coordinate);
+    if (found != elements.end()) return found->second.percentAt(coordinate);
+    auto fixed = matrix.find(atomicNumber);
+    return fixed == matrix.end() ? 0.0 : fixed->second;
+}
+
+std::map<int, double> Specimen::compositionAt(double coordinate) const {
+    std::map<int, double> composition = matrix;
+    for (const auto& [z, profile] : elements) composition[z] = profile.percentAt(coordinate);
+    if (balance == 0) return composition;
+    double others = 0.0;
+    for (const auto& [z, percent] : composition) others += z == balance ? 0.0 : percent;
+    composition[balance] = std::max(0.0, 100.0 - others);
+    return composition;
 }
 
 namespace {
@@ -42,6 +59,22 @@ using nlohmann::json;
 constexpr int kMaxSpectrometers = 5;
 constexpr std::size_t kMaxCrystalLength = 5;
 constexpr std::size_t kMaxStandardLength = 79;
+
+// An object key that is an atomic number: "26".
+int AtomicNumberKey(const FieldReader& r, const std::string& key, const std::string& at) {
+    int z = 0;
+    const char* end = key.data() + key.size();
+    auto [stop, error] = std::from_chars(key.data(), end, z);
+    if (key.empty() || error != std::errc() || stop != end || z < 1 || z > 103)
+        r.refuse(at, "expected an atomic number from 1 to 103 as the key");
+    return z;
+}
+
+std::string FormatNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
 
 // instrument.faults: {"fail_after": {"KestReadCounter": 5}, "stuck_axis": 1, "stuck_after_moves": 3}
 void ReadFaults(const FieldReader& r, const json& section, const std::string& path, SimulatedFaults& faults) {
@@ -148,9 +181,67 @@ void ReadInstrument(const FieldReader& r, const json& section, InstrumentConfig&
     }
 }
 
+// An object of weight percents keyed by atomic number: {"26": 60.0, "28": 40.0}.
+std::map<int, double> ReadPercents(const FieldReader& r, const json& value, const std::string& path) {
+    if (!value.is_object()) r.refuse(path, "expected an object of weight percents keyed by atomic number");
+    std::map<int, double> percents;
+    double total = 0.0;
+    for (const auto& [key, item] : value.items()) {
+        const int z = AtomicNumberKey(r, key, Member(path, key));
+        percents[z] = r.number(item, Member(path, key), Between(0.0, 100.0));
+        total += percents[z];
+    }
+    if (total > 100.0 + 1e-6) r.refuse(path, "the weight percents sum above 100");
+    return percents;
+}
+
+// setup.unmeasured: [{"z": 26, "by_difference": true}, {"z": 6, "percent": 0.2}]
+void ReadUnmeasured(const FieldReader& r, const json& list, const std::string& path, MatrixConditions& matrix) {
+    if (!list.is_array()) r.refuse(path, "expected an array of elements that are not measured");
+    bool balance = false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::string at = Item(path, i);
+        r.object(list[i], at, {"z", "by_difference", "percent"});
+        UnmeasuredSetup u;
+        if (auto* v = Find(list[i], "z")) u.z = static_cast<int>(r.integer(*v, Member(at, "z"), 1, 98));
+        else r.refuse(Member(at, "z"), "expected the atomic number of the element");
+        if (auto* v = Find(list[i], "by_difference")) u.by_difference = r.boolean(*v, Member(at, "by_difference"));
+        if (auto* v = Find(list[i], "percent")) {
+            if (u.by_difference) r.refuse(Member(at, "percent"), "an element by difference has no fixed percent");
+            u.percent = r.number(*v, Member(at, "percent"), Between(0.0, 100.0));
+        }
+        if (u.by_difference && std::exchange(balance, true)) r.refuse(Member(at, "by_difference"), "only one element can be given by difference");
+        for (const UnmeasuredSetup& before : matrix.unmeasured)
+            if (before.z == u.z) r.refuse(Member(at, "z"), "element " + std::to_string(u.z) + " is already listed");
+        matrix.unmeasured.push_back(u);
+    }
+}
+
+// The element's line and standard, as the matrix correction will use them at this voltage.
+void CheckMatrixFields(const FieldReader& r, const ElementSetup& e, const MatrixConditions& matrix, const std::string& at) {
+    const std::string element = "element " + std::to_string(e.z);
+    if (!e.line.empty()) {
+        const auto line = physics::lineFromName(e.line);
+        if (!line) r.refuse(Member(at, "line"), "expected Ka, La or Ma");
+        if (!physics::lineExcited(e.z, *line, matrix.accelerating_voltage_kV))
+            r.refuse(Member(at, "line"), element + " has no " + e.line + " line that " +
+                                             FormatNumber(matrix.accelerating_voltage_kV) + " kV excites");
+    } else if (!physics::defaultLine(e.z, matrix.accelerating_voltage_kV)) {
+        r.refuse(Member(at, "z"), element + " has no line that " + FormatNumber(matrix.accelerating_voltage_kV) + " kV excites");
+    }
+    for (const UnmeasuredSetup& u : matrix.unmeasured)
+        if (u.z == e.z) r.refuse(Member(at, "z"), element + " is measured and also listed in setup.unmeasured");
+}
+
 void ReadSetup(const FieldReader& r, const json& section, const InstrumentConfig& ins, AnalysisSetup& setup) {
     const std::string path = "setup";
-    r.object(section, path, {"elements"});
+    r.object(section, path, {"accelerating_voltage_kV", "take_off_angle_deg", "unmeasured", "elements"});
+    MatrixConditions& matrix = setup.matrix;
+    if (auto* v = Find(section, "accelerating_voltage_kV"))
+        matrix.accelerating_voltage_kV = r.number(*v, Member(path, "accelerating_voltage_kV"), Between(1.0, 50.0));
+    if (auto* v = Find(section, "take_off_angle_deg"))
+        matrix.take_off_angle_deg = r.number(*v, Member(path, "take_off_angle_deg"), NumberRange{0.0, true, 90.0, false});
+    if (auto* v = Find(section, "unmeasured")) ReadUnmeasured(r, *v, Member(path, "unmeasured"), matrix);
     const json* list = Find(section, "elements");
     if (!list) return;
     if (!list->is_array()) r.refuse(Member(path, "elements"), "expected an array of elements");
@@ -160,7 +251,7 @@ void ReadSetup(const FieldReader& r, const json& section, const InstrumentConfig
         const std::string at = Item(Member(path, "elements"), i);
         r.object(item, at,
                  {"z", "spectrometer", "standard", "profile", "standard_percent", "standard_cps", "background_cps",
-                  "standard_current_nA"});
+                  "standard_current_nA", "line", "standard_composition"});
         ElementSetup e;
         if (auto* v = Find(item, "z")) e.z = static_cast<int>(r.integer(*v, Member(at, "z"), 1, 103));
         if (!seen.insert(e.z).second) r.refuse(Member(at, "z"), "element " + std::to_string(e.z) + " is already in the set-up");
@@ -174,6 +265,18 @@ void ReadSetup(const FieldReader& r, const json& section, const InstrumentConfig
         e.standard_current_nA = ins.beam_current_nA;
         if (auto* v = Find(item, "standard_current_nA"))
             e.standard_current_nA = r.number(*v, Member(at, "standard_current_nA"), Positive(1e6));
+        if (auto* v = Find(item, "line")) e.line = r.text(*v, Member(at, "line"), 0, 2);
+        if (auto* v = Find(item, "standard_composition")) {
+            const std::string compositionPath = Member(at, "standard_composition");
+            e.standard_composition = ReadPercents(r, *v, compositionPath);
+            const auto own = e.standard_composition.find(e.z);
+            if (own == e.standard_composition.end() || own->second <= 0.0)
+                r.refuse(compositionPath, "expected element " + std::to_string(e.z) + " in its standard");
+            if (Find(item, "standard_percent") && e.standard_percent != own->second)
+                r.refuse(Member(at, "standard_percent"), "differs from the element's percent in standard_composition");
+            e.standard_percent = own->second;
+        }
+        CheckMatrixFields(r, e, matrix, at);
         setup.elements.push_back(e);
     }
 }
@@ -203,20 +306,22 @@ SpecimenProfile ReadProfile(const FieldReader& r, const json& item, const std::s
 
 void ReadSpecimen(const FieldReader& r, const json& section, Specimen& specimen) {
     const std::string path = "specimen";
-    r.object(section, path, {"axis", "elements"});
+    r.object(section, path, {"axis", "elements", "matrix", "balance"});
     if (auto* v = Find(section, "axis")) specimen.axis = static_cast<int>(r.choice(*v, Member(path, "axis"), {"x", "y"})) + 1;
+    if (auto* v = Find(section, "matrix")) specimen.matrix = ReadPercents(r, *v, Member(path, "matrix"));
+    if (auto* v = Find(section, "balance")) specimen.balance = static_cast<int>(r.integer(*v, Member(path, "balance"), 1, 98));
     const json* elements = Find(section, "elements");
-    if (!elements) return;
-    if (!elements->is_object()) r.refuse(Member(path, "elements"), "expected an object keyed by atomic number");
-    for (const auto& [key, item] : elements->items()) {
-        const std::string at = Member(Member(path, "elements"), key);
-        int z = 0;
-        const char* end = key.data() + key.size();
-        auto [stop, error] = std::from_chars(key.data(), end, z);
-        if (key.empty() || error != std::errc() || stop != end || z < 1 || z > 103)
-            r.refuse(at, "expected an atomic number from 1 to 103 as the key");
-        specimen.elements[z] = ReadProfile(r, item, at);
+    if (elements) {
+        if (!elements->is_object()) r.refuse(Member(path, "elements"), "expected an object keyed by atomic number");
+        for (const auto& [key, item] : elements->items()) {
+            const std::string at = Member(Member(path, "elements"), key);
+            const int z = AtomicNumberKey(r, key, at);
+            if (specimen.matrix.count(z)) r.refuse(at, "element " + key + " is also in specimen.matrix");
+            specimen.elements[z] = ReadProfile(r, item, at);
+        }
     }
+    if (specimen.balance != 0 && (specimen.elements.count(specimen.balance) || specimen.matrix.count(specimen.balance)))
+        r.refuse(Member(path, "balance"), "the balance element has a profile or a fixed percent already");
 }
 
 }  // namespace

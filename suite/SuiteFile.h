@@ -48,11 +48,34 @@ struct ElementSetup {
     bool profile = true;
     double standard_percent = 100.0;
     double standard_cps = 5000.0;
-    double background_cps = 20.0;
+    double background_cps = 20.0;  // measured on the standard; scaled by the mean atomic number
     double standard_current_nA = 0.0;  // beam current the standard was measured at; 0: the nominal one
+    std::string line{};            // "Ka", "La" or "Ma"; empty: chosen from the voltage
+    // The standard's composition, weight percent by atomic number, including this element at
+    // standard_percent; empty: the element alone at standard_percent.
+    std::map<int, double> standard_composition{};
+    bool operator==(const ElementSetup&) const = default;
+};
+
+// An element of the specimen that no spectrometer measures: the balance to 100 %, or a fixed
+// weight percent.
+struct UnmeasuredSetup {
+    int z = 6;
+    bool by_difference = false;
+    double percent = 0.0;  // when fixed
+    bool operator==(const UnmeasuredSetup&) const = default;
+};
+
+// What the matrix correction needs beyond the elements.
+struct MatrixConditions {
+    double accelerating_voltage_kV = 20.0;
+    double take_off_angle_deg = 40.0;
+    std::vector<UnmeasuredSetup> unmeasured;
+    bool operator==(const MatrixConditions&) const = default;
 };
 
 struct AnalysisSetup {
+    MatrixConditions matrix;
     std::vector<ElementSetup> elements;
 };
 
@@ -66,7 +89,11 @@ struct SpecimenProfile {
 struct Specimen {
     int axis = 1;  // 1: x, 2: y
     std::map<int, SpecimenProfile> elements;  // by atomic number; absent elements are at 0 %
+    std::map<int, double> matrix;             // fixed weight percent of further elements
+    int balance = 0;                          // the element that makes up 100 %; 0: none
     double percentAt(int atomicNumber, double coordinate) const;
+    // Every element present at the coordinate, weight percent by atomic number.
+    std::map<int, double> compositionAt(double coordinate) const;
 };
 
 struct SuiteConfig {

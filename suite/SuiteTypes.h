@@ -28,9 +28,11 @@ enum QualityFlag : int32_t {
     kFlagChi2 = 1,      // "chi2": the counts never passed the chi-square test
     kFlagBeam = 2,      // "beam": a current of 0 or below a tenth of the standard's
     kFlagDeadTime = 4,  // "deadtime": the counter was dead more than half of the time
+    kFlagMatrix = 8,    // "matrix": the composition did not converge in 50 iterations, or the
+                        // set-up could not be corrected and the proportion was used
 };
-inline constexpr std::array<std::pair<QualityFlag, const char*>, 3> kQualityFlagNames{
-    {{kFlagChi2, "chi2"}, {kFlagBeam, "beam"}, {kFlagDeadTime, "deadtime"}}};
+inline constexpr std::array<std::pair<QualityFlag, const char*>, 4> kQualityFlagNames{
+    {{kFlagChi2, "chi2"}, {kFlagBeam, "beam"}, {kFlagDeadTime, "deadtime"}, {kFlagMatrix, "matrix"}}};
 
 // "chi2 deadtime": the names of the flags set, separated by `separator`; empty for none.
 inline std::string QualityFlagText(int32_t flags, const std::string& separator = " ") {

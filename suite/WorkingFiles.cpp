@@ -55,10 +55,10 @@ std::optional<LeftoverDocument> Describe(const fs::path& file, fs::file_time_typ
     leftover.lastChange = LocalTimeText(changed);
     try {
         const AnalysisDocument document = ReadDocumentFile(file);
-        leftover.points = static_cast<int32_t>(document.points.size());
+        leftover.points = static_cast<int32_t>(document.points.size() + document.trials.size());
         const DocumentFields& f = document.fields;
         const bool noZone = std::count(leftover.zonesText.begin(), leftover.zonesText.end(), '\n') <= 6;  // the header
-        if (document.points.empty() && leftover.documentPath.empty() && noZone &&
+        if (leftover.points == 0 && leftover.documentPath.empty() && noZone &&
             (f.title + f.userName + f.company + f.comments).empty())
             return std::nullopt;
     } catch (const DocumentFileError& e) {
@@ -126,7 +126,11 @@ std::vector<LeftoverDocument> FindLeftovers(const fs::path& workDir, const std::
         const auto isOwn = [&](const fs::path& file) { return file.filename() == entry.path().filename(); };
         if (std::any_of(own.begin(), own.end(), isOwn)) continue;
         const auto lock = WorkingFileLock::Take(entry.path());
-        if (!lock || fs::file_size(entry.path(), ec) == 0) continue;
+        if (!lock) continue;  // its program runs, or is creating it
+        if (fs::file_size(entry.path(), ec) == 0 || fs::exists(CompanionOf(entry.path(), kDisposableCompanion), ec)) {
+            DocumentStore::RemoveFiles(entry.path());
+            continue;
+        }
         const fs::file_time_type changed = LastChange(entry.path());
         if (auto leftover = Describe(entry.path(), changed))
             found.emplace_back(changed, std::move(*leftover));

@@ -40,6 +40,7 @@ private:
 // The files kept beside a working file.
 inline constexpr const char* kDocumentCompanion = "-document";  // the document's path
 inline constexpr const char* kZonesCompanion = "-zones";        // the zones file's text
+inline constexpr const char* kDisposableCompanion = "-disposable";  // nothing to recover in it
 
 std::filesystem::path CompanionOf(const std::filesystem::path& workingFile, const char* companion);
 // The companion's bytes; empty when there is none.
@@ -53,7 +54,8 @@ bool IsWorkingFileOf(const std::filesystem::path& workDir, const std::filesystem
 // The leftovers of `workDir`, oldest change first, each read under its lock. A file just
 // being created (still empty) is none, nor are this process's own working files (`own`),
 // which are never opened here: closing any descriptor of a file drops the locks SQLite holds
-// on it. A leftover that holds no work (a new document without points, texts or zones) is
+// on it. A leftover that holds no work (a new document without points, texts or zones, an
+// empty file that a program killed at once left behind, a file marked disposable) is
 // removed.
 std::vector<LeftoverDocument> FindLeftovers(const std::filesystem::path& workDir,
                                             const std::vector<std::filesystem::path>& own);

@@ -43,6 +43,8 @@ public:
         return answer;
     }
     RecoveryChoice askRecovery(const std::vector<std::string>& lines) override { return recovery(lines); }
+    std::function<void(const ScanProgress&)> progressShown = [](const ScanProgress&) {};
+    void showScanProgress(const ScanProgress& progress) override { progressShown(progress); }
 
 };
 

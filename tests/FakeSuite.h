@@ -146,6 +146,13 @@ public:
         if (found) points.erase(points.begin() + p);
         return keyed(__func__, key, found, p);
     }
+    Status KestDbMovePt(S& key, int32_t from, int32_t to) override {
+        const Status found = point(from) && point(to) ? 1 : 0;
+        const auto at = [&](int32_t p) { return points.begin() + p; };
+        if (found && from > to) std::rotate(at(to), at(from), at(from + 1));
+        if (found && from < to) std::rotate(at(from), at(from + 1), at(to + 1));
+        return keyed(__func__, key, found, from, to);
+    }
     Status KestDbGetAnaLabel(S& key, int32_t p, S& b, int32_t c) override {
         return keyed(__func__, key, fill(b, c, point(p) ? point(p)->label : ""), p, c);
     }

@@ -7,7 +7,7 @@
 
 #include "FakeMainView.h"
 
-#include "acquisition/PrfEdit.h"
+#include "acquisition/AcquisitionPanel.h"
 #include "acquisition/UnattendedAcquisition.h"
 #include "acquisition/ZoneScan.h"
 #include "core/Formats.h"
@@ -72,6 +72,7 @@ struct ScanOnSimulator {
         };
         StartUp(state, suite(), view);
         view.setDefTimeText("1");
+        state.NoiseSigmas = 0;  // any change above dConc counts, as in the design's model of a scan
     }
     Suite& suite() { return instance.suite(); }
 
@@ -107,28 +108,30 @@ struct ScanOnSimulator {
     std::function<void()> beforeAcquisition = [] {};
 };
 
-// For a scan in the main window: notes the length of the point list each time the acquisition
-// window shows, and stops the window shown `stopAt`-th once counting has begun. A scan that
-// shows it more than 50 times fails the test and is stopped the same way.
+// For a scan in the main window: notes the length of the point list as each point's
+// acquisition begins, and stops the `stopAt`-th once counting has begun (the stop confirmed).
+// A scan that measures more than 50 points fails the test and is stopped the same way.
 class AcquisitionWatcher : public QObject {
 public:
-    static void PressStop(QObject* edit) { edit->findChild<QAbstractButton*>("Command4")->click(); }
+    static void PressStop(QObject* panel) {
+        static_cast<AcquisitionPanel*>(panel)->confirmStop = [] { return true; };
+        panel->findChild<QAbstractButton*>("Command4")->click();
+    }
     explicit AcquisitionWatcher(const QListWidget* list, std::size_t stopAt = 0, std::function<void(QObject*)> stop = PressStop)
-        : list_(list), stopAt_(stopAt), stop_(std::move(stop)) { qApp->installEventFilter(this); }
-    ~AcquisitionWatcher() override { qApp->removeEventFilter(this); }
+        : list_(list), stopAt_(stopAt), stop_(std::move(stop)) {
+        auto* panel = list->window()->findChild<AcquisitionPanel*>();
+        connect(panel, &AcquisitionPanel::pointStarted, this, [this, panel] { started(panel); });
+    }
     std::vector<int> rows;
 
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override {
-        if (event->type() != QEvent::Show || !qobject_cast<PrfEdit*>(object)) return false;
+private:
+    void started(QObject* panel) {
         rows.push_back(list_->count());
         const bool endless = rows.size() > 50;
-        if (endless) ADD_FAILURE() << "the scan shows the acquisition window " << rows.size() << " times: the line never ends";
-        if (endless || rows.size() == stopAt_) QTimer::singleShot(0, object, [this, object, endless] { (endless ? PressStop : stop_)(object); });
-        return false;
+        if (endless) ADD_FAILURE() << "the scan measures " << rows.size() << " points: the line never ends";
+        if (endless || rows.size() == stopAt_) QTimer::singleShot(0, panel, [this, panel, endless] { (endless ? PressStop : stop_)(panel); });
     }
 
-private:
     const QListWidget* list_;
     std::size_t stopAt_;
     std::function<void(QObject*)> stop_;

@@ -248,8 +248,9 @@ TEST(Acquisition, AZeroStatusFromATestedCallEndsInTheErrorExit) {
                           {"KestStartStage", 1, failed + "KestStartStage failed."},
                           {"KestReadStageStatus", 1, failed + "KestReadStageStatus failed on axis 1."},
                           {"KestLoadStageAbs", 1, "The stage cannot reach X = 1500. The point is not stored."},
-                          {"KestReadXtal", 1, ""},
-                          {"KestSetFaraday", 1, ""}};
+                          {"KestReadXtal", 1, failed + "KestReadXtal failed on spectrometer 1."},
+                          {"KestReadPha", 1, failed + "KestReadPha failed on spectrometer 1."},
+                          {"KestSetFaraday", 1, failed + "KestSetFaraday failed."}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.call);
         Acquisition a;

@@ -7,8 +7,13 @@
 
 #include "batch/BatchFile.h"
 #include "batch/BatchState.h"
+#include "core/WholeFile.h"
+#include "document/ZonesFile.h"
 #include "shell/BatchEditor.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -16,6 +21,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 namespace kest {
@@ -81,6 +87,7 @@ TEST(Batch, AMalformedBatchFileIsRefusedNamingTheField) {
          "lines[0].time: expected a number greater than 0 and at most 32767"},
         {R"({"lines": [{"save": "d", "zones": "z.PRF", "start": [0, 0, 0], "colour": 1}]})", "lines[0].colour: unknown field"},
         {"{\"lines\": [\n{", "JSON syntax error at line 2, column 2"},
+        {R"({"lines": [{"save": "d", "zones": "z.PRF", "start": [1e400, 0, 0]}]})", "number overflow parsing '1e400'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -99,15 +106,24 @@ TEST(Batch, EveryCheckRefusesTheBatchBeforeAnythingMoves) {
     b.write("wrong.PRF", "KestProfil  2\r\n");
     b.writeZone("endless.PRF", fakes::VariableZone(400, 0, 100, 1.0f));
     std::filesystem::create_directory(b.file("locked"));
+    std::filesystem::create_directory_symlink(b.file(""), b.file("here"));
+    std::filesystem::create_directory(StateFileOf(b.file("night.json")));  // the progress cannot be kept there
+    b.write("g.ana", "earlier");
     std::filesystem::permissions(b.file("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     const struct { std::string line, message; } cases[] = {
         {R"({"save": "a", "zones": "absent.PRF", "start": [0, 0, 0]})", "line 1: the zones file " + b.file("absent.PRF").string() + " cannot be read"},
         {R"({"save": "b", "zones": "wrong.PRF", "start": [0, 0, 0]})", "line 2: " + b.file("wrong.PRF").string() + " is not a zones file"},
         {R"({"save": "c", "zones": "endless.PRF", "start": [0, 0, 0]})", "line 3: the zones file " + b.file("endless.PRF").string() + ": Zone 1 (V) cannot be scanned"},
-        {R"({"save": "absent/d", "zones": "line.PRF", "start": [0, 0, 0]})", "line 4: the folder " + b.file("absent").string() + " of the document does not exist"},
-        {R"({"save": "locked/e", "zones": "line.PRF", "start": [0, 0, 0]})", "line 5: the folder " + b.file("locked").string() + " of the document cannot be written"},
+        {R"({"save": "absent/d", "zones": "line.PRF", "start": [0, 0, 0]})", "line 4: the folder " + b.file("absent").string() + " does not exist"},
+        {R"({"save": "locked/e", "zones": "line.PRF", "start": [0, 0, 0]})", "line 5: the folder " + b.file("locked").string() + " cannot be written"},
         {R"({"save": "a.ana", "zones": "line.PRF", "start": [0, 0, 0]})", "line 6: saves to " + b.file("a.ana").string() + ", as line 1 does"},
         {R"({"save": "f", "zones": "line.PRF", "start": [0, 0, 6000000]})", "line 7: the start Z = 6000000 lies outside the stage's travel, -5000000 to 5000000"},
+        {R"({"save": "here/a.ana", "zones": "line.PRF", "start": [0, 0, 0]})", "line 8: saves to " + b.file("here/a.ana").string() + ", as line 1 does"},
+        {R"({"save": "a.ANA", "zones": "line.PRF", "start": [0, 0, 0]})", "line 9: saves its zones file to " + b.file("a.PRF").string() + ", as line 1 does"},
+        {R"({"save": "h", "zones": "line.PRF", "start": [-6000000, 0, 0]})", "line 10: the start X = -6000000 lies outside the stage's travel"},
+        {R"({"save": "i", "zones": "line.PRF", "start": [4999900, 0, 0]})", "line 11: the zones file " + b.file("line.PRF").string() + " from the line's start: Zone 1 (F) ends at X = 5000300, outside"},
+        {R"({"save": "g", "zones": "line.PRF", "start": [0, 0, 0]})", "line 12: the document " + b.file("g.ana").string() + " exists already; --force replaces it"},
+        {R"({"save": "j", "zones": "line.PRF", "start": [0, 0, 0]})", "its progress cannot be kept: " + StateFileOf(b.file("night.json")).string() + " is a folder"},
     };
     std::string lines;
     for (const auto& c : cases) lines += (lines.empty() ? "" : ",") + c.line;
@@ -120,7 +136,7 @@ TEST(Batch, EveryCheckRefusesTheBatchBeforeAnythingMoves) {
     }
     EXPECT_EQ(b.err.str().find("point"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(b.file("a.ana")));
-    EXPECT_FALSE(std::filesystem::exists(StateFileOf(b.file("night.json"))));
+    EXPECT_TRUE(std::filesystem::is_empty(StateFileOf(b.file("night.json"))));
 }
 
 // A counter that fails at line 2's third point: line 1 done, line 2 saved with its three
@@ -146,10 +162,19 @@ TEST(Batch, AFaultStopsTheBatchWhichResumesWhereItStopped) {
     EXPECT_TRUE(std::filesystem::exists(b.file("c.ana")));
     EXPECT_EQ(b.run(kThreeLines, "suite.json", true), kDone);
     EXPECT_NE(b.err.str().find("is done already"), std::string::npos);
+
+    // A line is done only while its document is the one it saved: gone, it runs again;
+    // changed since, it is replaced only when asked.
+    std::filesystem::remove(b.file("c.ana"));
+    EXPECT_EQ(b.run(kThreeLines, "suite.json", true), kDone) << b.err.str();
+    EXPECT_EQ(b.err.str().rfind("batch of 1 line, 5 points", 0), 0u) << b.err.str();
+    std::ofstream(b.file("a.ana"), std::ios::app) << "changed";
+    EXPECT_EQ(b.run(kThreeLines, "suite.json", true), kFailed);
+    EXPECT_NE(b.err.str().find("line 1: the document " + b.file("a.ana").string() + " exists already"), std::string::npos) << b.err.str();
 }
 
-// Add starts at the stage's position, Up and Down move the selected line, and what Save
-// writes Load reads back.
+// Add starts at the stage's position with the document's zones file, once that exists; Up
+// and Down move the selected line, and what Save writes Load reads back.
 TEST(Batch, TheEditorAddsAtTheStageMovesLinesAndLoadsWhatItSaved) {
     fakes::ScanOnSimulator scan(fakes::QuietStep({{0, 10.0}}, {120, -40, 3}));
     QTemporaryDir dir;
@@ -157,8 +182,21 @@ TEST(Batch, TheEditorAddsAtTheStageMovesLinesAndLoadsWhatItSaved) {
     BatchEditor editor(scan.state, scan.suite(), [&](bool) { return std::optional(file); });
     auto* table = editor.findChild<QTableWidget*>("BatchLines");
     const auto click = [](BatchEditor& on, const char* button) { on.findChild<QPushButton*>(button)->click(); };
+    scan.state.ZonesPath = (Path(dir.path().toStdString()) / "line.PRF").string();
+    QString refusal;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        refusal = box->text();
+        box->accept();
+    });
+    click(editor, "Add");
+    EXPECT_EQ(table->rowCount(), 0);
+    EXPECT_TRUE(refusal.contains("line.PRF, which does not exist yet")) << refusal.toStdString();
+    std::string error;
+    ASSERT_TRUE(WriteWholeFile(scan.state.ZonesPath, ZonesFileText(scan.state), error)) << error;
     click(editor, "Add");
     click(editor, "Add");
+    EXPECT_EQ(table->item(1, 1)->text().toStdString(), scan.state.ZonesPath);
     ASSERT_EQ(table->rowCount(), 2);
     table->item(0, 0)->setText("first.ana");
     for (int row : {0, 1}) table->item(row, 1)->setText("line.PRF");

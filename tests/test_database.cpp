@@ -61,9 +61,10 @@ void ExpectSameDocument(const AnalysisDocument& a, const AnalysisDocument& b) {
     const auto element = [](const DocumentElement& e) {
         const ElementSetup& s = e.setup;
         return std::tie(s.z, s.spectrometer, s.standard, s.profile, s.standard_percent, s.standard_cps,
-                        s.background_cps, s.standard_current_nA, e.crystal);
+                        s.background_cps, s.standard_current_nA, e.crystal, s.line, s.standard_composition);
     };
     EXPECT_EQ(fields(a.fields), fields(b.fields));
+    EXPECT_EQ(a.matrix, b.matrix);
     ASSERT_EQ(a.elements.size(), b.elements.size());
     for (std::size_t e = 0; e < a.elements.size(); ++e) EXPECT_EQ(element(a.elements[e]), element(b.elements[e]));
     ASSERT_EQ(a.points.size(), b.points.size());
@@ -87,9 +88,10 @@ protected:
 
     static SuiteConfig MakeConfig() {
         SuiteConfig config;
-        config.setup.elements = {{26, 1, "Fe", true, 100.0, 5000.0, 20.0},
+        config.setup.elements = {{26, 1, "Fe", true, 100.0, 5000.0, 20.0, 0.0, "Ka"},
                                  {6, 3, "std/C-ref.ana", false, 12.5, 800.0, 5.0},
-                                 {28, 2, "Ni", true, 99.5, 4000.0, 15.0, 25.0}};
+                                 {28, 2, "Ni", true, 99.5, 4000.0, 15.0, 25.0, "La", {{28, 99.5}, {6, 0.5}}}};
+        config.setup.matrix = {15.0, 52.5, {{14, false, 0.25}, {24, true, 0.0}}};
         config.instrument.beam_current_nA = 15.0;
         return config;
     }
@@ -154,6 +156,9 @@ TEST_F(DocumentDatabase, SaveThenOpenGivesBackEveryFieldBitForBit) {
     EXPECT_TRUE(std::regex_match(time.substr(0, 19), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"))) << time;
     EXPECT_TRUE(messages.empty());
 
+    EXPECT_EQ(Sql(docPath(), "SELECT group_concat(symbol || z_factor, ' ') FROM matrix_factors WHERE point = 2"),
+              Sql(docPath(), "SELECT group_concat(symbol || f7, ' ') FROM profile WHERE point = 2"));
+
     // A document written before statistics had deviations and flags opens with none; before
     // elements had their standard's current, with the instrument's nominal one.
     Sql(docPath(), "ALTER TABLE statistics DROP COLUMN flags; ALTER TABLE statistics DROP COLUMN rate_sigma_cps;"
@@ -164,11 +169,16 @@ TEST_F(DocumentDatabase, SaveThenOpenGivesBackEveryFieldBitForBit) {
     float current = 0, average = 0;
     ASSERT_EQ(db.KestDbEltGetBcAv(other, 2, kByPosition, current, average), 1);
     EXPECT_EQ(current, 15.0f);
-    // A document written before points had statistics and a status opens without them.
-    Sql(docPath(), "DROP TABLE statistics; DROP TABLE point_status");
+    // A document written before points had statistics and a status, and before the matrix
+    // correction's set-up, opens without them: the defaults of a new set-up.
+    Sql(docPath(), "DROP TABLE statistics; DROP TABLE point_status; DROP VIEW matrix_factors; DROP TABLE analysis_conditions;"
+                   " DROP TABLE element_lines; DROP TABLE standard_compositions; DROP TABLE unmeasured_elements");
     ASSERT_GT(db.KestDbOpen(other, openedPath, 80), 0) << db.lastError();
     EXPECT_EQ(db.document(other)->points[2].status, PointStatus::None);
     EXPECT_EQ(db.document(other)->points[2].values[1].statistics, CountStatistics{});
+    EXPECT_EQ(db.document(other)->matrix, MatrixConditions{});
+    EXPECT_TRUE(db.document(other)->elements[2].setup.line.empty() &&
+                db.document(other)->elements[2].setup.standard_composition.empty());
 }
 
 TEST_F(DocumentDatabase, OpenRefusesBadFilesAndKeepsTheWorkingDocument) {
@@ -205,6 +215,8 @@ TEST_F(DocumentDatabase, OpenRefusesBadFilesAndKeepsTheWorkingDocument) {
          "points.label of point 0 has 5000000 characters; the program keeps at most 80"},
         {"title", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE document SET title = zeroblob(513)"); },
          "document.title has 513 characters; the program keeps at most 512"},
+        {"rate", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE measures SET m1 = -1e300 WHERE point = 7"); },
+         "measures.m1 of point 7 is -1.0e+300, beyond the range of the program's numbers"},
     };
 
     db.KestDbSetTitle(key, "working");
@@ -305,6 +317,47 @@ TEST_F(DocumentDatabase, EveryChangeReachesTheWorkingFileAtOnce) {
     for (const char* suffix : {"", "-wal", "-shm"}) EXPECT_FALSE(fs::exists(working.string() + suffix)) << suffix;
 }
 
+// A point moved to another place takes everything kept of it along, in the document and in
+// the working file alike, whichever way it moves.
+TEST_F(DocumentDatabase, AMovedPointTakesItsMeasuresResultsStatisticsAndStatusAlong) {
+    for (int p = 0; p < 4; ++p) {
+        db.KestDbAddPt(key, 100 * p, 0, 0);
+        db.KestDbSetAnaLabel(key, p, std::string(1, char('A' + p)), 0);
+        db.KestDbEltSetMeasures(key, 6, kByAtomicNumber, p, float(p + 1), 0, 0, 0, 0);
+        ComputeResult r;
+        r.field[0] = float(p + 1) / 10;
+        db.KestDbEltSetComputeRes(key, 28, kByAtomicNumber, p, r);
+        db.KestDbEltSetStatistics(key, 26, kByAtomicNumber, p, {1, 1, 0.5f, 0.5f, p + 1, 1});
+    }
+    db.KestDbSetPointStatus(key, 2, PointStatus::Stopped);
+    const struct { int32_t from, to; const char* order; } moves[] = {{3, 1, "ADBC"}, {0, 3, "DBCA"}, {2, 2, "DBCA"}, {1, 2, "DCBA"}};
+    for (const auto& m : moves) {
+        SCOPED_TRACE(testing::Message() << m.from << " to " << m.to);
+        EXPECT_EQ(db.KestDbMovePt(key, m.from, m.to), 1);
+        std::string labels;
+        for (const DocumentPoint& point : doc().points) labels += point.label;
+        EXPECT_EQ(labels, m.order);
+        // Each point with its own measure, result, statistics and status, in point order.
+        EXPECT_EQ(Sql(AsAfterACrash(db.workingFile(key)),
+                      "SELECT group_concat(row, ';') FROM (SELECT CAST(m.m1 AS INT) || coalesce((SELECT 's' FROM "
+                      "point_status s WHERE s.point = p.point AND s.status = 'stopped'), '') || ',' || "
+                      "CAST(round(r.f1 * 10) AS INT) || ',' || t.repeats AS row FROM points p "
+                      "JOIN measures m ON m.point = p.point AND m.element = 1 JOIN results r ON r.point = p.point AND r.element = 2 "
+                      "JOIN statistics t ON t.point = p.point AND t.element = 0 ORDER BY p.point)"),
+                  [&] {
+                      std::string expected;
+                      for (const char c : std::string(m.order)) {
+                          const std::string n = std::to_string(c - 'A' + 1);
+                          expected += (expected.empty() ? "" : ";") + n + (c == 'C' ? "s" : "") + "," + n + "," + n;
+                      }
+                      return expected;
+                  }());
+        EXPECT_EQ(Sql(AsAfterACrash(db.workingFile(key)), "SELECT count(*) FROM points WHERE point < 0 OR point > 3"), "0");
+    }
+    EXPECT_EQ(db.KestDbMovePt(key, 4, 0), 0);  // no such point: nothing moves
+    EXPECT_EQ(db.KestDbMovePt(key, 0, -1), 0);
+}
+
 TEST_F(DocumentDatabase, KeyInUseIsReplacedByAFreeKeyOfTheSameLength) {
     std::vector<std::string> keys{key};
     for (std::string k : {"DbScan01", "DbScan01", "DbScan  ", "DbScan  ", ""}) {
@@ -369,20 +422,69 @@ TEST_F(DocumentDatabase, CallsOnMissingPointsOrObjectsFailWithoutHarm) {
     EXPECT_EQ(db.KestDbReset(unknown, path, 80), 0);
     EXPECT_EQ(db.KestDbObjectDelete(unknown), 0);
 }
-// A full disk under the working file: its changes stay in memory, the operator is told once,
-// and the next save writes them all.
+// A full disk under the working file, whatever room it leaves: a write that fails rolls its
+// transaction back (a point's changes are one), the operator is told once, memory keeps every
+// change and the next save writes them all, bringing the working file up to date.
 TEST_F(DocumentDatabase, ChangesTheWorkingFileCannotTakeAreKeptAndSaved) {
-    const fs::path working = db.workingFile(key);
-    {
-        const fakes::FileSizeLimit full(std::max(fs::file_size(working), fs::file_size(working.string() + "-wal")));
-        for (int p = 0; p < 3; ++p) EXPECT_NE(db.KestDbAddPt(key, p, 0, 0), 0);
-        db.KestDbSetTitle(key, "kept");
+    for (const std::uintmax_t room : {0, 4096, 16384, 65536, 262144}) {
+        SCOPED_TRACE(room);
+        std::string full = "DbFull0" + std::to_string(room % 7);
+        ASSERT_NE(db.KestDbObjectNew(full, 1, 0), 0);
+        ASSERT_GT(db.KestDbReset(full, path, 80), 0);
+        const fs::path working = db.workingFile(full);
+        messages.clear();
+        {
+            const fakes::FileSizeLimit limit(std::max(fs::file_size(working), fs::file_size(working.string() + "-wal")) + room);
+            for (int p = 0; p < 200; ++p) {
+                EXPECT_NE(db.KestDbBeginChanges(full), 0);
+                EXPECT_NE(db.KestDbAddPt(full, p, 0, 0), 0);
+                EXPECT_NE(db.KestDbEltSetMeasures(full, 0, kByPosition, p, 1.0f * p, 2, 3, 4, 5), 0);
+                EXPECT_NE(db.KestDbEndChanges(full), 0);
+            }
+            db.KestDbSetTitle(full, "kept");
+        }
+        ASSERT_LE(messages.size(), 1u);
+        for (const std::string& told : messages) EXPECT_NE(told.find("The working file " + working.string() + " cannot be written"), std::string::npos);
+        chosen = (root() / ("full-" + std::to_string(room) + ".ana")).string();
+        ASSERT_GT(db.KestDbSaveAs(full, path, 80), 0) << db.lastError();
+        EXPECT_EQ(Sql(*chosen, "SELECT title || (SELECT count(*) FROM points) || (SELECT sum(m1) FROM measures) FROM document"),
+                  "kept20019900.0");
+        EXPECT_EQ(Sql(AsAfterACrash(working), "SELECT count(*) FROM points"), "200") << "brought up to date by the save";
+        db.KestDbObjectDelete(full);
     }
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("The working file " + working.string() + " cannot be written"), std::string::npos);
-    ASSERT_GT(db.KestDbSave(key, path, 80), 0) << db.lastError();
-    EXPECT_EQ(Sql(docPath(), "SELECT title || (SELECT count(*) FROM points) FROM document"), "kept3");
-    EXPECT_EQ(Sql(AsAfterACrash(working), "SELECT count(*) FROM points"), "3") << "brought up to date by the save";
+}
+
+// Points a variable zone holds back wait in the working file apart from the profile: a crash
+// loses none of them, and a recovery puts them back behind the last point, the nearest first,
+// with every value they were measured with.
+TEST_F(DocumentDatabase, TrialPointsSurviveACrashAndComeBackInPlace) {
+    for (int p = 0; p < 5; ++p) {
+        db.KestDbAddPt(key, 100 * p, 0, 0);
+        db.KestDbEltSetMeasures(key, 0, kByPosition, p, 10.0f + p, 0, 0, 0, 0);
+        db.KestDbEltSetStatistics(key, 0, kByPosition, p, CountStatistics{10, 10.0f + p, 0.1f, 0.01f, 1, 1});
+        db.KestDbSetPointStatus(key, p, PointStatus::Measured);
+    }
+    const AnalysisDocument measured = doc();
+    ASSERT_EQ(db.KestDbParkPt(key, 4), 1);  // 400 waits
+    ASSERT_GT(db.KestDbSave(key, path, 80), 0);
+    EXPECT_EQ(Sql(docPath(), "SELECT count(*) || (SELECT count(*) FROM trials) FROM points"), "40")
+        << "a saved document holds the profile alone";
+    ASSERT_EQ(db.KestDbParkPt(key, 3), 1);  // then 300 above it
+    ASSERT_EQ(db.KestDbUnparkPt(key), 1);   // 300 comes back, and leaves again
+    ASSERT_EQ(db.KestDbParkPt(key, 3), 1);
+    EXPECT_EQ(doc().points.size(), 3u);
+    EXPECT_EQ(Sql(AsAfterACrash(db.workingFile(key)), "SELECT count(*) || ' ' || group_concat(x) FROM trials"), "2 400,300");
+    db.KestDbObjectAbandon(key);  // the trials are work not saved: a crash
+
+    SqliteAnalysisDatabase next(MakeConfig(), root() / "work", root() / "documents");
+    std::string nextKey = "DbScan02", nextPath;
+    next.KestDbObjectNew(nextKey, 1, 0);
+    const auto leftovers = next.KestDbLeftovers();
+    ASSERT_EQ(leftovers.size(), 1u);
+    EXPECT_EQ(leftovers[0].points, 5);
+    ASSERT_GT(next.KestDbRecover(nextKey, leftovers[0].workingFile, nextPath, 80), 0);
+    ExpectSameDocument(*next.document(nextKey), measured);
+    EXPECT_TRUE(next.document(nextKey)->trials.empty());
 }
 
 // A program that stopped in the middle of writing a document left its rollback journal
@@ -442,7 +544,19 @@ TEST_F(DocumentDatabase, AWorkingFileLeftBehindIsListedRecoveredOrDeleted) {
 
     ASSERT_GT(next.KestDbSave(nextKey, nextPath, 80), 0);
     next.KestDbObjectAbandon(nextKey);  // nothing unsaved: nothing left behind
+    // A program killed before its working file held anything, or one whose working file held
+    // nothing to recover (a list, an export): what they left goes without a word.
+    std::ofstream(root() / "work" / "99999-1.ana");
+    std::ofstream(root() / "work" / "99999-1.ana-journal") << "half a change";
+    std::string reader = "DbRead01";
+    next.KestDbObjectNew(reader, 1, 0);
+    next.markDisposable(reader);
+    next.KestDbAddPt(reader, 1, 1, 1);
+    const fs::path disposable = next.workingFile(reader);
+    next.KestDbObjectAbandon(reader);
+    EXPECT_TRUE(fs::exists(disposable));
     EXPECT_TRUE(FindLeftovers(root() / "work", {}).empty());
+    EXPECT_TRUE(fs::is_empty(root() / "work"));
 }
 
 TEST(ElementSymbols, CoverHydrogenToLawrencium) {

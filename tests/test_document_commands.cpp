@@ -6,6 +6,7 @@
 #include "TextRows.h"
 
 #include "acquisition/ScanCommands.h"
+#include "core/Formats.h"
 #include "document/DocumentCommands.h"
 #include "document/Recovery.h"
 #include "document/ZonesFile.h"
@@ -60,7 +61,7 @@ TEST(DocumentCommands, AddPutsAPointAtTheOriginAndNewEmptiesTheListsAndRestoresT
     NewCommand(p.state, p.suite, p.view);
     AddPoint(p.state, p.suite, p.view);
     ASSERT_EQ(p.view.pointLines.size(), 1u);
-    EXPECT_EQ(p.view.pointLines[0].substr(0, 50), "   1      0.00   0.00 %        0        0         ");
+    EXPECT_EQ(WithoutTrailingBlanks(p.view.pointLines[0]), "   1                           0        0          unmeasured");  // no value: never counted
     EXPECT_EQ(std::pair(p.state.CurPnt, p.view.busy), std::pair(int16_t{0}, false));
     AddZone(p.state, p.view);
     SelectZoneRow(p.state, p.view, 0);
@@ -116,6 +117,8 @@ TEST(DocumentCommands, UnsavedWorkIsAskedAboutBeforeItIsDropped) {
         {"New, Discard", point, newDocument, true, C::Discard, 0},
         {"New, Cancel", point, newDocument, true, C::Cancel, 1},
         {"New, Save", point, newDocument, true, C::Save, 0},
+        {"New, Save that fails", [&](P& p) { point(p), fs::create_directories(p.folder() / "documents" / "profile-001.ana"); },
+         newDocument, true, C::Save, 1},
         {"Open, Cancel", point, open, true, C::Cancel, 1},
         {"Scan New, Cancel", [&](P& p) { zone(p), point(p); }, scanNew, true, C::Cancel, 1},
         {"a zone, New", zone, newDocument, true, C::Cancel, 0},
@@ -192,21 +195,26 @@ TEST(Recovery, LeftoversAreDeletedOrRecoveredAtTheOperatorsChoice) {
         crashed.KestDbKeepZones(key, ZonesFileText(zones));
         crashed.KestDbObjectAbandon(key);
     }
+    const fs::path damaged = p.folder() / "work" / "99999-1.ana";  // the newest, listed last
+    std::ofstream(damaged) << "not a document";
     NewCommand(p.state, p.suite, p.view);
     std::vector<std::vector<std::string>> asked;
+    using Action = MainView::RecoveryChoice::Action;
+    p.view.recovery = [&](const std::vector<std::string>& lines) { return MainView::RecoveryChoice{Action::Recover, int(lines.size()) - 1}; };
+    OfferRecovery(p.state, p.suite, p.view);
+    EXPECT_TRUE(fs::exists(damaged)) << "a leftover whose recovery failed is kept";
     p.view.recovery = [&](const std::vector<std::string>& lines) {
         asked.push_back(lines);
-        using Action = MainView::RecoveryChoice::Action;
         return MainView::RecoveryChoice{asked.size() == 1 ? Action::Delete : Action::Recover, 0};
     };
     OfferRecovery(p.state, p.suite, p.view);
     ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(std::pair(asked[0].size(), asked[1].size()), std::pair(std::size_t{2}, std::size_t{1}));
+    EXPECT_EQ(std::pair(asked[0].size(), asked[1].size()), std::pair(std::size_t{3}, std::size_t{2}));
     EXPECT_EQ(asked[0][0].rfind("a new document: 2 points, last change ", 0), 0u) << asked[0][0];
     EXPECT_EQ(p.view.questions, std::vector<std::string>{"KestPlus: Delete " + asked[0][0] + "? Its points can never be recovered afterwards."});
     EXPECT_EQ(std::pair(p.view.pointLines.size(), p.view.zoneLines.size()), std::pair(std::size_t{3}, std::size_t{1}));
     EXPECT_EQ(p.view.caption, "KestPlus [" + (p.folder() / "documents" / "profile-001.ana").string() + "]* (recovered)");
-    EXPECT_TRUE(p.db.KestDbLeftovers().empty());
+    EXPECT_EQ(p.db.KestDbLeftovers().size(), 1u);
     p.chosen = (p.folder() / "recovered.ana").string();
     SaveAsCommand(p.state, p.suite, p.view);
     EXPECT_EQ(p.view.caption, "KestPlus [" + *p.chosen + "]");

@@ -8,11 +8,14 @@
 #include "app/HeadlessCommands.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace kest {
@@ -22,7 +25,7 @@ const char* const kLists =
     "El Standard     Sp#\n"
     "Fe Fe           1\n"
     "\n"
-    "Pt#  Cps       wt%      X        Y        Label\n"
+    " Pt#       Cps    wt%          X        Y Label\n"
     "   1    520.00  10.00 %        0        0 Z01\n"
     "   2    520.00  10.00 %      200        0 Z01\n"
     "   3   1020.00  20.00 %      300        0 Z01\n"
@@ -51,10 +54,10 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     std::istringstream lines(csv);
     std::vector<std::string> rows;
     for (std::string line; std::getline(lines, line);) rows.push_back(line.substr(0, line.find(",Z01")));
-    EXPECT_EQ(rows, (std::vector<std::string>{"point,x,y,third,label,distance,Fe cps,Fe wt%,Fe sigma wt%,Fe LOD wt%,total wt%,status,flags",
+    EXPECT_EQ(rows, (std::vector<std::string>{"point,x,y,third,label,distance,Fe cps,Fe wt%,Fe sigma wt%,Fe LOD wt%,Fe k-ratio,total wt%,status,flags",
                                               "1,0,0,0", "2,200,0,0", "3,300,0,0", "4,400,0,0", "5,800,0,0"}));
     // sqrt(1020 (1 + tau 1020) / 10) x 100 / 5000 and 3 sqrt(20 (1 + tau 20) / 10) x 100 / 5000, tau 2 us
-    EXPECT_NE(csv.find("5,800,0,0,Z01,800,1020,20,0.20219602,0.084854506,20,measured,\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("5,800,0,0,Z01,800,1020,20,0.20219602,0.084854506,0.2,20,measured,\n"), std::string::npos) << csv;
 
     // The printable chart: legend, axis titles and distances in the PDF, black lines in the PNG.
     const QString pdf = fakes::PdfText(QString::fromStdString(h.file("scan.pdf").string()));
@@ -71,6 +74,10 @@ TEST(HeadlessCommands, ScanSavesTheDocumentAndListAndExportReadItBack) {
     EXPECT_EQ(relisted.str().substr(0, std::string(kLists).size()), kLists);
     EXPECT_NE(relisted.str().find("\n\n  Pt#    Fe wt%     sigma      LOD     total  status    flags\n"
                                   "    1    10.000 +-  0.144    0.085    10.000  measured\n"),
+              std::string::npos) << relisted.str();
+    // The matrix correction's k-ratio and factors: iron alone against pure iron.
+    EXPECT_NE(relisted.str().find("\n\n  Pt#  El         k        Z        A        F\n"
+                                  "    1  Fe   0.10000   1.0000   1.0000   1.0000\n"),
               std::string::npos) << relisted.str();
 }
 
@@ -99,16 +106,16 @@ TEST(HeadlessCommands, FailuresExitWithOneAndSayWhy) {
     EXPECT_NE(err.str().find("does not exist"), std::string::npos) << err.str();
 }
 
-// A fault of the instrument, rehearsed from the suite file, or zones past the stage's
-// travel: a line of 20 points stops after the point, says why, keeps what was measured
-// (never a point beyond the travel) and exits with 1.
+// A fault of the instrument, rehearsed from the suite file: a line of 20 points stops after
+// the point, says why, naming the call that failed, keeps what was measured and exits with 1.
 TEST(HeadlessCommands, AnInstrumentFaultStopsTheScanWhichIsSaved) {
     const struct { const char* instrument; std::size_t points; std::string message; } cases[] = {
         {R"("faults": {"fail_after": {"KestReadCounter": 5}})", 6,
          "Point 6 (X 500, Y 0): The microprobe call KestReadCounter failed on spectrometer 1. The scan stops here."},
         {R"("faults": {"stuck_axis": 1, "stuck_after_moves": 3}, "stage_timeout_s": 0.2)", 2,
          "Point 2 (X 100, Y 0): The stage's X axis has not moved for 0.2 s and still reports busy."},
-        {R"("stage_limits": [-1000, 1000])", 11, "Point 12 (X 1100, Y 0): The stage cannot reach X = 1100. The point is not stored."},
+        {R"("faults": {"fail_after": {"KestLoadStageAbs": 30}})", 8,  // a target within the travel: the call failed
+         "Point 8 (X 700, Y 0): The microprobe call KestLoadStageAbs failed on axis 1 (X = 700). The scan stops here."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.instrument);
@@ -126,25 +133,68 @@ TEST(HeadlessCommands, AnInstrumentFaultStopsTheScanWhichIsSaved) {
     }
 }
 
-// A document that cannot be saved where asked: refused before counting when its folder is
-// missing; saved among the program's documents when the save itself fails after the scan.
-TEST(HeadlessCommands, AScanIsNeverLostForWantOfAPlaceToSaveIt) {
-    Headless missing;
-    ScanCommand scan = missing.scan();
-    scan.save = missing.file("absent/doc.ana");
-    EXPECT_EQ(missing.run(scan), kFailed);
-    EXPECT_NE(missing.err.str().find("absent of the document does not exist"), std::string::npos) << missing.err.str();
-    EXPECT_EQ(missing.err.str().find("point    1"), std::string::npos);
-
-    Headless occupied;
-    std::filesystem::create_directory(occupied.file("doc.ana"));  // a folder where the file should go
-    EXPECT_EQ(occupied.run(occupied.scan()), kFailed);
-    EXPECT_NE(occupied.err.str().find("the 5 points measured are saved as "), std::string::npos) << occupied.err.str();
-    const auto saved = std::filesystem::directory_iterator(occupied.folders.documentsDir());
-    ASSERT_NE(saved, std::filesystem::directory_iterator());
+// Whatever would make the end of a scan fail is found before its first count: nothing is
+// measured or written. An existing document is replaced only with --force (through a link,
+// the file it names); a save that still fails after the scan goes among the program's files.
+TEST(HeadlessCommands, EveryReasonTheEndWouldFailIsFoundBeforeTheFirstCount) {
+    using Make = std::function<void(Headless&, ScanCommand&)>;
+    const auto suite = [](const std::string& instrument) {
+        return [instrument](Headless& h, ScanCommand& s) {
+            std::string text = kSuiteFile;
+            h.write("odd.json", text.insert(text.find("\"noise\""), instrument + ", "));
+            s.suiteFile = h.file("odd.json");
+        };
+    };
+    const struct { const char* name; Make make; std::string message; } cases[] = {
+        {"missing folder", [](Headless& h, ScanCommand& s) { s.save = h.file("absent/doc.ana"); }, "absent does not exist"},
+        {"a folder in its place", [](Headless& h, ScanCommand&) { std::filesystem::create_directory(h.file("doc.ana")); },
+         "doc.ana is a folder"},
+        {"a name too long with its temporary name", [](Headless& h, ScanCommand& s) { s.save = h.file(std::string(240, 'n') + ".ana"); },
+         "with the temporary name written beside it first"},
+        {"a document there", [](Headless& h, ScanCommand&) { h.write("doc.ana", "earlier"); }, "exists already; --force replaces it"},
+        {"another document's zones file", [](Headless& h, ScanCommand&) { h.write("doc.ANA", "another"); },
+         "doc.ANA too; choose another name"},
+        {"the CSV is the document", [](Headless&, ScanCommand& s) { s.csv = s.save; }, "doc.ana is the document itself"},
+        {"the CSV is the document through a link",
+         [](Headless& h, ScanCommand& s) { std::filesystem::create_directory_symlink(h.file(""), h.file("here")), s.csv = h.file("here/doc.ana"); },
+         "is the document itself"},
+        {"zones past the stage's travel", suite(R"("stage_limits": [-500, 500])"),
+         "Zone 1 (V) ends at X = 1000, outside the stage's travel, -500 to 500."},
+        {"a descending line past the travel",
+         [&](Headless& h, ScanCommand& s) {
+             suite(R"("stage_limits": [-500, 1500])")(h, s);
+             h.writeZone("down.PRF", fakes::VariableZone(1000, -100, -400, 1.0f));
+             s.zones = h.file("down.PRF");
+         },
+         "Zone 1 (V) ends at X = -1000, outside the stage's travel, -500 to 1500."},
+        {"a stage that cannot say where it stands", suite(R"("faults": {"fail_after": {"KestReadStagePos": 0}})"),
+         "the stage cannot say where it stands. The microprobe call KestReadStagePos failed on axis 1."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Headless h;
+        ScanCommand scan = h.scan();
+        c.make(h, scan);
+        const auto content = [&] { return std::filesystem::is_regular_file(h.file("doc.ana")) ? h.read("doc.ana") : ""; };
+        const std::string before = content();
+        EXPECT_EQ(h.run(scan), kFailed);
+        EXPECT_NE(h.err.str().find(c.message), std::string::npos) << h.err.str();
+        EXPECT_EQ(h.err.str().find("point    1"), std::string::npos) << "counted before refusing";
+        EXPECT_EQ(content(), before);
+    }
+    Headless forced;
+    forced.write("real.ana", "earlier");
+    std::filesystem::create_symlink("real.ana", forced.file("doc.ana"));
+    ScanCommand scan = forced.scan();
+    scan.force = true;
+    ASSERT_EQ(forced.run(scan), kDone) << forced.err.str();
+    EXPECT_NE(forced.err.str().find("5 points saved, 0 flagged: "), std::string::npos) << forced.err.str();
+    EXPECT_TRUE(std::filesystem::is_symlink(forced.file("doc.ana")));
     std::ostringstream listed, errors;
-    EXPECT_EQ(RunList({saved->path(), std::nullopt}, occupied.folders, listed, errors), kDone) << errors.str();
+    EXPECT_EQ(RunList({forced.file("real.ana"), std::nullopt}, forced.folders, listed, errors), kDone) << errors.str();
     EXPECT_EQ(listed.str(), kLists);
+    EXPECT_EQ(RunExport({forced.file("real.ana"), forced.file("doc.ana"), std::nullopt}, forced.folders, listed, errors), kFailed);
+    EXPECT_NE(errors.str().find("is the document itself; nothing is written"), std::string::npos) << errors.str();
 }
 
 // Nothing is said to be done that is not: a file that cannot be written fails its command
@@ -192,30 +242,46 @@ TEST(HeadlessCommands, ScanAndListTakeLongAndUtf8Paths) {
     EXPECT_EQ(listed.str(), kLists);
 }
 
+// The real program on the real clock, with KESTPLUS_HOME set to the test's folder.
+struct RunningScan {
+    RunningScan(Headless& h, const QStringList& arguments, const QString& command = KESTPLUS_PROGRAM) {
+        h.write("real.json", Replaced(kSuiteFile, "\"virtual\"", "\"real\", \"time_scale\": 0.02"));
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("KESTPLUS_HOME", QString::fromStdString(h.folders.data.string()));
+        program.setProcessEnvironment(environment);
+        const QStringList options{"--suite", QString::fromStdString(h.file("real.json").string()), "--time", "1"};
+        program.start(command, arguments + (command == KESTPLUS_PROGRAM ? options : QStringList{}));
+    }
+    // The progress until the line of point `n`.
+    QByteArray until(int n) {
+        const QByteArray line = "point " + QByteArray::number(n).rightJustified(4) + " of";
+        while (!progress.contains(line) && program.waitForReadyRead(20000)) progress += program.readAll();
+        return progress;
+    }
+    QProcess program;
+    QByteArray progress;
+};
+
+QStringList ScanArguments(Headless& h, const std::string& zones) {
+    return {"scan", "--zones", QString::fromStdString(h.file(zones).string()), "--save", QString::fromStdString(h.file("doc.ana").string())};
+}
+
 // kill -9 in the middle of a real-clock scan: the working file holds every point stored
 // before it; every command then says so, and recover saves them as a document.
 TEST(HeadlessCommands, AScanKilledMidWayIsRecoveredWithEveryPointItStored) {
     Headless h;
-    h.write("real.json", Replaced(kSuiteFile, "\"virtual\"", "\"real\", \"time_scale\": 0.02"));
     h.writeZone("fixed.PRF", fakes::FixedZone(1000, 100));
-    QProcess program;
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("KESTPLUS_HOME", QString::fromStdString(h.folders.data.string()));
-    program.setProcessEnvironment(environment);
-    const auto arg = [&](const std::string& name) { return QString::fromStdString(h.file(name).string()); };
-    program.start(KESTPLUS_PROGRAM, {"scan", "--zones", arg("fixed.PRF"), "--save", arg("doc.ana"), "--suite",
-                                     arg("real.json"), "--time", "1"});
-    QByteArray progress;
-    while (!progress.contains("point    4 of") && program.waitForReadyRead(20000)) progress += program.readAll();
-    program.kill();  // points 1 to 3 are stored
-    ASSERT_TRUE(program.waitForFinished());
+    RunningScan scan(h, ScanArguments(h, "fixed.PRF"));
+    scan.until(4);
+    scan.program.kill();  // points 1 to 3 are stored
+    ASSERT_TRUE(scan.program.waitForFinished());
 
     std::ostringstream note, listed, saved, errors;
     NoteLeftovers(h.folders, note);
     EXPECT_NE(note.str().find("1 working file left behind by a program that ended without saving"), std::string::npos);
     EXPECT_EQ(RunRecover({}, h.folders, listed, errors), kDone);
-    const std::string line = listed.str(), lead = "a new document: ", file = "(working file ";
+    const std::string line = listed.str(), lead = "doc.ana: ", file = "; working file ";
     ASSERT_EQ(line.rfind(lead, 0), 0u) << line;
     EXPECT_GE(std::stoi(line.substr(lead.size())), 3);
     const std::size_t at = line.find(file) + file.size();
@@ -229,6 +295,64 @@ TEST(HeadlessCommands, AScanKilledMidWayIsRecoveredWithEveryPointItStored) {
         << saved.str();
     EXPECT_TRUE(std::filesystem::exists(h.file("back.PRF")));
     EXPECT_TRUE(FindLeftovers(h.folders.workDir(), {}).empty());
+}
+
+// A closed terminal (SIGHUP), SIGQUIT or a reader that went away (SIGPIPE, as `| head -3`
+// does) end a scan as SIGTERM does: the point finished, the document saved, status 1.
+TEST(HeadlessCommands, EverySignalThatEndsAScanSavesItFirst) {
+    for (const int signal : {SIGPIPE, SIGHUP, SIGQUIT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        Headless h;
+        h.writeZone("fixed.PRF", fakes::FixedZone(3000, 100));
+        QStringList arguments = ScanArguments(h, "fixed.PRF");
+        if (signal == SIGPIPE) {  // as an operator does: the scan's lines read by a program that ends
+            arguments.replaceInStrings(QRegularExpression("^(.*)$"), "'\\1'");
+            arguments = QStringList{"-c", "'" KESTPLUS_PROGRAM "' " + arguments.join(' ') + " --suite '" +
+                                              QString::fromStdString(h.file("real.json").string()) +
+                                              "' --time 1 2>&1 | head -3 >/dev/null; exit ${PIPESTATUS[0]}"};
+        }
+        RunningScan scan(h, arguments, signal == SIGPIPE ? "bash" : KESTPLUS_PROGRAM);
+        if (signal != SIGPIPE) {
+            scan.until(3);
+            ::kill(static_cast<pid_t>(scan.program.processId()), signal);
+        }
+        ASSERT_TRUE(scan.program.waitForFinished(20000));
+        EXPECT_EQ(std::pair(scan.program.exitStatus(), scan.program.exitCode()), std::pair(QProcess::NormalExit, 1));
+        std::ostringstream listed, errors;
+        ASSERT_EQ(RunList({h.file("doc.ana"), std::nullopt}, h.folders, listed, errors), kDone) << errors.str() << scan.program.readAll().toStdString();
+        const std::string lists = listed.str();
+        EXPECT_GE(std::count(lists.begin(), lists.end(), '\n'), 3 + 4) << lists;
+        EXPECT_LT(std::count(lists.begin(), lists.end(), '\n'), 31 + 4) << "stopped early";
+    }
+}
+
+// kill -9 while a variable zone holds points back on its trial stack: every point the
+// progress showed measured comes back from the working file, in scan order.
+TEST(HeadlessCommands, AKillLosesNoPointWaitingOnTheTrialStack) {
+    for (const int killedAt : {3, 5, 8}) {
+        SCOPED_TRACE(killedAt);
+        Headless h;
+        h.writeZone("variable.PRF", fakes::VariableZone(1000, 10, 400, 1.0f));
+        RunningScan scan(h, ScanArguments(h, "variable.PRF"));
+        const std::string progress = scan.until(killedAt).toStdString();
+        scan.program.kill();
+        ASSERT_TRUE(scan.program.waitForFinished());
+        std::vector<int> measured;
+        for (std::size_t at = progress.find(" at X "); at != std::string::npos; at = progress.find(" at X ", at + 1))
+            measured.push_back(std::stoi(progress.substr(at + 6)));
+        const auto leftovers = FindLeftovers(h.folders.workDir(), {});
+        ASSERT_EQ(leftovers.size(), 1u);
+        std::ostringstream out, err;
+        ASSERT_EQ(RunRecover({leftovers[0].workingFile, h.file("back.ana")}, h.folders, out, err), kDone) << err.str();
+        std::ostringstream csv;
+        ASSERT_EQ(RunExport({h.file("back.ana"), std::nullopt, std::nullopt}, h.folders, csv, err), kDone);
+        std::vector<int> recovered;
+        std::istringstream rows(csv.str());
+        std::string row;
+        for (std::getline(rows, row); std::getline(rows, row);) recovered.push_back(std::stoi(row.substr(row.find(',') + 1)));
+        EXPECT_TRUE(std::is_sorted(recovered.begin(), recovered.end()));
+        for (const int x : measured) EXPECT_NE(std::find(recovered.begin(), recovered.end(), x), recovered.end()) << "lost X " << x;
+    }
 }
 
 TEST(CommandLine, UnderstoodAndNotUnderstood) {
@@ -254,6 +378,9 @@ TEST(CommandLine, UnderstoodAndNotUnderstood) {
         {{"--suite"}, "--suite needs a value"},
         {{"batch", "night.json", "--resume", "--quiet", "--suite", "s.json"}, ""},
         {{"batch"}, "the batch file is missing"},
+        {{"scan", "--zones", "z.PRF", "--save", "d.ana", "--force"}, ""},
+        {{"recover", "1-1.ana", "--save", "d", "--force"}, ""},
+        {{"export", "d.ana", "--force"}, "unexpected option '--force'"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments[0] + " ... " + c.arguments.back());

@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 
 namespace kest {
@@ -94,12 +95,31 @@ TEST(FileLogging, AppendsTheTextAsItStands) {
     EXPECT_EQ(FileLogging(PathOf(home) / "not-a-folder" / "home").KestPrintfVB("line\n\r"), 0);
 }
 
-TEST(FileLogging, ALogPastItsSizeMovesToLog1) {
+// The last few long scans stay: a full log moves to .1, the older ones one place down to .5.
+TEST(FileLogging, ALogPastItsSizeMovesDownTheOlderLogs) {
     QTemporaryDir home;
     FileLogging log(PathOf(home), 3000, 10);
-    for (const char* line : {"first line\n", "second\n", "third\n"}) log.KestPrintfVB(line);
-    EXPECT_EQ(FileBytes(log.logFile().string() + ".1"), "first line\n");
-    EXPECT_EQ(FileBytes(log.logFile()), "second\nthird\n");
+    for (const char* line : {"first line\n", "second\n", "third\n", "4th scan 0\n", "5th scan 0\n", "6th scan 0\n",
+                             "7th scan 0\n", "8th scan 0\n", "9th\n"})
+        log.KestPrintfVB(line);
+    const std::string logs[] = {"9th\n", "8th scan 0\n", "7th scan 0\n", "6th scan 0\n", "5th scan 0\n", "4th scan 0\n", ""};
+    for (int kept = 0; kept <= 6; ++kept)
+        EXPECT_EQ(FileBytes(log.logFile().string() + (kept ? "." + std::to_string(kept) : "")), logs[kept]) << kept;
+}
+
+// One program drives the instrument: a second one is refused, told which holds it.
+TEST(FileLogging, OneProgramAtATimeDrivesTheInstrument) {
+    QTemporaryDir home;
+    auto window = std::make_unique<InstrumentLock>(PathOf(home));
+    ASSERT_EQ(window->take("the window of kestplus-profile"), std::nullopt);
+    const auto refused = InstrumentLock(PathOf(home)).take("kestplus-profile scan");
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->find("driven by another program on this home: the window of kestplus-profile (process " +
+                            std::to_string(::getpid())),
+              std::string::npos)
+        << *refused;
+    window.reset();
+    EXPECT_EQ(InstrumentLock(PathOf(home)).take("kestplus-profile scan"), std::nullopt);
 }
 
 TEST(FileLogging, AnEarlierInstanceIsFoundAndRaised) {

@@ -3,6 +3,7 @@
 
 #include "FakeSuite.h"
 
+#include "results/ResultLists.h"
 #include "shell/PrfMain.h"
 #include "shell/RecoveryDialog.h"
 #include "suite/SuiteFile.h"
@@ -18,6 +19,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -75,7 +77,7 @@ using enum Kind;
 const Control kControls[] = {
     {"ZonList", List, nullptr}, {"Label6", Label, "T Length SMin   SMax   dConc% Prf"},
     {"EltList", List, nullptr}, {"Label2", Label, "El Standard     Sp#"},
-    {"PntList", List, nullptr}, {"Label5", Label, "Pt#  Cps       wt%      X        Y        Label"},
+    {"PntList", List, nullptr}, {"Label5", Label, " Pt#       Cps    wt%          X        Y Label"},
     {"Graph", Graph, nullptr},
     {"Add", Button, "Add"}, {"Del", Button, "Del"}, {"Up", Button, ""}, {"Down", Button, ""},
     {"AddPoint", Button, "Add"}, {"DeletePoint", Button, "Del"}, {"Scan", Button, "Scan"}, {"Ana", Button, "Ana"},
@@ -93,7 +95,8 @@ const Control kControls[] = {
     {"MnuUpZone", Item, "&Up"}, {"MnuDownZone", Item, "&Down"}, {"MnuNull10", Separator, nullptr}, {"MnuLoadZones", Item, "&Load..."},
     {"MnuPoints", Menu, "&Points"}, {"MnuAddPoints", Item, "&Add"}, {"MnuDelPoint", Item, "&Del"}, {"MnuScan", Menu, "&Scan"},
     {"MnuScanAll", Item, "&Scan New", "F5"}, {"MnuScanOld", Item, "Scan &Old"}, {"MnuScanPoint", Item, "Scan &Point"},
-    {"MnuNull20", Separator, nullptr}, {"MnuBatch", Item, "&Batch..."},
+    {"MnuNull20", Separator, nullptr}, {"MnuPause", Item, "P&ause"}, {"MnuResume", Item, "&Resume"},
+    {"MnuNull21", Separator, nullptr}, {"MnuBatch", Item, "&Batch..."},
     {"MnuReCompute", BarCommand, "&ReCompute! "}, {"MnuAbout", BarCommand, "&?"},
 };
 
@@ -131,7 +134,7 @@ TEST_F(PrfMainTest, ListsAreFixedPitchUnderHeadingsOverTheirColumns) {
     const struct { const char* list; const char* heading; std::vector<qsizetype> columns; } lists[] = {
         {"ZonList", "Label6", {0, 2, 9, 16, 23, 30}},   // type, length, step min, step max, dConc, tag
         {"EltList", "Label2", {0, 3, 16}},              // symbol, standard, spectrometer
-        {"PntList", "Label5", {0, 5, 15, 24, 33, 42}},  // point, cps, wt%, X, Y, label
+        {"PntList", "Label5", {1, 11, 18, 31, 40, 42}},  // point, cps, wt%, X, Y: over their last digit; label
     };
     for (const auto& l : lists) {
         const QString heading = find<QLabel>(l.heading)->text();
@@ -145,6 +148,39 @@ TEST_F(PrfMainTest, ListsAreFixedPitchUnderHeadingsOverTheirColumns) {
         }
     }
     EXPECT_EQ(find<QListWidget>("ZonList")->selectionMode(), QAbstractItemView::SingleSelection);  // the points': see Del
+}
+
+// The heading "Label" and a label "Lab" stand in one column: their first letters are drawn
+// at the same pixel. At the default size every field of a row shows whole, its status too.
+TEST_F(PrfMainTest, AHeadingIsDrawnOverItsColumnToThePixelAndRowsShowWhole) {
+    fake.db.points = {{123456, -98765, 0, "LabLabLa", {}, {}, PointStatus::Stopped}};
+    ReloadPoints(state, fake.db, window);
+    window.resize(1100, 750);
+    window.show();
+    QCoreApplication::processEvents();
+    const auto* list = find<QListWidget>("PntList");
+    const auto* heading = find<QLabel>("Label5");
+    const QImage image = window.grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    // The leftmost dark pixel of the L in column 42, in a band of the window.
+    const auto firstInk = [&](const QWidget* widget, QRect band) {
+        const QPoint origin = widget->mapTo(&window, QPoint(0, 0));
+        band.translate(origin);
+        const QFontMetrics metrics(list->font());  // from the middle of the blank column 41
+        const int column = metrics.horizontalAdvance(QString(41, QLatin1Char('0'))) + metrics.horizontalAdvance(QLatin1Char('0')) * 3 / 4;
+        for (int x = band.left() + column; x < band.right(); ++x)
+            for (int y = band.top(); y <= band.bottom(); ++y)
+                if (qGray(image.pixel(int(x * ratio), int(y * ratio))) < 100) return x;
+        return -1;
+    };
+    const int inHeading = firstInk(heading, heading->rect());
+    const int inRow = firstInk(list->viewport(), list->visualItemRect(list->item(0)));
+    EXPECT_GT(inHeading, 0);
+    EXPECT_EQ(inHeading, inRow);
+    const QString row = list->item(0)->text().trimmed();
+    EXPECT_TRUE(row.endsWith("stopped")) << row.toStdString();
+    EXPECT_LE(QFontMetrics(list->font()).horizontalAdvance(row), list->viewport()->width() - 4) << "the row is cut";
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
 }
 
 TEST_F(PrfMainTest, StartsCentredWithTheDefaultsTheSuitesZonesAndZoneEditingGreyed) {
@@ -334,6 +370,7 @@ TEST_F(PrfMainTest, ExitAsksToSaveUnsavedWorkThenShutsDownOnce) {
     window.answers = {MainView::SaveChoice::Cancel, MainView::SaveChoice::Save};
     find<QAction>("MnuExit")->trigger();  // Cancel: the window stays
     EXPECT_EQ(fake.db.count("KestDbObjectDelete"), 0);
+    EXPECT_EQ(find<QLabel>("UnsavedStatus")->text(), "Unsaved changes");
     find<QAction>("MnuExit")->trigger();  // Save, then close
     window.close();
     EXPECT_EQ(window.questions, std::vector<std::string>(2, "Save changes to profile.ana?"));
@@ -354,7 +391,7 @@ TEST_F(PrfMainTest, TheQuestionAboutUnsavedWorkOffersSaveDiscardAndCancel) {
             box->button(button)->click();
         });
         EXPECT_EQ(window.PrfMain::askSaveChanges("Save changes to line1.ana?"), choice);
-        EXPECT_EQ(shown, "KestPlus: Save changes to line1.ana?");
+        EXPECT_EQ(shown, "KestPlus - Profile: Save changes to line1.ana?");
     }
 }
 

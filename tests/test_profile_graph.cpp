@@ -6,6 +6,8 @@
 #include "FakeSuite.h"
 #include "ScanOnSimulator.h"
 
+#include "document/ZonesFile.h"
+#include "graph/AxisTicks.h"
 #include "graph/FormPrint.h"
 #include "graph/ProfileDistance.h"
 #include "results/ResultLists.h"
@@ -33,7 +35,9 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace kest {
 namespace {
@@ -153,7 +157,15 @@ TEST(ProfileGraph, TheWindowsGraphIsReadAndSteeredWithTheMouse) {
 
     const QPoint point = static_cast<ProfileChartWidget*>(w.graph())->placeOf({100, 11}).toPoint();  // C at point 2
     QTest::mouseMove(viewport, point + QPoint(3, 2));
-    EXPECT_EQ(w.graph()->toolTip(), QStringLiteral("point 2, C: 100 \u00b5m, 11.00 wt %"));
+    const auto* hover = w.find<QLabel>("HoverText");
+    // It stays while the pointer rests, through the view's own tooltip event.
+    QHelpEvent help(QEvent::ToolTip, point + QPoint(3, 2), viewport->mapToGlobal(point + QPoint(3, 2)));
+    QApplication::sendEvent(viewport, &help);
+    QTest::qWait(1500);
+    EXPECT_TRUE(hover->isVisible());
+    EXPECT_EQ(hover->text(), QStringLiteral("point 2, C: 100 \u00b5m, 11.00 wt %"));
+    QTest::mouseMove(viewport, point + QPoint(60, 40));
+    EXPECT_FALSE(hover->isVisible());
     QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
     EXPECT_EQ(w.find<QListWidget>("PntList")->currentRow(), 1);
     EXPECT_EQ(w.state.CurPnt, 1);
@@ -187,6 +199,89 @@ TEST(ProfileGraph, APointAddedOrMeasuredAgainLeavesTheWindowAsAWholeRepaintDraws
     }
     const QPointF stopped = static_cast<ProfileChartWidget*>(w.graph())->placeOf({850, 16});
     EXPECT_EQ(w.graph()->grab().toImage().pixelColor(stopped.toPoint()), QColor(Qt::white)) << "drawn hollow";
+}
+
+// Whatever the zoom, the axes tick at multiples of 1, 2, 2.5 or 5 times a power of ten, at
+// most 8 of them, labelled with the decimals those values need and no more.
+TEST(ProfileGraph, AxisTicksStandAtRoundValuesAtEveryZoom) {
+    const struct { double low, high; double interval; int decimals; } cases[] = {
+        {0, 1500, 200, 0}, {0, 1750, 250, 0}, {0, 100, 20, 0}, {70.06, 70.31, 0.05, 2}, {-3.2, 7.9, 2, 0}, {999.9, 1000.65, 0.1, 1},
+        {0, 0.9, 0.2, 1}, {12, 13.7, 0.25, 2}, {-0.004, 0.006, 0.002, 3},
+    };
+    for (const auto& c : cases) {
+        const AxisTicks ticks = RoundTicks(c.low, c.high, 8);
+        EXPECT_NEAR(ticks.interval, c.interval, c.interval * 1e-9) << c.low << ".." << c.high;
+        EXPECT_EQ(ticks.decimals, c.decimals) << c.low << ".." << c.high;
+    }
+
+    GraphWindow w({Fe}, {{0, 0, 0}, {700, 0, 0}, {1500, 0, 0}});
+    w.window.resize(1100, 750);
+    w.window.show();
+    QCoreApplication::processEvents();
+    auto* view = static_cast<ProfileChartWidget*>(w.graph());
+    std::mt19937 random(28);
+    std::uniform_real_distribution<double> place(-100.0, 1600.0), width(0.003, 900.0);
+    for (int zoom = 0; zoom <= 60; ++zoom) {
+        if (zoom > 0) {
+            const double x0 = place(random), y0 = place(random) / 20.0;
+            emit view->viewRequested(x0, x0 + width(random), y0, y0 + width(random) / 10.0);
+        }
+        for (const auto* axis : {static_cast<QValueAxis*>(view->chart()->axes(Qt::Horizontal).constFirst()),
+                                 static_cast<QValueAxis*>(view->chart()->axes(Qt::Vertical).constFirst())}) {
+            SCOPED_TRACE(testing::Message() << "zoom " << zoom << ": " << axis->min() << ".." << axis->max());
+            ASSERT_EQ(axis->tickType(), QValueAxis::TicksDynamic);
+            EXPECT_EQ(axis->tickAnchor(), 0.0);
+            const double interval = axis->tickInterval();
+            const double power = std::pow(10.0, std::floor(std::log10(interval) + 1e-9));
+            const double mantissa = interval / power;
+            EXPECT_TRUE(std::abs(mantissa - 1) < 1e-9 || std::abs(mantissa - 2) < 1e-9 || std::abs(mantissa - 2.5) < 1e-9 ||
+                        std::abs(mantissa - 5) < 1e-9) << interval;
+            std::vector<double> values;
+            for (double k = std::ceil(axis->min() / interval - 1e-9); k * interval <= axis->max() + interval * 1e-9; ++k)
+                values.push_back(k * interval);
+            EXPECT_GE(values.size(), 3u);
+            EXPECT_LE(values.size(), 8u);
+            const QString format = axis->labelFormat();
+            ASSERT_TRUE(format.startsWith("%.") && format.endsWith("f")) << format.toStdString();
+            const int decimals = format.mid(2, format.size() - 3).toInt();
+            const auto exact = [&](int places) {  // every label reads back as its value
+                return std::all_of(values.begin(), values.end(), [&](double v) {
+                    return std::abs(QString::number(v, 'f', places).toDouble() - v) < interval * 1e-6;
+                });
+            };
+            EXPECT_TRUE(exact(decimals));
+            EXPECT_TRUE(decimals == 0 || !exact(decimals - 1)) << "one decimal too many: " << format.toStdString();
+        }
+    }
+}
+
+// A point stored without counts (placed, and the program ended before its counts were
+// stored), as a recovery brings it back: no marker, no line to 0, no value in the list; the
+// zones that come with it stretch the distance axis to the planned end.
+TEST(ProfileGraph, ARecoveredPointWithoutCountsHasNoMarkerAndTheAxisStillReachesThePlannedEnd) {
+    GraphWindow w({Fe}, {{0, 0, 0}, {100, 0, 0}, {200, 0, 0}});
+    w.fake.db.points[0].status = w.fake.db.points[1].status = PointStatus::Measured;
+    w.fake.db.points[2].results.clear();  // placed at 200, never counted
+    ProfileState planned;
+    planned.NbZones = 2;
+    planned.Zones[0] = fakes::FixedZone(400, 100);
+    planned.Zones[1] = fakes::FixedZone(600, 100);
+    LoadZonesText(w.state, w.window, ZonesFileText(planned));
+    ReloadPoints(w.state, w.fake.db, w.window);
+    w.window.resize(1100, 750);
+    w.window.show();
+    QCoreApplication::processEvents();
+
+    const auto& series = w.series();
+    ASSERT_EQ(series.size(), 2u);
+    EXPECT_EQ(fakes::Xs(series[0]), (std::vector<double>{0, 100}));
+    EXPECT_EQ(fakes::Xs(series[1]), std::vector<double>(3, 1000));
+    const QString row = w.find<QListWidget>("PntList")->item(2)->text();
+    EXPECT_TRUE(row.trimmed().endsWith("unmeasured")) << row.toStdString();
+    EXPECT_FALSE(row.contains("0.00")) << row.toStdString();
+    const QPointF atZero = static_cast<ProfileChartWidget*>(w.graph())->placeOf({200, 0});
+    const QImage image = w.graph()->grab().toImage();
+    EXPECT_EQ(fakes::PixelsOf(image, Qt::black, QRect(atZero.toPoint() - QPoint(6, 12), QSize(13, 10)), 60), 0) << "a marker at 0";
 }
 
 TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {

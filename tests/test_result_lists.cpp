@@ -20,7 +20,7 @@ TEST(ResultLists, PointRowsKeepTheirColumns) {
         {0, 1234.5f, 12.3f, 15000, -2500, "Z01", "   1   1234.50  12.30 %    15000    -2500 Z01     "},
         {1, 10.0f, -0.5f, 0, 0, "", "   2     10.00 XXXXXX %        0        0         "},
         {2, 0.0f, 1234.5f, 1, -1, "Z02", "   3      0.00 1234.5 %        1       -1 Z02     "},
-        {999, 0.0f, 0.0f, 0, 0, "interface 12", " 100      0.00   0.00 %        0        0 interfac"},
+        {999, 1.0f, 0.0f, 0, 0, "interface 12", " 100      1.00   0.00 %        0        0 interfac"},
     };
     for (const Case& c : cases) {
         ProfileState state;

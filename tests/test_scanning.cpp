@@ -126,6 +126,9 @@ TEST(ScanNew, StopEndsTheScanAfterThePointAndNewScansClearIt) {
     ScanNew(scan.state, scan.suite(), scan.view);
     const std::vector<int32_t> second{200, 300, 400, 600, 1000};
     EXPECT_EQ(scan.coordinates(), second);
+    // A point put back keeps its k-ratio and factors (iron alone against pure iron).
+    EXPECT_EQ(std::make_tuple(scan.state.ResultTable[0][2].kRatio, scan.state.ResultTable[0][2].zFactor),
+              std::make_tuple(0.2f, 1.0f));
 
     scan.state.ScanStop = kTrue;
     scan.measured.clear();
@@ -173,9 +176,9 @@ TEST(ScanWindow, TheScanButtonWalksTheProfileAndTheStopButtonEndsIt) {
         const char* name; std::size_t stopAt; std::function<void(QObject*)> stop; std::vector<int> rowsWhenShown;
         std::vector<int32_t> coordinates; bool closes;
     } cases[] = {
-        {"whole scan", 0, pressStop, {0, 1, 1, 2, 4}, {0, 200, 300, 400, 800}, false},
-        {"stopped at 200", 3, pressStop, {0, 1, 1}, {0, 200}, false},
-        {"terminated at 200", 3, terminate, {0, 1, 1}, {0, 200}, true},
+        {"whole scan", 0, pressStop, {0, 1, 2, 3, 4}, {0, 200, 300, 400, 800}, false},  // 400 waits while 200 and 300 come
+        {"stopped at 200", 3, pressStop, {0, 1, 2}, {0, 200}, false},
+        {"terminated at 200", 3, terminate, {0, 1, 2}, {0, 200}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -213,12 +216,26 @@ TEST(ScanWindow, TheScanButtonWalksTheProfileAndTheStopButtonEndsIt) {
     }
 }
 
+ZoneRecord Adaptive(ZoneRecord zone) {
+    zone.type = kAdaptiveZone;
+    return zone;
+}
+
 TEST(ZoneChecks, RefuseZonesThatCanNeverReachTheirLimit) {
     const struct { const char* name; std::vector<ZoneRecord> zones; int16_t axis; std::string refusal; } cases[] = {  // refusal: its start
         {"up and down", {VariableZone(500, 10, 100, 1), VariableZone(200, -10, -50, 1)}, 1, ""},
         {"fixed step 0 at the start", {FixedZone(100, 0)}, 2, ""},
         {"variable step min 0", {FixedZone(100, 10), VariableZone(100, 0, 50, 1)}, 1, "Zone 2 (V) cannot be scanned: its step min is 0"},
         {"up with step max down", {VariableZone(100, 10, -50, 1)}, 1, "Zone 1 (V) cannot be scanned: it scans up"},
+        {"up with step max 0", {VariableZone(100, 10, 0, 1)}, 1, "Zone 1 (V) cannot be scanned: it scans up"},
+        {"down with step max 0", {VariableZone(100, -10, 0, 1)}, 1, "Zone 1 (V) cannot be scanned: it scans down"},
+        {"adaptive up and down", {Adaptive(VariableZone(500, 10, 100, 0)), Adaptive(VariableZone(200, -10, -50, 1))}, 1, ""},
+        {"adaptive step min 0", {Adaptive(VariableZone(100, 0, 50, 1))}, 1, "Zone 1 (A) cannot be scanned: its step min is 0"},
+        {"adaptive up with step max 0", {Adaptive(VariableZone(100, 10, 0, 1))}, 1, "Zone 1 (A) cannot be scanned: it scans up"},
+        {"adaptive down with step max up", {Adaptive(VariableZone(100, -10, 50, 1))}, 1, "Zone 1 (A) cannot be scanned: it scans down"},
+        {"adaptive tolerance below 0", {Adaptive(VariableZone(100, 10, 50, -0.5f))}, 1,
+         "Zone 1 (A) cannot be scanned: its tolerance dConc -0.5 is below 0"},
+        {"adaptive below the start, then fixed step 0", {Adaptive(VariableZone(100, -10, -50, 1)), FixedZone(100, 0)}, 1, "Zone 2 (F)"},
         {"down with step max up", {VariableZone(100, -10, 50, 1)}, 1, "Zone 1 (V) cannot be scanned: it scans down"},
         {"fixed step 0 below the start", {VariableZone(100, -10, -50, 1), FixedZone(100, 0)}, 1, "Zone 2 (F) cannot be scanned"},
         {"fixed step 0 back above the start", {VariableZone(100, -10, -50, 1), FixedZone(300, 20), FixedZone(10, -5)}, 1, ""},
@@ -243,11 +260,16 @@ TEST(ZoneChecks, RefuseZonesThatCanNeverReachTheirLimit) {
 // Two points (or the last point and a trial) with the given distance and change of the
 // one element's concentration, against step min 100 (signed as given) and dConc 1.
 TEST(ZoneScan, AcceptsStepsAndTrials) {
-    const struct { const char* name; int32_t distance, stepMin; float change; bool step, trial; } cases[] = {
-        {"change equal to dConc", 400, 100, 1.0f, true, true},
-        {"change above dConc", 400, 100, 1.01f, false, false},
-        {"within step min", 100, 100, 10.0f, true, true},
-        {"within a descending step min", 100, -100, 10.0f, true, true},  // both compare magnitudes
+    // Sigmas 0.3 at the first point (the trial), 0.4 at the second: 3 sigmas of the difference is 1.5.
+    const struct { const char* name; int32_t distance, stepMin; float change; int16_t sigmas; bool step, trial; } cases[] = {
+        {"change equal to dConc", 400, 100, 1.0f, 0, true, true},
+        {"change above dConc", 400, 100, 1.01f, 0, false, false},
+        {"within step min", 100, 100, 10.0f, 0, true, true},
+        {"within a descending step min", 100, -100, 10.0f, 0, true, true},  // both compare magnitudes
+        {"change within 3 sigmas", 400, 100, 1.5f, 3, true, true},
+        {"change beyond 3 sigmas", 400, 100, 1.52f, 3, false, false},
+        {"change within 4 sigmas", 400, 100, -1.9f, 4, true, true},
+        {"change beyond 4 sigmas", 400, 100, 2.1f, 4, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -257,13 +279,14 @@ TEST(ZoneScan, AcceptsStepsAndTrials) {
         state.Zones[0] = VariableZone(1000, c.stepMin, 400, 1.0f);
         program.fake.db.points = {{1000, 0, 0, "", {}, {}}, {1000 + c.distance, 0, 0, "", {}, {}}};
         LoadPoints(state, program.fake.db);
-        state.ResultTable[0][0].conc = 10.0f;
-        state.ResultTable[0][1].conc = 10.0f + c.change;
+        state.NoiseSigmas = c.sigmas;
+        state.ResultTable[0][0] = {.conc = 10.0f, .sigma = 0.3f};
+        state.ResultTable[0][1] = {.conc = 10.0f + c.change, .sigma = 0.4f};
         EXPECT_EQ(StepAcceptable(state, program.fake.db, 0), c.step);
 
         state.TrialStack = {TrialEntry{state.PointTable[0], {state.ResultTable[0][0]}}};  // a trial at 1000
         LoadPoints(state, program.fake.db);
-        state.ResultTable[0][1].conc = 10.0f + c.change;
+        state.ResultTable[0][1] = {.conc = 10.0f + c.change, .sigma = 0.4f};
         EXPECT_EQ(TrialAcceptable(state, program.fake.db, 0), c.trial);
     }
 }

@@ -76,12 +76,14 @@ std::vector<Call> Calls(int32_t n) {
 TEST(SimulatedMicroprobe, CountsAreTheRateOfTheSpectrometersFirstElementLessTheDeadTimeLoss) {
     SuiteConfig base = QuietConfig();
     base.setup.elements.push_back({28, 1, "Ni", true, 100.0, 9999.0, 99.0});  // second on spectrometer 1: unused
-    base.setup.elements.push_back({24, 2, "Cr", true, 50.0, 4000.0, 7.0});
-    base.specimen.elements[24] = SpecimenProfile{SpecimenProfile::Shape::Linear, {{0, 0}, {1000, 10}}};
+    // Chromium's standard has the matrix of the specimen at X = 500 (Fe 20 %, Cr 5 %), where the
+    // k-ratio is therefore the proportion whatever the model; iron is alone where it is counted.
+    base.setup.elements.push_back({24, 2, "Cr", true, 20.0, 4000.0, 7.0, 0.0, "Ka", {{24, 20.0}, {26, 80.0}}});
+    base.specimen.elements[24] = SpecimenProfile{SpecimenProfile::Shape::Linear, {{400, 0}, {600, 10}}};
     struct Case { int axis; int32_t x, y; int spectrometer; double feStandardCps; float seconds; int32_t deadTimeUs; double rate; };
     const Case cases[] = {
         {1, 0, 0, 1, 5000, 2, 0, 20 + 500},   {1, 300, 0, 1, 5000, 2, 0, 20 + 1000}, {1, -300, 0, 1, 5000, 2, 0, 20 + 500},
-        {1, 500, 0, 2, 5000, 2, 0, 7 + 400},  {1, 0, 0, 3, 5000, 2, 0, 0},  // no element on spectrometer 3
+        {1, 500, 0, 2, 5000, 2, 0, 7 + 1000}, {1, 0, 0, 3, 5000, 2, 0, 0},  // no element on spectrometer 3
         {2, 300, 0, 1, 5000, 2, 0, 20 + 500}, {2, 0, 300, 1, 5000, 2, 0, 20 + 1000},  // the specimen varies along Y
         // Dead-time losses on the rate, whatever the counting time, which the program's correction undoes.
         {1, 0, 0, 1, 5000, 10, 2, 520},       {1, 0, 0, 1, 5000, 1, 1000, 520},       {1, 0, 0, 1, 1e6, 1, 2, 100020},
@@ -93,7 +95,7 @@ TEST(SimulatedMicroprobe, CountsAreTheRateOfTheSpectrometersFirstElementLessTheD
         c.specimen.axis = k.axis, c.instrument.stage_position = {k.x, k.y, 0}, c.instrument.dead_time_us.fill(k.deadTimeUs);
         c.setup.elements[0].standard_cps = k.feStandardCps;
         SimulatedMicroprobe probe(c);
-        EXPECT_DOUBLE_EQ(probe.trueRate(k.spectrometer), k.rate);
+        EXPECT_NEAR(probe.trueRate(k.spectrometer), k.rate, 1e-9 * k.rate);
         const double tau = k.deadTimeUs * 1e-6, shown = k.rate / (1 + tau * k.rate);  // what the counter shows
         const int32_t kept = CountOnce(probe, k.seconds, k.spectrometer);
         EXPECT_EQ(kept, std::lround(shown * k.seconds));

@@ -30,6 +30,8 @@ TEST(StartUp, CreatesTheDocumentReadsTheConfigurationThenRunsNew) {
         "KestRegisterGetInt(EtalonProfile, StatisticEnable, 0, KEST)",
         "KestRegisterGetInt(EtalonProfile, DefaultNumberOfMeasures, 0, KEST)",
         "KestRegisterGetInt(EtalonProfile, DefaultCountingTime, 10, KEST)",
+        "KestRegisterGetInt(EtalonProfile, NoiseSigmas, 3, KEST)",
+        "KestRegisterGetInt(EtalonProfile, AdaptivePointBudget, 100, KEST)",
         "KestDbReset(DbScanXY, 4096)",
         "KestDbNbElt(DbScanXY)",     // the empty document's elements
         "KestDbGetNbPts(DbScanXY)",  // and points
@@ -41,20 +43,25 @@ TEST(StartUp, CreatesTheDocumentReadsTheConfigurationThenRunsNew) {
 }
 
 TEST(StartUp, TakesTheConfiguredStatisticsCountingTimeAndNumberOfMeasures) {
-    struct Case { const char *statistics, *measures, *seconds; int16_t statisticEnable; std::string defTime; int button; int16_t nc; };
+    struct Case {
+        const char *statistics, *measures, *seconds; int16_t statisticEnable; std::string defTime; int button; int16_t nc;
+        const char *sigmas = nullptr, *budget = nullptr; int16_t noiseSigmas = 3; int32_t pointBudget = 100;
+    };
     const Case cases[] = {{nullptr, nullptr, nullptr, kFalse, " 10", 0, 1},  // first run: the defaults (nullptr: none stored)
-                          {"1", "3", "25", kTrue, " 25", 3, 15}, {"-7", "2", "-5", kTrue, "-5", 2, 10},  // any other than 0 is on
-                          {"0", "7", "10", kFalse, " 10", -1, 4},  // no button 7: none selected, Nc as it was
+                          {"1", "3", "25", kTrue, " 25", 3, 15, "0", "40", 0, 40}, {"-7", "2", "-5", kTrue, "-5", 2, 10, "-2", "-1", 0, 0},  // any other than 0 is on
+                          {"0", "7", "10", kFalse, " 10", -1, 4, "5", "70000", 5, 32767},  // no button 7: none selected, Nc as it was
                           {"0", "1", "70000", kFalse, " 4464", 1, 5}};  // kept in 16 bits
     for (const Case& c : cases) {
         Program p;
         p.configure("StatisticEnable", c.statistics);
         p.configure("DefaultNumberOfMeasures", c.measures);
         p.configure("DefaultCountingTime", c.seconds);
+        p.configure("NoiseSigmas", c.sigmas);
+        p.configure("AdaptivePointBudget", c.budget);
         p.state.Nc = 4;
         p.startUp();
-        EXPECT_EQ(std::tuple(p.state.StatisticEnable, p.view.defTime, p.view.optNC, p.state.Nc),
-                  std::tuple(c.statisticEnable, c.defTime, c.button, c.nc)) << c.seconds;
+        EXPECT_EQ(std::tuple(p.state.StatisticEnable, p.view.defTime, p.view.optNC, p.state.Nc, p.state.NoiseSigmas, p.state.AdaptivePointBudget),
+                  std::tuple(c.statisticEnable, c.defTime, c.button, c.nc, c.noiseSigmas, c.pointBudget)) << c.seconds;
     }
 }
 

@@ -63,6 +63,18 @@ TEST(SuiteFile, RefusalNamesTheField) {
         {R"({"setup": {"elements": [{"profile": 1}]}})", "setup.elements[0].profile:"},
         {R"({"setup": {"elements": [{"standard_percent": 0}]}})", "setup.elements[0].standard_percent: expected a number greater than 0 and at most 100"},
         {R"({"setup": {"elements": [{"background_cps": -1}]}})", "setup.elements[0].background_cps: expected a number of at least 0"},
+        {R"({"setup": {"accelerating_voltage_kV": 0.5}})", "setup.accelerating_voltage_kV: expected a number from 1 to 50"},
+        {R"({"setup": {"take_off_angle_deg": 0}})", "setup.take_off_angle_deg: expected a number greater than 0 and at most 90"},
+        {R"({"setup": {"elements": [{"z": 79, "line": "Kb"}]}})", "setup.elements[0].line: expected Ka, La or Ma"},
+        {R"({"setup": {"elements": [{"z": 79, "line": "La"}], "accelerating_voltage_kV": 10}})", "setup.elements[0].line: element 79 has no La line that 10 kV excites"},
+        {R"({"setup": {"elements": [{"z": 1}]}})", "setup.elements[0].z: element 1 has no line that 20 kV excites"},
+        {R"({"setup": {"elements": [{"z": 24, "standard_composition": {"8": 31.6}}]}})", "setup.elements[0].standard_composition: expected element 24 in its standard"},
+        {R"({"setup": {"elements": [{"standard_composition": {"26": 70, "28": 40}}]}})", "setup.elements[0].standard_composition: the weight percents sum above 100"},
+        {R"({"setup": {"elements": [{"standard_percent": 50, "standard_composition": {"26": 60}}]}})", "setup.elements[0].standard_percent: differs from"},
+        {R"({"setup": {"unmeasured": [{"z": 6}, {"z": 6}]}})", "setup.unmeasured[1].z: element 6 is already listed"},
+        {R"({"setup": {"unmeasured": [{"z": 6, "by_difference": true}, {"z": 7, "by_difference": true}]}})", "setup.unmeasured[1].by_difference: only one element"},
+        {R"({"setup": {"unmeasured": [{"z": 26, "by_difference": true}], "elements": [{"z": 26}]}})", "setup.elements[0].z: element 26 is measured and also listed"},
+        {R"({"specimen": {"balance": 26, "matrix": {"26": 1}}})", "specimen.balance: the balance element has"},
         {R"({"specimen": {"axis": "z"}})", R"(specimen.axis: expected "x" or "y")"},
         {R"({"specimen": {"elements": {"Fe": {"points": [[0, 1]]}}}})", "specimen.elements.Fe: expected an atomic number"},
         {R"({"specimen": {"elements": {"26": {"shape": "curve", "points": [[0, 1]]}}}})", "specimen.elements.26.shape:"},
@@ -85,9 +97,13 @@ TEST(SuiteFile, ReadsEveryFieldAndKeepsDefaultsOfAbsentOnes) {
         "stage_limits": [-100, 100], "stage_timeout_s": 12, "clock": "real", "time_scale": 0.5,
         "noise": false, "seed": 18446744073709551615, "analysis_program": "/opt/ana",
         "faults": {"fail_after": {"KestReadCounter": 5}, "stuck_axis": 1, "stuck_after_moves": 3}},
-      "setup": {"elements": [{"z": 14, "spectrometer": 2, "standard": "std/Si\u00e9.ANA", "profile": false,
-        "standard_percent": 46.7, "standard_cps": 800, "background_cps": 0, "standard_current_nA": 12.5}, {"z": 28}]},
-      "specimen": {"axis": "y", "elements": {"14": {"shape": "linear", "points": [[-3, 1], [4.5, 2]]}}}
+      "setup": {"accelerating_voltage_kV": 15, "take_off_angle_deg": 52.5,
+        "unmeasured": [{"z": 6, "percent": 0.5}, {"z": 26, "by_difference": true}],
+        "elements": [{"z": 14, "spectrometer": 2, "standard": "std/Si\u00e9.ANA", "profile": false,
+        "standard_percent": 46.7, "standard_cps": 800, "background_cps": 0, "standard_current_nA": 12.5, "line": "Ka",
+        "standard_composition": {"14": 46.7, "8": 53.3}}, {"z": 28}]},
+      "specimen": {"axis": "y", "elements": {"14": {"shape": "linear", "points": [[-3, 1], [4.5, 2]]}},
+        "matrix": {"6": 0.5}, "balance": 26}
     })", "/base", "t.json");
     const auto& i = c.instrument;
     EXPECT_EQ(std::tie(i.spectrometers, i.crystals, i.dead_time_us, i.stage_position, i.stage_limits, i.stage_backlash),
@@ -106,7 +122,14 @@ TEST(SuiteFile, ReadsEveryFieldAndKeepsDefaultsOfAbsentOnes) {
               std::make_tuple(14, 2, false, 46.7, 800.0, 0.0, 12.5));
     EXPECT_EQ(c.setup.elements[1].standard_current_nA, 15.5);  // the instrument's nominal current
     EXPECT_EQ(e.standard, "std/Si\xE9.ANA");  // Latin-1
+    EXPECT_EQ(e.line, "Ka");
+    EXPECT_EQ(e.standard_composition, (std::map<int, double>{{8, 53.3}, {14, 46.7}}));
+    EXPECT_EQ(c.setup.matrix, (MatrixConditions{15.0, 52.5, {{6, false, 0.5}, {26, true, 0.0}}}));
     EXPECT_EQ(c.setup.elements[1].standard, "Fe");  // an element keeps the defaults it does not give
+    EXPECT_TRUE(c.setup.elements[1].line.empty() && c.setup.elements[1].standard_composition.empty());
+    // The specimen's whole composition: the profile, the fixed matrix and iron as the balance.
+    EXPECT_EQ(c.specimen.compositionAt(4.5), (std::map<int, double>{{6, 0.5}, {14, 2.0}, {26, 97.5}}));
+    EXPECT_EQ(c.specimen.percentAt(26, 4.5), 97.5);
     EXPECT_EQ(c.specimen.axis, 2);
     ASSERT_EQ(c.specimen.elements.count(14), 1u);
     EXPECT_EQ(c.specimen.elements.at(14).shape, SpecimenProfile::Shape::Linear);
@@ -117,6 +140,7 @@ TEST(SuiteFile, ReadsEveryFieldAndKeepsDefaultsOfAbsentOnes) {
     const SuiteConfig small = ParseSuiteText(R"({"instrument": {"spectrometers": 2}})", ".", "t.json");
     EXPECT_EQ(small.instrument.crystals, (std::vector<std::string>{"LIF", "PET"}));
     EXPECT_TRUE(small.setup.elements.empty() && small.specimen.elements.empty());
+    EXPECT_EQ(small.setup.matrix, (MatrixConditions{20.0, 40.0, {}}));
 }
 
 TEST(SuiteFile, SyntaxErrorAndUnreadableFileNameTheFile) {

@@ -88,6 +88,10 @@ TEST_F(ZoneTableTest, ListLinesKeepTheirColumns) {
     EXPECT_EQ(ZoneListLine(zone), Padded("V 123456     -5     50 100.00 Ni1"));
     zone.type = 'F', zone.length = 500, zone.stepMin = 20;
     EXPECT_EQ(ZoneListLine(zone), Padded("F    500     20" + std::string(15, ' ') + "Ni1"));
+    zone.type = 'A';
+    EXPECT_EQ(ZoneListLine(zone), Padded("A    500     20     50 100.00 Ni1"));
+    zone.type = 'a';  // any other letter is variable
+    EXPECT_EQ(ZoneListLine(zone).substr(0, 2), "V ");
 }
 
 TEST_F(ZoneTableTest, EditingWorksOnTheSelectedRowAndKeepsItSelected) {
@@ -112,6 +116,9 @@ TEST(ZoneEditor, EachTextThatIsNotANumberLeavesItsFieldAlone) {
     EXPECT_EQ(std::tie(zone.type, zone.length, zone.stepMin, zone.stepMax, zone.dConc), std::make_tuple('V', 600, 2, 3, 0.1f));
     ApplyZoneEditorFields(zone, {true, "", "3e9", "-7.5", "1e39"});
     EXPECT_EQ(std::tie(zone.type, zone.length, zone.stepMin, zone.stepMax, zone.dConc), std::make_tuple('F', 600, 2, -8, 0.1f));
+    ApplyZoneEditorFields(zone, {false, "", "", "", "", true});
+    EXPECT_EQ(zone.type, 'A');
+    EXPECT_TRUE(ZoneEditorFieldsOf(zone).adaptive && !ZoneEditorFieldsOf(zone).fixedStep);
 }
 
 TEST(ModZoneWindow, OpensOnTheZoneAndWritesBackOnOkOnly) {
@@ -135,6 +142,14 @@ TEST(ModZoneWindow, OpensOnTheZoneAndWritesBackOnOkOnly) {
     editor.findChild<QPushButton*>("Ok")->click();
     EXPECT_EQ(editor.result(), QDialog::Accepted);
     EXPECT_EQ(std::tie(zone.type, zone.length, zone.stepMin, zone.stepMax, zone.dConc), std::make_tuple('F', 650, -10, 50, 2.5f));
+
+    zone.type = 'A';  // an adaptive zone opens as one, with its four fields, and stays one
+    ModZone adaptive(zone);
+    EXPECT_TRUE(adaptive.findChild<QRadioButton*>("OAdp")->isChecked());
+    EXPECT_FALSE(adaptive.findChild<QWidget*>("StepMax")->isHidden());
+    adaptive.findChild<QPushButton*>("Ok")->click();
+    EXPECT_EQ(zone.type, 'A');
+    zone.type = 'F';
 
     ModZone fixed(zone);  // a fixed zone opens with two fields; Cancel changes nothing
     EXPECT_TRUE(fixed.findChild<QRadioButton*>("OFix")->isChecked());

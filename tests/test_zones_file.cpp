@@ -57,6 +57,7 @@ TEST_F(ZonesFileTest, WritesTheHeaderAndOneLineOf80CharactersPerZone) {
         {"negative offset", -12, {}, kHeader + "O    -12\r\n"},
         {"dConc of 100", 0, {Zone('V', 1, 2, 3, 100.0f, "Ab1")}, kHeader + "O      0\r\n" + Padded("V Ab1      1      2      3 100.00")},
         {"fixed zone keeps no step max", 0, {Zone('F', 650, 30, 99, 7.0f)}, kHeader + "O      0\r\n" + Padded("F        650     30")},
+        {"adaptive zone", 0, {Zone('A', 10000, 5, 1000, 0.15f)}, kHeader + "O      0\r\n" + Padded("A      10000      5   1000  0.150")},
         {"any other type is variable", 0, {Zone(' ', 0, 0, 0, 0.0f)}, kHeader + "O      0\r\n" + Padded("V          0      0      0  0.000")},
     };
     for (const Case& c : cases) {
@@ -72,7 +73,7 @@ TEST_F(ZonesFileTest, WritesTheHeaderAndOneLineOf80CharactersPerZone) {
 TEST_F(ZonesFileTest, ZonesComeBackAsTheyWereButAFixedZoneKeepsNoStepMaxOrDConc) {
     state.Nc = 10, state.Ax = 2, state.Mp = 5, state.Dm = -40, state.O = -99999;
     setZones({Zone('V', 600, 5, 50, 1.0f, "Ni1"), Zone('V', -1200, -20, 999999, 0.125f, "a b"), Zone('V', 0, 0, 0, 99.999f, "   "),
-              Zone('V', 1, 1, 1, 0.001f, "zzz"), Zone('F', 650, 30, 40, 3.0f, "Cr ")});
+              Zone('A', 1, 1, 1, 0.001f, "zzz"), Zone('F', 650, 30, 40, 3.0f, "Cr ")});
     ASSERT_TRUE(WriteZonesFile(state));
 
     ProfileState back;
