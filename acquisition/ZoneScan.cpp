@@ -293,7 +293,8 @@ namespace kest {
 
 void ScanAdaptiveZone(ProfileState& state, Suite& suite, MainView& view, int zone) {
     const ZoneRecord& z = ZoneAt(state, zone);
-    ResetTrials(state);
+    state.Progress.zone = zone;
+    ResetTrials(state, suite.db);
     const int first = state.NbPts - 1;  // the zone starts from the last point
     const int64_t origin = LastCoordinate(state, suite.db);
     const int direction = z.stepMin > 0 ? 1 : -1;

@@ -46,8 +46,9 @@ TEST(ScanProgress, ThePlanCountsEveryZoneFromTheProfileStart) {
         EXPECT_EQ(plan.estimated, c.estimated);
         EXPECT_NEAR(plan.seconds, c.seconds, 1e-9);
     }
-    EXPECT_EQ(PlanText({1, false, 12.0}), "1 point, about 0:00:12");
-    EXPECT_EQ(PlanText({40, true, 630.0}), "about 40 points, about 0:10:30");
+    EXPECT_EQ(PlanText({1, false, false, 12.0}), "1 point, about 0:00:12");
+    EXPECT_EQ(PlanText({40, true, false, 630.0}), "about 40 points, about 0:10:30");
+    EXPECT_EQ(PlanText({40, false, true, 630.0}), "at most 40 points, about 0:10:30");
 }
 
 TEST(ScanProgress, TheTimeLeftFollowsThePaceOfThePointsSoFarOverThoseToCome) {

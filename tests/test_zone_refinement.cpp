@@ -237,7 +237,7 @@ TEST(AdaptiveZone, ThePlanSaysAtMostHowManyPoints) {
         const std::string text = PlanText(PlanScan(state, 1.0));
         EXPECT_EQ(text.rfind(c.start, 0), 0u) << text;
     }
-    ScanProgress progress{.running = true, .planned = 97, .atMost = true, .measured = 12};
+    ScanProgress progress{.running = true, .planned = 97, .atMost = true, .measured = 12, .remaining = 85};
     EXPECT_EQ(ProgressText(progress).rfind("Point 12 of at most 97 - ", 0), 0u) << ProgressText(progress);
 }
 
