@@ -59,6 +59,7 @@ void NodeClient::drop(const std::string& why) {
     if (socket_) socket_->abort();
     socket_.reset();
     lines_.clear();
+    sent_.clear();
 }
 
 bool NodeClient::connect(const std::string& call) {
@@ -138,39 +139,99 @@ std::optional<std::string> NodeClient::nextLine(const std::string& call, Clock::
         }
     }
     std::string line = std::move(lines_.front());
-    lines_.erase(lines_.begin());
+    lines_.pop_front();
     return line;
+}
+
+// The request and the reads ahead of it go out in one write.
+uint64_t NodeClient::send(const std::string& action, const std::string& specifier, const std::optional<Json>& data,
+                          const std::vector<std::string>& readsAhead) {
+    std::string bytes = (data ? MessageLine(action, specifier, *data) : MessageLine(action, specifier)) + "\n";
+    const uint64_t id = nextId_++;
+    sent_.push_back({id, action, specifier, std::nullopt, false, false});
+    for (const std::string& next : readsAhead) {
+        bytes += MessageLine("read", next) + "\n";
+        sent_.push_back({nextId_++, "read", next, std::nullopt, true, false});
+    }
+    socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    socket_->flush();
+    return id;
+}
+
+uint64_t NodeClient::sendRead(const std::string& specifier) {
+    const auto ahead = std::find_if(sent_.begin(), sent_.end(), [](const Sent& s) { return s.ahead && !s.unused; });
+    const std::vector<std::string> expected = readAhead_.read(specifier);
+    if (ahead != sent_.end() && ahead->specifier == specifier) {
+        ahead->ahead = false;
+        return ahead->id;
+    }
+    forgetReadsAhead();
+    return send("read", specifier, std::nullopt, expected);
+}
+
+void NodeClient::forgetReadsAhead() {
+    for (Sent& s : sent_) s.unused = s.unused || s.ahead;
+    std::erase_if(sent_, [](const Sent& s) { return s.unused && s.reply; });
+}
+
+// Files a line from the node with the request it answers: the first one sent with its
+// action and specifier that is still unanswered. False when the line answers nothing.
+bool NodeClient::file(const std::string& call, const std::string& line) {
+    Reply reply = ReadReply(line);
+    if (reply.kind == Reply::Kind::Passed) return true;
+    if (reply.kind == Reply::Kind::Malformed) {
+        drop(nodeText() + " answered " + call + " with " + reply.text + ": " + Quoted(line) + ".");
+        return false;
+    }
+    const auto asked = std::find_if(sent_.begin(), sent_.end(), [&reply](const Sent& s) {
+        return !s.reply && s.action == reply.request && s.specifier == reply.specifier;
+    });
+    if (asked == sent_.end()) {
+        drop(nodeText() + " answered " + call + " with an answer about " + reply.specifier.substr(0, 63) + ": " + Quoted(line) + ".");
+        return false;
+    }
+    if (asked->unused) sent_.erase(asked);
+    else asked->reply = std::move(reply);
+    return true;
+}
+
+std::optional<Reply> NodeClient::answer(const std::string& call, uint64_t id) {
+    const Clock::time_point deadline = Clock::now() + timeout();
+    for (;;) {
+        const auto waiting = std::find_if(sent_.begin(), sent_.end(), [id](const Sent& s) { return s.id == id; });
+        if (waiting == sent_.end()) return std::nullopt;
+        if (waiting->reply) {
+            std::optional<Reply> reply = std::move(waiting->reply);
+            sent_.erase(waiting);
+            return reply;
+        }
+        const auto text = nextLine(call, deadline);
+        if (!text || !file(call, *text)) return std::nullopt;
+    }
 }
 
 std::optional<Json> NodeClient::request(const std::string& call, const std::string& action, const std::string& specifier,
                                         const std::optional<Json>& data) {
     if (!connect(call)) return std::nullopt;
-    const std::string line = data ? MessageLine(action, specifier, *data) : MessageLine(action, specifier);
-    const std::string sent = line + "\n";
-    socket_->write(sent.data(), static_cast<qint64>(sent.size()));
-    socket_->flush();
-    const Clock::time_point deadline = Clock::now() + timeout();
-    for (;;) {
-        const auto text = nextLine(call, deadline);
-        if (!text) return std::nullopt;
-        Reply reply = ReadReply(*text, action, specifier);
-        switch (reply.kind) {
-            case Reply::Kind::Passed:
-                continue;
-            case Reply::Kind::Answer:
-                fault_.clear();
-                return std::move(reply.value);
-            case Reply::Kind::Error:
-                // A value out of range is the instrument refusing it, as a status of 0 says.
-                fault_ = reply.errorClass == "RangeError"
-                             ? std::string()
-                             : nodeText() + " answered " + call + " with " + reply.errorClass + ": " + reply.text + ".";
-                return std::nullopt;
-            case Reply::Kind::Malformed:
-                drop(nodeText() + " answered " + call + " with " + reply.text + ": " + Quoted(*text) + ".");
-                return std::nullopt;
-        }
+    uint64_t id = 0;
+    if (action == "read") {
+        id = sendRead(specifier);
+    } else {
+        forgetReadsAhead();
+        readAhead_.commanded(action + " " + specifier);
+        id = send(action, specifier, data, {});
     }
+    const std::optional<Reply> reply = answer(call, id);
+    if (!reply) return std::nullopt;
+    if (reply->kind == Reply::Kind::Error) {
+        // A value out of range is the instrument refusing it, as a status of 0 says.
+        fault_ = reply->errorClass == "RangeError"
+                     ? std::string()
+                     : nodeText() + " answered " + call + " with " + reply->errorClass + ": " + reply->text + ".";
+        return std::nullopt;
+    }
+    fault_.clear();
+    return reply->value;
 }
 
 // A value of the wrong kind is a node out of step with the program: the call fails.

@@ -9,11 +9,20 @@
 // a line that is not SECoP fails the call, and faultText() names the node and the call. The
 // connection is then dropped; the next call connects again, but not within 5 s of a failed
 // attempt, so that a scan stopping on a dead node is not held up by it.
+//
+// Reads are sent ahead (see ReadAhead): a read that the program makes after a command as it
+// did the last time goes out with the reads that followed it then, and their answers wait
+// for the calls that ask for them. Any other call lets them go unused: a status found busy
+// is read again, a call never expected, so that no answer read ahead outlives a wait.
+// The node sees the program's calls in the program's order.
 
 #include "secop/NodeReplies.h"
+#include "secop/ReadAhead.h"
 #include "suite/Microprobe.h"
 
 #include <chrono>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,6 +64,15 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    // A request sent and not yet answered, or answered and not yet taken by its call.
+    struct Sent {
+        uint64_t id = 0;
+        std::string action, specifier;
+        std::optional<Reply> reply;
+        bool ahead = false;   // a read sent before the program asked for it
+        bool unused = false;  // its answer goes to no call
+    };
+
     bool connect(const std::string& call);
     void drop(const std::string& why);
     std::optional<std::string> exchange(const std::string& call, const std::string& line, Clock::time_point deadline);
@@ -62,6 +80,15 @@ private:
     // The answer's value to `action module:accessible [data]`; nothing when the call fails.
     std::optional<Json> request(const std::string& call, const std::string& action, const std::string& specifier,
                                 const std::optional<Json>& data = std::nullopt);
+    // The request that answers this read: one sent ahead for it, or this read sent now with
+    // the reads expected after it.
+    uint64_t sendRead(const std::string& specifier);
+    uint64_t send(const std::string& action, const std::string& specifier, const std::optional<Json>& data,
+                  const std::vector<std::string>& readsAhead);
+    void forgetReadsAhead();
+    // Reads the node's lines until the request `id` is answered; its answer, taken.
+    std::optional<Reply> answer(const std::string& call, uint64_t id);
+    bool file(const std::string& call, const std::string& line);
     bool validSpectrometer(int32_t s) const { return layout_ && s >= 1 && s <= layout_->spectrometers; }
     std::string nodeText() const { return "the instrument at " + address_; }
     Clock::duration timeout() const;
@@ -69,7 +96,10 @@ private:
     std::string address_;
     std::unique_ptr<QTcpSocket> socket_;
     std::unique_ptr<LineReader> reader_;
-    std::vector<std::string> lines_;
+    std::deque<std::string> lines_;
+    std::deque<Sent> sent_;
+    uint64_t nextId_ = 1;
+    ReadAhead readAhead_;
     std::optional<NodeLayout> layout_;
     std::optional<Clock::time_point> failedAttempt_;
     std::string connectFault_;

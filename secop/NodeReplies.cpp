@@ -20,29 +20,29 @@ std::optional<Json> ParseOrdered(const std::string& text) {
     return value;
 }
 
-const char* AnswerTo(const std::string& action) {
-    if (action == "read") return "reply";
-    if (action == "change") return "changed";
-    if (action == "do") return "done";
+// The request that an answer or an error answers; empty for any other action.
+std::string RequestOf(const std::string& action) {
+    if (action == "reply" || action == "error_read") return "read";
+    if (action == "changed" || action == "error_change") return "change";
+    if (action == "done" || action == "error_do") return "do";
     return "";
 }
 
 }  // namespace
 
-Reply ReadReply(const std::string& line, const std::string& action, const std::string& specifier) {
+Reply ReadReply(const std::string& line) {
     const auto message = SplitMessage(line);
     if (!message) return Malformed("an empty line");
-    if (message->action == "update" || message->action == "error_update") return Reply{Reply::Kind::Passed, {}, {}, {}};
-    const bool answer = message->action == AnswerTo(action);
-    const bool error = message->action == "error_" + action;
-    if (!answer && !error) return Malformed("a message that answers no request of the program");
-    if (message->specifier != specifier) return Malformed("an answer about " + message->specifier.substr(0, 63));
+    if (message->action == "update" || message->action == "error_update") return Reply{Reply::Kind::Passed, {}, {}, {}, {}, {}};
+    const std::string request = RequestOf(message->action);
+    if (request.empty()) return Malformed("a message that answers no request of the program");
     const auto data = ParseOrdered(message->data);
     if (!data || !data->is_array() || data->empty()) return Malformed("a report that is not a JSON array");
-    if (answer) return Reply{Reply::Kind::Answer, (*data)[0], {}, {}};
+    const bool error = message->action.rfind("error_", 0) == 0;
+    if (!error) return Reply{Reply::Kind::Answer, request, message->specifier, (*data)[0], {}, {}};
     if (data->size() < 2 || !(*data)[0].is_string() || !(*data)[1].is_string())
         return Malformed("an error report without its class and text");
-    return Reply{Reply::Kind::Error, {}, (*data)[0].get<std::string>(), (*data)[1].get<std::string>()};
+    return Reply{Reply::Kind::Error, request, message->specifier, {}, (*data)[0].get<std::string>(), (*data)[1].get<std::string>()};
 }
 
 std::optional<Json> ReadDescribing(const std::string& line) {

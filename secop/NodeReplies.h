@@ -15,13 +15,17 @@ using Json = nlohmann::ordered_json;
 
 struct Reply {
     enum class Kind { Answer, Error, Passed, Malformed } kind = Kind::Malformed;
+    std::string request;     // Answer, Error: the action answered (read, change or do)
+    std::string specifier;   // Answer, Error: module:accessible
     Json value;              // Answer: the value of the data report
     std::string errorClass;  // Error: the class and the node's text; Malformed: what is wrong
     std::string text;
 };
 
-// The line read after the request `action specifier` (read, change or do).
-Reply ReadReply(const std::string& line, const std::string& action, const std::string& specifier);
+// A line from the node: the answer or error to a read, change or do, an update to pass
+// over, or a line that answers nothing the program asks. The client matches an answer to
+// its request by action and specifier, since a node may answer requests out of order.
+Reply ReadReply(const std::string& line);
 
 // What the program needs of a node, read from its structure report.
 struct NodeLayout {

@@ -10,6 +10,7 @@
 #include "acquisition/ScanCommands.h"
 #include "app/InstrumentChoice.h"
 #include "secop/NodeClient.h"
+#include "secop/ReadAhead.h"
 
 #include <QProcess>
 #include <gmock/gmock.h>
@@ -25,6 +26,14 @@ using ::testing::StartsWith;
 namespace {
 
 SuiteConfig QuietNode() { return fakes::QuietStep({{0, 10.0}, {250, 20.0}}); }
+
+// The simulated node's answer to describe, with its time-out set to `timeout` seconds.
+std::string CompleteDescribing(double timeout) {
+    fakes::NodeOnThread real(QuietNode());
+    auto structure = nlohmann::json::parse(fakes::RawConnection(real.address()).ask("describe").substr(13));
+    structure["timeout"] = timeout;
+    return "describing . " + structure.dump();
+}
 
 }  // namespace
 
@@ -190,14 +199,7 @@ TEST(InstrumentNode, AnErrorFromTheNodeFailsTheHeadlessScan) {
 TEST(InstrumentNode, ClientRefusesANodeOutOfStep) {
     const std::string kDescribing =
         R"(describing . {"timeout": 0.3, "modules": {"stage_x": {"accessibles": {"value": {"datainfo": {"type": "double"}}, "target": {"datainfo": {}}, "status": {"datainfo": {}}, "go": {"datainfo": {}}, "_backlash": {"datainfo": {}}}}}})";
-    std::string complete;
-    {
-        fakes::NodeOnThread real(QuietNode());
-        complete = fakes::RawConnection(real.address()).ask("describe");
-        auto structure = nlohmann::json::parse(complete.substr(13));
-        structure["timeout"] = 0.3;
-        complete = "describing . " + structure.dump();
-    }
+    const std::string complete = CompleteDescribing(0.3);
     struct Case {
         fakes::ScriptedNode::Answer answer;
         std::string fault;  // after "the instrument at ADDRESS "
@@ -228,6 +230,98 @@ TEST(InstrumentNode, ClientRefusesANodeOutOfStep) {
         float current = 0.0f;
         EXPECT_EQ(client.KestReadCurrent(current), 0);
         EXPECT_THAT(client.faultText(), StartsWith("the instrument at " + node.address() + " " + c.fault));
+    }
+}
+
+// Reads sent ahead: what followed a command last time, as long as the reads agree with it.
+// Steps: "!command", or "read=expected reads" after it.
+TEST(InstrumentNode, ReadsAheadWhatFollowedTheCommandLastTime) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> steps;
+    };
+    const Case cases[] = {
+        {"a run repeated", {"!go", "a=", "b=", "c=", "!go", "a=b c", "b=c", "c=", "!go", "a=b c"}},
+        {"a poll is not recorded", {"!go", "a=", "a=", "a=", "b=", "!go", "a=b", "a=", "b="}},
+        {"two runs agree up to where they part",
+         {"!go", "a=", "b=", "c=", "!go", "a=b c", "b=c", "d=", "!go", "a=b", "b=", "c=", "!go", "a=b", "b=", "d="}},
+        {"a run that parts is not followed further", {"!go", "a=", "b=", "c=", "!go", "x=", "b=", "c="}},
+        {"each command its own runs", {"!go", "a=", "b=", "!stop", "c=", "d=", "!go", "a=b", "!stop", "c=d"}},
+        {"runs forgotten beyond the last four",
+         {"!go", "a=", "x=", "!go", "b=", "x=", "!go", "c=", "x=", "!go", "d=", "x=", "!go", "e=", "x=", "!go", "a=", "!go",
+          "e=x"}},
+        {"a run kept once however often it comes",
+         {"!go", "a=", "x=", "!go", "b=", "y=", "!go", "a=x", "x=", "!go", "a=x", "x=", "!go", "a=x", "x=", "!go", "a=x", "x=",
+          "!go", "b=y"}},
+    };
+    for (const Case& c : cases) {
+        secop::ReadAhead ahead;
+        std::string got, want;
+        for (const std::string& step : c.steps) {
+            if (step[0] == '!') {
+                ahead.commanded(step.substr(1));
+                continue;
+            }
+            const std::size_t equals = step.find('=');
+            std::string expected;
+            for (const std::string& read : ahead.read(step.substr(0, equals))) expected += (expected.empty() ? "" : " ") + read;
+            got += step.substr(0, equals) + "=" + expected + "; ";
+            want += step + "; ";
+        }
+        EXPECT_EQ(got, want) << c.what;
+    }
+}
+
+// A count read ahead with its status: a status found busy makes the client read the count
+// again when it is asked for; answers that come out of order go to their own requests.
+TEST(InstrumentNode, ClientTakesReadsAheadOnlyWhenTheyStillHold) {
+    struct Case {
+        const char* what;
+        int busyReads;      // status reads found busy at the start of each count
+        bool reversed;      // answers a status read after the read that follows it
+        int32_t lastCount;  // the second count, here the status reads so far
+        int countReads;
+    };
+    const Case cases[] = {
+        {"busy at first", 1, false, 4, 3},
+        {"answered out of order", 0, true, 2, 2},
+    };
+    const std::string describing = CompleteDescribing(2.0);
+    for (const Case& c : cases) {
+        struct Seen {
+            int statusReads = 0, sinceGo = 0, countReads = 0;
+            std::string held;
+        };
+        auto seen = std::make_shared<Seen>();
+        fakes::ScriptedNode node([&, seen](const std::string& line) -> std::string {
+            if (line == "*IDN?") return std::string(secop::kIdentification);
+            if (line == "describe") return describing;
+            if (line == "do timer:go") return seen->sinceGo = 0, "done timer:go [null,{}]";
+            if (line == "read spectrometer1:status") {
+                ++seen->statusReads;
+                const int code = ++seen->sinceGo <= c.busyReads ? 300 : 100;
+                const std::string reply = "reply spectrometer1:status [[" + std::to_string(code) + ",\"\"],{}]";
+                if (!c.reversed || seen->statusReads == 1) return reply;
+                seen->held = reply;
+                return "";
+            }
+            if (line == "read spectrometer1:value") {
+                ++seen->countReads;
+                const std::string reply = "reply spectrometer1:value [" + std::to_string(seen->statusReads) + ",{}]";
+                const std::string held = std::exchange(seen->held, "");
+                return held.empty() ? reply : reply + "\n" + held;
+            }
+            return "";
+        });
+        secop::NodeClient client(node.address());
+        int32_t counts = 0;
+        for (int count = 0; count < 2; ++count) {
+            ASSERT_EQ(client.KestStartTimer(0), 1) << client.faultText();
+            for (int32_t busy = 1; busy != 0;) ASSERT_EQ(client.KestReadSpectroStatus(1, 0, busy), 1) << client.faultText();
+            ASSERT_EQ(client.KestReadCounter(1, counts), 1) << client.faultText();
+        }
+        EXPECT_EQ(counts, c.lastCount) << c.what;
+        EXPECT_EQ(seen->countReads, c.countReads) << c.what;
     }
 }
 
