@@ -187,36 +187,33 @@ TEST_F(DocumentDatabase, OpenRefusesBadFilesAndKeepsTheWorkingDocument) {
     const fs::path good = docPath();
     const std::string ourEmptyFile = "PRAGMA application_id = " + std::to_string(kDocumentApplicationId) +
                                      "; PRAGMA user_version = 1; CREATE TABLE document (id)";
+    const auto edited = [&good](const std::string& sql) {  // the good document with SQL run on it
+        return [&good, sql](const fs::path& f) { fs::copy_file(good, f), Sql(f, sql); };
+    };
     const std::vector<std::tuple<const char*, std::function<void(const fs::path&)>, const char*>> cases{
         // name, how the file is made, words the operator's message must contain
         {"missing", [](const fs::path&) {}, "does not exist"},
         {"text", [](const fs::path& f) { std::ofstream(f) << "Elt Fe 26\nPoint 1 2 3\n"; }, "not an SQLite"},
         {"other application", [](const fs::path& f) { Sql(f, "CREATE TABLE points (a, b)"); }, "another application"},
         {"same id, no tables", [&](const fs::path& f) { Sql(f, ourEmptyFile); }, "damaged"},
-        {"newer format", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "PRAGMA user_version = 2"); },
-         "newer version"},
+        {"newer format", edited("PRAGMA user_version = 2"), "newer version"},
         {"bytes overwritten",
          [&](const fs::path& f) {
              fs::copy_file(good, f);
              std::fstream(f, std::ios::in | std::ios::out | std::ios::binary).seekp(2 * 4096) << std::string(4096, '\xA5');
          },
          "damaged"},
-        {"truncated", [&](const fs::path& f) { fs::copy_file(good, f); fs::resize_file(f, fs::file_size(f) / 2); },
-         "damaged"},
+        {"truncated", [&](const fs::path& f) { fs::copy_file(good, f); fs::resize_file(f, fs::file_size(f) / 2); }, "damaged"},
         {"folder", [](const fs::path& f) { fs::create_directory(f); }, "it is a folder"},
         {"fifo", [](const fs::path& f) { mkfifo(f.c_str(), 0600); }, "it is a named pipe (FIFO)"},
-        {"coordinate", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE points SET x = 1.5e300 WHERE point = 3"); },
+        {"coordinate", edited("UPDATE points SET x = 1.5e300 WHERE point = 3"),
          "points.x of point 3 is 1.5e+300, not a whole number from -2147483648 to 2147483647"},
-        {"atomic number", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE elements SET atomic_number = 999"); },
+        {"atomic number", edited("UPDATE elements SET atomic_number = 999"),
          "elements.atomic_number of element 0 is 999, not a whole number from 1 to 103"},
-        {"spectrometer", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE elements SET spectrometer = -1"); },
-         "elements.spectrometer of element 0 is -1, not a whole number from 1 to 5"},
-        {"label", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE points SET label = zeroblob(5000000)"); },
-         "points.label of point 0 has 5000000 characters; the program keeps at most 80"},
-        {"title", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE document SET title = zeroblob(513)"); },
-         "document.title has 513 characters; the program keeps at most 512"},
-        {"rate", [&](const fs::path& f) { fs::copy_file(good, f); Sql(f, "UPDATE measures SET m1 = -1e300 WHERE point = 7"); },
-         "measures.m1 of point 7 is -1.0e+300, beyond the range of the program's numbers"},
+        {"spectrometer", edited("UPDATE elements SET spectrometer = -1"), "elements.spectrometer of element 0 is -1, not a whole number from 1 to 5"},
+        {"label", edited("UPDATE points SET label = zeroblob(5000000)"), "points.label of point 0 has 5000000 characters; the program keeps at most 80"},
+        {"title", edited("UPDATE document SET title = zeroblob(513)"), "document.title has 513 characters; the program keeps at most 512"},
+        {"rate", edited("UPDATE measures SET m1 = -1e300 WHERE point = 7"), "measures.m1 of point 7 is -1.0e+300, beyond the range of the program's numbers"},
     };
 
     db.KestDbSetTitle(key, "working");
@@ -330,28 +327,22 @@ TEST_F(DocumentDatabase, AMovedPointTakesItsMeasuresResultsStatisticsAndStatusAl
         db.KestDbEltSetStatistics(key, 26, kByAtomicNumber, p, {1, 1, 0.5f, 0.5f, p + 1, 1});
     }
     db.KestDbSetPointStatus(key, 2, PointStatus::Stopped);
-    const struct { int32_t from, to; const char* order; } moves[] = {{3, 1, "ADBC"}, {0, 3, "DBCA"}, {2, 2, "DBCA"}, {1, 2, "DCBA"}};
+    // The labels in order; each point's measure (s: stopped), result and statistics, in point order.
+    const struct { int32_t from, to; const char* order, *rows; } moves[] = {{3, 1, "ADBC", "1,1,1;4,4,4;2,2,2;3s,3,3"},
+        {0, 3, "DBCA", "4,4,4;2,2,2;3s,3,3;1,1,1"}, {2, 2, "DBCA", "4,4,4;2,2,2;3s,3,3;1,1,1"}, {1, 2, "DCBA", "4,4,4;3s,3,3;2,2,2;1,1,1"}};
     for (const auto& m : moves) {
         SCOPED_TRACE(testing::Message() << m.from << " to " << m.to);
         EXPECT_EQ(db.KestDbMovePt(key, m.from, m.to), 1);
         std::string labels;
         for (const DocumentPoint& point : doc().points) labels += point.label;
         EXPECT_EQ(labels, m.order);
-        // Each point with its own measure, result, statistics and status, in point order.
         EXPECT_EQ(Sql(AsAfterACrash(db.workingFile(key)),
                       "SELECT group_concat(row, ';') FROM (SELECT CAST(m.m1 AS INT) || coalesce((SELECT 's' FROM "
                       "point_status s WHERE s.point = p.point AND s.status = 'stopped'), '') || ',' || "
                       "CAST(round(r.f1 * 10) AS INT) || ',' || t.repeats AS row FROM points p "
                       "JOIN measures m ON m.point = p.point AND m.element = 1 JOIN results r ON r.point = p.point AND r.element = 2 "
                       "JOIN statistics t ON t.point = p.point AND t.element = 0 ORDER BY p.point)"),
-                  [&] {
-                      std::string expected;
-                      for (const char c : std::string(m.order)) {
-                          const std::string n = std::to_string(c - 'A' + 1);
-                          expected += (expected.empty() ? "" : ";") + n + (c == 'C' ? "s" : "") + "," + n + "," + n;
-                      }
-                      return expected;
-                  }());
+                  m.rows);
         EXPECT_EQ(Sql(AsAfterACrash(db.workingFile(key)), "SELECT count(*) FROM points WHERE point < 0 OR point > 3"), "0");
     }
     EXPECT_EQ(db.KestDbMovePt(key, 4, 0), 0);  // no such point: nothing moves
