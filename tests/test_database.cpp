@@ -307,10 +307,6 @@ TEST_F(DocumentDatabase, EveryChangeReachesTheWorkingFileAtOnce) {
     }
     const DocumentPoint &first = doc().points.at(0), &second = doc().points.at(1);  // and in the document
     EXPECT_EQ(std::tie(first.label, first.values.at(1).measures[0], second.x), std::make_tuple("Z02", 1.5f, -7));
-
-    const fs::path working = db.workingFile(key);
-    EXPECT_NE(db.KestDbObjectDelete(key), 0);
-    for (const char* suffix : {"", "-wal", "-shm"}) EXPECT_FALSE(fs::exists(working.string() + suffix)) << suffix;
 }
 
 // A point moved to another place takes everything kept of it along, in the document and in
