@@ -305,8 +305,6 @@ TEST_F(DocumentDatabase, EveryChangeReachesTheWorkingFileAtOnce) {
         change(db, key);
         EXPECT_EQ(Sql(AsAfterACrash(db.workingFile(key)), query), expected);
     }
-    const DocumentPoint &first = doc().points.at(0), &second = doc().points.at(1);  // and in the document
-    EXPECT_EQ(std::tie(first.label, first.values.at(1).measures[0], second.x), std::make_tuple("Z02", 1.5f, -7));
 }
 
 // A point moved to another place takes everything kept of it along, in the document and in
