@@ -1,6 +1,5 @@
 // The profile graph as the main window draws it (read back from the chart's drawn lines), the
-// print dialog, the information and about dialogs, the commands that open them, and the
-// main window after a scan on the simulator, rendered to an image.
+// print dialog, the information and about dialogs, and the commands that open them.
 
 #include "ChartChecks.h"
 #include "FakeSuite.h"
@@ -26,7 +25,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +35,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <random>
 
 namespace kest {
@@ -76,6 +75,7 @@ public:
 };
 
 constexpr int32_t Fe = 26, C = 6, N = 7;
+const std::map<int, QColor> kPalette{{0, Qt::black}, {2, QColor(0, 128, 0)}, {12, Qt::red}, {15, Qt::white}};  // by colour code
 
 TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
     // With one zone of 500 or none, and the rows selected with "Sel" (none: "All"); the positions
@@ -113,7 +113,7 @@ TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
         const auto& series = w.series();
         ASSERT_EQ(series.size(), c.elements.size() + 1);
         for (std::size_t s = 0; s < series.size(); ++s) {
-            EXPECT_EQ(series[s].pen.color(), PaletteColour(c.colours[s])) << "series " << s;
+            EXPECT_EQ(series[s].pen.color(), kPalette.at(c.colours[s])) << "series " << s;
             if (s + 1 < series.size()) {
                 EXPECT_EQ(fakes::Xs(series[s]), c.positions) << "series " << s;
                 const int first = c.selected.empty() ? 0 : c.selected[0];
@@ -294,7 +294,7 @@ TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
     QStringList legends;
     for (const PlottedSeriesItem::Series& s : fakes::DrawnSeries(*chart)) colours.push_back(s.pen.color());
     for (const QAbstractSeries* s : chart->series()) legends << s->name();
-    EXPECT_EQ(colours, (std::vector<QColor>{PaletteColour(12), PaletteColour(2), PaletteColour(0)}));
+    EXPECT_EQ(colours, (std::vector<QColor>{kPalette.at(12), kPalette.at(2), kPalette.at(0)}));
     EXPECT_EQ(legends, (QStringList{"C ", "N ", "Fe"}));
     EXPECT_EQ(fakes::Xs(fakes::DrawnSeries(*chart)[2]), (std::vector<double>{0, 50, 100}));
     EXPECT_EQ(std::pair(chart->legend()->isVisible(), chart->title()), std::pair(true, QStringLiteral("Carburised steel")));
@@ -403,41 +403,6 @@ TEST(MainWindowCommands, AboutScanPointAndTheAnalysisProgram) {
         },
         [&] { w.find<QAbstractButton>("Ana")->click(); });
     EXPECT_EQ(std::pair(w.fake.ana.count("start"), message), std::pair(1, QStringLiteral("The analysis program cannot be started.")));
-}
-
-// What a new user sees after pressing Scan: the profile drawn, carbon in red, iron in black.
-TEST(ScanWindow, AfterAScanTheWindowShowsTheListsAndTheProfile) {
-    QTemporaryDir home;
-    SuiteConfig config = fakes::QuietStep({{0, 10.0}, {250, 20.0}});
-    config.setup.elements.push_back({6, 2, "C", true, 100.0, 5000.0, 20.0});
-    config.specimen.elements[6] = {SpecimenProfile::Shape::Step, {{0, 2.0}, {500, 6.0}}};
-    SuiteInstance instance(std::move(config), {home.path().toStdString(), home.path().toStdString()});
-    ProfileState state;
-    PrfMain main(state, instance.suite());
-    main.resize(1100, 750);
-    main.startUp();
-    state.NbZones = 1;
-    state.Zones[0] = fakes::FixedZone(1000, 50);
-    const fakes::AcquisitionWatcher bounded(main.findChild<QListWidget*>(QStringLiteral("PntList")));
-    main.show();
-    QStringList status;  // the status bar while the scan runs, as the event loop sees it
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] { status << main.findChild<QLabel*>(QStringLiteral("ScanStatus"))->text(); });
-    watch.start(0);
-    main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
-    watch.stop();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(status.filter(QRegularExpression("^Point 2 of 21 - 0:00:0\\d elapsed - about 0:00:\\d\\d left$")).isEmpty())
-        << status.join('\n').toStdString();
-    EXPECT_TRUE(main.findChild<QLabel*>(QStringLiteral("StageStatus"))->text().startsWith("Stage X 1000, Y 0   Beam 20.00 nA"));
-
-    EXPECT_EQ(main.findChild<QListWidget*>(QStringLiteral("PntList"))->count(), 21);
-    const QImage image = main.grab().toImage();
-    const QWidget* graph = main.findChild<QChartView*>(QStringLiteral("Graph"));
-    ASSERT_TRUE(graph->isVisible());
-    const QRect chartArea(graph->mapTo(&main, QPoint(0, 0)) * image.devicePixelRatio(), graph->size() * image.devicePixelRatio());
-    EXPECT_GT(fakes::PixelsOf(image, QColor(255, 0, 0), chartArea), 300) << "carbon's red line and markers";
-    EXPECT_GT(fakes::PixelsOf(image, Qt::black, chartArea), 300) << "iron's black line and markers";
 }
 
 }  // namespace

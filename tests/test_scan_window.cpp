@@ -1,11 +1,12 @@
 // The main window while a scan runs on the simulator: the acquisition panel that no stray
 // key or close stops, Stop only when confirmed, Pause and Resume, the chart zoomed and the
-// lists read while points come, the commands that wait for the scan's end, and Scan Point's
-// window whole on the screen beside the main window.
+// lists read while points come, the commands that wait for the scan's end, a termination
+// signal, and Scan Point's window whole on the screen beside the main window.
 
 #include "ScanOnSimulator.h"
 
 #include "acquisition/AcquisitionPanel.h"
+#include "app/TerminationSignals.h"
 #include "shell/PrfMain.h"
 
 #include <QAction>
@@ -15,12 +16,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 
 namespace kest {
@@ -156,10 +159,12 @@ TEST(ScanWindow, PauseAndResumeGiveTheDocumentOfAnUninterruptedScan) {
 }
 
 // While points come, the wheel zooms and the zoom holds; the lists can be read; the commands
-// that would change the document wait, those that read it work.
+// that would change the document wait, those that read it work; the status bar tells the
+// progress, then where the stage stands.
 TEST(ScanWindow, TheChartZoomsAndTheCommandsThatReadWorkWhileTheScanRuns) {
     WindowScan w;
     std::pair<double, double> zoomed;
+    QString status;
     std::map<std::string, bool> enabled;
     bool done = false;
     QChartView* graph = w.find<QChartView>("Graph");
@@ -176,6 +181,7 @@ TEST(ScanWindow, TheChartZoomsAndTheCommandsThatReadWorkWhileTheScanRuns) {
             enabled[name] = w.find<QAction>(name)->isEnabled();
         for (const char* name : {"DefTime", "Offset"}) enabled[name] = w.find<QLineEdit>(name)->isEnabled();
         w.list()->setCurrentRow(0);  // the list takes a choice
+        status = w.find<QLabel>("ScanStatus")->text();
     };
     w.scan();
     ASSERT_TRUE(done);
@@ -188,6 +194,36 @@ TEST(ScanWindow, TheChartZoomsAndTheCommandsThatReadWorkWhileTheScanRuns) {
     EXPECT_TRUE(w.find<QAction>("MnuNew")->isEnabled());
     EXPECT_FALSE(w.find<QAction>("MnuPause")->isEnabled());
     EXPECT_EQ(w.rows(), WholeScanRows());
+    EXPECT_TRUE(QRegularExpression("^Point 3 of about 5 - \\d:\\d\\d:\\d\\d elapsed - about \\d:\\d\\d:\\d\\d left$").match(status).hasMatch())
+        << status.toStdString();
+    EXPECT_TRUE(w.find<QLabel>("StageStatus")->text().startsWith("Stage X 800, Y 0   Beam 20.00 nA"))
+        << w.find<QLabel>("StageStatus")->text().toStdString();
+}
+
+// A termination signal ends the scan started with the Scan button after the point being
+// counted; only then does the main window close, without asking, leaving the points it
+// measured for the next start to recover.
+TEST(ScanWindow, ATerminationSignalClosesTheWindowAfterThePointAndTheNextStartRecoversIt) {
+    WindowScan w;
+    TerminationSignals onSignal(&w.main, [&w] {
+        w.main.keepWorkOnClose();
+        w.main.close();
+    });
+    fakes::AcquisitionWatcher watcher(w.list(), 3, [](QObject*) { ::raise(SIGTERM); });
+    w.find<QAbstractButton>("Scan")->click();
+    EXPECT_FALSE(w.main.isVisible());
+    EXPECT_EQ(watcher.rows, (std::vector<int>{0, 1, 2}));  // 400 waits while 200 comes
+    EXPECT_EQ(w.rows(), WholeScanRows().mid(0, 2));
+    EXPECT_EQ(w.state.ScanStop, kTrue);
+
+    // The next start offers the points; Recover brings them back, unsaved.
+    ProfileState nextState;
+    PrfMain next(nextState, w.instance.suite());
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->findChild<QAbstractButton*>("ButRecover")->click(); });
+    next.startUp();
+    EXPECT_EQ(next.findChild<QListWidget*>(QStringLiteral("PntList"))->count(), 2);
+    EXPECT_TRUE(next.windowTitle().endsWith("profile-001.ana]* (recovered)")) << next.windowTitle().toStdString();
+    EXPECT_TRUE(w.instance.database().KestDbLeftovers().empty());
 }
 
 // Scan Point's window opens whole on the screen, beside the main window, wherever that is.

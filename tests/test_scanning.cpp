@@ -7,16 +7,12 @@
 
 #include "acquisition/ScanCommands.h"
 #include "acquisition/ZoneChecks.h"
-#include "app/TerminationSignals.h"
 #include "results/ResultTables.h"
-
-#include "shell/PrfMain.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <set>
-#include <csignal>
 #include <string>
 #include <vector>
 
@@ -163,56 +159,6 @@ TEST(ScanNew, LeavesTheDocumentAloneWhenItCannotScan) {
             ASSERT_EQ(scan.view.messages.size(), 1u);
             EXPECT_EQ(scan.view.messages[0].rfind(c.message, 0), 0u) << scan.view.messages[0];
         }
-    }
-}
-
-// The stop button, or a termination signal closing the main window: the scan ends after
-// the point being counted, and only then does the main window close, without asking and
-// leaving the points it measured for the next start to recover.
-TEST(ScanWindow, TheScanButtonWalksTheProfileAndTheStopButtonEndsIt) {
-    const auto pressStop = fakes::AcquisitionWatcher::PressStop;
-    const auto terminate = [](QObject*) { ::raise(SIGTERM); };
-    const struct {
-        const char* name; std::size_t stopAt; std::function<void(QObject*)> stop; std::vector<int> rowsWhenShown;
-        std::vector<int32_t> coordinates; bool closes;
-    } cases[] = {
-        {"whole scan", 0, pressStop, {0, 1, 2, 3, 4}, {0, 200, 300, 400, 800}, false},  // 400 waits while 200 and 300 come
-        {"stopped at 200", 3, pressStop, {0, 1, 2}, {0, 200}, false},
-        {"terminated at 200", 3, terminate, {0, 1, 2}, {0, 200}, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        QTemporaryDir home;
-        SuiteInstance instance(QuietStep({{0, 10.0}, {250, 20.0}}), {home.path().toStdString(), home.path().toStdString()});
-        ProfileState state;
-        PrfMain main(state, instance.suite());
-        TerminationSignals onSignal(&main, [&main] {
-            main.keepWorkOnClose();
-            main.close();
-        });
-        main.startUp();
-        state.NbZones = 1;
-        state.Zones[0] = VariableZone(1000, 100, 400, 1.0f);
-        const auto* list = main.findChild<QListWidget*>(QStringLiteral("PntList"));
-        fakes::AcquisitionWatcher watcher(list, c.stopAt, c.stop);
-        main.show();
-        main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
-        EXPECT_EQ(main.isVisible(), !c.closes);
-        EXPECT_EQ(watcher.rows, c.rowsWhenShown);
-        EXPECT_EQ(list->count(), static_cast<int>(c.coordinates.size()));
-        for (int p = 0; p < list->count() && p < static_cast<int>(c.coordinates.size()); ++p)
-            EXPECT_EQ(std::stoi(list->item(p)->text().mid(24, 8).toStdString()), c.coordinates[std::size_t(p)]);
-        EXPECT_EQ(state.ScanStop, c.stopAt ? kTrue : kFalse);
-        if (!c.closes) continue;
-
-        // The next start offers the points; Recover brings them back, unsaved.
-        ProfileState nextState;
-        PrfMain next(nextState, instance.suite());
-        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->findChild<QAbstractButton*>("ButRecover")->click(); });
-        next.startUp();
-        EXPECT_EQ(next.findChild<QListWidget*>(QStringLiteral("PntList"))->count(), 2);
-        EXPECT_TRUE(next.windowTitle().endsWith("profile-001.ana]* (recovered)")) << next.windowTitle().toStdString();
-        EXPECT_TRUE(instance.database().KestDbLeftovers().empty());
     }
 }
 
