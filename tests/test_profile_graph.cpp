@@ -34,6 +34,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <random>
@@ -140,8 +141,8 @@ TEST(ProfileGraph, TheWindowsGraphIsReadAndSteeredWithTheMouse) {
         if (marker->isVisible()) legends << marker->label();
     EXPECT_EQ(legends, (QStringList{"C ", "Fe"}));  // not the white series
     const auto* axisX = static_cast<QValueAxis*>(chart->axes(Qt::Horizontal).constFirst());
-    EXPECT_EQ(axisX->titleText(), QStringLiteral("distance (\u00b5m)"));
-    EXPECT_EQ(static_cast<QValueAxis*>(chart->axes(Qt::Vertical).constFirst())->titleText(), "wt %");
+    EXPECT_EQ(std::pair(axisX->titleText(), chart->axes(Qt::Vertical).constFirst()->titleText()),
+              std::pair(QStringLiteral("distance (\u00b5m)"), QStringLiteral("wt %")));
 
     QWidget* viewport = w.graph()->viewport();
     const QPointF centre = chart->mapToScene(chart->plotArea().center());
@@ -167,8 +168,7 @@ TEST(ProfileGraph, TheWindowsGraphIsReadAndSteeredWithTheMouse) {
     QTest::mouseMove(viewport, point + QPoint(60, 40));
     EXPECT_FALSE(hover->isVisible());
     QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
-    EXPECT_EQ(w.find<QListWidget>("PntList")->currentRow(), 1);
-    EXPECT_EQ(w.state.CurPnt, 1);
+    EXPECT_EQ(std::pair(w.find<QListWidget>("PntList")->currentRow(), int{w.state.CurPnt}), std::pair(1, 1));
 }
 
 // A new point, and a point measured again, paint again only the part of the chart they
@@ -232,15 +232,12 @@ TEST(ProfileGraph, AxisTicksStandAtRoundValuesAtEveryZoom) {
             ASSERT_EQ(axis->tickType(), QValueAxis::TicksDynamic);
             EXPECT_EQ(axis->tickAnchor(), 0.0);
             const double interval = axis->tickInterval();
-            const double power = std::pow(10.0, std::floor(std::log10(interval) + 1e-9));
-            const double mantissa = interval / power;
-            EXPECT_TRUE(std::abs(mantissa - 1) < 1e-9 || std::abs(mantissa - 2) < 1e-9 || std::abs(mantissa - 2.5) < 1e-9 ||
-                        std::abs(mantissa - 5) < 1e-9) << interval;
+            const double mantissa = interval / std::pow(10.0, std::floor(std::log10(interval) + 1e-9));
+            EXPECT_TRUE(std::ranges::any_of(std::array{1.0, 2.0, 2.5, 5.0}, [&](double m) { return std::abs(mantissa - m) < 1e-9; })) << interval;
             std::vector<double> values;
             for (double k = std::ceil(axis->min() / interval - 1e-9); k * interval <= axis->max() + interval * 1e-9; ++k)
                 values.push_back(k * interval);
-            EXPECT_GE(values.size(), 3u);
-            EXPECT_LE(values.size(), 8u);
+            EXPECT_TRUE(values.size() >= 3 && values.size() <= 8) << values.size();
             const QString format = axis->labelFormat();
             ASSERT_TRUE(format.startsWith("%.") && format.endsWith("f")) << format.toStdString();
             const int decimals = format.mid(2, format.size() - 3).toInt();
@@ -274,11 +271,9 @@ TEST(ProfileGraph, ARecoveredPointWithoutCountsHasNoMarkerAndTheAxisStillReaches
 
     const auto& series = w.series();
     ASSERT_EQ(series.size(), 2u);
-    EXPECT_EQ(fakes::Xs(series[0]), (std::vector<double>{0, 100}));
-    EXPECT_EQ(fakes::Xs(series[1]), std::vector<double>(3, 1000));
+    EXPECT_EQ(std::pair(fakes::Xs(series[0]), fakes::Xs(series[1])), std::pair(std::vector<double>{0, 100}, std::vector<double>(3, 1000)));
     const QString row = w.find<QListWidget>("PntList")->item(2)->text();
-    EXPECT_TRUE(row.trimmed().endsWith("unmeasured")) << row.toStdString();
-    EXPECT_FALSE(row.contains("0.00")) << row.toStdString();
+    EXPECT_TRUE(row.trimmed().endsWith("unmeasured") && !row.contains("0.00")) << row.toStdString();
     const QPointF atZero = static_cast<ProfileChartWidget*>(w.graph())->placeOf({200, 0});
     const QImage image = w.graph()->grab().toImage();
     EXPECT_EQ(fakes::PixelsOf(image, Qt::black, QRect(atZero.toPoint() - QPoint(6, 12), QSize(13, 10)), 60), 0) << "a marker at 0";

@@ -151,14 +151,9 @@ TEST(ScanNew, LeavesTheDocumentAloneWhenItCannotScan) {
         LoadPoints(scan.state, scan.suite().db);
         scan.setZones(c.zones);
         ScanNew(scan.state, scan.suite(), scan.view);
-        EXPECT_EQ(scan.coordinates(), std::vector<int32_t>{5});
-        EXPECT_TRUE(scan.measured.empty());
-        if (c.message.empty()) {
-            EXPECT_TRUE(scan.view.messages.empty());
-        } else {
-            ASSERT_EQ(scan.view.messages.size(), 1u);
-            EXPECT_EQ(scan.view.messages[0].rfind(c.message, 0), 0u) << scan.view.messages[0];
-        }
+        EXPECT_EQ(std::pair(scan.coordinates(), scan.measured.size()), std::pair(std::vector<int32_t>{5}, std::size_t{0}));
+        ASSERT_EQ(scan.view.messages.size(), c.message.empty() ? 0u : 1u);
+        if (!c.message.empty()) { EXPECT_EQ(scan.view.messages[0].rfind(c.message, 0), 0u) << scan.view.messages[0]; }
     }
 }
 
@@ -172,17 +167,14 @@ TEST(ZoneChecks, RefuseZonesThatCanNeverReachTheirLimit) {
         {"up and down", {VariableZone(500, 10, 100, 1), VariableZone(200, -10, -50, 1)}, 1, ""},
         {"fixed step 0 at the start", {FixedZone(100, 0)}, 2, ""},
         {"variable step min 0", {FixedZone(100, 10), VariableZone(100, 0, 50, 1)}, 1, "Zone 2 (V) cannot be scanned: its step min is 0"},
-        {"up with step max down", {VariableZone(100, 10, -50, 1)}, 1, "Zone 1 (V) cannot be scanned: it scans up"},
         {"up with step max 0", {VariableZone(100, 10, 0, 1)}, 1, "Zone 1 (V) cannot be scanned: it scans up"},
         {"down with step max 0", {VariableZone(100, -10, 0, 1)}, 1, "Zone 1 (V) cannot be scanned: it scans down"},
         {"adaptive up and down", {Adaptive(VariableZone(500, 10, 100, 0)), Adaptive(VariableZone(200, -10, -50, 1))}, 1, ""},
         {"adaptive step min 0", {Adaptive(VariableZone(100, 0, 50, 1))}, 1, "Zone 1 (A) cannot be scanned: its step min is 0"},
-        {"adaptive up with step max 0", {Adaptive(VariableZone(100, 10, 0, 1))}, 1, "Zone 1 (A) cannot be scanned: it scans up"},
         {"adaptive down with step max up", {Adaptive(VariableZone(100, -10, 50, 1))}, 1, "Zone 1 (A) cannot be scanned: it scans down"},
         {"adaptive tolerance below 0", {Adaptive(VariableZone(100, 10, 50, -0.5f))}, 1,
          "Zone 1 (A) cannot be scanned: its tolerance dConc -0.5 is below 0"},
         {"adaptive below the start, then fixed step 0", {Adaptive(VariableZone(100, -10, -50, 1)), FixedZone(100, 0)}, 1, "Zone 2 (F)"},
-        {"down with step max up", {VariableZone(100, -10, 50, 1)}, 1, "Zone 1 (V) cannot be scanned: it scans down"},
         {"fixed step 0 below the start", {VariableZone(100, -10, -50, 1), FixedZone(100, 0)}, 1, "Zone 2 (F) cannot be scanned"},
         {"fixed step 0 back above the start", {VariableZone(100, -10, -50, 1), FixedZone(300, 20), FixedZone(10, -5)}, 1, ""},
         {"no axis", {FixedZone(100, 10)}, 3, "The scan needs an axis"},
