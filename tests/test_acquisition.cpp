@@ -74,7 +74,7 @@ TEST(Acquisition, OneCountAtOnePointCallsInOrderAndLeavesTheUnusedSpectrometerAl
     EXPECT_EQ(a.fake.journal, expected);
     EXPECT_EQ(std::pair(a.state.SpectroTable[0].rate, a.state.SpectroTable[1].rate), std::pair(125.0f, 123.0f));
     EXPECT_EQ(std::tuple(a.window.counting, a.window.lx, a.window.ly, a.window.messages.size()),
-              std::tuple(std::vector<bool>{true, false}, "    1500", "   -2500", 0u));
+              std::tuple(std::vector<bool>{true, false}, "    1500", "   -2500", std::size_t{0}));
 }
 
 TEST(Acquisition, PatternPointsLieAcrossTheProfileAndTheStageComesBack) {
@@ -93,9 +93,7 @@ TEST(Acquisition, PatternPointsLieAcrossTheProfileAndTheStageComesBack) {
         const auto loads = a.fake.probe.named("KestLoadStageAbs");
         for (std::size_t i = 0; i + 1 < loads.size(); i += 2)
             targets.push_back(loads[i].substr(20, loads[i].size() - 21) + ", " + loads[i + 1].substr(20, loads[i + 1].size() - 21));
-        EXPECT_EQ(targets, c.targets);
-        EXPECT_EQ(a.state.Dm, 16383);
-        EXPECT_EQ(a.fake.probe.count("KestReadCounter"), 5 * c.points);
+        EXPECT_EQ(std::tuple(targets, a.state.Dm, a.fake.probe.count("KestReadCounter")), std::tuple(c.targets, 16383, 5 * c.points));
     }
 }
 
@@ -109,8 +107,7 @@ TEST(Acquisition, StatisticsSwitchDecidesWhetherCountsAreRepeated) {
         a.inputs.countOption = 1;
         a.fake.probe.countAt = [](int32_t, int read) { return read % 2 ? 2998 : 1000; };
         a.acquire();
-        EXPECT_EQ(a.fake.probe.count("KestReadCounter"), c.reads);
-        EXPECT_EQ(a.window.messages, c.messages);
+        EXPECT_EQ(std::pair(a.fake.probe.count("KestReadCounter"), a.window.messages), std::pair(c.reads, c.messages));
         const auto tests = std::count_if(a.fake.log.lines.begin(), a.fake.log.lines.end(),
                                          [](const std::string& l) { return l.find(" cp = ") != std::string::npos && l.find(" khict =  9.488 ") != std::string::npos; });
         EXPECT_EQ(tests, c.statistics ? 60 : 1);
@@ -132,9 +129,8 @@ TEST(Acquisition, APatternPointThatNeverPassedFlagsThePoint) {
             return read >= failing && read < failing + 64 && read % 2 ? 2998 : 1000;
         };
         a.acquire();
-        EXPECT_FALSE(a.state.SpectroTable[0].passed) << failFirst;
-        EXPECT_EQ(a.state.SpectroTable[0].flags, kFlagChi2) << failFirst;
-        EXPECT_EQ(a.window.messages, std::vector<std::string>{"Contamination Error"});
+        EXPECT_EQ(std::tuple(a.state.SpectroTable[0].passed, a.state.SpectroTable[0].flags, a.window.messages),
+                  std::tuple(false, kFlagChi2, std::vector<std::string>{"Contamination Error"})) << failFirst;
     }
 }
 
@@ -248,11 +244,10 @@ TEST(Acquisition, StopDuringAWaitMovesBackAndStoresWithoutAMessage) {
     a.fake.probe.counterBusyPolls = 3;
     a.pacer.duringWait = [&a] { a.acquisition.requestStop(); };
     a.acquire();
-    EXPECT_TRUE(a.window.messages.empty());
-    EXPECT_EQ(a.fake.probe.count("KestReadSpectroStatus"), 1);  // no poll after the stop
-    EXPECT_EQ(a.fake.probe.count("KestStartStage"), 2);
-    EXPECT_EQ(a.window.counting.back(), false);
-    EXPECT_EQ(a.fake.db.points[0].status, PointStatus::Stopped);
+    // No poll after the stop; the stage sent back.
+    EXPECT_EQ(std::tuple(a.window.messages.size(), a.fake.probe.count("KestReadSpectroStatus"), a.fake.probe.count("KestStartStage")),
+              std::tuple(std::size_t{0}, 1, 2));
+    EXPECT_EQ(std::pair(bool{a.window.counting.back()}, a.fake.db.points[0].status), std::pair(false, PointStatus::Stopped));
 }
 
 TEST(Acquisition, LogLinesOfAWholeAcquisition) {
@@ -292,10 +287,8 @@ TEST(Acquisition, TextsThatAreNotNumbersStoreNoUndefinedRate) {
         if (std::string(c.time) == "abc") a.fake.probe.elapsed = 0.0f;
         a.acquire();
         EXPECT_EQ(a.state.SpectroTable[0].rate, std::string(c.time) == "abc" ? 77.0f : 125.0f);
-        EXPECT_EQ(a.fake.probe.count("KestStartStage"), c.moves);
-        EXPECT_EQ(a.fake.db.count("KestDbSetStagePos"), c.positionStores);
-        EXPECT_EQ(a.fake.db.points[0].label, "Z01     ");
-        EXPECT_TRUE(a.window.messages.empty());
+        EXPECT_EQ(std::tuple(a.fake.probe.count("KestStartStage"), a.fake.db.count("KestDbSetStagePos"), a.fake.db.points[0].label,
+                             a.window.messages.size()), std::tuple(c.moves, c.positionStores, "Z01     ", std::size_t{0}));
     }
 }
 
@@ -331,8 +324,7 @@ TEST(StageMotion, AStuckStageEndsTheAcquisitionThroughTheErrorExit) {
                                                           "moved for 60 s and still reports busy. The scan stops here."});
     // Given up at the time-out; the stage sent back is not waited for.
     EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(a.pacer.time.time_since_epoch()).count(), 60);
-    EXPECT_EQ(a.fake.probe.named("KestLoadCounter").size(), 0u);
-    EXPECT_EQ(a.fake.db.named("KestDbSetAnaLabel").size(), 1u);
+    EXPECT_EQ(std::pair(a.fake.probe.named("KestLoadCounter").size(), a.fake.db.named("KestDbSetAnaLabel").size()), std::pair(std::size_t{0}, std::size_t{1}));
 }
 
 TEST(ScanPoint, OpensTheWindowOnTheRowWithTheFocusAfterComputingAll) {
@@ -348,8 +340,7 @@ TEST(ScanPoint, OpensTheWindowOnTheRowWithTheFocusAfterComputingAll) {
         ScanPoint(p.state, p.fake.suite, p.view);
         EXPECT_EQ(point, c.opened ? 2 : -1);
         if (!c.opened) continue;
-        EXPECT_EQ(p.state.AutoAcquire, kFalse);
-        EXPECT_EQ(before, std::vector<std::string>{"KestComputeQti(        , -1, -1, 0)"});
+        EXPECT_EQ(std::pair(p.state.AutoAcquire, before), std::pair(kFalse, std::vector<std::string>{"KestComputeQti(        , -1, -1, 0)"}));
         EXPECT_EQ(p.view.pointLines.size(), 3u);  // the tables and the list reloaded
     }
 }

@@ -48,11 +48,8 @@ TEST(ScanNew, PlacesThePointsOfFixedAndVariableZones) {
         ScanOnSimulator scan(c.config);
         scan.setZones(c.zones);
         ScanNew(scan.state, scan.suite(), scan.view);
-        EXPECT_EQ(scan.coordinates(), c.coordinates);
-        EXPECT_EQ(scan.labels(), c.labels);
-        EXPECT_EQ(scan.measured.size(), c.acquisitions);
-        EXPECT_EQ(scan.view.pointLines.size(), c.coordinates.size());
-        EXPECT_TRUE(scan.view.messages.empty()) << scan.view.messages.front();
+        EXPECT_EQ(std::tuple(scan.coordinates(), scan.labels(), scan.measured.size(), scan.view.pointLines.size(), scan.view.messages),
+                  std::tuple(c.coordinates, c.labels, c.acquisitions, c.coordinates.size(), std::vector<std::string>{}));
     }
 }
 
@@ -113,8 +110,7 @@ TEST(ScanNew, StopEndsTheScanAfterThePointAndNewScansClearIt) {
     ScanNew(scan.state, scan.suite(), scan.view);
     EXPECT_EQ(scan.coordinates(), (std::vector<int32_t>{0, 200}));  // 400 waits on the trial stack
     ASSERT_EQ(scan.state.TrialStack.size(), 1u);
-    EXPECT_EQ(scan.state.TrialStack.back().point.x, 400);
-    EXPECT_EQ(scan.state.ScanStop, kTrue);
+    EXPECT_EQ(std::pair(scan.state.TrialStack.back().point.x, scan.state.ScanStop), std::pair(400, kTrue));
 
     // The next scan starts where the stage stands, at 200; 600 and 400 both wait, then
     // come back one after the other.
@@ -129,9 +125,7 @@ TEST(ScanNew, StopEndsTheScanAfterThePointAndNewScansClearIt) {
     scan.state.ScanStop = kTrue;
     scan.measured.clear();
     ScanOld(scan.state, scan.suite(), scan.view);
-    EXPECT_EQ(scan.measured, (std::vector<int16_t>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(scan.coordinates(), second);
-    EXPECT_EQ(scan.state.AutoAcquire, kTrue);
+    EXPECT_EQ(std::tuple(scan.measured, scan.coordinates(), scan.state.AutoAcquire), std::tuple(std::vector<int16_t>{0, 1, 2, 3, 4}, second, kTrue));
 }
 
 TEST(ScanNew, LeavesTheDocumentAloneWhenItCannotScan) {
@@ -239,9 +233,8 @@ TEST(ZoneScan, AFullDocumentEndsTheScanWithItsWaitingPointsPutBack) {
     waiting.x = 640;
     program.state.TrialStack.assign(kDocumentPointCapacity - 1, TrialEntry{waiting, {ResultRecord{}}});
     EXPECT_FALSE(AddPointAt(program.state, program.fake.suite, program.view, 320, 0));
-    EXPECT_EQ(program.fake.db.points.size(), std::size_t(kDocumentPointCapacity));
-    EXPECT_TRUE(program.state.TrialStack.empty());
-    EXPECT_EQ(program.state.ScanStop, kTrue);
+    EXPECT_EQ(std::tuple(program.fake.db.points.size(), program.state.TrialStack.size(), program.state.ScanStop),
+              std::tuple(std::size_t(kDocumentPointCapacity), std::size_t{0}, kTrue));
     ASSERT_EQ(program.view.messages.size(), 1u);
     EXPECT_NE(program.view.messages[0].find("32767 points"), std::string::npos) << program.view.messages[0];
 }
@@ -254,8 +247,7 @@ TEST(ZoneScan, AZoneThatMeasuresMorePointsThanItsLengthNeedsEndsTheScan) {
     StartProfile(scan.state, scan.suite(), scan.view);
     ScanVariableZone(scan.state, scan.suite(), scan.view, 0);
     ScanFixedZone(scan.state, scan.suite(), scan.view, 1);
-    EXPECT_EQ(scan.coordinates().size(), 2u + 34u);
-    EXPECT_EQ(scan.state.ScanStop, kTrue);
+    EXPECT_EQ(std::pair(scan.coordinates().size(), scan.state.ScanStop), std::pair(std::size_t{2 + 34}, kTrue));
     ASSERT_EQ(scan.view.messages.size(), 1u);
     EXPECT_EQ(scan.view.messages[0].rfind("Zone 2 (F) has measured 34 points", 0), 0u) << scan.view.messages[0];
 }
