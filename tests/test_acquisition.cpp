@@ -97,40 +97,29 @@ TEST(Acquisition, PatternPointsLieAcrossTheProfileAndTheStageComesBack) {
     }
 }
 
-TEST(Acquisition, StatisticsSwitchDecidesWhetherCountsAreRepeated) {
-    // Counts that never pass: 1000 and 3000 in turn on spectrometer 1.
-    struct Case { int16_t statistics; int reads; std::vector<std::string> messages; };
-    const Case cases[] = {{kFalse, 5, {}}, {kTrue, 5 + 59, {"Contamination Error"}}};
+// Counts that never pass (1000 and 2998 in turn) at pattern point `failing` of `mp`, those of
+// the others passing at once: with the statistics on they are counted again up to the 60th
+// test, and the point is flagged chi2 whichever pattern point failed. The point is stored.
+TEST(Acquisition, CountsThatNeverPassAreRepeatedToTheSixtiethTestAndFlaggedWhenTheStatisticsAreOn) {
+    struct Case { int16_t statistics, mp; int failing, reads, tests; std::vector<std::string> messages; };
+    const Case cases[] = {{kFalse, 1, 0, 5, 1, {}}, {kTrue, 1, 0, 5 + 59, 60, {"Contamination Error"}},
+                          {kTrue, 3, 0, 64 + 2 * 5, 62, {"Contamination Error"}}, {kTrue, 3, 2, 2 * 5 + 64, 62, {"Contamination Error"}}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "statistics " << c.statistics << ", pattern point " << c.failing << " of " << c.mp);
         Acquisition a;
         a.state.StatisticEnable = c.statistics;
+        a.state.Mp = c.mp;
         a.inputs.countOption = 1;
-        a.fake.probe.countAt = [](int32_t, int read) { return read % 2 ? 2998 : 1000; };
+        const int first = 5 * c.failing;  // the failing pattern point's first read
+        a.fake.probe.countAt = [first](int32_t, int read) { return read >= first && read < first + 64 && read % 2 ? 2998 : 1000; };
         a.acquire();
         EXPECT_EQ(std::pair(a.fake.probe.count("KestReadCounter"), a.window.messages), std::pair(c.reads, c.messages));
         const auto tests = std::count_if(a.fake.log.lines.begin(), a.fake.log.lines.end(),
                                          [](const std::string& l) { return l.find(" cp = ") != std::string::npos && l.find(" khict =  9.488 ") != std::string::npos; });
-        EXPECT_EQ(tests, c.statistics ? 60 : 1);
+        EXPECT_EQ(tests, c.tests);
+        EXPECT_EQ(std::pair(a.state.SpectroTable[0].passed, a.state.SpectroTable[0].flags), std::pair(c.statistics == kFalse, c.statistics ? kFlagChi2 : 0));
         EXPECT_EQ(a.fake.db.points[0].label, "Z01     ");  // the acquisition went on to the end
         EXPECT_GT(a.state.SpectroTable[0].rate, 0.0f);
-    }
-}
-
-// Pattern point 0's counts never pass (1000 and 2998 in turn for 60 tests), the others'
-// pass at once: the point is flagged chi2 whichever pattern point failed.
-TEST(Acquisition, APatternPointThatNeverPassedFlagsThePoint) {
-    for (const bool failFirst : {true, false}) {
-        Acquisition a;
-        a.state.StatisticEnable = kTrue;
-        a.state.Mp = 3;
-        a.inputs.countOption = 1;
-        const int failing = failFirst ? 0 : 2 * 5;  // reads before the failing pattern point's
-        a.fake.probe.countAt = [failing](int32_t, int read) {
-            return read >= failing && read < failing + 64 && read % 2 ? 2998 : 1000;
-        };
-        a.acquire();
-        EXPECT_EQ(std::tuple(a.state.SpectroTable[0].passed, a.state.SpectroTable[0].flags, a.window.messages),
-                  std::tuple(false, kFlagChi2, std::vector<std::string>{"Contamination Error"})) << failFirst;
     }
 }
 
