@@ -112,9 +112,7 @@ TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
 
         ASSERT_EQ(w.graph()->isVisibleTo(&w.window), !c.positions.empty());
         if (c.positions.empty()) continue;
-        if (c.selected.empty()) {  // the CSV export measures the same distance
-            EXPECT_EQ(w.state.O + DistanceBetween(w.state.PointTable[0], w.state.PointTable[c.spots.size() - 1]), c.positions.back());
-        }
+        if (c.selected.empty()) { EXPECT_EQ(w.state.O + DistanceBetween(w.state.PointTable[0], w.state.PointTable[c.spots.size() - 1]), c.positions.back()); }  // as the CSV
         const auto& series = w.series();
         ASSERT_EQ(series.size(), c.elements.size() + 1);
         for (std::size_t s = 0; s < series.size(); ++s) {

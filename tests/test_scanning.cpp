@@ -96,8 +96,7 @@ TEST(ScanNew, RandomLinesEndWithTheModelsPointsAndDescendingMirrorsAscending) {
             ScanNew(scan.state, scan.suite(), scan.view);
             std::vector<int32_t> points = scan.coordinates();
             for (int32_t& c : points) c *= sign;
-            EXPECT_EQ(points, model) << (sign > 0 ? "descending" : "ascending, mirrored");
-            EXPECT_TRUE(scan.view.messages.empty()) << scan.view.messages.front();
+            EXPECT_EQ(std::pair(points, scan.view.messages), std::pair(model, std::vector<std::string>{})) << (sign > 0 ? "descending" : "ascending, mirrored");
         }
     }
 }
@@ -182,13 +181,8 @@ TEST(ZoneChecks, RefuseZonesThatCanNeverReachTheirLimit) {
         state.Ax = c.axis;
         state.NbZones = static_cast<int16_t>(c.zones.size());
         std::copy(c.zones.begin(), c.zones.end(), state.Zones.begin());
-        const auto refusal = ScanRefusal(state);
-        if (c.refusal.empty()) {
-            EXPECT_FALSE(refusal) << *refusal;
-        } else {
-            ASSERT_TRUE(refusal);
-            EXPECT_EQ(refusal->rfind(c.refusal, 0), 0u) << *refusal;
-        }
+        const std::string refusal = ScanRefusal(state).value_or("");
+        EXPECT_EQ(std::pair(refusal.substr(0, c.refusal.size()), refusal.empty()), std::pair(c.refusal, c.refusal.empty())) << refusal;
     }
 }
 
