@@ -128,24 +128,12 @@ TEST_F(PrfMainTest, HasEveryControlAndMenuItemUnderItsName) {
     for (const auto& [name, items] : menus) EXPECT_EQ(NamesOf(find<QMenu>(qPrintable(name))->actions()), items) << qPrintable(name);
 }
 
-// Whatever fonts the machine has: every character as wide as any other, and each heading
-// word over the first character of its column.
-TEST_F(PrfMainTest, ListsAreFixedPitchUnderHeadingsOverTheirColumns) {
-    const struct { const char* list; const char* heading; std::vector<qsizetype> columns; } lists[] = {
-        {"ZonList", "Label6", {0, 2, 9, 16, 23, 30}},   // type, length, step min, step max, dConc, tag
-        {"EltList", "Label2", {0, 3, 16}},              // symbol, standard, spectrometer
-        {"PntList", "Label5", {1, 11, 18, 31, 40, 42}},  // point, cps, wt%, X, Y: over their last digit; label
-    };
-    for (const auto& l : lists) {
-        const QString heading = find<QLabel>(l.heading)->text();
-        std::vector<qsizetype> starts;
-        for (qsizetype i = 0; i < heading.size(); ++i)
-            if (heading[i] != ' ' && (i == 0 || heading[i - 1] == ' ')) starts.push_back(i);
-        EXPECT_EQ(starts, l.columns) << l.heading;
-        for (const char* name : {l.list, l.heading}) {
-            const QFontMetrics metrics(find<QWidget>(name)->font());
-            EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("iiii.")), metrics.horizontalAdvance(QStringLiteral("MMMM "))) << name;
-        }
+// Whatever fonts the machine has: every character of the lists and their headings as wide as
+// any other (the headings' texts are in the table above).
+TEST_F(PrfMainTest, ListsAndTheirHeadingsAreFixedPitch) {
+    for (const char* name : {"ZonList", "Label6", "EltList", "Label2", "PntList", "Label5"}) {
+        const QFontMetrics metrics(find<QWidget>(name)->font());
+        EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("iiii.")), metrics.horizontalAdvance(QStringLiteral("MMMM "))) << name;
     }
     EXPECT_EQ(find<QListWidget>("ZonList")->selectionMode(), QAbstractItemView::SingleSelection);  // the points': see Del
 }
@@ -175,8 +163,7 @@ TEST_F(PrfMainTest, AHeadingIsDrawnOverItsColumnToThePixelAndRowsShowWhole) {
     };
     const int inHeading = firstInk(heading, heading->rect());
     const int inRow = firstInk(list->viewport(), list->visualItemRect(list->item(0)));
-    EXPECT_GT(inHeading, 0);
-    EXPECT_EQ(inHeading, inRow);
+    EXPECT_TRUE(inHeading > 0 && inHeading == inRow) << inHeading << " " << inRow;
     const QString row = list->item(0)->text().trimmed();
     EXPECT_TRUE(row.endsWith("stopped")) << row.toStdString();
     EXPECT_LE(QFontMetrics(list->font()).horizontalAdvance(row), list->viewport()->width() - 4) << "the row is cut";
@@ -186,18 +173,12 @@ TEST_F(PrfMainTest, AHeadingIsDrawnOverItsColumnToThePixelAndRowsShowWhole) {
 TEST_F(PrfMainTest, StartsCentredWithTheDefaultsTheSuitesZonesAndZoneEditingGreyed) {
     window.startUp(BuiltInDemo().demoZones);
     EXPECT_EQ(std::pair(find<QListWidget>("ZonList")->count(), find<QLineEdit>("Pattern")->text()), std::pair(2, QStringLiteral(" 10")));
-    EXPECT_TRUE(find<QAbstractButton>("OptXY_0")->isChecked() && find<QAbstractButton>("OMP_0")->isChecked());
+    for (const char* name : {"OptXY_0", "OMP_0", "OptNC_0"}) EXPECT_TRUE(find<QAbstractButton>(name)->isChecked()) << name;
     const QRect screen = window.screen()->geometry();
-    EXPECT_EQ(window.x(), screen.left() + (screen.width() - window.width()) / 2);
-    EXPECT_EQ(window.y(), screen.top() + (screen.height() - window.height()) / 2);
-    EXPECT_EQ(window.windowTitle(), "KestPlus [/data/profile.ana]");
-    EXPECT_EQ(find<QLineEdit>("DefTime")->text(), " 10");
-    EXPECT_TRUE(find<QAbstractButton>("OptNC_0")->isChecked());
-    EXPECT_FALSE(find<QChartView>("Graph")->isVisibleTo(&window));
+    EXPECT_EQ(window.pos(), screen.topLeft() + QPoint((screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2));
+    EXPECT_EQ(std::pair(window.windowTitle(), find<QLineEdit>("DefTime")->text()), std::pair(QStringLiteral("KestPlus [/data/profile.ana]"), QStringLiteral(" 10")));
     for (const char* name : {"MnuEditZone", "MnuDelZone", "MnuUpZone", "MnuDownZone"})
         EXPECT_FALSE(find<QAction>(name)->isEnabled()) << name;
-    EXPECT_TRUE(find<QAction>("MnuAddZone")->isEnabled());
-    for (const char* name : {"Add", "Del", "Up", "Down"}) EXPECT_TRUE(find<QWidget>(name)->isEnabled()) << name;
 }
 
 TEST_F(PrfMainTest, EnteringATextBoxSelectsItsWholeText) {
@@ -273,9 +254,8 @@ TEST_F(PrfMainTest, ZoneButtonsAndListDriveTheZoneTable) {
     const QPoint row0 = list->visualItemRect(list->item(0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row0);  // a double click starts as a click
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row0);
-    EXPECT_EQ(state.Zones[0].length, 42);
+    EXPECT_EQ(std::pair(state.Zones[0].length, list->currentRow()), std::pair(42, 0));
     EXPECT_TRUE(warning.startsWith("Zone 1 (V) cannot be scanned: its step min is 0")) << warning.toStdString();
-    EXPECT_EQ(list->currentRow(), 0);
 
     find<QAbstractButton>("Del")->click();
     EXPECT_EQ(std::tuple(list->count(), state.Zones[0].length, menuEnabled()), std::tuple(1, 0, false));
@@ -312,19 +292,15 @@ TEST_F(PrfMainTest, DocumentAndPointCommandsFillTheLists) {
         }
     });
     find<QAbstractButton>("DeletePoint")->click();
-    EXPECT_EQ(question, QStringLiteral("KestPlus - Profile: Remove All (2) Selected Points"));
-    EXPECT_EQ(points->count(), 2);
+    EXPECT_EQ(std::pair(question, points->count()), std::pair(QStringLiteral("KestPlus - Profile: Remove All (2) Selected Points"), 2));
 
     QFile(dir.filePath("line1.ana")).open(QIODevice::WriteOnly);  // as the library would have written it
     find<QAction>("MnuSaveAs")->trigger();
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("KestPlus [") + dir.filePath("line1.ana") + "]");
-    EXPECT_TRUE(QFile::exists(dir.filePath("line1.PRF")));
     const QList<QAction*> recent = find<QMenu>("MnuRecent")->actions();  // the newest first
     ASSERT_FALSE(recent.isEmpty());
     EXPECT_EQ(recent[0]->text(), "&1 " + dir.filePath("line1.ana"));
     recent[0]->trigger();
-    EXPECT_EQ(fake.db.count("KestDbOpen"), 1);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(std::pair(fake.db.count("KestDbOpen"), QApplication::overrideCursor()), std::pair(1, static_cast<QCursor*>(nullptr)));
 }
 
 // Brought up to date as a scan does it, a row at a time: the newest row stays in view while
@@ -355,8 +331,7 @@ TEST_F(PrfMainTest, ThePointListFollowsTheNewestPointFromItsEnd) {
     window.updatePointLines(59, {lines.back()}, 60);
     EXPECT_FALSE(lastRowShown());
     window.showPointLines(lines);
-    EXPECT_FALSE(lastRowShown());
-    EXPECT_EQ(list->indexAt(QPoint(0, 0)).row(), 0);
+    EXPECT_TRUE(!lastRowShown() && list->indexAt(QPoint(0, 0)).row() == 0);
 }
 
 // A setting the zones file keeps is unsaved work: the caption marks it, and Exit asks first.
@@ -369,15 +344,13 @@ TEST_F(PrfMainTest, ExitAsksToSaveUnsavedWorkThenShutsDownOnce) {
     EXPECT_EQ(window.windowTitle(), "KestPlus [/data/profile.ana]*");
     window.answers = {MainView::SaveChoice::Cancel, MainView::SaveChoice::Save};
     find<QAction>("MnuExit")->trigger();  // Cancel: the window stays
-    EXPECT_EQ(fake.db.count("KestDbObjectDelete"), 0);
-    EXPECT_EQ(find<QLabel>("UnsavedStatus")->text(), "Unsaved changes");
+    EXPECT_EQ(std::pair(fake.db.count("KestDbObjectDelete"), find<QLabel>("UnsavedStatus")->text()), std::pair(0, QStringLiteral("Unsaved changes")));
     find<QAction>("MnuExit")->trigger();  // Save, then close
     window.close();
     EXPECT_EQ(window.questions, std::vector<std::string>(2, "Save changes to profile.ana?"));
-    EXPECT_EQ(fake.db.count("KestDbSave"), 1);
-    EXPECT_EQ(fake.db.count("KestDbObjectDelete"), 1);
-    EXPECT_EQ(fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", "DefaultCountingTime")], "25");
-    EXPECT_EQ(fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", "DefaultNumberOfMeasures")], "3");
+    EXPECT_EQ(std::pair(fake.db.count("KestDbSave"), fake.db.count("KestDbObjectDelete")), std::pair(1, 1));
+    const auto stored = [this](const char* key) { return fake.reg.values[fakes::FakeRegistry::path("KEST", "EtalonProfile", key)]; };
+    EXPECT_EQ(std::pair(stored("DefaultCountingTime"), stored("DefaultNumberOfMeasures")), std::pair(std::string("25"), std::string("3")));
 }
 
 TEST_F(PrfMainTest, TheQuestionAboutUnsavedWorkOffersSaveDiscardAndCancel) {

@@ -1,6 +1,5 @@
 // The profile graph as the main window draws it (read back from the chart's drawn lines), the
-// print dialog, the information and about dialogs, the commands that open them, and the
-// main window after a scan on the simulator, rendered to an image.
+// print dialog, the information and about dialogs, and the commands that open them.
 
 #include "ChartChecks.h"
 #include "FakeSuite.h"
@@ -26,7 +25,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +35,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <random>
 
 namespace kest {
@@ -58,6 +57,11 @@ public:
         }
         window.startUp();  // New: the document's lists, and the graph built from them
     }
+    void show() {
+        window.resize(1100, 750);
+        window.show();
+        QCoreApplication::processEvents();
+    }
     template <typename T>
     T* find(const char* name) const { return window.findChild<T*>(QString::fromLatin1(name)); }
     QChartView* graph() const { return find<QChartView>("Graph"); }
@@ -76,6 +80,7 @@ public:
 };
 
 constexpr int32_t Fe = 26, C = 6, N = 7;
+const std::map<int, QColor> kPalette{{0, Qt::black}, {2, QColor(0, 128, 0)}, {12, Qt::red}, {15, Qt::white}};  // by colour code
 
 TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
     // With one zone of 500 or none, and the rows selected with "Sel" (none: "All"); the positions
@@ -107,13 +112,11 @@ TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
 
         ASSERT_EQ(w.graph()->isVisibleTo(&w.window), !c.positions.empty());
         if (c.positions.empty()) continue;
-        if (c.selected.empty()) {  // the CSV export measures the same distance
-            EXPECT_EQ(w.state.O + DistanceBetween(w.state.PointTable[0], w.state.PointTable[c.spots.size() - 1]), c.positions.back());
-        }
+        if (c.selected.empty()) { EXPECT_EQ(w.state.O + DistanceBetween(w.state.PointTable[0], w.state.PointTable[c.spots.size() - 1]), c.positions.back()); }  // as the CSV
         const auto& series = w.series();
         ASSERT_EQ(series.size(), c.elements.size() + 1);
         for (std::size_t s = 0; s < series.size(); ++s) {
-            EXPECT_EQ(series[s].pen.color(), PaletteColour(c.colours[s])) << "series " << s;
+            EXPECT_EQ(series[s].pen.color(), kPalette.at(c.colours[s])) << "series " << s;
             if (s + 1 < series.size()) {
                 EXPECT_EQ(fakes::Xs(series[s]), c.positions) << "series " << s;
                 const int first = c.selected.empty() ? 0 : c.selected[0];
@@ -131,17 +134,15 @@ TEST(ProfileGraph, PlotsDistancesFromTheFirstPlottedPointShiftedByTheOffset) {
 // and a click on it chooses its row.
 TEST(ProfileGraph, TheWindowsGraphIsReadAndSteeredWithTheMouse) {
     GraphWindow w({C, Fe}, {{0, 0, 0}, {100, 0, 0}, {200, 0, 0}});
-    w.window.resize(1100, 750);
-    w.window.show();
-    QCoreApplication::processEvents();
+    w.show();
     const QChart* chart = w.graph()->chart();
     QStringList legends;
     for (const QLegendMarker* marker : chart->legend()->markers())
         if (marker->isVisible()) legends << marker->label();
     EXPECT_EQ(legends, (QStringList{"C ", "Fe"}));  // not the white series
     const auto* axisX = static_cast<QValueAxis*>(chart->axes(Qt::Horizontal).constFirst());
-    EXPECT_EQ(axisX->titleText(), QStringLiteral("distance (\u00b5m)"));
-    EXPECT_EQ(static_cast<QValueAxis*>(chart->axes(Qt::Vertical).constFirst())->titleText(), "wt %");
+    EXPECT_EQ(std::pair(axisX->titleText(), chart->axes(Qt::Vertical).constFirst()->titleText()),
+              std::pair(QStringLiteral("distance (\u00b5m)"), QStringLiteral("wt %")));
 
     QWidget* viewport = w.graph()->viewport();
     const QPointF centre = chart->mapToScene(chart->plotArea().center());
@@ -162,13 +163,11 @@ TEST(ProfileGraph, TheWindowsGraphIsReadAndSteeredWithTheMouse) {
     QHelpEvent help(QEvent::ToolTip, point + QPoint(3, 2), viewport->mapToGlobal(point + QPoint(3, 2)));
     QApplication::sendEvent(viewport, &help);
     QTest::qWait(1500);
-    EXPECT_TRUE(hover->isVisible());
-    EXPECT_EQ(hover->text(), QStringLiteral("point 2, C: 100 \u00b5m, 11.00 wt %"));
+    EXPECT_EQ(std::pair(hover->isVisible(), hover->text()), std::pair(true, QStringLiteral("point 2, C: 100 \u00b5m, 11.00 wt %")));
     QTest::mouseMove(viewport, point + QPoint(60, 40));
     EXPECT_FALSE(hover->isVisible());
     QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
-    EXPECT_EQ(w.find<QListWidget>("PntList")->currentRow(), 1);
-    EXPECT_EQ(w.state.CurPnt, 1);
+    EXPECT_EQ(std::pair(w.find<QListWidget>("PntList")->currentRow(), int{w.state.CurPnt}), std::pair(1, 1));
 }
 
 // A new point, and a point measured again, paint again only the part of the chart they
@@ -177,9 +176,7 @@ TEST(ProfileGraph, TheWindowsGraphIsReadAndSteeredWithTheMouse) {
 // not laid out again; one whose count was stopped is drawn hollow.
 TEST(ProfileGraph, APointAddedOrMeasuredAgainLeavesTheWindowAsAWholeRepaintDrawsIt) {
     GraphWindow w({C, Fe}, {{0, 0, 0}, {1000, 0, 0}});
-    w.window.resize(1100, 750);
-    w.window.show();
-    QCoreApplication::processEvents();
+    w.show();
     const QRect chartArea(w.graph()->mapTo(&w.window, QPoint(0, 0)), w.graph()->size());
     for (int32_t p = 2; p < 14; ++p) {
         w.fake.db.points.push_back({(p * 370) % 1000, 0, 0, "Z01", {}, {}});
@@ -201,12 +198,12 @@ TEST(ProfileGraph, APointAddedOrMeasuredAgainLeavesTheWindowAsAWholeRepaintDraws
     EXPECT_EQ(w.graph()->grab().toImage().pixelColor(stopped.toPoint()), QColor(Qt::white)) << "drawn hollow";
 }
 
-// Whatever the zoom, the axes tick at multiples of 1, 2, 2.5 or 5 times a power of ten, at
-// most 8 of them, labelled with the decimals those values need and no more.
+// The axes tick at the first of 1, 2, 2.5 or 5 times a power of ten that gives at most 8
+// ticks, labelled with the decimals those values need and no more, whatever the zoom.
 TEST(ProfileGraph, AxisTicksStandAtRoundValuesAtEveryZoom) {
     const struct { double low, high; double interval; int decimals; } cases[] = {
         {0, 1500, 200, 0}, {0, 1750, 250, 0}, {0, 100, 20, 0}, {70.06, 70.31, 0.05, 2}, {-3.2, 7.9, 2, 0}, {999.9, 1000.65, 0.1, 1},
-        {0, 0.9, 0.2, 1}, {12, 13.7, 0.25, 2}, {-0.004, 0.006, 0.002, 3},
+        {0, 0.9, 0.2, 1}, {12, 13.7, 0.25, 2}, {-0.004, 0.006, 0.002, 3}, {0, 17.5, 2.5, 1},
     };
     for (const auto& c : cases) {
         const AxisTicks ticks = RoundTicks(c.low, c.high, 8);
@@ -215,42 +212,21 @@ TEST(ProfileGraph, AxisTicksStandAtRoundValuesAtEveryZoom) {
     }
 
     GraphWindow w({Fe}, {{0, 0, 0}, {700, 0, 0}, {1500, 0, 0}});
-    w.window.resize(1100, 750);
-    w.window.show();
-    QCoreApplication::processEvents();
+    w.show();
     auto* view = static_cast<ProfileChartWidget*>(w.graph());
     std::mt19937 random(28);
     std::uniform_real_distribution<double> place(-100.0, 1600.0), width(0.003, 900.0);
-    for (int zoom = 0; zoom <= 60; ++zoom) {
+    for (int zoom = 0; zoom <= 20; ++zoom) {
         if (zoom > 0) {
             const double x0 = place(random), y0 = place(random) / 20.0;
             emit view->viewRequested(x0, x0 + width(random), y0, y0 + width(random) / 10.0);
         }
         for (const auto* axis : {static_cast<QValueAxis*>(view->chart()->axes(Qt::Horizontal).constFirst()),
                                  static_cast<QValueAxis*>(view->chart()->axes(Qt::Vertical).constFirst())}) {
-            SCOPED_TRACE(testing::Message() << "zoom " << zoom << ": " << axis->min() << ".." << axis->max());
-            ASSERT_EQ(axis->tickType(), QValueAxis::TicksDynamic);
-            EXPECT_EQ(axis->tickAnchor(), 0.0);
-            const double interval = axis->tickInterval();
-            const double power = std::pow(10.0, std::floor(std::log10(interval) + 1e-9));
-            const double mantissa = interval / power;
-            EXPECT_TRUE(std::abs(mantissa - 1) < 1e-9 || std::abs(mantissa - 2) < 1e-9 || std::abs(mantissa - 2.5) < 1e-9 ||
-                        std::abs(mantissa - 5) < 1e-9) << interval;
-            std::vector<double> values;
-            for (double k = std::ceil(axis->min() / interval - 1e-9); k * interval <= axis->max() + interval * 1e-9; ++k)
-                values.push_back(k * interval);
-            EXPECT_GE(values.size(), 3u);
-            EXPECT_LE(values.size(), 8u);
-            const QString format = axis->labelFormat();
-            ASSERT_TRUE(format.startsWith("%.") && format.endsWith("f")) << format.toStdString();
-            const int decimals = format.mid(2, format.size() - 3).toInt();
-            const auto exact = [&](int places) {  // every label reads back as its value
-                return std::all_of(values.begin(), values.end(), [&](double v) {
-                    return std::abs(QString::number(v, 'f', places).toDouble() - v) < interval * 1e-6;
-                });
-            };
-            EXPECT_TRUE(exact(decimals));
-            EXPECT_TRUE(decimals == 0 || !exact(decimals - 1)) << "one decimal too many: " << format.toStdString();
+            const AxisTicks ticks = RoundTicks(axis->min(), axis->max(), 8);  // 0 is a tick: the anchor
+            EXPECT_EQ(std::tuple(axis->tickType(), axis->tickAnchor(), axis->tickInterval(), axis->labelFormat()),
+                      std::tuple(QValueAxis::TicksDynamic, 0.0, ticks.interval, QStringLiteral("%.%1f").arg(ticks.decimals)))
+                << "zoom " << zoom << ": " << axis->min() << ".." << axis->max();
         }
     }
 }
@@ -268,17 +244,13 @@ TEST(ProfileGraph, ARecoveredPointWithoutCountsHasNoMarkerAndTheAxisStillReaches
     planned.Zones[1] = fakes::FixedZone(600, 100);
     LoadZonesText(w.state, w.window, ZonesFileText(planned));
     ReloadPoints(w.state, w.fake.db, w.window);
-    w.window.resize(1100, 750);
-    w.window.show();
-    QCoreApplication::processEvents();
+    w.show();
 
     const auto& series = w.series();
     ASSERT_EQ(series.size(), 2u);
-    EXPECT_EQ(fakes::Xs(series[0]), (std::vector<double>{0, 100}));
-    EXPECT_EQ(fakes::Xs(series[1]), std::vector<double>(3, 1000));
+    EXPECT_EQ(std::pair(fakes::Xs(series[0]), fakes::Xs(series[1])), std::pair(std::vector<double>{0, 100}, std::vector<double>(3, 1000)));
     const QString row = w.find<QListWidget>("PntList")->item(2)->text();
-    EXPECT_TRUE(row.trimmed().endsWith("unmeasured")) << row.toStdString();
-    EXPECT_FALSE(row.contains("0.00")) << row.toStdString();
+    EXPECT_TRUE(row.trimmed().endsWith("unmeasured") && !row.contains("0.00")) << row.toStdString();
     const QPointF atZero = static_cast<ProfileChartWidget*>(w.graph())->placeOf({200, 0});
     const QImage image = w.graph()->grab().toImage();
     EXPECT_EQ(fakes::PixelsOf(image, Qt::black, QRect(atZero.toPoint() - QPoint(6, 12), QSize(13, 10)), 60), 0) << "a marker at 0";
@@ -294,7 +266,7 @@ TEST(ProfileGraph, ThePrintDialogDrawsThePrintableVariantAndPrintsItOnRequest) {
     QStringList legends;
     for (const PlottedSeriesItem::Series& s : fakes::DrawnSeries(*chart)) colours.push_back(s.pen.color());
     for (const QAbstractSeries* s : chart->series()) legends << s->name();
-    EXPECT_EQ(colours, (std::vector<QColor>{PaletteColour(12), PaletteColour(2), PaletteColour(0)}));
+    EXPECT_EQ(colours, (std::vector<QColor>{kPalette.at(12), kPalette.at(2), kPalette.at(0)}));
     EXPECT_EQ(legends, (QStringList{"C ", "N ", "Fe"}));
     EXPECT_EQ(fakes::Xs(fakes::DrawnSeries(*chart)[2]), (std::vector<double>{0, 50, 100}));
     EXPECT_EQ(std::pair(chart->legend()->isVisible(), chart->title()), std::pair(true, QStringLiteral("Carburised steel")));
@@ -330,10 +302,9 @@ TEST(DocumentInfo, TheDialogShowsTheFieldsAndWritesThemBackUnlessCancelled) {
     const struct {
         const char* name; std::function<void(QDialog*)> close; std::string newTitle, storedTitle, chartTitle;
     } cases[] = {
-        {"OK", [](QDialog* d) { d->findChild<QAbstractButton*>("ButOK")->click(); }, "New title", "New title", "New title"},
+        {"OK, 60 characters", [](QDialog* d) { d->findChild<QAbstractButton*>("ButOK")->click(); }, longTitle, longTitle, longTitle.substr(0, 50)},
         {"Cancel", [](QDialog* d) { d->findChild<QAbstractButton*>("ButCancel")->click(); }, "New title", "Old title", "Old title"},
         {"close control", [](QDialog* d) { d->close(); }, "New title", "New title", "New title"},
-        {"60 characters", [](QDialog* d) { d->accept(); }, longTitle, longTitle, longTitle.substr(0, 50)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -403,41 +374,6 @@ TEST(MainWindowCommands, AboutScanPointAndTheAnalysisProgram) {
         },
         [&] { w.find<QAbstractButton>("Ana")->click(); });
     EXPECT_EQ(std::pair(w.fake.ana.count("start"), message), std::pair(1, QStringLiteral("The analysis program cannot be started.")));
-}
-
-// What a new user sees after pressing Scan: the profile drawn, carbon in red, iron in black.
-TEST(ScanWindow, AfterAScanTheWindowShowsTheListsAndTheProfile) {
-    QTemporaryDir home;
-    SuiteConfig config = fakes::QuietStep({{0, 10.0}, {250, 20.0}});
-    config.setup.elements.push_back({6, 2, "C", true, 100.0, 5000.0, 20.0});
-    config.specimen.elements[6] = {SpecimenProfile::Shape::Step, {{0, 2.0}, {500, 6.0}}};
-    SuiteInstance instance(std::move(config), {home.path().toStdString(), home.path().toStdString()});
-    ProfileState state;
-    PrfMain main(state, instance.suite());
-    main.resize(1100, 750);
-    main.startUp();
-    state.NbZones = 1;
-    state.Zones[0] = fakes::FixedZone(1000, 50);
-    const fakes::AcquisitionWatcher bounded(main.findChild<QListWidget*>(QStringLiteral("PntList")));
-    main.show();
-    QStringList status;  // the status bar while the scan runs, as the event loop sees it
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] { status << main.findChild<QLabel*>(QStringLiteral("ScanStatus"))->text(); });
-    watch.start(0);
-    main.findChild<QAbstractButton*>(QStringLiteral("Scan"))->click();
-    watch.stop();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(status.filter(QRegularExpression("^Point 2 of 21 - 0:00:0\\d elapsed - about 0:00:\\d\\d left$")).isEmpty())
-        << status.join('\n').toStdString();
-    EXPECT_TRUE(main.findChild<QLabel*>(QStringLiteral("StageStatus"))->text().startsWith("Stage X 1000, Y 0   Beam 20.00 nA"));
-
-    EXPECT_EQ(main.findChild<QListWidget*>(QStringLiteral("PntList"))->count(), 21);
-    const QImage image = main.grab().toImage();
-    const QWidget* graph = main.findChild<QChartView*>(QStringLiteral("Graph"));
-    ASSERT_TRUE(graph->isVisible());
-    const QRect chartArea(graph->mapTo(&main, QPoint(0, 0)) * image.devicePixelRatio(), graph->size() * image.devicePixelRatio());
-    EXPECT_GT(fakes::PixelsOf(image, QColor(255, 0, 0), chartArea), 300) << "carbon's red line and markers";
-    EXPECT_GT(fakes::PixelsOf(image, Qt::black, chartArea), 300) << "iron's black line and markers";
 }
 
 }  // namespace
