@@ -52,9 +52,6 @@ public:
     // What one line from `client` is answered with, and the updates it makes.
     std::vector<Outgoing> receive(ClientId client, const LineReader::Line& line);
 
-    const Json& structure() const { return structure_; }
-    std::optional<ClientId> holder() const { return holder_; }
-
 private:
     using Outcome = std::variant<Json, Failure>;
     struct Accessible {

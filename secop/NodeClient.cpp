@@ -234,6 +234,14 @@ std::optional<Json> NodeClient::request(const std::string& call, const std::stri
     return reply->value;
 }
 
+// A spectrometer the node lacks is refused without a fault, as the library refuses it; a
+// node that cannot be reached fails the call with its fault.
+bool NodeClient::onSpectrometer(const std::string& call, int32_t spectrometer) {
+    if (!connect(call)) return false;
+    fault_.clear();
+    return spectrometer >= 1 && spectrometer <= layout_->spectrometers;
+}
+
 // A value of the wrong kind is a node out of step with the program: the call fails.
 #define KEST_EXPECT(condition, call)                                                                  \
     if (!(condition)) {                                                                               \
@@ -257,9 +265,7 @@ Status NodeClient::KestSetFaraday(int32_t inserted) {
 }
 
 Status NodeClient::KestReadXtal(int32_t spectrometer, std::string& crystal) {
-    if (!connect("KestReadXtal")) return 0;
-    fault_.clear();
-    if (!validSpectrometer(spectrometer)) return 0;
+    if (!onSpectrometer("KestReadXtal", spectrometer)) return 0;
     const auto value = request("KestReadXtal", "read", Spectrometer(spectrometer) + ":_crystal");
     if (!value) return 0;
     KEST_EXPECT(value->is_string(), "KestReadXtal");
@@ -268,9 +274,7 @@ Status NodeClient::KestReadXtal(int32_t spectrometer, std::string& crystal) {
 }
 
 Status NodeClient::KestReadPha(int32_t spectrometer, const std::string& /*crystal*/, int32_t /*mode*/, float& deadTimeUs) {
-    if (!connect("KestReadPha")) return 0;
-    fault_.clear();
-    if (!validSpectrometer(spectrometer)) return 0;
+    if (!onSpectrometer("KestReadPha", spectrometer)) return 0;
     const auto value = request("KestReadPha", "read", Spectrometer(spectrometer) + ":_dead_time");
     if (!value) return 0;
     KEST_EXPECT(value->is_number() && value->get<double>() >= 0 && value->get<double>() < 1.0, "KestReadPha");
@@ -287,9 +291,7 @@ Status NodeClient::KestLoadCounter(int32_t /*mode*/, float seconds, int32_t /*fl
 Status NodeClient::KestStartTimer(int32_t /*mode*/) { return request("KestStartTimer", "do", "timer:go") ? 1 : 0; }
 
 Status NodeClient::KestReadSpectroStatus(int32_t spectrometer, int32_t /*mode*/, int32_t& busy) {
-    if (!connect("KestReadSpectroStatus")) return 0;
-    fault_.clear();
-    if (!validSpectrometer(spectrometer)) return 0;
+    if (!onSpectrometer("KestReadSpectroStatus", spectrometer)) return 0;
     const auto value = request("KestReadSpectroStatus", "read", Spectrometer(spectrometer) + ":status");
     if (!value) return 0;
     KEST_EXPECT(IsStatus(*value), "KestReadSpectroStatus");
@@ -298,9 +300,7 @@ Status NodeClient::KestReadSpectroStatus(int32_t spectrometer, int32_t /*mode*/,
 }
 
 Status NodeClient::KestReadTimer(int32_t spectrometer, float& seconds) {
-    if (!connect("KestReadTimer")) return 0;
-    fault_.clear();
-    if (!validSpectrometer(spectrometer)) return 0;
+    if (!onSpectrometer("KestReadTimer", spectrometer)) return 0;
     const auto value = request("KestReadTimer", "read", "timer:value");
     if (!value) return 0;
     KEST_EXPECT(value->is_number(), "KestReadTimer");
@@ -309,9 +309,7 @@ Status NodeClient::KestReadTimer(int32_t spectrometer, float& seconds) {
 }
 
 Status NodeClient::KestReadCounter(int32_t spectrometer, int32_t& counts) {
-    if (!connect("KestReadCounter")) return 0;
-    fault_.clear();
-    if (!validSpectrometer(spectrometer)) return 0;
+    if (!onSpectrometer("KestReadCounter", spectrometer)) return 0;
     const auto value = request("KestReadCounter", "read", Spectrometer(spectrometer) + ":value");
     if (!value) return 0;
     KEST_EXPECT(value->is_number_integer() && value->get<int64_t>() >= 0 &&

@@ -42,9 +42,6 @@ public:
     NodeClient(const NodeClient&) = delete;
     NodeClient& operator=(const NodeClient&) = delete;
 
-    bool connected() const { return layout_.has_value(); }
-    const std::string& address() const { return address_; }
-
     Status KestReadCurrent(float& current) override;
     Status KestSetFaraday(int32_t inserted) override;
     Status KestReadXtal(int32_t spectrometer, std::string& crystal) override;
@@ -89,7 +86,7 @@ private:
     // Reads the node's lines until the request `id` is answered; its answer, taken.
     std::optional<Reply> answer(const std::string& call, uint64_t id);
     bool file(const std::string& call, const std::string& line);
-    bool validSpectrometer(int32_t s) const { return layout_ && s >= 1 && s <= layout_->spectrometers; }
+    bool onSpectrometer(const std::string& call, int32_t spectrometer);
     std::string nodeText() const { return "the instrument at " + address_; }
     Clock::duration timeout() const;
 
